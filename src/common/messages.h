@@ -1,0 +1,53 @@
+// What the computation tells the user in a modal message box. The core never shows a
+// window or writes to the terminal: it hands each message to a sink. The desktop program
+// shows a QMessageBox, the command line prints to stderr, tests record.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace membrane {
+
+enum class MessageKind { Information, Warning, Error };
+
+struct UserMessage {
+    std::string caption;  // may be empty: the box then carries the program's name
+    std::string text;
+    MessageKind kind = MessageKind::Information;
+};
+
+class MessageSink {
+public:
+    virtual ~MessageSink() = default;
+    // Blocks, as a modal box does, until the user has seen the message.
+    virtual void Show(const UserMessage& message) = 0;
+
+    void Show(std::string text, MessageKind kind = MessageKind::Information,
+              std::string caption = {}) {
+        Show(UserMessage{std::move(caption), std::move(text), kind});
+    }
+};
+
+// Drops every message. Used where nobody listens.
+class NullMessageSink final : public MessageSink {
+public:
+    using MessageSink::Show;
+    void Show(const UserMessage&) override {}
+};
+
+// Keeps every message in order; for tests and for callers that show them later.
+class RecordingMessageSink final : public MessageSink {
+public:
+    using MessageSink::Show;
+    void Show(const UserMessage& message) override { messages.push_back(message); }
+
+    std::vector<std::string> Texts() const {
+        std::vector<std::string> texts;
+        for (const auto& m : messages) texts.push_back(m.text);
+        return texts;
+    }
+
+    std::vector<UserMessage> messages;
+};
+
+}  // namespace membrane
