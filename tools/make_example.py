@@ -10,7 +10,7 @@ import math
 import sys
 
 COLS, ROWS = 12, 10
-DX, DY = 2.0, 1.6
+DX, DY = 4.0, 3.2
 removed = {(0, 0), (COLS - 1, 0), (0, ROWS - 1), (COLS - 1, ROWS - 1),  # corners
            (1, 0), (COLS - 2, ROWS - 1),                                # steps
            (5, 0), (8, ROWS - 1), (0, 4), (COLS - 1, 6)}                # notches
@@ -51,16 +51,22 @@ def fixed_height(n):
 fixed = boundary + [mast_node]
 pts = {number[p]: coord(p) for p in used}
 
+# Start heights: the discrete harmonic extension of the held heights (Gauss-Seidel on
+# the mesh graph), which lies between their extremes and is close to the minimal surface.
+neighbours = {n: set() for n in pts}
+for t in triangles:
+    for a in t:
+        for b in t:
+            if a != b:
+                neighbours[a].add(b)
+guess = {n: fixed_height(n) if n in fixed else 0.0 for n in pts}
+for sweep in range(2000):
+    for n in pts:
+        if n not in fixed:
+            guess[n] = sum(guess[m] for m in neighbours[n]) / len(neighbours[n])
+
 def start_height(n):
-    # inverse-distance blend of the held heights: between their extremes
-    x, y = pts[n]
-    wsum = zsum = 0.0
-    for m in fixed:
-        mx, my = pts[m]
-        w = 1.0 / ((x - mx) ** 2 + (y - my) ** 2) ** 1.5
-        wsum += w
-        zsum += w * fixed_height(m)
-    return zsum / wsum
+    return guess[n]
 
 def value_text(n, z):
     forms = {0.0: "0.0000000000", 8.0: "8.0000000000", 14.0: "14.000000000",

@@ -1,0 +1,235 @@
+#include "model/field_reader.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+
+namespace membrane {
+namespace {
+
+bool IsLineEnd(int c) { return c == '\n' || c == '\r'; }
+
+// After a carriage return the next character is taken to be its line feed and dropped.
+void ConsumeLineEnd(TextStream& stream, int c) {
+    if (c == '\r') stream.Get();
+}
+
+// Skips the rest of the current line including its line end.
+void SkipRestOfLine(TextStream& stream) {
+    for (;;) {
+        const int c = stream.Get();
+        if (c == kEndOfFileChar && stream.AtEnd()) return;
+        if (IsLineEnd(c)) {
+            ConsumeLineEnd(stream, c);
+            return;
+        }
+    }
+}
+
+bool IsBlank(char c) { return c == 8 || c == 10 || c == 12 || c == 13 || c == 32; }
+
+void ReportConversion(TextStream& stream, const char* kind, const std::string& field,
+                      int position) {
+    stream.Messages().Show(std::string("error reading ") + kind + " " + field +
+                               " at position :" + std::to_string(position),
+                           MessageKind::Error);
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+}  // namespace
+
+std::string ReadField(TextStream& stream) {
+    std::string field;
+    int c;
+    do {
+        c = stream.Get();
+        if (c == '#') SkipRestOfLine(stream);
+    } while (c == ' ' || c == '\t' || c == '#');
+
+    bool lineEnd = false;
+    if (IsLineEnd(c)) {
+        lineEnd = true;
+        ConsumeLineEnd(stream, c);
+    }
+    while (c != ' ' && c != '\t' && c != ';' && !lineEnd && field.size() < kMaxFieldLength) {
+        // A field that runs into the end of the file ends there, so a last line without
+        // a line end still reads as it looks.
+        if (c == kEndOfFileChar && stream.AtEnd()) break;
+        if (IsLineEnd(c)) {
+            lineEnd = true;
+            ConsumeLineEnd(stream, c);
+        } else if (c == 0) {
+            c = stream.Get();  // a NUL byte is never part of a field: step over it
+        } else {
+            field.push_back(static_cast<char>(c));
+            c = stream.Get();
+        }
+    }
+    if (!lineEnd && (c == ';' || c == '#')) {
+        SkipRestOfLine(stream);
+        field = ";";
+    }
+    return field;
+}
+
+void SkipField(TextStream& stream) { ReadField(stream); }
+
+IntegerConversion ConvertInteger(const std::string& s) {
+    const std::size_t n = s.size();
+    std::size_t i = 0;
+    while (i < n && s[i] == ' ') ++i;
+    bool negative = false;
+    if (i < n && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
+    int base = 10;
+    if (i < n && (s[i] == '$' || s[i] == 'x' || s[i] == 'X')) {
+        base = 16;
+        ++i;
+    } else if (i + 1 < n && s[i] == '0' && (s[i + 1] == 'x' || s[i + 1] == 'X')) {
+        base = 16;
+        i += 2;
+    }
+    if (i >= n) return {0, static_cast<int>(i) + 1};
+    const std::int64_t limit = negative ? 2147483648LL : 2147483647LL;
+    std::int64_t value = 0;
+    for (; i < n; ++i) {
+        const int digit = base == 16 ? HexDigit(s[i]) : (s[i] >= '0' && s[i] <= '9' ? s[i] - '0' : -1);
+        if (digit < 0) return {0, static_cast<int>(i) + 1};
+        value = value * base + digit;
+        if (value > limit) return {0, static_cast<int>(i) + 1};
+    }
+    return {static_cast<std::int32_t>(negative ? -value : value), 0};
+}
+
+RealConversion ConvertReal(const std::string& s) {
+    const std::size_t n = s.size();
+    std::size_t i = 0;
+    while (i < n && s[i] == ' ') ++i;
+    const std::size_t start = i;
+    if (i < n && (s[i] == '+' || s[i] == '-')) ++i;
+    std::size_t digits = 0;
+    while (i < n && s[i] >= '0' && s[i] <= '9') ++i, ++digits;
+    if (i < n && s[i] == '.') {
+        ++i;
+        while (i < n && s[i] >= '0' && s[i] <= '9') ++i, ++digits;
+    }
+    if (digits == 0) return {0.0, static_cast<int>(i) + 1};
+    if (i < n && (s[i] == 'e' || s[i] == 'E')) {
+        ++i;
+        if (i < n && (s[i] == '+' || s[i] == '-')) ++i;
+        std::size_t exponentDigits = 0;
+        while (i < n && s[i] >= '0' && s[i] <= '9') ++i, ++exponentDigits;
+        if (exponentDigits == 0) return {0.0, static_cast<int>(i) + 1};
+    }
+    if (i < n) return {0.0, static_cast<int>(i) + 1};
+
+    // from_chars does not take a leading '+'.
+    std::string text = s.substr(start);
+    if (text[0] == '+') text.erase(0, 1);
+    long double wide = 0.0L;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), wide);
+    (void)end;
+    if (ec == std::errc::result_out_of_range) {
+        // Too small for any real: it reads as 0. Too large: not a number the model can use.
+        if (std::fabs(wide) <= 1.0L) return {0.0, 0};
+        return {0.0, static_cast<int>(n) + 1};
+    }
+    const double value = static_cast<double>(wide);
+    if (!std::isfinite(value)) return {0.0, static_cast<int>(n) + 1};
+    return {value, 0};
+}
+
+std::int32_t ReadInteger(TextStream& stream) {
+    const std::string field = ReadField(stream);
+    const IntegerConversion result = ConvertInteger(field);
+    if (result.errorPosition != 0) ReportConversion(stream, "longint", field, result.errorPosition);
+    return result.value;
+}
+
+double ReadReal(TextStream& stream) {
+    const std::string field = ReadField(stream);
+    const RealConversion result = ConvertReal(field);
+    if (result.errorPosition != 0) ReportConversion(stream, "double", field, result.errorPosition);
+    return result.value;
+}
+
+bool IsInteger(const std::string& s) { return ConvertInteger(s).errorPosition == 0; }
+
+void TrimLeftBlanks(std::string& s) {
+    std::size_t i = 0;
+    while (i < s.size() && IsBlank(s[i])) ++i;
+    s.erase(0, i);
+}
+
+void TrimRightBlanks(std::string& s) {
+    while (!s.empty() && IsBlank(s.back())) s.pop_back();
+}
+
+void CollapseSpaces(std::string& s) {
+    std::string out;
+    out.reserve(s.size());
+    for (char c : s)
+        if (!(c == ' ' && !out.empty() && out.back() == ' ')) out.push_back(c);
+    s = std::move(out);
+    TrimRightBlanks(s);
+}
+
+void NormalizeSpaces(std::string& s) {
+    TrimLeftBlanks(s);
+    TrimRightBlanks(s);
+    CollapseSpaces(s);
+}
+
+void StripLeadingQuotes(std::string& s) {
+    std::size_t i = 0;
+    while (i < s.size() && (s[i] == '\'' || s[i] == '"')) ++i;
+    s.erase(0, i);
+}
+
+void StripTrailingQuotes(std::string& s) {
+    while (!s.empty() && (s.back() == '\'' || s.back() == '"')) s.pop_back();
+}
+
+int CountWords(const std::string& s) {
+    int count = 1;
+    for (char c : s)
+        if (c == ' ' || c == '\t') ++count;
+    return count;
+}
+
+std::string GetWord(int n, const std::string& text) {
+    std::string s = text;
+    TrimLeftBlanks(s);
+    TrimRightBlanks(s);
+    int word = 0;
+    std::size_t i = 0;
+    while (i < s.size()) {
+        while (i < s.size() && s[i] == ' ') ++i;
+        if (i >= s.size()) break;
+        const std::size_t begin = i;
+        while (i < s.size() && s[i] != ' ') ++i;
+        if (++word == n) return s.substr(begin, i - begin);
+    }
+    return {};
+}
+
+double RealPower(double exponent, double base) {
+    const long double e = exponent;
+    const long double b = base;
+    const int sign = std::fabs(b) <= 1e-10L ? 0 : (b > 0 ? 1 : -1);
+    if (e == 0) return 1.0;
+    if (sign == 1) return static_cast<double>(std::exp(e * std::log(b)));
+    if (sign == 0) return 0.0;
+    if (e != std::floor(e)) return 1.0;
+    const long double magnitude = std::exp(e * std::log(std::fabs(b)));
+    const long double r = std::nearbyint(e);
+    const bool odd = std::fmod(std::fabs(r), 2.0L) == 1.0L;
+    return static_cast<double>(odd ? -magnitude : magnitude);
+}
+
+}  // namespace membrane

@@ -1,0 +1,50 @@
+// A model file opened for reading as 8-bit text, one character at a time.
+//
+// Reading never fails for running past the end: at the end of the file, and at a
+// character with code 26 (the old end-of-file mark) anywhere in it, the stream delivers
+// code 26 on every further read without advancing. A real read error of the file raises
+// IoError. Conversion messages of the field reader go to the stream's message sink.
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/messages.h"
+
+namespace membrane {
+
+constexpr int kEndOfFileChar = 26;
+
+class TextStream {
+public:
+    // Null when the file cannot be opened for reading (missing, no permission, a directory).
+    static std::unique_ptr<TextStream> Open(const std::string& path, MessageSink& messages);
+    // A stream over text in memory (for tests and for checks of pasted text).
+    static std::unique_ptr<TextStream> FromText(std::string text, MessageSink& messages);
+
+    ~TextStream();
+    TextStream(const TextStream&) = delete;
+    TextStream& operator=(const TextStream&) = delete;
+
+    int Get();    // next character (0..255), or 26 at the end without advancing
+    bool AtEnd();  // true when the next Get gives the end-of-file character
+
+    MessageSink& Messages() { return messages_; }
+    const std::string& Name() const { return name_; }
+
+private:
+    TextStream(std::FILE* file, std::string name, MessageSink& messages);
+    bool Fill();
+
+    std::FILE* file_ = nullptr;
+    std::string name_;
+    MessageSink& messages_;
+    std::vector<unsigned char> buffer_;
+    std::size_t position_ = 0;
+    std::size_t length_ = 0;
+    bool exhausted_ = false;
+};
+
+}  // namespace membrane

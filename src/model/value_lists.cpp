@@ -1,0 +1,255 @@
+#include "model/value_lists.h"
+
+#include <algorithm>
+
+#include "common/file_names.h"
+#include "common/number_format.h"
+#include "common/text_file.h"
+#include "model/field_reader.h"
+#include "model/table_reading.h"
+
+namespace membrane {
+
+// ---------------------------------------------------------------- KeyedValueList
+
+template <typename Value>
+KeyedValueList<Value>::KeyedValueList(bool implicitKeys, std::string title,
+                                      std::string modelFileName)
+    : implicitKeys_(implicitKeys),
+      title_(std::move(title)),
+      modelFileName_(std::move(modelFileName)),
+      reportFileName_(modelFileName_.empty() ? std::string() : ChangeFileExt(modelFileName_, ".OUT")) {}
+
+template <typename Value>
+const typename KeyedValueList<Value>::Entry* KeyedValueList<Value>::FindKey(std::int32_t key) const {
+    const std::int32_t position = keyIndex_.Find(key);
+    return position == KeyIndex::kNone ? nullptr : &entries_[position];
+}
+
+template <typename Value>
+Value KeyedValueList<Value>::ValueOf(std::int32_t key) const {
+    const Entry* entry = FindKey(key);
+    return entry == nullptr ? Value{} : entry->value;
+}
+
+template <typename Value>
+std::int32_t KeyedValueList<Value>::Add(std::int32_t key, Value value) {
+    keyIndex_.Set(key, static_cast<std::int32_t>(entries_.size()));
+    entries_.push_back(Entry{key, value});
+    maxKey_ = std::max(maxKey_, key);
+    return maxKey_;
+}
+
+template <typename Value>
+void KeyedValueList<Value>::Clear() {
+    entries_.clear();
+    keyIndex_.Clear();
+    maxKey_ = 0;
+}
+
+template <typename Value>
+void KeyedValueList<Value>::RebuildIndex() {
+    keyIndex_.Clear();
+    maxKey_ = 0;
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        keyIndex_.Set(entries_[i].key, static_cast<std::int32_t>(i));
+        maxKey_ = std::max(maxKey_, entries_[i].key);
+    }
+}
+
+template <typename Value>
+bool KeyedValueList<Value>::ReadTable(MessageSink& messages) {
+    auto stream = TextStream::Open(modelFileName_, messages);
+    if (!stream) {
+        messages.Show("Inputfile not found\rRead " + title_ + " From File", MessageKind::Error);
+        return false;
+    }
+    if (!LocateTable(*stream, title_)) return false;
+    const std::int32_t n = ReadInteger(*stream);
+    SkipField(*stream);
+    RecordGuard guard(*stream, title_, n);
+    for (std::int32_t i = 1; i <= n; ++i) {
+        std::int32_t key = i;
+        if (!implicitKeys_) {
+            if (!guard.FieldAvailable()) break;
+            key = ReadInteger(*stream);
+        }
+        if (!guard.FieldAvailable()) break;
+        if constexpr (std::is_same_v<Value, double>)
+            Add(key, ReadReal(*stream));
+        else
+            Add(key, ReadInteger(*stream));
+        guard.RecordDone();
+    }
+    return true;
+}
+
+template <typename Value>
+bool KeyedValueList<Value>::EchoToReport(const std::string& path) const {
+    if (entries_.empty()) return false;
+    auto file = TextFileWriter::OpenAppend(path);
+    if (!file) return false;
+    file->Line(title_ + " " + std::to_string(entries_.size()) + " ");
+    for (const Entry& entry : entries_) file->Line("   " + FormatValue(entry.value));
+    file->Line();
+    file->Close();
+    return true;
+}
+
+template class KeyedValueList<std::int32_t>;
+template class KeyedValueList<double>;
+
+// ---------------------------------------------------------------- TIntList
+
+TIntList::TIntList(bool readNow, bool implicitKeys, std::string title, std::string modelFileName,
+                   MessageSink* messages)
+    : KeyedValueList(implicitKeys, std::move(title), std::move(modelFileName)) {
+    if (readNow) {
+        NullMessageSink quiet;
+        ReadTable(messages != nullptr ? *messages : quiet);
+    }
+}
+
+std::string TIntList::FormatValue(const std::int32_t& value) const { return std::to_string(value); }
+
+void TIntList::EnsureValueIndex() const {
+    if (!valueIndexValid_) {
+        valueIndex_.Clear();
+        valueIndexed_ = 0;
+        valueIndexValid_ = true;
+    }
+    for (; valueIndexed_ < entries_.size(); ++valueIndexed_)
+        valueIndex_.Set(entries_[valueIndexed_].value, static_cast<std::int32_t>(valueIndexed_));
+}
+
+const TIntList::Entry* TIntList::FindValue(std::int32_t value) const {
+    EnsureValueIndex();
+    const std::int32_t position = valueIndex_.Find(value);
+    return position == KeyIndex::kNone ? nullptr : &entries_[position];
+}
+
+std::int32_t TIntList::InsertSorted(std::int32_t key, std::int32_t value) {
+    // Values ascend from the front (the vector's end) to the back (index 0), so along the
+    // vector they descend. The first entry from the front with a value >= the new one is
+    // the last index whose value is >= it.
+    auto firstSmaller = std::partition_point(entries_.begin(), entries_.end(),
+                                             [value](const Entry& e) { return e.value >= value; });
+    if (firstSmaller != entries_.begin() && std::prev(firstSmaller)->value == value) {
+        return maxKey_;  // dropped: the value is in the list already
+    }
+    entries_.insert(firstSmaller, Entry{key, value});
+    valueIndexValid_ = false;
+    RebuildIndex();
+    return maxKey_;
+}
+
+void TIntList::AssignEntries(std::vector<Entry> entriesOldestFirst) {
+    entries_ = std::move(entriesOldestFirst);
+    valueIndexValid_ = false;
+    RebuildIndex();
+}
+
+// ---------------------------------------------------------------- TdoubleList
+
+TdoubleList::TdoubleList(bool readNow, bool implicitKeys, std::string title,
+                         std::string modelFileName, MessageSink* messages)
+    : KeyedValueList(implicitKeys, std::move(title), std::move(modelFileName)) {
+    if (readNow) {
+        NullMessageSink quiet;
+        ReadTable(messages != nullptr ? *messages : quiet);
+    }
+}
+
+std::string TdoubleList::FormatValue(const double& value) const { return FormatScientific(value); }
+
+void TdoubleList::SetValue(std::int32_t key, double value) {
+    const std::int32_t position = keyIndex_.Find(key);
+    if (position != KeyIndex::kNone) entries_[position].value = value;
+}
+
+double TdoubleList::MaxValue() const {
+    if (entries_.empty()) return 0.0;
+    double result = entries_.back().value;
+    for (auto it = entries_.rbegin(); it != entries_.rend(); ++it)
+        if (!(it->value < result)) result = it->value;
+    return result;
+}
+
+double TdoubleList::MinValue() const {
+    if (entries_.empty()) return 0.0;
+    double result = entries_.back().value;
+    for (auto it = entries_.rbegin(); it != entries_.rend(); ++it)
+        if (it->value < result) result = it->value;
+    return result;
+}
+
+void TdoubleList::AddList(const TdoubleList* other) {
+    if (other == nullptr || other->entries_.size() != entries_.size()) return;
+    for (std::size_t i = 0; i < entries_.size(); ++i) entries_[i].value += other->entries_[i].value;
+}
+
+// ---------------------------------------------------------------- TTwoIntList
+
+std::uint64_t TTwoIntList::PairKey(std::int32_t a, std::int32_t b) {
+    const auto lo = static_cast<std::uint32_t>(std::min(a, b));
+    const auto hi = static_cast<std::uint32_t>(std::max(a, b));
+    return (static_cast<std::uint64_t>(lo) << 32) | hi;
+}
+
+std::optional<TwoIntEntry> TTwoIntList::FindKey(std::int32_t key) const {
+    auto it = byKey_.find(key);
+    if (it == byKey_.end() || it->second.empty()) return std::nullopt;
+    return entries_[it->second.back()];
+}
+
+std::int32_t TTwoIntList::FindPair(std::int32_t a, std::int32_t b) const {
+    auto it = byPair_.find(PairKey(a, b));
+    if (it == byPair_.end() || it->second.empty()) return 0;
+    return entries_[it->second.back()].key;
+}
+
+std::int32_t TTwoIntList::Add(std::int32_t key, std::int32_t a, std::int32_t b) {
+    const auto position = static_cast<std::int32_t>(entries_.size());
+    entries_.push_back(TwoIntEntry{key, a, b});
+    live_.push_back(true);
+    olderLive_.push_back(newest_);
+    newerLive_.push_back(-1);
+    if (newest_ >= 0) newerLive_[newest_] = position;
+    if (oldest_ < 0) oldest_ = position;
+    newest_ = position;
+    byKey_[key].push_back(position);
+    byPair_[PairKey(a, b)].push_back(position);
+    ++keyCounts_[key];
+    ++count_;
+    return MaxKey();
+}
+
+std::optional<TwoIntEntry> TTwoIntList::Remove(std::int32_t key) {
+    auto it = byKey_.find(key);
+    if (it == byKey_.end() || it->second.empty()) return std::nullopt;
+    const std::int32_t position = it->second.back();
+    it->second.pop_back();
+    if (it->second.empty()) byKey_.erase(it);
+
+    const TwoIntEntry& entry = entries_[position];
+    auto& samePair = byPair_[PairKey(entry.first, entry.second)];
+    samePair.erase(std::find(samePair.begin(), samePair.end(), position));
+    if (auto count = keyCounts_.find(key); --count->second == 0) keyCounts_.erase(count);
+
+    live_[position] = false;
+    const std::int32_t older = olderLive_[position];
+    const std::int32_t newer = newerLive_[position];
+    if (older >= 0) newerLive_[older] = newer; else oldest_ = newer;
+    if (newer >= 0) olderLive_[newer] = older; else newest_ = older;
+    --count_;
+    if (older < 0) return std::nullopt;
+    return entries_[older];
+}
+
+void TTwoIntList::Clear() { *this = TTwoIntList(); }
+
+void TTwoIntList::ForEach(const std::function<void(const TwoIntEntry&)>& visit) const {
+    for (std::int32_t p = oldest_; p >= 0; p = newerLive_[p]) visit(entries_[p]);
+}
+
+}  // namespace membrane

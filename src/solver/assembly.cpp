@@ -1,0 +1,70 @@
+#include "solver/assembly.h"
+
+#include <cmath>
+
+#include "model/coor_table.h"
+#include "model/elem_table.h"
+#include "model/field_reader.h"
+#include "model/value_lists.h"
+#include "solver/tmatrix.h"
+
+namespace membrane {
+
+double TwiceSignedArea(double x1, double y1, double x2, double y2, double x3, double y3) {
+    return x2 * y3 - x3 * y2 + x3 * y1 - x1 * y3 + x1 * y2 - x2 * y1;
+}
+
+bool ComputeElement(const RunState& state, std::int32_t elementNumber, ElementTerms& terms) {
+    const ModelObjects& m = state.model;
+    if (!m.elements || !m.nodes || !m.heights) return false;
+    const ElementEntry* element = m.elements->FindElement(elementNumber);
+    if (element == nullptr || element->nodeCount < 3) return false;
+    const auto nodeNumbers = m.elements->NodesOf(*element);
+    double x[3], y[3], h[3];
+    for (int k = 0; k < 3; ++k) {
+        const NodeEntry* node = m.nodes->FindNode(nodeNumbers[k]);
+        const auto* height = m.heights->FindKey(nodeNumbers[k]);
+        if (node == nullptr || height == nullptr) return false;
+        terms.nodes[k] = nodeNumbers[k];
+        x[k] = node->x;
+        y[k] = node->y;
+        h[k] = height->value;
+    }
+    for (auto& row : terms.matrix)
+        for (double& v : row) v = 0.0;
+
+    const double D = TwiceSignedArea(x[0], y[0], x[1], y[1], x[2], y[2]);
+    if (D == 0.0 || !std::isfinite(D)) return false;
+    const double eta[3] = {y[1] - y[2], y[2] - y[0], y[0] - y[1]};
+    const double xi[3] = {x[2] - x[1], x[0] - x[2], x[1] - x[0]};
+    const double a = (eta[0] * h[0] + eta[1] * h[1] + eta[2] * h[2]) / D;
+    const double b = (xi[0] * h[0] + xi[1] * h[1] + xi[2] * h[2]) / D;
+    const double S = 1 + a * a + b * b;
+    const double S15 = RealPower(1.5, S);
+    const double F = 1 / (2 * std::fabs(D) * S15);
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+            terms.matrix[i][j] = F * ((1 + b * b) * eta[i] * eta[j] + (1 + a * a) * xi[i] * xi[j] -
+                                      a * b * (eta[i] * xi[j] + xi[i] * eta[j]));
+    const double sign = std::fabs(D) / D;
+    const double rootS = std::sqrt(S);
+    for (int i = 0; i < 3; ++i) terms.vector[i] = -sign * (a * eta[i] + b * xi[i]) / (2 * rootS);
+    return true;
+}
+
+void AccumulateElement(TMatrix& system, TMatrix& rhs, const ElementTerms& terms) {
+    for (int i = 0; i < 3; ++i) {
+        rhs.AddToEntry(terms.nodes[i], 1, terms.vector[i]);
+        for (int j = 0; j < 3; ++j) system.AddToEntry(terms.nodes[i], terms.nodes[j], terms.matrix[i][j]);
+    }
+}
+
+void ImposeConstraints(const RunState& state, TMatrix& system, TMatrix& rhs) {
+    if (!state.model.constraints) return;
+    for (const auto& entry : state.model.constraints->Entries()) {
+        rhs.SetEntry(entry.value, 1, 0.0);
+        system.SetEntry(entry.value, entry.value, kConstraintStiffness);
+    }
+}
+
+}  // namespace membrane

@@ -1,0 +1,44 @@
+// The Newton system of one iteration for the membrane heights.
+//
+// The membrane z(x, y) is linear on each triangle of the flat mesh. For a triangle with
+// plan corners (xi, yi) and heights hi, with D = twice its signed plan area,
+//   eta = (y2 - y3, y3 - y1, y1 - y2),   xi = (x3 - x2, x1 - x3, x2 - x1),
+//   a = eta.h / D,  b = xi.h / D         (the slopes dz/dx and dz/dy),
+//   S = 1 + a^2 + b^2,                   area = |D| sqrt(S) / 2.
+// The element matrix is the exact Hessian of that area with respect to (h1, h2, h3),
+//   K(i,j) = F [(1 + b^2) eta_i eta_j + (1 + a^2) xi_i xi_j - a b (eta_i xi_j + xi_i eta_j)],
+//   F = 1 / (2 |D| S^1.5),
+// and the element vector is minus its gradient,
+//   r(i) = -sign(D) (a eta_i + b xi_i) / (2 sqrt(S)).
+#pragma once
+
+#include <cstdint>
+
+#include "common/run_state.h"
+
+namespace membrane {
+
+struct ElementTerms {
+    double matrix[3][3];
+    double vector[3];
+    std::int32_t nodes[3];
+};
+
+// Twice the signed plan area of the triangle (positive counter-clockwise).
+double TwiceSignedArea(double x1, double y1, double x2, double y2, double x3, double y3);
+
+// Fills `terms` for the element with this number from the node table and the height
+// list. False when the element, one of its nodes or its height is missing, or the
+// triangle has no plan area (the model check rules those out before a run).
+bool ComputeElement(const RunState& state, std::int32_t elementNumber, ElementTerms& terms);
+
+// Adds the element's terms into the system matrix and the right-hand side.
+void AccumulateElement(TMatrix& system, TMatrix& rhs, const ElementTerms& terms);
+
+// Pins every constrained node: its right-hand side becomes 0 and its diagonal 1e10
+// (replacing the assembled value), so its increment is ~1e-10 of its couplings.
+void ImposeConstraints(const RunState& state, TMatrix& system, TMatrix& rhs);
+
+constexpr double kConstraintStiffness = 1e10;
+
+}  // namespace membrane

@@ -1,0 +1,301 @@
+// Sparse elimination of A x = B, the program's own direct solver.
+//
+// 1. Rows are put in ascending order of their entry count (ties: descending key), which
+//    eliminates the sparsest rows first and keeps fill-in small.
+// 2. Forward: each row s takes its largest entry as pivot (ties: the entry added
+//    earliest) and eliminates the pivot column from every later row; entries that become
+//    exactly 0 are dropped.
+// 3. The row order is reversed and the rows are solved back to front.
+// 4. Each right-hand-side row is renamed to the unknown its value stands for.
+//
+// The arithmetic follows the row and entry order exactly, since it decides the last digits
+// of the results. A column index (column -> rows holding it) and a scatter array (column ->
+// position in the row being updated) replace the linear searches of a plain linked list.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+#include "model/key_index.h"
+#include "solver/rhs_order.h"
+#include "solver/tmatrix.h"
+
+namespace membrane {
+namespace {
+
+struct Cell {
+    std::int32_t column;  // dense column id
+    double value;
+};
+
+// One row of A during the elimination; entries oldest first (list head = back).
+struct ElimRow {
+    std::int32_t key;
+    std::vector<Cell> cells;
+};
+
+// One row of B: at most the single value the solution needs (column 1).
+struct RhsRow {
+    std::int32_t key;
+    bool hasEntry;
+    double value;
+    std::int32_t column;      // the entry's column before renaming
+    std::int32_t unknown = 0;  // set when the value stands for an unknown
+    bool renamed = false;
+};
+
+bool GuardedDivide(double numerator, double divisor, double& quotient) {
+    if (divisor == 0.0 || std::isnan(divisor)) return false;
+    quotient = numerator / divisor;
+    return true;
+}
+
+class Eliminator {
+public:
+    Eliminator(TMatrix& system, TMatrix& rhs) : system_(system), rhs_(rhs) {}
+
+    SolveStatus Run() {
+        if (system_.Empty()) return SolveStatus::Ok;
+        Prepare();
+        SolveStatus status = Forward();
+        if (status != SolveStatus::Ok) return status;
+        std::reverse(rows_.begin(), rows_.end());
+        order_.Reverse();
+        if (rows_.front().cells.size() > 1) return SolveStatus::NotSquare;
+        status = Backward();
+        if (status != SolveStatus::Ok) return status;
+        WriteSolution();
+        return SolveStatus::Ok;
+    }
+
+private:
+    std::int32_t ColumnId(std::int32_t column) {
+        std::int32_t id = columnIds_.Find(column);
+        if (id == KeyIndex::kNone) {
+            id = static_cast<std::int32_t>(columnKeys_.size());
+            columnIds_.Set(column, id);
+            columnKeys_.push_back(column);
+        }
+        return id;
+    }
+
+    std::int32_t RhsRowOf(std::int32_t key) const { return rhsByKey_.Find(key); }
+
+    void Prepare() {
+        // A's rows in key order, then stably ordered by ascending entry count, ties by
+        // descending key (the effect of moving the densest rows to the front one by one).
+        std::vector<TMatrix::Row> rows = system_.TakeRowsInOrder();
+        std::vector<std::int32_t> order(rows.size());
+        for (std::size_t i = 0; i < rows.size(); ++i) order[i] = static_cast<std::int32_t>(i);
+        std::stable_sort(order.begin(), order.end(), [&](std::int32_t a, std::int32_t b) {
+            if (rows[a].entries.size() != rows[b].entries.size())
+                return rows[a].entries.size() < rows[b].entries.size();
+            return rows[a].key > rows[b].key;
+        });
+        rows_.resize(rows.size());
+        KeyIndex inSystem;
+        for (std::size_t i = 0; i < order.size(); ++i) {
+            TMatrix::Row& source = rows[order[i]];
+            ElimRow& row = rows_[i];
+            row.key = source.key;
+            inSystem.Set(source.key, static_cast<std::int32_t>(i));
+            row.cells.reserve(source.entries.size());
+            for (const MatrixEntry& e : source.entries)
+                row.cells.push_back(Cell{ColumnId(e.column), e.value});
+        }
+        columnRows_.assign(columnKeys_.size(), {});
+        for (std::size_t i = 0; i < rows_.size(); ++i)
+            for (const Cell& c : rows_[i].cells) columnRows_[c.column].push_back(static_cast<std::int32_t>(i));
+
+        // B's rows: those whose key is a row of A follow A's order; the others keep
+        // their place behind them.
+        std::vector<TMatrix::Row> rhsRows = rhs_.TakeRowsInOrder();
+        std::vector<std::int32_t> front(rows_.size(), -1), back;
+        for (auto& source : rhsRows) {
+            const auto id = static_cast<std::int32_t>(rhsRows_.size());
+            RhsRow row{source.key, !source.entries.empty(), 0.0, 1};
+            if (row.hasEntry) {
+                row.value = source.entries.back().value;
+                row.column = source.entries.back().column;
+            }
+            rhsRows_.push_back(row);
+            rhsByKey_.Set(source.key, id);
+            const std::int32_t position = inSystem.Find(source.key);
+            if (position != KeyIndex::kNone) front[position] = id;
+            else back.push_back(id);
+        }
+        std::vector<std::int32_t> ids, keys;
+        for (std::int32_t id : front)
+            if (id >= 0) ids.push_back(id);
+        ids.insert(ids.end(), back.begin(), back.end());
+        for (std::int32_t id : ids) keys.push_back(rhsRows_[id].key);
+        order_.Build(ids, keys);
+
+        scatter_.assign(columnKeys_.size(), -1);
+        seen_.assign(rows_.size(), -1);
+        solution_.assign(columnKeys_.size(), 0.0);
+        recorded_.assign(columnKeys_.size(), false);
+    }
+
+    // The right-hand side row for key, created in key order when missing.
+    RhsRow& RhsFor(std::int32_t key) {
+        std::int32_t id = RhsRowOf(key);
+        if (id == KeyIndex::kNone) {
+            id = static_cast<std::int32_t>(rhsRows_.size());
+            rhsRows_.push_back(RhsRow{key, false, 0.0, 1});
+            rhsByKey_.Set(key, id);
+            order_.InsertInKeyOrder(id, key);
+        }
+        return rhsRows_[id];
+    }
+
+    SolveStatus Forward() {
+        for (std::size_t s = 0; s < rows_.size(); ++s) {
+            ElimRow& pivotRow = rows_[s];
+            auto& cells = pivotRow.cells;
+            if (cells.empty()) return SolveStatus::RowDependence;
+
+            // Largest magnitude; among equals the one standing last in the list, which
+            // is the first in storage (oldest first).
+            std::size_t best = 0;
+            for (std::size_t i = 1; i < cells.size(); ++i)
+                if (std::fabs(cells[i].value) > std::fabs(cells[best].value)) best = i;
+            const Cell pivot = cells[best];
+            cells.erase(cells.begin() + static_cast<std::ptrdiff_t>(best));
+            cells.push_back(pivot);
+
+            const std::int32_t rhsId = RhsRowOf(pivotRow.key);
+            const double b = (rhsId != KeyIndex::kNone && rhsRows_[rhsId].hasEntry) ? rhsRows_[rhsId].value : 0.0;
+
+            for (std::int32_t t : columnRows_[pivot.column]) {
+                if (t <= static_cast<std::int32_t>(s) || seen_[t] == static_cast<std::int32_t>(s)) continue;
+                seen_[t] = static_cast<std::int32_t>(s);
+                const SolveStatus status = EliminateFrom(s, pivot, b, t);
+                if (status != SolveStatus::Ok) return status;
+            }
+        }
+        return SolveStatus::Ok;
+    }
+
+    SolveStatus EliminateFrom(std::size_t s, const Cell& pivot, double b, std::int32_t t) {
+        auto& target = rows_[t].cells;
+        auto hit = std::find_if(target.begin(), target.end(),
+                                [&](const Cell& c) { return c.column == pivot.column; });
+        if (hit == target.end()) return SolveStatus::Ok;  // lost the column to an exact zero
+        double f;
+        if (!GuardedDivide(hit->value, pivot.value, f)) return SolveStatus::DivisionByZero;
+        target.erase(hit);
+
+        for (std::size_t i = 0; i < target.size(); ++i) scatter_[target[i].column] = static_cast<std::int32_t>(i);
+        bool zeros = false;
+        const auto& source = rows_[s].cells;
+        // The pivot row's other entries in list order: storage from back to front,
+        // skipping the pivot at the back.
+        for (std::size_t i = source.size() - 1; i-- > 0;) {
+            const Cell& a = source[i];
+            std::int32_t at = scatter_[a.column];
+            if (at < 0) {
+                at = static_cast<std::int32_t>(target.size());
+                target.push_back(Cell{a.column, 0.0});
+                scatter_[a.column] = at;
+                columnRows_[a.column].push_back(t);
+            }
+            double& value = target[at].value;
+            value = value - f * a.value;
+            if (value == 0.0) zeros = true;
+        }
+        for (const Cell& c : target) scatter_[c.column] = -1;
+        if (zeros)
+            target.erase(std::remove_if(target.begin(), target.end(), [](const Cell& c) { return c.value == 0.0; }),
+                         target.end());
+
+        const double fb = f * b;
+        if (fb != 0.0) {
+            RhsRow& row = RhsFor(rows_[t].key);
+            if (!row.hasEntry) {
+                row.hasEntry = true;
+                row.column = 1;
+                row.value = -fb;
+            } else {
+                row.value = row.value - fb;
+            }
+        }
+        return SolveStatus::Ok;
+    }
+
+    SolveStatus Backward() {
+        for (ElimRow& row : rows_) {
+            auto& cells = row.cells;
+            const Cell pivot = cells.back();
+            cells.pop_back();
+            for (std::size_t i = cells.size(); i-- > 0;) {
+                const Cell& a = cells[i];
+                if (!recorded_[a.column]) continue;
+                RhsRow& rhs = RhsFor(row.key);
+                if (!rhs.hasEntry) {
+                    rhs.hasEntry = true;
+                    rhs.column = 1;
+                    rhs.value = 0.0;
+                }
+                rhs.value = rhs.value - a.value * solution_[a.column];
+            }
+            const std::int32_t id = RhsRowOf(row.key);
+            if (id == KeyIndex::kNone || !rhsRows_[id].hasEntry) continue;
+            RhsRow& rhs = rhsRows_[id];
+            double x;
+            if (!GuardedDivide(rhs.value, pivot.value, x)) return SolveStatus::DivisionByZero;
+            rhs.value = x;
+            rhs.unknown = columnKeys_[pivot.column];
+            rhs.renamed = true;
+            solution_[pivot.column] = x;
+            recorded_[pivot.column] = true;
+        }
+        return SolveStatus::Ok;
+    }
+
+    void WriteSolution() {
+        std::vector<TMatrix::Row> out;
+        const std::vector<std::int32_t> ids = order_.Ids();
+        out.reserve(ids.size());
+        for (std::int32_t id : ids) {
+            const RhsRow& row = rhsRows_[id];
+            TMatrix::Row result{row.renamed ? row.unknown : row.key, {}};
+            if (row.hasEntry) result.entries.push_back(MatrixEntry{row.renamed ? 1 : row.column, row.value});
+            out.push_back(std::move(result));
+        }
+        rhs_.AssignRowsInOrder(std::move(out));
+    }
+
+    TMatrix& system_;
+    TMatrix& rhs_;
+    std::vector<ElimRow> rows_;
+    KeyIndex columnIds_;
+    std::vector<std::int32_t> columnKeys_;
+    std::vector<std::vector<std::int32_t>> columnRows_;
+    std::vector<RhsRow> rhsRows_;
+    KeyIndex rhsByKey_;
+    RhsOrder order_;
+    std::vector<std::int32_t> scatter_;
+    std::vector<std::int32_t> seen_;
+    std::vector<double> solution_;
+    std::vector<bool> recorded_;
+};
+
+}  // namespace
+
+SolveStatus Solve(TMatrix& system, TMatrix& rightHandSide, MessageSink& messages) {
+    SolveStatus status;
+    {
+        Eliminator eliminator(system, rightHandSide);
+        status = eliminator.Run();
+    }
+    system.Clear();
+    if (status != SolveStatus::Ok) {
+        rightHandSide.Clear();
+        messages.Show(SolveStatusText(status), MessageKind::Error);
+    }
+    return status;
+}
+
+}  // namespace membrane
