@@ -113,6 +113,17 @@ TEST(ModelLoader, MissingTablesAndMissingFileGiveErrorInInput) {
     }
 }
 
+TEST(ModelLoader, LastRecordWithoutLineEndReadsAsItLooks) {
+    std::string text = UnitSquare().Text();
+    ASSERT_EQ(text.substr(text.size() - 4), "\r\n\r\n");
+    text.resize(text.size() - 4);  // the file ends right after the last constraint "4"
+    Loaded l(text);
+    ASSERT_TRUE(l.ok);
+    EXPECT_TRUE(l.sink.messages.empty());
+    ASSERT_EQ(l.state.model.constraints->Count(), 4);
+    EXPECT_EQ(l.state.model.constraints->ValueOf(4), 4);
+}
+
 TEST(ModelLoader, InitialValuesSeedTheHeights) {
     ModelText m = UnitSquare();
     m.initial = {"2 1.5", "999 7", "4 -2"};  // node 999 is not in the node table
