@@ -6,21 +6,11 @@
 #include <cmath>
 #include <vector>
 
+#include "model/field_reader.h"
+
 namespace membrane {
 
 namespace {
-
-// Removes every apostrophe and double quote at the left end of `s`.
-void StripLeadingQuotes(std::string& s) {
-    const auto first = s.find_first_not_of("'\"");
-    s.erase(0, first == std::string::npos ? s.size() : first);
-}
-
-// Removes every apostrophe and double quote at the right end of `s`.
-void StripTrailingQuotes(std::string& s) {
-    const auto last = s.find_last_not_of("'\"");
-    s.erase(last == std::string::npos ? 0 : last + 1);
-}
 
 struct ColorEntry {
     const char* name;
