@@ -1,0 +1,185 @@
+#include "plot/mesh_drawing.h"
+
+#include <cmath>
+#include <vector>
+
+#include "common/number_format.h"
+#include "plot/svg_canvas.h"
+
+namespace membrane {
+
+namespace {
+
+// Colour numbers of the plotting object.
+constexpr int kBlack = 0;
+constexpr int kBlue = 7;
+constexpr int kLightGrey = 9;
+constexpr int kPureRed = 12;  // drawn as (255, 0, 0)
+constexpr int kGreen = 14;
+
+// The points of an element's nodes in the order of its node list; node numbers without a
+// node are left out.
+std::vector<TWPPoint> ElementPoints(const MeshSource& source, std::span<const int> nodes) {
+    std::vector<TWPPoint> points;
+    points.reserve(nodes.size());
+    for (int number : nodes) {
+        if (auto node = source.FindNode(number)) points.push_back({node->x, node->y});
+    }
+    return points;
+}
+
+// Whether the node numbers would pile up on each other: the mesh fills about 1/1.3 of the
+// surface in each direction (the world window has a margin of 15 % on every side), and a
+// number needs its text box. When the average room per node is smaller than the box of
+// the longest number, the numbers are left out.
+bool NodeNumbersTooDense(const TWPPlot& plot, const MeshSource& source) {
+    const Canvas* canvas = plot.GetSettings().canvas;
+    const std::size_t count = source.NodeCount();
+    if (canvas == nullptr || count == 0) return false;
+    std::string longest;
+    source.ForEachNode([&](const MeshNode& node) {
+        std::string label = FormatInt(node.number);
+        if (label.size() > longest.size()) longest = std::move(label);
+    });
+    const double meshArea =
+        (plot.DeviceWidth() / 1.3) * (plot.DeviceHeight() / 1.3);
+    const double labelArea =
+        static_cast<double>(canvas->TextWidth(longest)) * canvas->TextHeight(longest);
+    return meshArea / static_cast<double>(count) < labelArea;
+}
+
+std::string ScaleFailureReason(const MeshSource& source, const TWPPlot& plot) {
+    if (plot.Failure() == PlotFailure::Device) return "the drawing surface is not usable";
+    const bool finite = std::isfinite(source.XMin()) && std::isfinite(source.XMax()) &&
+                        std::isfinite(source.YMin()) && std::isfinite(source.YMax());
+    if (!finite) return "the mesh extents are not finite";
+    return "the mesh has no extent in x or y";
+}
+
+struct DrawOutcome {
+    bool skipped = false;
+    std::string note;  // shown in parentheses after the status
+};
+
+// Steps from the world window on, for a loaded model with a node table.
+DrawOutcome DrawNodeTable(TWPPlot& plot, const MeshSource& source) {
+    const double xmin = source.XMin(), xmax = source.XMax();
+    const double ymin = source.YMin(), ymax = source.YMax();
+    const double a = std::fabs(xmax - xmin);
+    const double b = std::fabs(ymax - ymin);
+    // A margin of 15 % of the extent on every side; x and y are scaled independently.
+    if (!plot.SetScale(0, xmin - 0.15 * a, xmax + 0.15 * a, ymin - 0.15 * b, ymax + 0.15 * b,
+                       0) ||
+        plot.Failed()) {
+        return {true, ScaleFailureReason(source, plot)};
+    }
+
+    plot.SetTextAttributes(1, 4, 1.0, kBlack, 1);  // underlined, left-aligned
+    plot.DrawText("mesh in XY PLANE", 1.1 * xmin, 1.1 * ymax);
+
+    plot.SetLineAttributes(1, 1, kBlack);
+    plot.SetTextAttributes(1, 1, 1.0, kBlack, 1);
+    plot.SetFillAttributes(1, kBlack);
+    plot.SetMarkerAttributes(1, kBlack, 1.0);
+    plot.SetLineAttributes(1, 1, kLightGrey);
+    plot.SetFillAttributes(1, kLightGrey);
+    plot.SetLineAttributes(1, 1, kBlack);
+    plot.SetTextAttributes(1, 1, 1.0, kBlack, 1);
+
+    // Triangles filled light grey, outlined in black.
+    if (source.HasElementTable()) {
+        source.ForEachElement([&](int, std::span<const int> nodes) {
+            const auto points = ElementPoints(source, nodes);
+            plot.DrawPolygon(points);
+        });
+    }
+
+    // A thin circle filled light grey at every node, its number just above it.
+    const bool numbers = !NodeNumbersTooDense(plot, source);
+    source.ForEachNode([&](const MeshNode& node) {
+        plot.DrawMarker(node.x, node.y);
+        if (numbers) plot.DrawText(FormatInt(node.number), node.x, node.y + 0.05 * b);
+    });
+
+    if (source.HasEdgePairs()) {
+        plot.SetLineAttributes(1, 1, kBlue);
+        source.ForEachEdgePair([&](int first, int second) {
+            const auto p = source.FindNode(first);
+            const auto q = source.FindNode(second);
+            if (p && q) plot.DrawLine(p->x, p->y, q->x, q->y);
+        });
+    }
+
+    // Circles of twice the size, filled with the background; a node that is constrained
+    // and has an initial value ends up red.
+    const auto circleNodes = [&](int color, auto forEach) {
+        plot.SetMarkerAttributes(1, color, 2.0);
+        forEach([&](int number) {
+            if (auto node = source.FindNode(number)) plot.DrawMarker(node->x, node->y);
+        });
+    };
+    if (source.HasConstraints()) {
+        circleNodes(kGreen, [&](const auto& visit) { source.ForEachConstrained(visit); });
+    }
+    if (source.HasInitialValues()) {
+        circleNodes(kPureRed, [&](const auto& visit) { source.ForEachInitial(visit); });
+    }
+
+    return {false, numbers ? "" : "node numbers left out"};
+}
+
+}  // namespace
+
+std::string DrawMesh(TWPPlot* plot, const MeshSource& source) {
+    if (plot == nullptr) return "plot not initialised";
+    std::string status;
+    DrawOutcome outcome;
+    if (!source.ModelLoaded()) {
+        status = ", input errors and";
+    } else {
+        status = "drawing done";
+        if (source.HasNodeTable()) outcome = DrawNodeTable(*plot, source);
+        if (outcome.skipped) status = "drawing skipped";
+    }
+    if (!source.ResultsAvailable()) status += " no results";
+    if (!outcome.note.empty()) status += " (" + outcome.note + ")";
+    return status;
+}
+
+std::optional<std::string> HighlightNode(TWPPlot& plot, const MeshSource& source, int number) {
+    if (!source.HasNodeTable() || number == 0) return std::nullopt;
+    const auto node = source.FindNode(number);
+    if (!node) return std::nullopt;
+    plot.Clear();
+    std::string status = DrawMesh(&plot, source);
+    plot.SetMarkerAttributes(10, kPureRed, 2.0);  // thick red filled circle with a cross
+    // Without a world window (the model did not load, so the mesh was not drawn) there is
+    // nothing to mark the node on.
+    if (plot.WindowValid()) plot.DrawMarker(node->x, node->y);
+    plot.SetMarkerAttributes(1, kBlack, 1.0);
+    return status;
+}
+
+std::optional<std::string> HighlightElement(TWPPlot& plot, const MeshSource& source,
+                                            int number) {
+    if (!source.HasElementTable() || number == 0) return std::nullopt;
+    const auto nodes = source.FindElementNodes(number);
+    if (!nodes) return std::nullopt;
+    const auto points = ElementPoints(source, *nodes);
+    plot.Clear();
+    std::string status = DrawMesh(&plot, source);
+    plot.SetFillAttributes(1, kPureRed);
+    if (plot.WindowValid()) plot.DrawPolygon(points);
+    plot.SetFillAttributes(1, kBlack);
+    return status;
+}
+
+bool RenderMeshSvg(const MeshSource& source, const std::string& path, int width, int height,
+                   MessageSink* messages) {
+    SvgCanvas canvas(width, height);
+    TWPPlot plot(&canvas, messages);
+    DrawMesh(&plot, source);
+    return canvas.Save(path);
+}
+
+}  // namespace membrane

@@ -1,0 +1,162 @@
+// TWPPlot: a small device-independent plotting object.
+//
+// Callers draw in world coordinates (the model's length units) with integer codes for
+// colours, line styles, fill styles, fonts and marker types. The object maps the world
+// window set by SetScale onto the whole drawing surface, x and y scaled independently,
+// and turns every command into pixel calls on a Canvas. Device pixels are the mapped
+// coordinates truncated toward zero.
+//
+// Failures. A surface of an unknown kind, an empty world window and drawing before any
+// world window are reported once to the message sink ("Fatal device error", "Fatal
+// SetScale command", "error in plot size in WPlot2DevXY routine") and put the object into
+// a failed state in which the drawing commands do nothing. A later valid SetScale makes
+// it usable again (a device failure needs a new SetDevice). Attribute commands keep
+// working in the failed state: they only record codes and set canvas properties.
+#pragma once
+
+#include <span>
+#include <string>
+
+#include "common/messages.h"
+#include "plot/canvas.h"
+
+namespace membrane {
+
+// One colour lookup of the 16-colour table.
+struct TWPColor {
+    int number = 0;        // the colour number that was looked up
+    int secondNumber = 0;  // the same colour in the second numbering of the table
+    std::string name;      // "BLACK", "WHITE", "YELLOW", ...
+    int rgb = 0;           // the drawn colour, red + 256 * green + 65536 * blue
+    int toolkitColor = 0;  // the table's second colour value (same byte order); not drawn
+    int current = 0;       // the colour last handed out for drawing
+};
+
+struct TWPPen {
+    int style = 1;  // line style code
+    int width = 1;  // pixels
+    TWPColor color;
+};
+
+struct TWPFont {
+    int number = 1;  // font number
+    int style = 1;   // text style code
+    TWPColor color;
+    double size = 1.0;
+    int verticalAlignment = 2;    // 2 centred, 3 bottom on the point, else top
+    int horizontalAlignment = 2;  // 2 centred, 3 ends at the point, else starts there
+};
+
+struct TWPBrush {
+    int style = 0;  // fill style code
+    TWPColor color;
+};
+
+struct TWPMarker {
+    int type = 1;
+    double size = 1.0;
+    TWPColor color;
+};
+
+struct DeviceInfo {
+    std::string name = "none";  // "none", "screen" or "printer"
+    int width = 0;              // pixels
+    int height = 0;             // pixels
+    int backgroundColor = 0;    // rgb of the surface
+};
+
+struct TWPWorldWindow {
+    double xmin = 0, xmax = 0, ymin = 0, ymax = 0;
+    double angle = 0;     // degrees; recorded, not applied
+    int equalAspect = 0;  // recorded, not applied: x and y are always scaled independently
+};
+
+struct TWPSettings {
+    Canvas* device = nullptr;  // the drawing surface; not owned
+    Canvas* canvas = nullptr;  // the surface's drawing context; null while unbound
+    DeviceInfo deviceInfo;
+    TWPWorldWindow window;
+    TWPPen pen;
+    TWPFont font;
+    TWPBrush brush;
+    TWPMarker marker;
+};
+
+struct TWPPoint {
+    double x = 0;
+    double y = 0;
+};
+
+// Why the plotting object stopped drawing.
+enum class PlotFailure { None, Device, Scale, Mapping };
+
+// The code tables of the attribute commands.
+PenStyle PenStyleOfCode(int lineStyle);
+BrushStyle BrushStyleOfCode(int fillStyle);
+FontStyle FontStyleOfCode(int textStyle);
+std::string FontNameOfNumber(int fontNumber);
+// The font size (toolkit convention) of a text size code; false for a negative code,
+// which leaves the font size as it is.
+bool FontSizeOfCode(double sizeCode, int& fontSize);
+
+class TWPPlot {
+public:
+    // Binds the object to `device` (may be null: nothing is drawn then). `messages` receives
+    // the failure reports; it may be null.
+    explicit TWPPlot(Canvas* device, MessageSink* messages = nullptr);
+    TWPPlot(const TWPPlot&) = delete;
+    TWPPlot& operator=(const TWPPlot&) = delete;
+
+    void SetDevice(Canvas* device);
+
+    // Fills `color` from the colour table and gives its drawn rgb. Numbers outside 0..15
+    // keep the colour of the previous lookup into the same record.
+    int GetColor(int number, TWPColor& color) const;
+
+    // Sets the world window. False, with the failure reported, when |xmax - xmin| or
+    // |ymax - ymin| is below 1e-10 or a bound is not finite; the window then stays as it was.
+    bool SetScale(int equalAspect, double xmin, double xmax, double ymin, double ymax,
+                  double angle);
+
+    // Replaces a world point by its device coordinates, still as doubles. False (point
+    // unchanged) when the object has failed or has no valid world window.
+    bool WPlot2DevXY(double& x, double& y);
+
+    void SetLineAttributes(int style, int width, int color);
+    void SetTextAttributes(int font, int style, double size, int color, int horizontalAlignment);
+    void SetMarkerAttributes(int type, int color, double size);
+    void SetFillAttributes(int style, int color);
+
+    void DrawLine(double x1, double y1, double x2, double y2);
+    void DrawCircle(double x, double y, double diameter);
+    void DrawText(const std::string& text, double x, double y);
+    void DrawPolygon(std::span<const TWPPoint> points);
+    void DrawMarker(double x, double y);
+    void Clear();
+
+    int DeviceWidth() const { return settings_.deviceInfo.width; }
+    int DeviceHeight() const { return settings_.deviceInfo.height; }
+    const TWPSettings& GetSettings() const { return settings_; }
+
+    bool Failed() const { return failure_ != PlotFailure::None; }
+    PlotFailure Failure() const { return failure_; }
+    // The message of the failure, "" when there is none.
+    std::string FailureText() const;
+
+    // Whether a valid world window has been set (drawing commands can map points).
+    bool WindowValid() const;
+
+private:
+    bool CanDraw() const { return settings_.canvas != nullptr && !Failed(); }
+    void Fail(PlotFailure failure);
+    // Maps a world point to truncated device pixels.
+    bool MapToPixel(double x, double y, PixelPoint& pixel);
+    void DrawCross(double x, double y, double length);
+    double MarkerDiameter() const;
+
+    TWPSettings settings_;
+    MessageSink* messages_ = nullptr;
+    PlotFailure failure_ = PlotFailure::None;
+};
+
+}  // namespace membrane
