@@ -42,7 +42,10 @@ Qt::KeyboardModifiers ShiftStateOf(int key) {
 // Skips one leading "+" (std::from_chars does not take it) and rejects what from_chars
 // would read but a user did not mean as a plain number ("+-1", "inf", "nan").
 bool StripPlus(const char*& begin, const char* end) {
-    if (begin != end && *begin == '+') ++begin;
+    if (begin != end && *begin == '+') {
+        ++begin;
+        if (begin != end && *begin == '-') return false;
+    }
     if (begin == end) return false;
     const char* first = begin;
     if (*first == '-') ++first;
