@@ -1,6 +1,7 @@
 #include "ui/about_box.h"
 
 #include "common/number_format.h"
+#include "ui/classic_font.h"
 #include "ui/clickable_label.h"
 #include "ui/decimal_point.h"
 #include "ui/ui_hooks.h"
@@ -18,12 +19,15 @@ namespace {
 
 constexpr double kVersion = 2.5;
 
-QFont PixelFont(const char* family, int pixels, bool bold = false, bool underline = false) {
-    QFont font{QString::fromLatin1(family)};
+// "Tahoma" on Windows, otherwise the same face as the other labels.
+QFont TahomaFont(int pixels) {
+#if defined(Q_OS_WIN)
+    QFont font(QStringLiteral("Tahoma"));
     font.setPixelSize(pixels);
-    font.setBold(bold);
-    font.setUnderline(underline);
     return font;
+#else
+    return ClassicFontPixels(pixels);
+#endif
 }
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const QFont& font, int left,
@@ -95,15 +99,15 @@ TAboutBox::TAboutBox(QWidget* owner) : QDialog(owner) {
 
     QPalette black = palette();
     black.setColor(QPalette::WindowText, Qt::black);
-    Label1 = MakeLabel(Panel1, "Label1", QStringLiteral("BRIMEL"), PixelFont("MS Sans Serif", 12, true), 56, 8);
+    Label1 = MakeLabel(Panel1, "Label1", QStringLiteral("BRIMEL"), ClassicFontPixels(12, true), 56, 8);
     Label1->setPalette(black);
-    Label2 = MakeLabel(Panel1, "Label2", QStringLiteral("Finite Element Method"), PixelFont("MS Sans Serif", 12),
+    Label2 = MakeLabel(Panel1, "Label2", QStringLiteral("Finite Element Method"), ClassicFontPixels(12),
                        56, 24);
     Label2->setPalette(black);
 
-    MailLabel = new ClickableLabel(QStringLiteral("the membrane FEM team, ") + MailAddress(), Panel1);
+    MailLabel = new ClickableLabel(QStringLiteral("the membrane FEM team"), Panel1);
     MailLabel->setObjectName(QStringLiteral("MailLabel"));
-    MailLabel->setFont(PixelFont("MS Sans Serif", 12, true, true));
+    MailLabel->setFont(ClassicFontPixels(12, true, true));
     QPalette blue = palette();
     blue.setColor(QPalette::WindowText, Qt::blue);
     MailLabel->setPalette(blue);
@@ -112,18 +116,18 @@ TAboutBox::TAboutBox(QWidget* owner) : QDialog(owner) {
     MailLabel->adjustSize();
     connect(MailLabel, &ClickableLabel::clicked, this, &TAboutBox::MailLabelClick);
 
-    Label3 = MakeLabel(Panel1, "Label3", VersionText(), PixelFont("Tahoma", 11), 8, 50);
+    Label3 = MakeLabel(Panel1, "Label3", VersionText(), TahomaFont(11), 8, 50);
 
     Memo1 = new QPlainTextEdit(Panel1);
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setGeometry(8, 72, 369, 129);
-    Memo1->setFont(PixelFont("MS Sans Serif", 11));
+    Memo1->setFont(ClassicFontPixels(11));
     Memo1->setReadOnly(true);
     Memo1->setPlainText(Description().join(QLatin1Char('\n')));
 
     OKButton = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("OK"), this);
     OKButton->setObjectName(QStringLiteral("OKButton"));
-    OKButton->setFont(PixelFont("MS Sans Serif", 12, true));
+    OKButton->setFont(ClassicFontPixels(12, true));
     OKButton->setGeometry(159, 218, 77, 27);
     OKButton->setDefault(true);
     connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);

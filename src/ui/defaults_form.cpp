@@ -1,6 +1,7 @@
 #include "ui/defaults_form.h"
 
 #include "common/number_format.h"
+#include "ui/classic_font.h"
 #include "ui/number_edit.h"
 #include "ui/ui_hooks.h"
 
@@ -37,6 +38,7 @@ TDefaultsForm::TDefaultsForm(QWidget* owner, const Settings& current) : QDialog(
     setObjectName(QStringLiteral("DefaultsForm"));
     setWindowTitle(QStringLiteral("DefaultsForm"));
     setFixedSize(384, 199);
+    setFont(ClassicFontPoints(8));
 
     // Creation order is the order Enter and Tab walk through the fields.
     Label1 = MakeLabel(this, "Label1", QStringLiteral("accuracy"), 24, 22);

@@ -1,6 +1,7 @@
 #include "ui/main_window.h"
 
 #include "ui/about_box.h"
+#include "ui/classic_font.h"
 #include "ui/clickable_label.h"
 #include "ui/decimal_point.h"
 #include "ui/defaults_form.h"
@@ -41,20 +42,12 @@ const char* const kPlatform = " for macOS : ";
 const char* const kPlatform = " for Linux : ";
 #endif
 
-QFont PointFont(const char* family, int points, bool bold = false, bool underline = false) {
-    QFont font{QString::fromLatin1(family)};
-    font.setPointSize(points);
-    font.setBold(bold);
-    font.setUnderline(underline);
-    return font;
-}
-
 QPlainTextEdit* MakeMemo(QWidget* page, const char* name, const QStringList& lines,
                          Qt::ScrollBarPolicy scrollBar) {
     auto* memo = new QPlainTextEdit(page);
     memo->setObjectName(QLatin1String(name));
     memo->setGeometry(8, 1, 233, 296);
-    memo->setFont(PointFont("MS Sans Serif", 8));
+    memo->setFont(ClassicFontPoints(8));
     memo->setReadOnly(true);
     memo->setVerticalScrollBarPolicy(scrollBar);
     memo->setPlainText(lines.join(QLatin1Char('\n')));
@@ -70,7 +63,7 @@ void Colour(QWidget* widget, QPalette::ColorRole role, const QColor& colour) {
 ClickableLabel* MakeStepLabel(QWidget* parent, const char* name, const QString& text, int left, int top) {
     auto* label = new ClickableLabel(text, parent);
     label->setObjectName(QLatin1String(name));
-    label->setFont(PointFont("MS Sans Serif", 10, true));
+    label->setFont(ClassicFontPoints(10, true));
     label->move(left, top);
     label->adjustSize();
     return label;
@@ -198,6 +191,7 @@ TMainApp::TMainApp(QWidget* parent, const MainWindowStartup& startup) : QMainWin
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("Client"));
     client->setFixedSize(647, 353);  // with the status bar below: 647 x 372
+    client->setFont(ClassicFontPoints(8));
     setCentralWidget(client);
     CreateMenu();
     CreatePages(client);
@@ -279,7 +273,7 @@ void TMainApp::CreateIntroPanel(QWidget* client) {
         if (i == 3) {
             Label42 = new ClickableLabel(QStringLiteral("FreeWRL VRML browser"), IntroPanel);
             Label42->setObjectName(QStringLiteral("Label42"));
-            Label42->setFont(PointFont("MS Sans Serif", 8, true, true));
+            Label42->setFont(ClassicFontPoints(8, true, true));
             Colour(Label42, QPalette::WindowText, Qt::blue);
             Label42->setToolTip(QStringLiteral("go to the web site"));
             Label42->move(120, top);
@@ -321,7 +315,7 @@ void TMainApp::CreateStepPanel(QWidget* client) {
 void TMainApp::CreateStatusBar() {
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
     statusBar()->setSizeGripEnabled(false);
-    StatusPanel1 = new QLabel(QStringLiteral(" minimum membrane FEM"));
+    StatusPanel1 = new QLabel(QStringLiteral(" membrane FEM"));
     StatusPanel1->setObjectName(QStringLiteral("StatusPanel1"));
     StatusPanel1->setFixedWidth(130);
     StatusPanel2 = new QLabel;
