@@ -332,7 +332,9 @@ void TNumberEdit::FocusTimerTick() {
     // would make the next key press wipe what the user is correcting.
     autoSelect_ = false;
 
-    if (!window()->isVisible()) {  // the dialog has gone: nothing left to guard
+    // A closed window or a field switched off by its form has nothing left to guard; the
+    // timer would only spin.
+    if (!window()->isVisible() || !isEnabled()) {
         StopFocusTimer();
         notedTabs_ = nullptr;
         pageNoted_ = false;

@@ -212,6 +212,11 @@ private slots:
         QTest::qWait(30);
         QCOMPARE(form.window.focusWidget(), form.second);
         QVERIFY(!form.first->FocusTimerActive());
+        // A faulty field that its form switches off stops guarding.
+        form.first->setFocus();
+        Type(form.first, "x");
+        form.first->setEnabled(false);
+        QTRY_VERIFY_WITH_TIMEOUT(!form.first->FocusTimerActive(), 1000);
     }
 
     void faultyFieldBringsItsTabPageBack() {
