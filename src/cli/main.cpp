@@ -7,6 +7,8 @@
 #include <string>
 
 #include "cli/console_view.h"
+#include "cli/desktop_opener.h"
+#include "common/io_error.h"
 #include "common/file_names.h"
 #include "common/number_format.h"
 #include "common/program_path.h"
@@ -14,7 +16,9 @@
 #include "model/coor_table.h"
 #include "model/elem_table.h"
 #include "model/value_lists.h"
+#include "model/model_loader.h"
 #include "output/boundary_points.h"
+#include "output/vrml_export.h"
 #include "solver/iteration.h"
 
 namespace {
@@ -42,12 +46,33 @@ int ExitFor(RunOutcome outcome) {
     return kExitOutputFailure;
 }
 
+// What the results window's "Show 3D-VRML model" group would pass, from the options.
+struct SceneOptions {
+    bool write = false;  // --vrml (implied by every other scene option)
+    bool numbering = false;
+    bool noAxes = false;
+    bool undeformed = false;
+    double scale = 1.0;
+    bool open = false;
+
+    VrmlOptions ToVrml() const {
+        VrmlOptions vrml;
+        vrml.showNumbering = numbering;
+        vrml.showAxes = !noAxes;
+        vrml.showDeformed = !undeformed;
+        // As the scaling field: 0 stands for 10; not showing the deformed state is -1.
+        vrml.scale = undeformed ? kUndeformedScale : (scale == 0.0 ? 10.0 : scale);
+        return vrml;
+    }
+};
+
 struct RunOptions {
     std::string model;
     double accuracy = Settings{}.accuracy;
     int maxIterations = Settings{}.maxIterations;
     double weight = Settings{}.weight;
     bool quiet = false;
+    SceneOptions scene;
 };
 
 void PrintSummary(const RunState& state, const RunResult& result, const ConsoleView& view) {
@@ -69,21 +94,69 @@ void PrintSummary(const RunState& state, const RunResult& result, const ConsoleV
     std::fflush(stdout);
 }
 
+// Writes the scene of the state's model and, if asked, opens it; an exit status.
+int WriteScene(RunState& state, const SceneOptions& options, bool quiet) {
+    const VrmlExportResult result = ExportVrml(state, options.ToVrml());
+    if (result == VrmlExportResult::Written && !quiet)
+        std::printf("scene        : %s\n", VrmlSceneFileName(state).c_str());
+    std::fflush(stdout);
+    if (options.open && result != VrmlExportResult::WriteFailed) {
+        XdgOpener opener(*state.messages);
+        ShowVrml(state, opener);
+    }
+    return result == VrmlExportResult::Written ? kExitSuccess : kExitOutputFailure;
+}
+
+void PrepareState(RunState& state, const RunOptions& options) {
+    state.boundaryPointsPath = ExtractFilePath(ProgramFilePath()) + "BNDRYPTS.txt";
+    state.settings.accuracy = options.accuracy;
+    state.settings.maxIterations = options.maxIterations;
+    state.settings.weight = options.weight;
+    ResetRun(state);
+}
+
 int Run(const RunOptions& options) {
     RunState state;
     ConsoleMessages messages;
     ConsoleView view(options.quiet);
     state.messages = &messages;
     state.view = &view;
-    state.boundaryPointsPath = ExtractFilePath(ProgramFilePath()) + "BNDRYPTS.txt";
-    state.settings.accuracy = options.accuracy;
-    state.settings.maxIterations = options.maxIterations;
-    state.settings.weight = options.weight;
+    PrepareState(state, options);
 
-    ResetRun(state);
     const RunResult result = RunModel(state, options.model, state.settings.accuracy);
     if (!options.quiet) PrintSummary(state, result, view);
+    if (result.outcome == RunOutcome::Success && options.scene.write)
+        return WriteScene(state, options.scene, options.quiet);
     return ExitFor(result.outcome);
+}
+
+// The scene of a model as loaded, without running it: the flat mesh.
+int ExportOnly(const RunOptions& options) {
+    RunState state;
+    ConsoleMessages messages;
+    state.messages = &messages;
+    PrepareState(state, options);
+    state.inputName = options.model;
+    try {
+        state.modelLoaded = LoadModel(state, state.inputName);
+    } catch (const IoError& error) {
+        messages.Show(error.what(), MessageKind::Error, "Input/output error");
+        return kExitOutputFailure;
+    }
+    if (!state.modelLoaded) return kExitInputErrors;
+    return WriteScene(state, options.scene, options.quiet);
+}
+
+void AddSceneOptions(CLI::App* command, SceneOptions& scene, bool withVrmlFlag) {
+    if (withVrmlFlag)
+        command->add_flag("--vrml", scene.write,
+                          "After a successful run, write the VRML scene MODEL.wrl "
+                          "(numbering off, axes on, deformed, scaling 1)");
+    command->add_flag("--numbering", scene.numbering, "Scene: label nodes and bars with their numbers");
+    command->add_flag("--no-axes", scene.noAxes, "Scene: leave out the x, y, z axes");
+    command->add_flag("--undeformed", scene.undeformed, "Scene: draw the nodes at their heights, not scaled");
+    command->add_option("--scale", scene.scale, "Scene: scaling of the heights (default 1, 0 means 10)");
+    command->add_flag("--open", scene.open, "Open the scene with the desktop's viewer (xdg-open)");
 }
 
 }  // namespace
@@ -103,6 +176,12 @@ int main(int argc, char** argv) {
     run->add_option("--max-iterations", options.maxIterations, "Iteration limit (default 10)");
     run->add_option("--weight", options.weight, "Membrane weight in kN/m^2 for the truss loads (default 1)");
     run->add_flag("--quiet,-q", options.quiet, "Print no progress lines and no summary");
+    AddSceneOptions(run, options.scene, true);
+
+    CLI::App* vrml = app.add_subcommand("vrml", "Write the VRML scene MODEL.wrl of a model's flat mesh without running it");
+    vrml->add_option("model", options.model, "Model file (.DAT)")->required();
+    vrml->add_flag("--quiet,-q", options.quiet, "Print nothing but messages");
+    AddSceneOptions(vrml, options.scene, false);
 
     try {
         app.parse(argc, argv);
@@ -114,6 +193,12 @@ int main(int argc, char** argv) {
         app.exit(e);
         return kExitUsage;
     }
+    // Every scene option asks for the scene.
+    SceneOptions& scene = options.scene;
+    if (scene.numbering || scene.noAxes || scene.undeformed || scene.open ||
+        run->count("--scale") > 0)
+        scene.write = true;
     if (run->parsed()) return Run(options);
+    if (vrml->parsed()) return ExportOnly(options);
     return kExitUsage;
 }

@@ -1,0 +1,85 @@
+// The scene options of the command line, run on the bundled example.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <regex>
+#include <string>
+
+#include "vrml_test_support.h"
+
+namespace membrane {
+namespace {
+
+using testing::ReadBytes;
+using testing::ScratchDir;
+
+int Membrane(const ScratchDir& dir, const std::string& arguments) {
+    const std::string command = "cd '" + dir.path().string() + "' && '" + MEMBRANE_CLI + "' " +
+                                arguments + " >/dev/null 2>&1";
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+class VrmlCommandLine : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::filesystem::copy_file(std::filesystem::path(MEMBRANE_EXAMPLES) / "TEST3.DAT",
+                                   dir / "TEST3.DAT");
+    }
+    std::string Scene() const { return ReadBytes(dir / "TEST3.wrl"); }
+    ScratchDir dir;
+};
+
+TEST_F(VrmlCommandLine, SceneOnlyWhenAsked) {
+    ASSERT_EQ(Membrane(dir, "run TEST3.DAT -q"), 0);
+    EXPECT_FALSE(std::filesystem::exists(dir / "TEST3.wrl"));
+    ASSERT_EQ(Membrane(dir, "run TEST3.DAT -q --vrml"), 0);
+    const std::string scene = Scene();
+    EXPECT_NE(scene.find("# node none\r\n"), std::string::npos);  // numbering off
+    EXPECT_NE(scene.find("\"x\"]"), std::string::npos);           // axes on
+    EXPECT_NE(scene.find("# supportnode "), std::string::npos);
+}
+
+TEST_F(VrmlCommandLine, ScaleZeroMeansTen) {
+    ASSERT_EQ(Membrane(dir, "run TEST3.DAT -q --scale 10"), 0);
+    const std::string ten = Scene();
+    ASSERT_EQ(Membrane(dir, "run TEST3.DAT -q --scale 0"), 0);
+    EXPECT_EQ(Scene(), ten);
+    ASSERT_EQ(Membrane(dir, "run TEST3.DAT -q --vrml"), 0);
+    EXPECT_NE(Scene(), ten);
+}
+
+TEST_F(VrmlCommandLine, UndeformedIgnoresTheScale) {
+    ASSERT_EQ(Membrane(dir, "run TEST3.DAT -q --undeformed --numbering --no-axes"), 0);
+    const std::string undeformed = Scene();
+    EXPECT_EQ(undeformed.find("\"x\"]"), std::string::npos);
+    EXPECT_NE(undeformed.find("# node 1\r\n"), std::string::npos);
+    ASSERT_EQ(Membrane(dir, "run TEST3.DAT -q --undeformed --numbering --no-axes --scale 7"), 0);
+    EXPECT_EQ(Scene(), undeformed);
+}
+
+TEST_F(VrmlCommandLine, VrmlCommandWritesTheFlatMeshWithoutRunning) {
+    ASSERT_EQ(Membrane(dir, "vrml TEST3.DAT -q"), 0);
+    EXPECT_FALSE(std::filesystem::exists(dir / "TEST3.OUT"));
+    const std::string scene = Scene();
+    EXPECT_NE(scene.find("# node none"), std::string::npos);
+    // Every node sphere stands at z = 0.
+    const std::regex sphere(R"(  translation [ -]\S{22} [ -]\S{22} ([ -]\S{22}) {6}\r\n  children \[)");
+    int spheres = 0;
+    for (auto it = std::sregex_iterator(scene.begin(), scene.end(), sphere);
+         it != std::sregex_iterator(); ++it, ++spheres)
+        EXPECT_EQ((*it)[1].str(), " 0.00000000000000E+0000");
+    EXPECT_GT(spheres, 100);
+    EXPECT_EQ(Membrane(dir, "vrml MISSING.DAT -q"), 2);
+    EXPECT_FALSE(std::filesystem::exists(dir / "MISSING.wrl"));
+}
+
+TEST_F(VrmlCommandLine, FailedRunWritesNoScene) {
+    ASSERT_EQ(Membrane(dir, "run MISSING.DAT -q --vrml"), 2);
+    EXPECT_FALSE(std::filesystem::exists(dir / "MISSING.wrl"));
+}
+
+}  // namespace
+}  // namespace membrane
