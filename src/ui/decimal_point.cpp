@@ -1,0 +1,9 @@
+#include "ui/decimal_point.h"
+
+#include <clocale>
+
+namespace membrane {
+
+void ForceDotDecimalPoint() { std::setlocale(LC_NUMERIC, "C"); }
+
+}  // namespace membrane

@@ -1,0 +1,130 @@
+// The main window: three help texts, the choice of the model file, the settings dialog,
+// the about box and the start of a run. The run itself is handed to a run handler that
+// opens its own results window.
+#pragma once
+
+#include "common/settings.h"
+
+#include <QMainWindow>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+#include <string>
+
+class QAction;
+class QFrame;
+class QLabel;
+class QPlainTextEdit;
+class QTabWidget;
+
+namespace membrane {
+
+class ClickableLabel;
+
+// What the window learns about its surroundings at creation; tests fill it in.
+struct MainWindowStartup {
+    QString programFile;              // empty: this executable's path
+    std::optional<QSize> screenSize;  // empty: the primary screen's size
+};
+
+// What the open-file dialog is asked to show.
+struct OpenFileRequest {
+    QWidget* owner = nullptr;
+    QString title;      // "Open File"
+    QString directory;  // the program's directory
+    QString filter;     // Qt name filter: description and patterns
+    QString fileName;   // preset of the file name field
+};
+
+// Shows the dialog; returns the chosen path, or nothing when the user cancelled.
+using OpenFileChooser = std::function<std::optional<QString>(const OpenFileRequest&)>;
+// Runs the model file (full path; empty when no file was chosen yet).
+using RunHandler = std::function<void(const std::string& modelFile)>;
+
+class TMainApp : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit TMainApp(QWidget* parent = nullptr, const MainWindowStartup& startup = {});
+
+    static QStringList ReadMeLines();
+    static QStringList SyntaxLines();
+    static QStringList ExampleLines();  // header lines, then the bundled example model
+    static QString PluginPageUrl();
+    // The filter of the open dialog for program name `name`.
+    static QString OpenDialogFilter(const QString& name);
+
+    // Full path of the chosen model file, empty until a file has been opened.
+    const std::string& ModelFileName() const { return modelFileName_; }
+    // Where the run writes the boundary points table: the program's directory.
+    const std::string& BoundaryPointsPath() const { return boundaryPointsPath_; }
+    const Settings& CurrentSettings() const { return settings_; }
+    void SetCurrentSettings(const Settings& settings) { settings_ = settings; }
+
+    void SetRunHandler(RunHandler handler) { runHandler_ = std::move(handler); }
+    // Replaces the open-file dialog; an empty chooser restores it.
+    void SetFileChooser(OpenFileChooser chooser) { fileChooser_ = std::move(chooser); }
+
+    // Takes `path` as if chosen in the open dialog (used for a model file named on the
+    // command line). A file that cannot be read is reported and changes nothing.
+    bool SelectModelFile(const QString& path);
+
+    // Commands of the menu and of the clickable labels.
+    void Open1Click();
+    void OpenLabelClick() { Open1Click(); }
+    void Run1Click();
+    void runlabelClick() { Run1Click(); }
+    void Defaults1Click();
+    void Help1Click();
+    void Exit1Click();
+    void ExitLabelClick() { Exit1Click(); }
+    void Label42Click();
+    void Image2DblClick() { Label42Click(); }
+
+    QAction* Open1 = nullptr;
+    QAction* Defaults1 = nullptr;
+    QAction* Exit1 = nullptr;
+    QAction* Run1 = nullptr;
+    QAction* Help1 = nullptr;
+    QTabWidget* PageControl1 = nullptr;
+    QPlainTextEdit* Memo1 = nullptr;  // "ReadMe"
+    QPlainTextEdit* Memo2 = nullptr;  // "Syntax"
+    QPlainTextEdit* Memo3 = nullptr;  // "Example"
+    QFrame* IntroPanel = nullptr;
+    ClickableLabel* Image2 = nullptr;
+    ClickableLabel* Label42 = nullptr;
+    QFrame* Panel2 = nullptr;
+    QFrame* Panel3 = nullptr;
+    ClickableLabel* OpenLabel = nullptr;
+    ClickableLabel* runlabel = nullptr;
+    ClickableLabel* ExitLabel = nullptr;
+    QLabel* StatusPanel1 = nullptr;  // fixed text
+    QLabel* StatusPanel2 = nullptr;  // screen resolution
+
+private:
+    enum class StepLook { Black, Grey };
+
+    void CreateMenu();
+    void CreatePages(QWidget* client);
+    void CreateIntroPanel(QWidget* client);
+    void CreateStepPanel(QWidget* client);
+    void CreateStatusBar();
+    void FormCreate(const MainWindowStartup& startup);
+
+    std::optional<QString> ChooseFile(const OpenFileRequest& request);
+    void TakeModelFile(const QString& path);
+    void SetStep(QLabel* label, StepLook look, bool visible);
+    QString ProgramName() const;
+
+    QString programFile_;
+    std::string modelFileName_;
+    std::string boundaryPointsPath_;
+    Settings settings_;
+    RunHandler runHandler_;
+    OpenFileChooser fileChooser_;
+};
+
+}  // namespace membrane

@@ -1,0 +1,127 @@
+// A one-line edit for a single integer or real number with a user range.
+//
+// The text is checked at every key release and the parsed number kept in IntValue or
+// RealValue. Leaving the field with Tab or Enter while the text is faulty shows why and
+// keeps the field; any other attempt to move the focus away (a mouse click, another tab
+// page) is undone by a 1 ms timer, so a faulty number cannot be left behind. Enter in a
+// valid field moves on to the next control of the same parent.
+//
+// Numbers are read and written with "." as the decimal point whatever the locale.
+#pragma once
+
+#include <QLineEdit>
+#include <QPointer>
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+class QTabWidget;
+class QTimer;
+
+namespace membrane {
+
+enum TNumberType { IntType, RealType };
+
+class TNumberEdit : public QLineEdit {
+    Q_OBJECT
+
+public:
+    // Result of checking the text.
+    enum CheckResult {
+        Valid = 0,
+        CompilerRange = 1,  // beyond what a 32-bit integer or a double can sensibly hold
+        UserRange = 2,      // a number, but outside [Min, Max]
+        NumberError = 3,    // not a number
+    };
+
+    explicit TNumberEdit(QWidget* parent = nullptr);
+
+    TNumberType NumType() const { return numType_; }
+    void SetNumType(TNumberType type) { numType_ = type; }
+
+    double Min() const { return min_; }
+    void SetMin(double value);
+    // The stored maximum, or Min + 100 while it equals Min (an empty range is no range).
+    double Max() const;
+    void SetMax(double value);  // ignored when equal to the stored maximum or to Min
+
+    std::int32_t IntValue() const { return intValue_; }
+    void SetIntValue(std::int32_t value);
+    double RealValue() const { return realValue_; }
+    void SetRealValue(double value);
+
+    bool DefaultHint() const { return defaultHint_; }
+    void SetDefaultHint(bool on);  // on: the tool tip shows "Min Max"
+
+    // The text as last checked at a key release or set through SetText.
+    QString Text() const { return text_; }
+    // Shows `text` and takes its number as the value (0 when it is no number).
+    void SetText(const QString& text);
+
+    // Check state of the last key release that checked the text.
+    int CheckState() const { return lastState_; }
+    // Shows the message of the current check state (nothing when valid).
+    void ShowCheckMessage();
+    static QString CheckMessage(int state);
+
+    bool FocusTimerActive() const;
+
+    // Locale-free parsers shared with the dialogs: optional sign, digits, "." and (for
+    // reals) an exponent; no blanks, no "inf" or "nan".
+    static std::optional<std::int32_t> ParseInteger(const QString& text);
+    static std::optional<double> ParseReal(const QString& text);
+
+signals:
+    // Every key release except Tab and Enter, with the modifier the released key stands
+    // for (Shift, Control or Alt; none for other keys).
+    void keyReleased(int key, Qt::KeyboardModifiers shift);
+
+protected:
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+
+private:
+    struct TabPlace {
+        QTabWidget* tabs = nullptr;
+        int page = -1;
+    };
+
+    void KeyReleased(int key);
+    int CheckDisplayedText(QString& mantissa, QString& exponent, bool& split);
+    int CheckNumber(const QString& mantissa, const QString& exponent);
+    bool OutsideUserRange(double value) const;
+    void RestartFocusTimer();
+    void StopFocusTimer();
+    void FocusTimerTick();
+    void FocusNextSibling();
+    bool CanTakeFocus() const;
+    bool OwnsWindowFocus() const;
+    TabPlace FindTabPlace() const;
+    void RebuildHint();
+    void Display(const QString& text);
+
+    TNumberType numType_ = IntType;
+    double min_ = 0.0;
+    double max_ = 0.0;
+    std::int32_t intValue_ = 0;
+    double realValue_ = 0.0;
+    bool defaultHint_ = false;
+    QString text_;
+
+    int lastState_ = Valid;
+    bool autoSelect_ = true;  // select the whole text when entered with Tab
+
+    // The focus-keeping timer and the page of the tab widget the field sits on when the
+    // timer first looked. Kept per field: a field left faulty in one window must not stop
+    // the fields of another window from guarding themselves.
+    QTimer* focusTimer_ = nullptr;
+    bool checkPending_ = false;
+    QPointer<QTabWidget> notedTabs_;
+    int notedPage_ = -1;
+    bool pageNoted_ = false;
+};
+
+}  // namespace membrane

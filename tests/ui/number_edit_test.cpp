@@ -1,0 +1,289 @@
+// The numeric edit: check states and values at key release, messages on Tab and Enter
+// only, focus kept in a faulty field (also across tab pages), Enter moving on.
+#include "ui/number_edit.h"
+#include "ui/ui_hooks.h"
+
+#include <QLabel>
+#include <QTabWidget>
+#include <QtTest>
+
+using namespace membrane;
+
+namespace {
+
+// Records the message boxes instead of showing them.
+struct MessageRecorder {
+    MessageRecorder() {
+        previous = SetMessageBoxHook([this](const MessageBoxRequest& r) { texts << r.text; });
+    }
+    ~MessageRecorder() { SetMessageBoxHook(previous); }
+    QStringList texts;
+    MessageBoxHook previous;
+};
+
+// A window with: first (real, 0..100), a label, second (integer, 0..200), a disabled
+// edit, last (real, 0..100); the label and the disabled edit cannot take the focus.
+struct Form {
+    Form() {
+        first = Make(RealType, 100.0, 10);
+        new QLabel(QStringLiteral("label"), &window);
+        second = Make(IntType, 200.0, 40);
+        auto* disabled = new QLineEdit(&window);
+        disabled->setEnabled(false);
+        last = Make(RealType, 100.0, 100);
+        window.resize(200, 140);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        first->setFocus();
+    }
+    TNumberEdit* Make(TNumberType type, double max, int top) {
+        auto* edit = new TNumberEdit(&window);
+        edit->SetNumType(type);
+        edit->SetMax(max);
+        edit->move(10, top);
+        return edit;
+    }
+    QWidget window;
+    TNumberEdit* first = nullptr;
+    TNumberEdit* second = nullptr;
+    TNumberEdit* last = nullptr;
+};
+
+void Type(TNumberEdit* edit, const QString& text) {
+    edit->clear();
+    QTest::keyClicks(edit, text);
+}
+
+// The whole text at once, checked by a single key release.
+void Enter(TNumberEdit* edit, const QString& text) {
+    edit->setText(text);
+    QTest::keyRelease(edit, Qt::Key_End);
+}
+
+}  // namespace
+
+class NumberEditTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void parsersAreLocaleFreeAndStrict() {
+        QCOMPARE(TNumberEdit::ParseReal("-.5").value(), -0.5);
+        QCOMPARE(TNumberEdit::ParseReal("+1.5E-3").value(), 1.5e-3);
+        QCOMPARE(TNumberEdit::ParseInteger("+42").value(), 42);
+        for (const char* bad : {"1,5", "inf", "nan", "+-1", " 1", "1 ", "1e", "0x10", "-", ""})
+            QVERIFY2(!TNumberEdit::ParseReal(bad), bad);
+        QVERIFY(!TNumberEdit::ParseInteger("2147483648"));
+        QVERIFY(!TNumberEdit::ParseInteger("1.0"));
+    }
+
+    void realStatesAndValues_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("state");
+        QTest::addColumn<double>("value");  // -1: the value from before stays
+        QTest::newRow("plain") << "42.5" << 0 << 42.5;
+        QTest::newRow("exponent") << "1e2" << 0 << 100.0;
+        QTest::newRow("capital exponent") << "25E-1" << 0 << 2.5;
+        QTest::newRow("exact decimal") << "1.1e-1" << 0 << 0.11;
+        QTest::newRow("above range, kept") << "1e3" << 2 << 1000.0;
+        QTest::newRow("below range, kept") << "-3" << 2 << -3.0;
+        QTest::newRow("empty exponent") << "1e" << 3 << -1.0;
+        QTest::newRow("exponent is a sign") << "1e-" << 3 << -1.0;
+        QTest::newRow("exponent not integer") << "1e2.5" << 3 << -1.0;
+        QTest::newRow("overflow, not taken") << "2e400" << 1 << -1.0;
+        QTest::newRow("too large plain") << "1" + QString(301, '0') << 1 << -1.0;
+        QTest::newRow("too small plain") << "0." + QString(301, '0') + "1" << 1 << -1.0;
+        QTest::newRow("bare minus") << "-" << 3 << -1.0;
+        QTest::newRow("comma") << "0,5" << 3 << -1.0;
+        QTest::newRow("letters") << "abc" << 3 << -1.0;
+    }
+    void realStatesAndValues() {
+        QFETCH(QString, text);
+        QFETCH(int, state);
+        QFETCH(double, value);
+        MessageRecorder messages;
+        Form form;
+        form.first->SetRealValue(-1.0);
+        Enter(form.first, text);
+        QCOMPARE(form.first->CheckState(), state);
+        QCOMPARE(form.first->RealValue(), value);
+        QCOMPARE(form.first->Text(), text);
+        QVERIFY(messages.texts.isEmpty());  // messages only on Tab or Enter
+    }
+
+    void integerStatesAndValues() {
+        MessageRecorder messages;
+        Form form;
+        TNumberEdit* edit = form.second;
+        edit->setFocus();
+        Type(edit, "250");
+        QCOMPARE(edit->CheckState(), int(TNumberEdit::UserRange));
+        QCOMPARE(edit->IntValue(), 250);  // kept although outside the range
+        Enter(edit, "-2147483647");
+        QCOMPARE(edit->CheckState(), int(TNumberEdit::CompilerRange));
+        Enter(edit, "2147483648");
+        QCOMPARE(edit->CheckState(), int(TNumberEdit::NumberError));
+        Enter(edit, "1e2");
+        QCOMPARE(edit->CheckState(), int(TNumberEdit::NumberError));
+        QCOMPARE(edit->IntValue(), -2147483647);
+        Type(edit, "25");
+        QCOMPARE(edit->CheckState(), int(TNumberEdit::Valid));
+        QCOMPARE(edit->IntValue(), 25);
+    }
+
+    void messagesOnTabAndEnterOnly() {
+        MessageRecorder messages;
+        Form form;
+        Type(form.first, "1e3");
+        QTest::keyClick(form.first, Qt::Key_Return);
+        Type(form.first, "2e400");
+        QTest::keyClick(form.first, Qt::Key_Tab);
+        form.first->clear();
+        QTest::keyClick(form.first, Qt::Key_Enter);
+        Type(form.first, "-");  // passes the check as 0, but is no number
+        QTest::keyClick(form.first, Qt::Key_Return);
+        QCOMPARE(messages.texts, QStringList({"Number exceeds user defined range.", "Number exceeds compiler range.",
+                                              "Error in number.", "Error in number."}));
+        QCOMPARE(form.window.focusWidget(), form.first);
+    }
+
+    void mantissaWithItsOwnExponent() {
+        MessageRecorder messages;
+        Form form;
+        Type(form.first, "1E1e1");
+        QCOMPARE(messages.texts, QStringList{"NUMEDIT: There is something wrong !!\nMantisse: 1E1\nExponent: 1"});
+        QCOMPARE(form.first->RealValue(), 100.0);
+    }
+
+    void modifierReleasesDoNotCheck() {
+        Form form;
+        QList<int> forwarded;
+        QObject::connect(form.first, &TNumberEdit::keyReleased, [&](int key, Qt::KeyboardModifiers) { forwarded << key; });
+        Type(form.first, "x");
+        QCOMPARE(form.first->CheckState(), int(TNumberEdit::NumberError));
+        form.first->setText("5");  // displayed only: not yet checked
+        QTest::keyRelease(form.first, Qt::Key_Control);
+        QCOMPARE(form.first->CheckState(), int(TNumberEdit::NumberError));
+        QTest::keyRelease(form.first, Qt::Key_Shift);
+        QCOMPARE(form.first->CheckState(), int(TNumberEdit::Valid));
+        QTest::keyClick(form.first, Qt::Key_Return);
+        QCOMPARE(forwarded, QList<int>({Qt::Key_X, Qt::Key_Control, Qt::Key_Shift}));
+    }
+
+    void enterMovesToNextFocusableSiblingAndWraps() {
+        MessageRecorder messages;
+        Form form;
+        Type(form.first, "1");
+        QTest::keyClick(form.first, Qt::Key_Return);
+        QCOMPARE(form.window.focusWidget(), form.second);  // past the label
+        Type(form.second, "1");
+        QTest::keyClick(form.second, Qt::Key_Return);
+        QCOMPARE(form.window.focusWidget(), form.last);  // past the disabled edit
+        Type(form.last, "1");
+        QTest::keyClick(form.last, Qt::Key_Return);
+        QCOMPARE(form.window.focusWidget(), form.first);  // wrapped around
+        QVERIFY(messages.texts.isEmpty());
+        QVERIFY(!form.last->FocusTimerActive());
+    }
+
+    void tabMovesOnlyFromValidField() {
+        MessageRecorder messages;
+        Form form;
+        Type(form.first, "abc");
+        QTest::keyClick(form.first, Qt::Key_Tab);
+        QCOMPARE(form.window.focusWidget(), form.first);
+        Type(form.first, "7");
+        QTest::keyClick(form.first, Qt::Key_Tab);
+        QCOMPARE(form.window.focusWidget(), form.second);
+        Type(form.second, "8");
+        QTest::keyClick(form.second, Qt::Key_Backtab);
+        QCOMPARE(form.window.focusWidget(), form.first);
+        QCOMPARE(messages.texts, QStringList{"Error in number."});
+    }
+
+    void faultyFieldTakesTheFocusBack() {
+        Form form;
+        Type(form.first, "1e");
+        form.second->setFocus();  // a mouse click elsewhere
+        QTRY_COMPARE_WITH_TIMEOUT(form.window.focusWidget(), form.first, 1000);
+        // Corrected, the field lets the focus go and its timer stops.
+        Type(form.first, "1e1");
+        form.second->setFocus();
+        QTest::qWait(30);
+        QCOMPARE(form.window.focusWidget(), form.second);
+        QVERIFY(!form.first->FocusTimerActive());
+        // A faulty field that its form switches off stops guarding.
+        form.first->setFocus();
+        Type(form.first, "x");
+        form.first->setEnabled(false);
+        QTRY_VERIFY_WITH_TIMEOUT(!form.first->FocusTimerActive(), 1000);
+    }
+
+    void faultyFieldBringsItsTabPageBack() {
+        QTabWidget tabs;
+        auto* page0 = new QWidget;
+        auto* field = new TNumberEdit(page0);
+        field->SetNumType(RealType);
+        field->SetMax(100.0);
+        auto* page1 = new QWidget;
+        auto* other = new QLineEdit(page1);
+        tabs.addTab(page0, "one");
+        tabs.addTab(page1, "two");
+        tabs.resize(300, 200);
+        tabs.show();
+        tabs.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&tabs));
+        field->setFocus();
+        QTest::keyClicks(field, "500");  // outside the range
+        QTest::qWait(50);                // the timer notes the page
+        tabs.setCurrentIndex(1);
+        other->setFocus();
+        QTRY_COMPARE_WITH_TIMEOUT(tabs.currentIndex(), 0, 1000);
+        QTRY_COMPARE_WITH_TIMEOUT(tabs.focusWidget(), field, 1000);
+    }
+
+    void rangeAndHintRules() {
+        TNumberEdit edit;
+        QCOMPARE(edit.Max(), 100.0);  // no range yet: Min + 100
+        edit.SetMin(5.0);
+        QCOMPARE(edit.Max(), 0.0);  // the stored maximum differs from Min again
+        edit.SetMax(5.0);           // equal to Min: ignored
+        QCOMPARE(edit.Max(), 0.0);
+        edit.SetMax(50.0);
+        edit.SetMin(50.0);
+        QCOMPARE(edit.Max(), 150.0);
+        edit.SetDefaultHint(true);
+        QCOMPARE(edit.toolTip(), QString("50 150"));
+        edit.SetMax(1234567.891);
+        QCOMPARE(edit.toolTip(), QString("50 1234567.9"));
+        edit.SetMin(-0.5);
+        QCOMPARE(edit.toolTip(), QString("-0.5 1234567.9"));
+    }
+
+    void valueAndTextWriters() {
+        TNumberEdit real;
+        real.SetNumType(RealType);
+        real.SetRealValue(0.123456789);
+        QCOMPARE(real.Text(), QString("0.12345679"));
+        QCOMPARE(real.RealValue(), 0.123456789);
+        real.SetRealValue(0.12345679);  // the text already reads this value
+        QCOMPARE(real.Text(), QString("0.12345679"));
+        real.SetText("2.5e1");
+        QCOMPARE(real.RealValue(), 25.0);
+        real.SetText("junk");
+        QCOMPARE(real.RealValue(), 0.0);
+        real.SetRealValue(3.0);  // text is no number: left as it is
+        QCOMPARE(real.Text(), QString("junk"));
+
+        TNumberEdit integer;
+        integer.SetIntValue(123456789);
+        QCOMPARE(integer.text(), QString("123456789"));
+        integer.SetText("12");
+        QCOMPARE(integer.IntValue(), 12);
+        integer.SetText("12.5");
+        QCOMPARE(integer.IntValue(), 0);
+    }
+};
+
+QTEST_MAIN(NumberEditTest)
+#include "number_edit_test.moc"
