@@ -19,7 +19,16 @@ enum class PenStyle { Solid, Dash, Dot, DashDot, DashDotDot, None };
 // Hatched brushes draw their lines in the brush colour and leave the gaps alone when the
 // background mode is transparent. FDiagonal falls from top left to bottom right,
 // BDiagonal rises from bottom left to top right.
-enum class BrushStyle { Solid, Clear, Horizontal, Vertical, FDiagonal, BDiagonal, Cross, DiagCross };
+enum class BrushStyle {
+    Solid,
+    Clear,
+    Horizontal,
+    Vertical,
+    FDiagonal,
+    BDiagonal,
+    Cross,
+    DiagCross
+};
 
 struct FontStyle {
     bool bold = false;
@@ -39,10 +48,18 @@ struct PixelPoint {
     bool operator==(const PixelPoint&) const = default;
 };
 
-constexpr int PackRgb(int red, int green, int blue) { return red + 256 * green + 65536 * blue; }
-constexpr int RedOf(int rgb) { return rgb & 0xFF; }
-constexpr int GreenOf(int rgb) { return (rgb >> 8) & 0xFF; }
-constexpr int BlueOf(int rgb) { return (rgb >> 16) & 0xFF; }
+constexpr int PackRgb(int red, int green, int blue) {
+    return red + 256 * green + 65536 * blue;
+}
+constexpr int RedOf(int rgb) {
+    return rgb & 0xFF;
+}
+constexpr int GreenOf(int rgb) {
+    return (rgb >> 8) & 0xFF;
+}
+constexpr int BlueOf(int rgb) {
+    return (rgb >> 16) & 0xFF;
+}
 
 // Pixel height of a font size in the toolkit's convention: |size| points at the given
 // pixels per inch, rounded. The sign only chooses between the character height (negative)
@@ -67,7 +84,7 @@ struct CanvasState {
 };
 
 class Canvas {
-public:
+  public:
     virtual ~Canvas() = default;
 
     virtual DeviceKind Kind() const = 0;

@@ -41,8 +41,7 @@ bool NodeNumbersTooDense(const TWPPlot& plot, const MeshSource& source) {
         std::string label = FormatInt(node.number);
         if (label.size() > longest.size()) longest = std::move(label);
     });
-    const double meshArea =
-        (plot.DeviceWidth() / 1.3) * (plot.DeviceHeight() / 1.3);
+    const double meshArea = (plot.DeviceWidth() / 1.3) * (plot.DeviceHeight() / 1.3);
     const double labelArea =
         static_cast<double>(canvas->TextWidth(longest)) * canvas->TextHeight(longest);
     return meshArea / static_cast<double>(count) < labelArea;
@@ -68,8 +67,7 @@ DrawOutcome DrawNodeTable(TWPPlot& plot, const MeshSource& source) {
     const double a = std::fabs(xmax - xmin);
     const double b = std::fabs(ymax - ymin);
     // A margin of 15 % of the extent on every side; x and y are scaled independently.
-    if (!plot.SetScale(0, xmin - 0.15 * a, xmax + 0.15 * a, ymin - 0.15 * b, ymax + 0.15 * b,
-                       0) ||
+    if (!plot.SetScale(0, xmin - 0.15 * a, xmax + 0.15 * a, ymin - 0.15 * b, ymax + 0.15 * b, 0) ||
         plot.Failed()) {
         return {true, ScaleFailureReason(source, plot)};
     }
@@ -160,8 +158,7 @@ std::optional<std::string> HighlightNode(TWPPlot& plot, const MeshSource& source
     return status;
 }
 
-std::optional<std::string> HighlightElement(TWPPlot& plot, const MeshSource& source,
-                                            int number) {
+std::optional<std::string> HighlightElement(TWPPlot& plot, const MeshSource& source, int number) {
     if (!source.HasElementTable() || number == 0) return std::nullopt;
     const auto nodes = source.FindElementNodes(number);
     if (!nodes) return std::nullopt;

@@ -30,8 +30,7 @@ std::optional<std::string> HighlightNode(TWPPlot& plot, const MeshSource& source
 
 // Redraws the mesh with element `number` filled red. Nothing happens (nullopt) when there
 // is no element table, the number is 0 or the element does not exist or has no node list.
-std::optional<std::string> HighlightElement(TWPPlot& plot, const MeshSource& source,
-                                            int number);
+std::optional<std::string> HighlightElement(TWPPlot& plot, const MeshSource& source, int number);
 
 // Draws the mesh on a white SVG surface of the given size and saves it to `path`. False
 // when the file cannot be written. Plot failures are reported to `messages` (may be null).

@@ -17,7 +17,7 @@ struct MeshNode {
 };
 
 class MeshSource {
-public:
+  public:
     virtual ~MeshSource() = default;
 
     virtual bool ModelLoaded() const = 0;       // result of the latest model loading

@@ -28,26 +28,40 @@ std::vector<std::string> RecordingCanvas::LinesStartingWith(const std::string& p
 
 std::string RecordingCanvas::PenStyleName(PenStyle style) {
     switch (style) {
-        case PenStyle::Solid: return "Solid";
-        case PenStyle::Dash: return "Dash";
-        case PenStyle::Dot: return "Dot";
-        case PenStyle::DashDot: return "DashDot";
-        case PenStyle::DashDotDot: return "DashDotDot";
-        case PenStyle::None: return "None";
+        case PenStyle::Solid:
+            return "Solid";
+        case PenStyle::Dash:
+            return "Dash";
+        case PenStyle::Dot:
+            return "Dot";
+        case PenStyle::DashDot:
+            return "DashDot";
+        case PenStyle::DashDotDot:
+            return "DashDotDot";
+        case PenStyle::None:
+            return "None";
     }
     return "?";
 }
 
 std::string RecordingCanvas::BrushStyleName(BrushStyle style) {
     switch (style) {
-        case BrushStyle::Solid: return "Solid";
-        case BrushStyle::Clear: return "Clear";
-        case BrushStyle::Horizontal: return "Horizontal";
-        case BrushStyle::Vertical: return "Vertical";
-        case BrushStyle::FDiagonal: return "FDiagonal";
-        case BrushStyle::BDiagonal: return "BDiagonal";
-        case BrushStyle::Cross: return "Cross";
-        case BrushStyle::DiagCross: return "DiagCross";
+        case BrushStyle::Solid:
+            return "Solid";
+        case BrushStyle::Clear:
+            return "Clear";
+        case BrushStyle::Horizontal:
+            return "Horizontal";
+        case BrushStyle::Vertical:
+            return "Vertical";
+        case BrushStyle::FDiagonal:
+            return "FDiagonal";
+        case BrushStyle::BDiagonal:
+            return "BDiagonal";
+        case BrushStyle::Cross:
+            return "Cross";
+        case BrushStyle::DiagCross:
+            return "DiagCross";
     }
     return "?";
 }
@@ -140,6 +154,8 @@ int RecordingCanvas::TextWidth(const std::string& text) const {
     return charWidth_ * static_cast<int>(text.size());
 }
 
-int RecordingCanvas::TextHeight(const std::string&) const { return textHeight_; }
+int RecordingCanvas::TextHeight(const std::string&) const {
+    return textHeight_;
+}
 
 }  // namespace membrane

@@ -16,7 +16,7 @@
 namespace membrane {
 
 class RecordingCanvas final : public Canvas {
-public:
+  public:
     explicit RecordingCanvas(int width = 634, int height = 474,
                              DeviceKind kind = DeviceKind::Screen);
 
@@ -71,16 +71,15 @@ public:
     static std::string BrushStyleName(BrushStyle style);
     static std::string RgbText(int rgb);  // "255 0 0"
 
-private:
+  private:
     void Record(std::string line) { log_.push_back(std::move(line)); }
 
     int width_;
     int height_;
     DeviceKind kind_;
     int background_ = PackRgb(255, 255, 255);
-    std::vector<std::string> fonts_{"Arial",        "Courier New", "MS Sans Serif", "Modern",
-                                    "Symbol",       "System",      "Tahoma",
-                                    "Times New Roman"};
+    std::vector<std::string> fonts_{"Arial",  "Courier New", "MS Sans Serif", "Modern",
+                                    "Symbol", "System",      "Tahoma",        "Times New Roman"};
     int charWidth_ = 6;
     int textHeight_ = 13;
     CanvasState state_;

@@ -24,7 +24,9 @@ std::string HexColor(int rgb) {
 }
 
 // Position of the centre of an integer pixel.
-std::string Centre(int pixel) { return FormatGeneral(pixel + 0.5); }
+std::string Centre(int pixel) {
+    return FormatGeneral(pixel + 0.5);
+}
 
 std::string Attribute(const char* name, const std::string& value) {
     return std::string(" ") + name + "=\"" + value + "\"";
@@ -37,8 +39,8 @@ std::string LowerCase(std::string text) {
 
 bool IsMonospaceName(const std::string& name) {
     const std::string lower = LowerCase(name);
-    return lower.find("courier") != std::string::npos ||
-           lower.find("mono") != std::string::npos || lower.find("modern") != std::string::npos;
+    return lower.find("courier") != std::string::npos || lower.find("mono") != std::string::npos ||
+           lower.find("modern") != std::string::npos;
 }
 
 // The CSS generic family that comes closest to a font name.
@@ -59,10 +61,14 @@ std::size_t Utf8SequenceLength(const std::string& s, std::size_t i) {
     const unsigned char lead = byte(i);
     std::size_t length = 0;
     if (lead < 0x80) return 1;
-    if (lead >= 0xC2 && lead <= 0xDF) length = 2;
-    else if (lead >= 0xE0 && lead <= 0xEF) length = 3;
-    else if (lead >= 0xF0 && lead <= 0xF4) length = 4;
-    else return 0;
+    if (lead >= 0xC2 && lead <= 0xDF)
+        length = 2;
+    else if (lead >= 0xE0 && lead <= 0xEF)
+        length = 3;
+    else if (lead >= 0xF0 && lead <= 0xF4)
+        length = 4;
+    else
+        return 0;
     if (i + length > s.size()) return 0;
     for (std::size_t k = 1; k < length; ++k) {
         if ((byte(i + k) & 0xC0) != 0x80) return 0;
@@ -85,22 +91,27 @@ bool IsValidUtf8(const std::string& s) {
 }
 
 std::size_t CharacterCount(const std::string& s) {
-    return static_cast<std::size_t>(std::count_if(s.begin(), s.end(), [](char c) {
-        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    }));
+    return static_cast<std::size_t>(std::count_if(
+        s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
 // The lines of one 8 x 8 hatch tile, drawn so that neighbouring tiles join up.
 const char* HatchPath(BrushStyle style) {
     switch (style) {
-        case BrushStyle::Horizontal: return "M0 3.5H8";
-        case BrushStyle::Vertical: return "M3.5 0V8";
-        case BrushStyle::FDiagonal: return "M-1 -1L9 9M-1 7L1 9M7 -1L9 1";
-        case BrushStyle::BDiagonal: return "M-1 9L9 -1M-1 1L1 -1M7 9L9 7";
-        case BrushStyle::Cross: return "M0 3.5H8M3.5 0V8";
+        case BrushStyle::Horizontal:
+            return "M0 3.5H8";
+        case BrushStyle::Vertical:
+            return "M3.5 0V8";
+        case BrushStyle::FDiagonal:
+            return "M-1 -1L9 9M-1 7L1 9M7 -1L9 1";
+        case BrushStyle::BDiagonal:
+            return "M-1 9L9 -1M-1 1L1 -1M7 9L9 7";
+        case BrushStyle::Cross:
+            return "M0 3.5H8M3.5 0V8";
         case BrushStyle::DiagCross:
             return "M-1 -1L9 9M-1 7L1 9M7 -1L9 1M-1 9L9 -1M-1 1L1 -1M7 9L9 7";
-        default: return "";
+        default:
+            return "";
     }
 }
 
@@ -124,11 +135,21 @@ std::string EscapeXmlText(const std::string& text) {
     out.reserve(source.size());
     for (char c : source) {
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            case '\'': out += "&apos;"; break;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&apos;";
+                break;
             default:
                 // XML 1.0 allows no control characters besides tab, line feed and return.
                 if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r') {
@@ -151,11 +172,20 @@ std::string SvgCanvas::StrokeAttributes() const {
     // Dash patterns in units of the pen width.
     std::vector<int> dashes;
     switch (state_.penStyle) {
-        case PenStyle::Dash: dashes = {18, 6}; break;
-        case PenStyle::Dot: dashes = {3, 3}; break;
-        case PenStyle::DashDot: dashes = {9, 6, 3, 6}; break;
-        case PenStyle::DashDotDot: dashes = {9, 3, 3, 3, 3, 3}; break;
-        default: break;
+        case PenStyle::Dash:
+            dashes = {18, 6};
+            break;
+        case PenStyle::Dot:
+            dashes = {3, 3};
+            break;
+        case PenStyle::DashDot:
+            dashes = {9, 6, 3, 6};
+            break;
+        case PenStyle::DashDotDot:
+            dashes = {9, 3, 3, 3, 3, 3};
+            break;
+        default:
+            break;
     }
     if (!dashes.empty()) {
         std::string list;
@@ -173,12 +203,12 @@ std::string SvgCanvas::PatternId(BrushStyle style, int rgb) {
     const std::string id = "hatch" + std::to_string(static_cast<int>(style)) + "-" +
                            HexColor(rgb).substr(1) + (opaque ? "-o" : "");
     if (!patterns_.contains(id)) {
-        std::string pattern = "<pattern id=\"" + id +
-                              "\" patternUnits=\"userSpaceOnUse\" width=\"8\" height=\"8\">";
+        std::string pattern =
+            "<pattern id=\"" + id + "\" patternUnits=\"userSpaceOnUse\" width=\"8\" height=\"8\">";
         // An opaque background mode fills the gaps between the hatch lines.
         if (opaque) {
-            pattern += "<rect width=\"8\" height=\"8\"" +
-                       Attribute("fill", HexColor(background_)) + "/>";
+            pattern +=
+                "<rect width=\"8\" height=\"8\"" + Attribute("fill", HexColor(background_)) + "/>";
         }
         pattern += "<path d=\"" + std::string(HatchPath(style)) + "\"" +
                    Attribute("stroke", HexColor(rgb)) + " stroke-width=\"1\" fill=\"none\"/>";
@@ -190,10 +220,13 @@ std::string SvgCanvas::PatternId(BrushStyle style, int rgb) {
 
 std::string SvgCanvas::FillAttributes() {
     switch (state_.brushStyle) {
-        case BrushStyle::Solid: return Attribute("fill", HexColor(state_.brushColor));
-        case BrushStyle::Clear: return Attribute("fill", "none");
+        case BrushStyle::Solid:
+            return Attribute("fill", HexColor(state_.brushColor));
+        case BrushStyle::Clear:
+            return Attribute("fill", "none");
         default:
-            return Attribute("fill", "url(#" + PatternId(state_.brushStyle, state_.brushColor) + ")");
+            return Attribute("fill",
+                             "url(#" + PatternId(state_.brushStyle, state_.brushColor) + ")");
     }
 }
 
@@ -202,8 +235,7 @@ void SvgCanvas::LineTo(int x, int y) {
     state_.position = {x, y};
     if (state_.penStyle == PenStyle::None) return;
     body_ += "<line" + Attribute("x1", Centre(from.x)) + Attribute("y1", Centre(from.y)) +
-             Attribute("x2", Centre(x)) + Attribute("y2", Centre(y)) + StrokeAttributes() +
-             "/>\n";
+             Attribute("x2", Centre(x)) + Attribute("y2", Centre(y)) + StrokeAttributes() + "/>\n";
 }
 
 void SvgCanvas::Ellipse(int x1, int y1, int x2, int y2) {
@@ -233,11 +265,10 @@ void SvgCanvas::TextOut(int x, int y, const std::string& text) {
     const int baseline = y + (pixels * 4 + 2) / 5;  // ascent of about 0.8 of the height
     const std::string family =
         "'" + EscapeXmlText(state_.fontName) + "', " + GenericFamily(state_.fontName);
-    std::string attributes = Attribute("x", std::to_string(x)) +
-                             Attribute("y", std::to_string(baseline)) +
-                             Attribute("font-family", family) +
-                             Attribute("font-size", std::to_string(pixels)) +
-                             Attribute("fill", HexColor(state_.fontColor));
+    std::string attributes =
+        Attribute("x", std::to_string(x)) + Attribute("y", std::to_string(baseline)) +
+        Attribute("font-family", family) + Attribute("font-size", std::to_string(pixels)) +
+        Attribute("fill", HexColor(state_.fontColor));
     const FontStyle& style = state_.fontStyle;
     if (style.bold) attributes += Attribute("font-weight", "bold");
     if (style.italic) attributes += Attribute("font-style", "italic");
@@ -245,8 +276,7 @@ void SvgCanvas::TextOut(int x, int y, const std::string& text) {
     if (style.underline) decoration = "underline";
     if (style.strikeOut) decoration += decoration.empty() ? "line-through" : " line-through";
     if (!decoration.empty()) attributes += Attribute("text-decoration", decoration);
-    body_ += "<text" + attributes + " xml:space=\"preserve\">" + EscapeXmlText(text) +
-             "</text>\n";
+    body_ += "<text" + attributes + " xml:space=\"preserve\">" + EscapeXmlText(text) + "</text>\n";
 }
 
 int SvgCanvas::TextWidth(const std::string& text) const {
@@ -255,7 +285,9 @@ int SvgCanvas::TextWidth(const std::string& text) const {
                                         static_cast<double>(CharacterCount(text))));
 }
 
-int SvgCanvas::TextHeight(const std::string&) const { return FontPixelHeight(state_.fontSize); }
+int SvgCanvas::TextHeight(const std::string&) const {
+    return FontPixelHeight(state_.fontSize);
+}
 
 std::string SvgCanvas::Document() const {
     const std::string w = std::to_string(width_);

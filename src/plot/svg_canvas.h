@@ -16,7 +16,7 @@
 namespace membrane {
 
 class SvgCanvas final : public Canvas {
-public:
+  public:
     SvgCanvas(int width, int height, int background = PackRgb(255, 255, 255));
 
     // The fonts a drawing may name. The document names the font with a generic family
@@ -60,7 +60,7 @@ public:
     int TextWidth(const std::string& text) const override;
     int TextHeight(const std::string& text) const override;
 
-private:
+  private:
     std::string StrokeAttributes() const;
     std::string FillAttributes();
     std::string PatternId(BrushStyle style, int rgb);

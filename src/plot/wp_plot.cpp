@@ -58,68 +58,126 @@ bool SameFontName(const std::string& a, const std::string& b) {
 
 PenStyle PenStyleOfCode(int lineStyle) {
     switch (lineStyle) {
-        case 0: return PenStyle::None;
-        case 2: return PenStyle::Dash;
-        case 3: return PenStyle::Dot;
-        case 4: return PenStyle::DashDot;
-        case 5: return PenStyle::DashDotDot;
-        default: return PenStyle::Solid;
+        case 0:
+            return PenStyle::None;
+        case 2:
+            return PenStyle::Dash;
+        case 3:
+            return PenStyle::Dot;
+        case 4:
+            return PenStyle::DashDot;
+        case 5:
+            return PenStyle::DashDotDot;
+        default:
+            return PenStyle::Solid;
     }
 }
 
 BrushStyle BrushStyleOfCode(int fillStyle) {
     switch (fillStyle) {
-        case 1: case 9: return BrushStyle::Solid;
-        case 2: case 10: return BrushStyle::Horizontal;
-        case 3: case 11: return BrushStyle::Vertical;
-        case 4: case 12: return BrushStyle::FDiagonal;
-        case 5: case 13: return BrushStyle::BDiagonal;
-        case 6: case 14: return BrushStyle::Cross;
-        case 7: case 15: return BrushStyle::DiagCross;
-        default: return BrushStyle::Clear;
+        case 1:
+        case 9:
+            return BrushStyle::Solid;
+        case 2:
+        case 10:
+            return BrushStyle::Horizontal;
+        case 3:
+        case 11:
+            return BrushStyle::Vertical;
+        case 4:
+        case 12:
+            return BrushStyle::FDiagonal;
+        case 5:
+        case 13:
+            return BrushStyle::BDiagonal;
+        case 6:
+        case 14:
+            return BrushStyle::Cross;
+        case 7:
+        case 15:
+            return BrushStyle::DiagCross;
+        default:
+            return BrushStyle::Clear;
     }
 }
 
 FontStyle FontStyleOfCode(int textStyle) {
     FontStyle s;
     switch (textStyle) {
-        case 2: s.bold = true; break;
-        case 3: s.italic = true; break;
-        case 4: s.underline = true; break;
-        case 5: s.strikeOut = true; break;
-        case 6: s.bold = s.italic = true; break;
-        case 7: s.bold = s.underline = true; break;
-        case 8: s.bold = s.strikeOut = true; break;
-        case 9: s.italic = s.underline = true; break;
-        case 10: s.italic = s.strikeOut = true; break;
-        case 11: s.bold = s.italic = s.strikeOut = true; break;
-        case 12: s.bold = s.italic = s.underline = true; break;
-        default: break;
+        case 2:
+            s.bold = true;
+            break;
+        case 3:
+            s.italic = true;
+            break;
+        case 4:
+            s.underline = true;
+            break;
+        case 5:
+            s.strikeOut = true;
+            break;
+        case 6:
+            s.bold = s.italic = true;
+            break;
+        case 7:
+            s.bold = s.underline = true;
+            break;
+        case 8:
+            s.bold = s.strikeOut = true;
+            break;
+        case 9:
+            s.italic = s.underline = true;
+            break;
+        case 10:
+            s.italic = s.strikeOut = true;
+            break;
+        case 11:
+            s.bold = s.italic = s.strikeOut = true;
+            break;
+        case 12:
+            s.bold = s.italic = s.underline = true;
+            break;
+        default:
+            break;
     }
     return s;
 }
 
 std::string FontNameOfNumber(int fontNumber) {
     switch (fontNumber) {
-        case 0: return "Courier New";
-        case 1: return "MS Sans Serif";
-        case 2: return "Times New Roman";
-        case 3: return "Courier New";
-        case 4: return "Arial";
-        case 5: return "Modern";
-        case 6: return "Symbol";
-        default: return "System";
+        case 0:
+            return "Courier New";
+        case 1:
+            return "MS Sans Serif";
+        case 2:
+            return "Times New Roman";
+        case 3:
+            return "Courier New";
+        case 4:
+            return "Arial";
+        case 5:
+            return "Modern";
+        case 6:
+            return "Symbol";
+        default:
+            return "System";
     }
 }
 
 bool FontSizeOfCode(double sizeCode, int& fontSize) {
     if (!(sizeCode >= 0)) return false;  // negative or NaN: keep the size
-    if (sizeCode < 1) fontSize = -8;
-    else if (sizeCode < 2) fontSize = -10;
-    else if (sizeCode < 3) fontSize = -12;
-    else if (sizeCode < 4) fontSize = -14;
-    else if (sizeCode < 5) fontSize = -18;
-    else fontSize = -24;
+    if (sizeCode < 1)
+        fontSize = -8;
+    else if (sizeCode < 2)
+        fontSize = -10;
+    else if (sizeCode < 3)
+        fontSize = -12;
+    else if (sizeCode < 4)
+        fontSize = -14;
+    else if (sizeCode < 5)
+        fontSize = -18;
+    else
+        fontSize = -24;
     return true;
 }
 
@@ -152,9 +210,15 @@ void TWPPlot::SetDevice(Canvas* device) {
     if (device == nullptr) return;
 
     switch (device->Kind()) {
-        case DeviceKind::Screen: settings_.deviceInfo.name = "screen"; break;
-        case DeviceKind::Printer: settings_.deviceInfo.name = "printer"; break;
-        case DeviceKind::Unknown: Fail(PlotFailure::Device); return;
+        case DeviceKind::Screen:
+            settings_.deviceInfo.name = "screen";
+            break;
+        case DeviceKind::Printer:
+            settings_.deviceInfo.name = "printer";
+            break;
+        case DeviceKind::Unknown:
+            Fail(PlotFailure::Device);
+            return;
     }
 
     Canvas& canvas = *device;
@@ -236,10 +300,14 @@ void TWPPlot::Fail(PlotFailure failure) {
 
 std::string TWPPlot::FailureText() const {
     switch (failure_) {
-        case PlotFailure::None: return "";
-        case PlotFailure::Device: return "Fatal device error";
-        case PlotFailure::Scale: return "Fatal SetScale command";
-        case PlotFailure::Mapping: return "error in plot size in WPlot2DevXY routine";
+        case PlotFailure::None:
+            return "";
+        case PlotFailure::Device:
+            return "Fatal device error";
+        case PlotFailure::Scale:
+            return "Fatal SetScale command";
+        case PlotFailure::Mapping:
+            return "error in plot size in WPlot2DevXY routine";
     }
     return "";
 }
@@ -346,10 +414,14 @@ void TWPPlot::DrawText(const std::string& text, double x, double y) {
     // Measured on the text as given, quotes included.
     const int height = canvas.TextHeight(text);
     const int width = canvas.TextWidth(text);
-    if (settings_.font.verticalAlignment == 2) py -= std::trunc(0.5 * height);
-    else if (settings_.font.verticalAlignment == 3) py -= height;
-    if (settings_.font.horizontalAlignment == 2) px -= std::trunc(0.5 * width);
-    else if (settings_.font.horizontalAlignment == 3) px -= width;
+    if (settings_.font.verticalAlignment == 2)
+        py -= std::trunc(0.5 * height);
+    else if (settings_.font.verticalAlignment == 3)
+        py -= height;
+    if (settings_.font.horizontalAlignment == 2)
+        px -= std::trunc(0.5 * width);
+    else if (settings_.font.horizontalAlignment == 3)
+        px -= width;
 
     canvas.SetBrushStyle(BrushStyle::Clear);  // no box behind the text
     std::string shown = text;
@@ -394,24 +466,39 @@ void TWPPlot::DrawMarker(double x, double y) {
         DrawPolygon(std::span<const TWPPoint>(corners.begin(), corners.size()));
     };
     switch (symbol) {
-        case 1: DrawCircle(x, y, d); break;
+        case 1:
+            DrawCircle(x, y, d);
+            break;
         case 2:
             DrawCircle(x, y, d);
             DrawCross(x, y, 1.5 * d);
             break;
-        case 3: polygon({{x - d / 2, y}, {x, y + d / 2}, {x + d / 2, y}, {x, y - d / 2}}); break;
+        case 3:
+            polygon({{x - d / 2, y}, {x, y + d / 2}, {x + d / 2, y}, {x, y - d / 2}});
+            break;
         case 4:
             polygon({{x - d / 2, y + d / 2},
                      {x - d / 2, y - d / 2},
                      {x + d / 2, y - d / 2},
                      {x + d / 2, y + d / 2}});
             break;
-        case 5: polygon({{x - d / 2, y + d / 3}, {x + d / 2, y + d / 3}, {x, y - 2 * d / 3}}); break;
-        case 6: polygon({{x - d / 2, y - d / 3}, {x + d / 2, y - d / 3}, {x, y + 2 * d / 3}}); break;
-        case 7: polygon({{x - d / 3, y - d / 2}, {x - d / 3, y + d / 2}, {x + 2 * d / 3, y}}); break;
-        case 8: polygon({{x + d / 3, y - d / 2}, {x + d / 3, y + d / 2}, {x - 2 * d / 3, y}}); break;
-        case 18: DrawCross(x, y, d); break;
-        default: break;  // 17: nothing
+        case 5:
+            polygon({{x - d / 2, y + d / 3}, {x + d / 2, y + d / 3}, {x, y - 2 * d / 3}});
+            break;
+        case 6:
+            polygon({{x - d / 2, y - d / 3}, {x + d / 2, y - d / 3}, {x, y + 2 * d / 3}});
+            break;
+        case 7:
+            polygon({{x - d / 3, y - d / 2}, {x - d / 3, y + d / 2}, {x + 2 * d / 3, y}});
+            break;
+        case 8:
+            polygon({{x + d / 3, y - d / 2}, {x + d / 3, y + d / 2}, {x - 2 * d / 3, y}});
+            break;
+        case 18:
+            DrawCross(x, y, d);
+            break;
+        default:
+            break;  // 17: nothing
     }
 
     if (Canvas* canvas = settings_.canvas) {

@@ -100,7 +100,7 @@ std::string FontNameOfNumber(int fontNumber);
 bool FontSizeOfCode(double sizeCode, int& fontSize);
 
 class TWPPlot {
-public:
+  public:
     // Binds the object to `device` (may be null: nothing is drawn then). `messages` receives
     // the failure reports; it may be null.
     explicit TWPPlot(Canvas* device, MessageSink* messages = nullptr);
@@ -146,7 +146,7 @@ public:
     // Whether a valid world window has been set (drawing commands can map points).
     bool WindowValid() const;
 
-private:
+  private:
     bool CanDraw() const { return settings_.canvas != nullptr && !Failed(); }
     void Fail(PlotFailure failure);
     // Maps a world point to truncated device pixels.

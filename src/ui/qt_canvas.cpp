@@ -11,7 +11,9 @@ namespace membrane {
 
 namespace {
 
-QColor ToQColor(int rgb) { return QColor(RedOf(rgb), GreenOf(rgb), BlueOf(rgb)); }
+QColor ToQColor(int rgb) {
+    return QColor(RedOf(rgb), GreenOf(rgb), BlueOf(rgb));
+}
 
 // The drawing's text is 8-bit; it is taken as UTF-8 when it is valid UTF-8, else as
 // Latin-1.
@@ -24,26 +26,40 @@ QString ToQString(const std::string& text) {
 
 Qt::PenStyle ToQt(PenStyle style) {
     switch (style) {
-        case PenStyle::Solid: return Qt::SolidLine;
-        case PenStyle::Dash: return Qt::DashLine;
-        case PenStyle::Dot: return Qt::DotLine;
-        case PenStyle::DashDot: return Qt::DashDotLine;
-        case PenStyle::DashDotDot: return Qt::DashDotDotLine;
-        case PenStyle::None: return Qt::NoPen;
+        case PenStyle::Solid:
+            return Qt::SolidLine;
+        case PenStyle::Dash:
+            return Qt::DashLine;
+        case PenStyle::Dot:
+            return Qt::DotLine;
+        case PenStyle::DashDot:
+            return Qt::DashDotLine;
+        case PenStyle::DashDotDot:
+            return Qt::DashDotDotLine;
+        case PenStyle::None:
+            return Qt::NoPen;
     }
     return Qt::SolidLine;
 }
 
 Qt::BrushStyle ToQt(BrushStyle style) {
     switch (style) {
-        case BrushStyle::Solid: return Qt::SolidPattern;
-        case BrushStyle::Clear: return Qt::NoBrush;
-        case BrushStyle::Horizontal: return Qt::HorPattern;
-        case BrushStyle::Vertical: return Qt::VerPattern;
-        case BrushStyle::FDiagonal: return Qt::FDiagPattern;
-        case BrushStyle::BDiagonal: return Qt::BDiagPattern;
-        case BrushStyle::Cross: return Qt::CrossPattern;
-        case BrushStyle::DiagCross: return Qt::DiagCrossPattern;
+        case BrushStyle::Solid:
+            return Qt::SolidPattern;
+        case BrushStyle::Clear:
+            return Qt::NoBrush;
+        case BrushStyle::Horizontal:
+            return Qt::HorPattern;
+        case BrushStyle::Vertical:
+            return Qt::VerPattern;
+        case BrushStyle::FDiagonal:
+            return Qt::FDiagPattern;
+        case BrushStyle::BDiagonal:
+            return Qt::BDiagPattern;
+        case BrushStyle::Cross:
+            return Qt::CrossPattern;
+        case BrushStyle::DiagCross:
+            return Qt::DiagCrossPattern;
     }
     return Qt::NoBrush;
 }
@@ -136,7 +152,8 @@ void QtCanvas::SetFontStyle(FontStyle style) {
 std::vector<std::string> QtCanvas::InstalledFonts() const {
     if (!installed_) {
         std::vector<std::string> names;
-        for (const QString& family : QFontDatabase::families()) names.push_back(family.toStdString());
+        for (const QString& family : QFontDatabase::families())
+            names.push_back(family.toStdString());
         installed_ = std::move(names);
     }
     return *installed_;
@@ -161,8 +178,7 @@ void QtCanvas::PreparePainter(bool withBrush) {
                                 : QBrush(Qt::NoBrush));
     // An opaque background mode fills the gaps of hatched brushes.
     painter_.setBackground(ToQColor(background_));
-    painter_.setBackgroundMode(state_.transparentBackground ? Qt::TransparentMode
-                                                            : Qt::OpaqueMode);
+    painter_.setBackgroundMode(state_.transparentBackground ? Qt::TransparentMode : Qt::OpaqueMode);
 }
 
 void QtCanvas::LineTo(int x, int y) {
@@ -199,8 +215,7 @@ void QtCanvas::TextOut(int x, int y, const std::string& text) {
     painter_.setFont(font);
     painter_.setPen(ToQColor(state_.fontColor));
     painter_.setBackground(ToQColor(background_));
-    painter_.setBackgroundMode(state_.transparentBackground ? Qt::TransparentMode
-                                                            : Qt::OpaqueMode);
+    painter_.setBackgroundMode(state_.transparentBackground ? Qt::TransparentMode : Qt::OpaqueMode);
     const QFontMetrics metrics(font);
     painter_.drawText(QPoint(x, y + metrics.ascent()), ToQString(text));
 }
@@ -209,6 +224,8 @@ int QtCanvas::TextWidth(const std::string& text) const {
     return QFontMetrics(CurrentFont()).horizontalAdvance(ToQString(text));
 }
 
-int QtCanvas::TextHeight(const std::string&) const { return QFontMetrics(CurrentFont()).height(); }
+int QtCanvas::TextHeight(const std::string&) const {
+    return QFontMetrics(CurrentFont()).height();
+}
 
 }  // namespace membrane

@@ -23,7 +23,7 @@ class QPainter;
 namespace membrane {
 
 class QtCanvas final : public Canvas {
-public:
+  public:
     QtCanvas(QPainter& painter, int width, int height, int background = PackRgb(255, 255, 255),
              DeviceKind kind = DeviceKind::Screen);
 
@@ -63,7 +63,7 @@ public:
     int TextWidth(const std::string& text) const override;
     int TextHeight(const std::string& text) const override;
 
-private:
+  private:
     void PreparePainter(bool withBrush);
     // Where a pixel position lies for the painter: its centre when antialiasing is on.
     double Offset() const;

@@ -1,6 +1,8 @@
 // The mesh drawing of the results window over a small in-memory mesh: status texts, what
 // is drawn in which order and colour, skipped node numbers, degenerate meshes, the
 // highlight operations and the SVG rendering.
+#include "plot/mesh_drawing.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,7 +11,6 @@
 #include <fstream>
 #include <sstream>
 
-#include "plot/mesh_drawing.h"
 #include "plot/recording_canvas.h"
 
 namespace membrane {
@@ -18,7 +19,7 @@ namespace {
 using Lines = std::vector<std::string>;
 
 class TestMesh final : public MeshSource {
-public:
+  public:
     bool loaded = true;
     bool results = true;
     bool nodeTable = true;
@@ -35,10 +36,18 @@ public:
     bool ModelLoaded() const override { return loaded; }
     bool ResultsAvailable() const override { return results; }
     bool HasNodeTable() const override { return nodeTable; }
-    double XMin() const override { return Extent([](auto& n) { return n.x; }, true); }
-    double XMax() const override { return Extent([](auto& n) { return n.x; }, false); }
-    double YMin() const override { return Extent([](auto& n) { return n.y; }, true); }
-    double YMax() const override { return Extent([](auto& n) { return n.y; }, false); }
+    double XMin() const override {
+        return Extent([](auto& n) { return n.x; }, true);
+    }
+    double XMax() const override {
+        return Extent([](auto& n) { return n.x; }, false);
+    }
+    double YMin() const override {
+        return Extent([](auto& n) { return n.y; }, true);
+    }
+    double YMax() const override {
+        return Extent([](auto& n) { return n.y; }, false);
+    }
     std::size_t NodeCount() const override { return nodes.size(); }
     void ForEachNode(const std::function<void(const MeshNode&)>& visit) const override {
         for (const auto& n : nodes) visit(n);
@@ -73,7 +82,7 @@ public:
         for (int n : initial) visit(n);
     }
 
-private:
+  private:
     template <class Get>
     double Extent(Get get, bool lowest) const {
         if (nodes.empty()) return 0;
@@ -95,7 +104,7 @@ TestMesh Square() {
 }
 
 class MeshDrawingTest : public ::testing::Test {
-protected:
+  protected:
     MeshDrawingTest() : plot(&canvas, &messages) { canvas.ClearLog(); }
 
     // The index of the first logged line equal to `line` at or after `from`.
@@ -256,8 +265,7 @@ TEST_F(MeshDrawingTest, HighlightElement) {
     const Lines& log = canvas.Log();
     ASSERT_GE(log.size(), 3u);
     EXPECT_EQ(log[log.size() - 3], "Polygon 73 419 560 54 73 54");
-    EXPECT_EQ(Find("BrushColor 255 0 0", Find("BrushStyle Solid", log.size() - 6)),
-              log.size() - 4);
+    EXPECT_EQ(Find("BrushColor 255 0 0", Find("BrushStyle Solid", log.size() - 6)), log.size() - 4);
     EXPECT_EQ(log.back(), "BrushColor 0 0 0");
 }
 

@@ -14,7 +14,7 @@ namespace {
 using Lines = std::vector<std::string>;
 
 class PlotTest : public ::testing::Test {
-protected:
+  protected:
     PlotTest() : plot(&canvas, &messages) { canvas.ClearLog(); }
 
     // Lines logged by drawing calls only (no attribute changes).
@@ -35,8 +35,9 @@ protected:
 
 TEST_F(PlotTest, MapsWorldWindowOntoWholeDevice) {
     ASSERT_TRUE(plot.SetScale(0, -1, 3, -2, 2, 0));
-    const struct { double x, y, X, Y; } cases[] = {
-        {1, 0, 317.0, 237.0}, {-1, 2, 0, 0}, {3, -2, 634, 474}, {0, 1, 158.5, 118.5}};
+    const struct {
+        double x, y, X, Y;
+    } cases[] = {{1, 0, 317.0, 237.0}, {-1, 2, 0, 0}, {3, -2, 634, 474}, {0, 1, 158.5, 118.5}};
     for (const auto& c : cases) {
         double x = c.x, y = c.y;
         ASSERT_TRUE(plot.WPlot2DevXY(x, y));
@@ -214,9 +215,9 @@ TEST(PlotCodes, StyleTables) {
     EXPECT_EQ(PenStyleOfCode(6), PenStyle::Solid);
     EXPECT_EQ(PenStyleOfCode(-3), PenStyle::Solid);
 
-    const BrushStyle fills[] = {BrushStyle::Clear,     BrushStyle::Solid,     BrushStyle::Horizontal,
-                                BrushStyle::Vertical,  BrushStyle::FDiagonal, BrushStyle::BDiagonal,
-                                BrushStyle::Cross,     BrushStyle::DiagCross};
+    const BrushStyle fills[] = {BrushStyle::Clear,    BrushStyle::Solid,     BrushStyle::Horizontal,
+                                BrushStyle::Vertical, BrushStyle::FDiagonal, BrushStyle::BDiagonal,
+                                BrushStyle::Cross,    BrushStyle::DiagCross};
     for (int code = 0; code < 8; ++code) {
         EXPECT_EQ(BrushStyleOfCode(code), fills[code]) << code;
         EXPECT_EQ(BrushStyleOfCode(code + 8), code == 0 ? BrushStyle::Clear : fills[code]) << code;
@@ -240,9 +241,11 @@ TEST(PlotCodes, StyleTables) {
 }
 
 TEST(PlotCodes, TextSizes) {
-    const struct { double code; int size; } cases[] = {{0, -8},   {0.5, -8},  {1, -10},  {1.99, -10},
-                                                      {2, -12},  {3.5, -14}, {4, -18},  {5, -24},
-                                                      {7, -24}};
+    const struct {
+        double code;
+        int size;
+    } cases[] = {{0, -8},    {0.5, -8}, {1, -10}, {1.99, -10}, {2, -12},
+                 {3.5, -14}, {4, -18},  {5, -24}, {7, -24}};
     for (const auto& c : cases) {
         int size = 99;
         ASSERT_TRUE(FontSizeOfCode(c.code, size)) << c.code;
@@ -391,8 +394,8 @@ TEST_F(PlotTest, MarkerSymbols) {
     EXPECT_EQ(draw(13), draw(5));
     EXPECT_EQ(draw(16), draw(8));
     EXPECT_TRUE(draw(17).empty());
-    EXPECT_EQ(draw(18), (Lines{"MoveTo 117 236", "LineTo 517 236", "MoveTo 317 436",
-                               "LineTo 317 36"}));
+    EXPECT_EQ(draw(18),
+              (Lines{"MoveTo 117 236", "LineTo 517 236", "MoveTo 317 436", "LineTo 317 36"}));
     EXPECT_EQ(draw(0), draw(2));
     EXPECT_EQ(draw(-4), draw(2));
     EXPECT_EQ(draw(19), draw(2));

@@ -1,11 +1,11 @@
 // The SVG canvas: markup of pens, brushes and text, escaping, and saving.
+#include "plot/svg_canvas.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-
-#include "plot/svg_canvas.h"
 
 namespace membrane {
 namespace {
@@ -19,8 +19,8 @@ std::size_t Count(const std::string& text, const std::string& part) {
 TEST(SvgCanvas, EscapesText) {
     EXPECT_EQ(EscapeXmlText("a&<b>\"'"), "a&amp;&lt;b&gt;&quot;&apos;");
     EXPECT_EQ(EscapeXmlText(std::string("x\x01y\tz", 5)), "xy\tz");
-    EXPECT_EQ(EscapeXmlText("caf\xe9"), "caf\xc3\xa9");          // 8-bit text read as Latin-1
-    EXPECT_EQ(EscapeXmlText("caf\xc3\xa9"), "caf\xc3\xa9");      // UTF-8 stays
+    EXPECT_EQ(EscapeXmlText("caf\xe9"), "caf\xc3\xa9");      // 8-bit text read as Latin-1
+    EXPECT_EQ(EscapeXmlText("caf\xc3\xa9"), "caf\xc3\xa9");  // UTF-8 stays
     EXPECT_EQ(EscapeXmlText("\xed\xa0\x80"), "\xc3\xad\xc2\xa0\xc2\x80");  // no surrogates
 }
 
@@ -65,11 +65,12 @@ TEST(SvgCanvas, Text) {
     canvas.SetFontStyle({true, true, true, true});
     canvas.SetFontColor(PackRgb(0, 128, 0));
     canvas.TextOut(5, 7, "a<b");
-    EXPECT_NE(canvas.Document().find(
-                  "<text x=\"5\" y=\"17\" font-family=\"'Courier New', monospace\" "
-                  "font-size=\"13\" fill=\"#008000\" font-weight=\"bold\" font-style=\"italic\" "
-                  "text-decoration=\"underline line-through\" xml:space=\"preserve\">a&lt;b</text>"),
-              std::string::npos);
+    EXPECT_NE(
+        canvas.Document().find(
+            "<text x=\"5\" y=\"17\" font-family=\"'Courier New', monospace\" "
+            "font-size=\"13\" fill=\"#008000\" font-weight=\"bold\" font-style=\"italic\" "
+            "text-decoration=\"underline line-through\" xml:space=\"preserve\">a&lt;b</text>"),
+        std::string::npos);
     EXPECT_EQ(canvas.TextHeight("x"), 13);
     EXPECT_EQ(canvas.TextWidth("abcde"), 39);  // 0.6 * 13 per character, monospace
 }

@@ -1,12 +1,13 @@
 // The Qt canvas: a small mesh drawn into an image through the plotting object, hatch
 // directions, font resolution and text measure.
+#include "ui/qt_canvas.h"
+
 #include <QFontDatabase>
 #include <QImage>
 #include <QPainter>
 #include <QtTest>
 
 #include "plot/mesh_drawing.h"
-#include "ui/qt_canvas.h"
 
 using namespace membrane;
 
@@ -14,7 +15,7 @@ namespace {
 
 // Two triangles over the square 0..10; node 4 constrained, node 2 with an initial value.
 class SquareMesh final : public MeshSource {
-public:
+  public:
     std::vector<MeshNode> nodes{{1, 0, 0}, {2, 10, 0}, {3, 10, 10}, {4, 0, 10}};
     std::vector<std::vector<int>> elements{{1, 2, 3}, {1, 3, 4}};
 
@@ -38,7 +39,8 @@ public:
     bool HasElementTable() const override { return true; }
     void ForEachElement(
         const std::function<void(int, std::span<const int>)>& visit) const override {
-        for (std::size_t i = 0; i < elements.size(); ++i) visit(static_cast<int>(i + 1), elements[i]);
+        for (std::size_t i = 0; i < elements.size(); ++i)
+            visit(static_cast<int>(i + 1), elements[i]);
     }
     std::optional<std::vector<int>> FindElementNodes(int number) const override {
         if (number < 1 || number > static_cast<int>(elements.size())) return std::nullopt;
@@ -77,7 +79,7 @@ bool AnyPixel(const QImage& image, QRect area, QColor color) {
 class QtCanvasTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void drawsTheMesh() {
         QImage image = WhiteImage(634, 474);
         QPainter painter(&image);
@@ -92,10 +94,10 @@ private slots:
         QCOMPARE(image.pixelColor(200, 150), QColor(190, 190, 190));  // inside triangle 2
         QCOMPARE(image.pixelColor(300, 419), QColor(19, 31, 255));    // boundary, blue
         QCOMPARE(image.pixelColor(73, 200), QColor(19, 31, 255));
-        QVERIFY(AnyPixel(image, QRect(66, 47, 15, 15), QColor(49, 171, 14)));   // node 4, green
-        QVERIFY(AnyPixel(image, QRect(553, 412, 15, 15), QColor(255, 0, 0)));   // node 2, red
+        QVERIFY(AnyPixel(image, QRect(66, 47, 15, 15), QColor(49, 171, 14)));  // node 4, green
+        QVERIFY(AnyPixel(image, QRect(553, 412, 15, 15), QColor(255, 0, 0)));  // node 2, red
         QVERIFY(!AnyPixel(image, QRect(553, 412, 15, 15), QColor(49, 171, 14)));
-        QVERIFY(AnyPixel(image, QRect(73, 5, 60, 20), QColor(Qt::black)));      // title
+        QVERIFY(AnyPixel(image, QRect(73, 5, 60, 20), QColor(Qt::black)));  // title
     }
 
     void highlightsAnElement() {
@@ -127,8 +129,8 @@ private slots:
             for (int y = 8; y < 40; ++y) {
                 for (int x = 8; x < 40; ++x) {
                     if (image.pixelColor(x, y) != QColor(Qt::black)) continue;
-                    const QColor next = falling ? image.pixelColor(x + 1, y + 1)
-                                                : image.pixelColor(x + 1, y - 1);
+                    const QColor next =
+                        falling ? image.pixelColor(x + 1, y + 1) : image.pixelColor(x + 1, y - 1);
                     if (next == QColor(Qt::black)) ++along;
                 }
             }
