@@ -19,6 +19,8 @@
 #include "model/model_loader.h"
 #include "output/boundary_points.h"
 #include "output/vrml_export.h"
+#include "plot/mesh_drawing.h"
+#include "plot/run_mesh_source.h"
 #include "solver/iteration.h"
 
 namespace {
@@ -73,6 +75,7 @@ struct RunOptions {
     double weight = Settings{}.weight;
     bool quiet = false;
     SceneOptions scene;
+    std::string svg;  // --svg: the results window's mesh drawing as a picture
 };
 
 void PrintSummary(const RunState& state, const RunResult& result, const ConsoleView& view) {
@@ -125,6 +128,16 @@ int Run(const RunOptions& options) {
 
     const RunResult result = RunModel(state, options.model, state.settings.accuracy);
     if (!options.quiet) PrintSummary(state, result, view);
+    if (!options.svg.empty()) {
+        // The drawing of the results window's paint box, 634 x 474 pixels.
+        if (!RenderMeshSvg(RunMeshSource(state), options.svg, 634, 474, &messages)) {
+            messages.Show("Can not write the picture " + options.svg, MessageKind::Error);
+            if (result.outcome == RunOutcome::Success) return kExitOutputFailure;
+        } else if (!options.quiet) {
+            std::printf("picture      : %s\n", options.svg.c_str());
+            std::fflush(stdout);
+        }
+    }
     if (result.outcome == RunOutcome::Success && options.scene.write)
         return WriteScene(state, options.scene, options.quiet);
     return ExitFor(result.outcome);
@@ -176,6 +189,7 @@ int main(int argc, char** argv) {
     run->add_option("--max-iterations", options.maxIterations, "Iteration limit (default 10)");
     run->add_option("--weight", options.weight, "Membrane weight in kN/m^2 for the truss loads (default 1)");
     run->add_flag("--quiet,-q", options.quiet, "Print no progress lines and no summary");
+    run->add_option("--svg", options.svg, "Also write the mesh drawing (634 x 474) as an SVG picture");
     AddSceneOptions(run, options.scene, true);
 
     CLI::App* vrml = app.add_subcommand("vrml", "Write the VRML scene MODEL.wrl of a model's flat mesh without running it");
