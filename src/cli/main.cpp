@@ -76,6 +76,7 @@ struct RunOptions {
     bool quiet = false;
     SceneOptions scene;
     std::string svg;  // --svg: the results window's mesh drawing as a picture
+    std::string solver = "elimination";
 };
 
 void PrintSummary(const RunState& state, const RunResult& result, const ConsoleView& view) {
@@ -115,6 +116,7 @@ void PrepareState(RunState& state, const RunOptions& options) {
     state.settings.accuracy = options.accuracy;
     state.settings.maxIterations = options.maxIterations;
     state.settings.weight = options.weight;
+    state.settings.useCholmod = options.solver == "cholmod";
     ResetRun(state);
 }
 
@@ -189,6 +191,9 @@ int main(int argc, char** argv) {
     run->add_option("--max-iterations", options.maxIterations, "Iteration limit (default 10)");
     run->add_option("--weight", options.weight, "Membrane weight in kN/m^2 for the truss loads (default 1)");
     run->add_flag("--quiet,-q", options.quiet, "Print no progress lines and no summary");
+    run->add_option("--solver", options.solver,
+                    "Linear solver: elimination (built-in, default) or cholmod (sparse Cholesky, large models)")
+        ->check(CLI::IsMember({"elimination", "cholmod"}));
     run->add_option("--svg", options.svg, "Also write the mesh drawing (634 x 474) as an SVG picture");
     AddSceneOptions(run, options.scene, true);
 

@@ -1,5 +1,6 @@
 #include "common/text_file.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -54,9 +55,8 @@ void TextFileWriter::Close() {
     file_ = nullptr;
     if (file == nullptr) return;
     const bool flushed = std::fflush(file) == 0;
-    const bool synced = flushed && ::fsync(fileno(file)) == 0;
     const bool closed = std::fclose(file) == 0;
-    Check(flushed && synced && closed);
+    Check(flushed && closed);
 }
 
 AtomicFile::AtomicFile(std::string target) : target_(std::move(target)) {
@@ -73,7 +73,12 @@ bool AtomicFile::TempExists() const { return FileExists(temp_); }
 
 void AtomicFile::Commit() {
     done_ = true;
-    if (std::rename(temp_.c_str(), target_.c_str()) != 0) {
+    // The data reach the disk before the name does, so a crash cannot leave a target
+    // that names an empty or partial file.
+    const int fd = ::open(temp_.c_str(), O_RDONLY);
+    const bool synced = fd >= 0 && ::fsync(fd) == 0;
+    if (fd >= 0) ::close(fd);
+    if (!synced || std::rename(temp_.c_str(), target_.c_str()) != 0) {
         const std::string reason = std::strerror(errno);
         std::remove(temp_.c_str());
         throw IoError("cannot replace " + target_ + ": " + reason);

@@ -47,16 +47,4 @@ bool TextStream::Fill() {
     return length_ > 0;
 }
 
-int TextStream::Get() {
-    if (!Fill()) return kEndOfFileChar;
-    const int c = buffer_[position_];
-    if (c == kEndOfFileChar) return c;
-    ++position_;
-    return c;
-}
-
-bool TextStream::AtEnd() {
-    return !Fill() || buffer_[position_] == kEndOfFileChar;
-}
-
 }  // namespace membrane

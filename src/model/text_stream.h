@@ -28,8 +28,18 @@ public:
     TextStream(const TextStream&) = delete;
     TextStream& operator=(const TextStream&) = delete;
 
-    int Get();    // next character (0..255), or 26 at the end without advancing
-    bool AtEnd();  // true when the next Get gives the end-of-file character
+    // Next character (0..255), or 26 at the end without advancing.
+    int Get() {
+        if (position_ >= length_ && !Fill()) return kEndOfFileChar;
+        const int c = buffer_[position_];
+        if (c != kEndOfFileChar) ++position_;
+        return c;
+    }
+    // True when the next Get gives the end-of-file character.
+    bool AtEnd() {
+        if (position_ >= length_ && !Fill()) return true;
+        return buffer_[position_] == kEndOfFileChar;
+    }
 
     MessageSink& Messages() { return messages_; }
     const std::string& Name() const { return name_; }

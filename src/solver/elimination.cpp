@@ -45,6 +45,9 @@ struct RhsRow {
     bool renamed = false;
 };
 
+// Marks an entry for removal at the end of a row update (column ids are >= 0).
+constexpr std::int32_t kDropped = -1;
+
 bool GuardedDivide(double numerator, double divisor, double& quotient) {
     if (divisor == 0.0 || std::isnan(divisor)) return false;
     quotient = numerator / divisor;
@@ -95,6 +98,9 @@ private:
         });
         rows_.resize(rows.size());
         KeyIndex inSystem;
+        // A column takes the number of the row with the same key, so the columns near a
+        // row in elimination order sit near it in the work arrays too.
+        for (std::size_t i = 0; i < order.size(); ++i) ColumnId(rows[order[i]].key);
         for (std::size_t i = 0; i < order.size(); ++i) {
             TMatrix::Row& source = rows[order[i]];
             ElimRow& row = rows_[i];
@@ -180,15 +186,28 @@ private:
 
     SolveStatus EliminateFrom(std::size_t s, const Cell& pivot, double b, std::int32_t t) {
         auto& target = rows_[t].cells;
-        auto hit = std::find_if(target.begin(), target.end(),
-                                [&](const Cell& c) { return c.column == pivot.column; });
-        if (hit == target.end()) return SolveStatus::Ok;  // lost the column to an exact zero
+        // One pass finds the pivot column and spreads the row's columns into the scatter
+        // array; the entry in the pivot column is marked and dropped in the final pass,
+        // together with entries that became exactly 0, so the list order stays as if each
+        // had been unlinked at once.
+        std::int32_t hit = -1;
+        for (std::size_t i = 0; i < target.size(); ++i) {
+            const std::int32_t column = target[i].column;
+            scatter_[column] = static_cast<std::int32_t>(i);
+            if (column == pivot.column) hit = static_cast<std::int32_t>(i);
+        }
+        if (hit < 0) {  // lost the column to an exact zero
+            for (const Cell& c : target) scatter_[c.column] = -1;
+            return SolveStatus::Ok;
+        }
         double f;
-        if (!GuardedDivide(hit->value, pivot.value, f)) return SolveStatus::DivisionByZero;
-        target.erase(hit);
+        if (!GuardedDivide(target[hit].value, pivot.value, f)) {
+            for (const Cell& c : target) scatter_[c.column] = -1;
+            return SolveStatus::DivisionByZero;
+        }
+        scatter_[pivot.column] = -1;
+        target[hit].column = kDropped;
 
-        for (std::size_t i = 0; i < target.size(); ++i) scatter_[target[i].column] = static_cast<std::int32_t>(i);
-        bool zeros = false;
         const auto& source = rows_[s].cells;
         // The pivot row's other entries in list order: storage from back to front,
         // skipping the pivot at the back.
@@ -201,14 +220,21 @@ private:
                 scatter_[a.column] = at;
                 columnRows_[a.column].push_back(t);
             }
-            double& value = target[at].value;
-            value = value - f * a.value;
-            if (value == 0.0) zeros = true;
+            Cell& cell = target[at];
+            cell.value = cell.value - f * a.value;
+            if (cell.value == 0.0) cell.column = kDropped - 1 - cell.column;  // exact zero: drop
         }
-        for (const Cell& c : target) scatter_[c.column] = -1;
-        if (zeros)
-            target.erase(std::remove_if(target.begin(), target.end(), [](const Cell& c) { return c.value == 0.0; }),
-                         target.end());
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < target.size(); ++i) {
+            const std::int32_t column = target[i].column;
+            if (column >= 0) {
+                scatter_[column] = -1;
+                target[kept++] = target[i];
+            } else if (column < kDropped) {
+                scatter_[kDropped - 1 - column] = -1;
+            }
+        }
+        target.resize(kept);
 
         const double fb = f * b;
         if (fb != 0.0) {

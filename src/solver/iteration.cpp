@@ -1,6 +1,7 @@
 #include "solver/iteration.h"
 
 #include <algorithm>
+#include <memory>
 #include <cmath>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "model/value_lists.h"
 #include "output/report_writer.h"
 #include "solver/assembly.h"
+#include "solver/cholmod_solver.h"
 #include "solver/tmatrix.h"
 
 namespace membrane {
@@ -67,18 +69,34 @@ RunResult RunModel(RunState& state, const std::string& inputFileName, double acc
             const std::vector<std::int32_t> order = ElementOrder(*m.elements);
             ElementTerms terms{};
             const int maxIterations = state.settings.maxIterations;
+            // The sparse Cholesky solver assembles straight into its own matrix; its
+            // pattern and ordering are worked out once for all Newton steps.
+            std::unique_ptr<CholmodSolver> cholmod;
+            if (state.settings.useCholmod && maxIterations > 0) {
+                cholmod = std::make_unique<CholmodSolver>();
+                if (!cholmod->Setup(state, order)) {
+                    state.messages->Show("The sparse Cholesky solver is not available in this build.",
+                                         MessageKind::Error);
+                    success = false;
+                    result.outcome = RunOutcome::SolverFailure;
+                    result.reason = "sparse Cholesky solver not available";
+                }
+            }
             // A limit of 0 or less makes no Newton step: the outputs carry the initial
             // heights and 0 iterations.
-            while (maxIterations > 0) {
+            while (success && maxIterations > 0) {
                 for (const NodeEntry& node : m.nodes->Nodes()) m.increments->SetValue(node.number, 0.0);
                 m.system->Clear();
                 m.rightHandSide->Clear();
 
                 ++n;
                 Show(state, "ITERATION " + std::to_string(n) + " : Assemble");
-                for (std::int32_t number : order)
-                    if (ComputeElement(state, number, terms)) AccumulateElement(*m.system, *m.rightHandSide, terms);
-                ImposeConstraints(state, *m.system, *m.rightHandSide);
+                if (!cholmod) {
+                    for (std::int32_t number : order)
+                        if (ComputeElement(state, number, terms))
+                            AccumulateElement(*m.system, *m.rightHandSide, terms);
+                    ImposeConstraints(state, *m.system, *m.rightHandSide);
+                }
                 if (Cancelled(state)) {
                     success = false;
                     result.outcome = RunOutcome::Cancelled;
@@ -87,7 +105,8 @@ RunResult RunModel(RunState& state, const std::string& inputFileName, double acc
                 }
 
                 Show(state, "ITERATION " + std::to_string(n) + " : Elimination");
-                const SolveStatus status = Solve(*m.system, *m.rightHandSide, *state.messages);
+                const SolveStatus status = cholmod ? cholmod->Step(state, *state.messages)
+                                                   : Solve(*m.system, *m.rightHandSide, *state.messages);
                 if (status != SolveStatus::Ok) {
                     success = false;
                     result.outcome = RunOutcome::SolverFailure;
@@ -97,7 +116,8 @@ RunResult RunModel(RunState& state, const std::string& inputFileName, double acc
 
                 bool notANumber = false;
                 for (const NodeEntry& node : m.nodes->Nodes()) {
-                    const double increment = m.rightHandSide->GetEntry(node.number, 1);
+                    const double increment =
+                        cholmod ? cholmod->Increment(node.number) : m.rightHandSide->GetEntry(node.number, 1);
                     notANumber = notANumber || std::isnan(increment);
                     m.increments->SetValue(node.number, increment);
                 }

@@ -1,0 +1,188 @@
+#include "solver/cholmod_solver.h"
+
+#include <algorithm>
+
+#include "model/coor_table.h"
+#include "model/elem_table.h"
+#include "model/key_index.h"
+#include "model/value_lists.h"
+#include "solver/assembly.h"
+
+#ifdef MEMBRANE_HAVE_CHOLMOD
+#include <cholmod.h>
+#endif
+
+namespace membrane {
+
+#ifdef MEMBRANE_HAVE_CHOLMOD
+
+struct CholmodSolver::Impl {
+    cholmod_common common{};
+    cholmod_sparse* matrix = nullptr;  // lower triangle, compressed columns
+    cholmod_factor* factor = nullptr;
+    cholmod_dense* rhs = nullptr;
+    std::vector<double> solution;
+
+    KeyIndex unknownOf;                      // node number -> unknown index
+    std::vector<std::int32_t> elementNumbers;  // elements assembled, in order
+    std::vector<std::int64_t> positions;     // 6 value positions per element: 11 22 33 21 31 32
+    std::vector<std::int64_t> diagonal;      // value position of every unknown's diagonal
+    std::vector<std::int32_t> pinned;        // unknowns of held nodes
+
+    Impl() { cholmod_start(&common); }
+    ~Impl() {
+        if (rhs) cholmod_free_dense(&rhs, &common);
+        if (factor) cholmod_free_factor(&factor, &common);
+        if (matrix) cholmod_free_sparse(&matrix, &common);
+        cholmod_finish(&common);
+    }
+
+    std::int32_t Unknown(std::int32_t node) {
+        std::int32_t id = unknownOf.Find(node);
+        if (id == KeyIndex::kNone) {
+            id = static_cast<std::int32_t>(diagonal.size());
+            unknownOf.Set(node, id);
+            diagonal.push_back(-1);
+        }
+        return id;
+    }
+
+    // Position of entry (row, column), row >= column, in the compressed columns.
+    std::int64_t Position(std::int32_t row, std::int32_t column) const {
+        const auto* p = static_cast<const std::int32_t*>(matrix->p);
+        const auto* i = static_cast<const std::int32_t*>(matrix->i);
+        const std::int32_t* begin = i + p[column];
+        const std::int32_t* end = i + p[column + 1];
+        return std::lower_bound(begin, end, row) - i;
+    }
+};
+
+CholmodSolver::CholmodSolver() = default;
+CholmodSolver::~CholmodSolver() = default;
+
+bool CholmodSolver::Available() { return true; }
+
+bool CholmodSolver::Setup(const RunState& state, const std::vector<std::int32_t>& order) {
+    impl_ = std::make_unique<Impl>();
+    Impl& s = *impl_;
+    const ModelObjects& m = state.model;
+
+    // Unknowns and the lower-triangle pattern as (column, row) pairs.
+    std::vector<std::uint64_t> pairs;
+    std::vector<std::int32_t> corners;
+    for (std::int32_t number : order) {
+        const ElementEntry* element = m.elements->FindElement(number);
+        if (element == nullptr || element->nodeCount < 3) continue;
+        const auto nodes = m.elements->NodesOf(*element);
+        std::int32_t id[3];
+        bool complete = true;
+        for (int k = 0; k < 3; ++k) {
+            complete = complete && m.nodes->FindNode(nodes[k]) != nullptr;
+            id[k] = s.Unknown(nodes[k]);
+        }
+        if (!complete) continue;
+        s.elementNumbers.push_back(number);
+        for (int k = 0; k < 3; ++k) corners.push_back(id[k]);
+        for (int a = 0; a < 3; ++a)
+            for (int b = 0; b <= a; ++b) {
+                const std::uint32_t row = static_cast<std::uint32_t>(std::max(id[a], id[b]));
+                const std::uint32_t column = static_cast<std::uint32_t>(std::min(id[a], id[b]));
+                pairs.push_back(static_cast<std::uint64_t>(column) << 32 | row);
+            }
+    }
+    if (m.constraints)
+        for (const auto& entry : m.constraints->Entries()) s.pinned.push_back(s.Unknown(entry.value));
+    const auto n = static_cast<std::int32_t>(s.diagonal.size());
+    for (std::int32_t k = 0; k < n; ++k)
+        pairs.push_back(static_cast<std::uint64_t>(k) << 32 | static_cast<std::uint32_t>(k));
+    std::sort(pairs.begin(), pairs.end());
+    pairs.erase(std::unique(pairs.begin(), pairs.end()), pairs.end());
+
+    s.matrix = cholmod_allocate_sparse(n, n, pairs.size(), 1, 1, -1, CHOLMOD_REAL, &s.common);
+    if (s.matrix == nullptr) return false;
+    auto* p = static_cast<std::int32_t*>(s.matrix->p);
+    auto* i = static_cast<std::int32_t*>(s.matrix->i);
+    std::fill(p, p + n + 1, 0);
+    for (std::size_t k = 0; k < pairs.size(); ++k) {
+        ++p[(pairs[k] >> 32) + 1];
+        i[k] = static_cast<std::int32_t>(pairs[k] & 0xffffffffu);
+    }
+    for (std::int32_t c = 0; c < n; ++c) p[c + 1] += p[c];
+    pairs.clear();
+    pairs.shrink_to_fit();
+
+    for (std::int32_t k = 0; k < n; ++k) s.diagonal[k] = s.Position(k, k);
+    s.positions.reserve(corners.size() * 2);
+    for (std::size_t e = 0; e < corners.size(); e += 3) {
+        const std::int32_t* id = &corners[e];
+        for (int a = 0; a < 3; ++a) s.positions.push_back(s.diagonal[id[a]]);
+        s.positions.push_back(s.Position(std::max(id[1], id[0]), std::min(id[1], id[0])));
+        s.positions.push_back(s.Position(std::max(id[2], id[0]), std::min(id[2], id[0])));
+        s.positions.push_back(s.Position(std::max(id[2], id[1]), std::min(id[2], id[1])));
+    }
+    s.common.supernodal = CHOLMOD_SUPERNODAL;
+    s.factor = cholmod_analyze(s.matrix, &s.common);
+    s.rhs = cholmod_zeros(n, 1, CHOLMOD_REAL, &s.common);
+    return s.factor != nullptr && s.rhs != nullptr;
+}
+
+SolveStatus CholmodSolver::Step(const RunState& state, MessageSink& messages) {
+    Impl& s = *impl_;
+    auto* values = static_cast<double*>(s.matrix->x);
+    auto* b = static_cast<double*>(s.rhs->x);
+    const auto nnz = static_cast<std::size_t>(static_cast<std::int32_t*>(s.matrix->p)[s.matrix->ncol]);
+    std::fill(values, values + nnz, 0.0);
+    std::fill(b, b + s.rhs->nrow, 0.0);
+
+    ElementTerms terms{};
+    for (std::size_t e = 0; e < s.elementNumbers.size(); ++e) {
+        if (!ComputeElement(state, s.elementNumbers[e], terms)) continue;
+        const std::int64_t* at = &s.positions[6 * e];
+        values[at[0]] += terms.matrix[0][0];
+        values[at[1]] += terms.matrix[1][1];
+        values[at[2]] += terms.matrix[2][2];
+        values[at[3]] += terms.matrix[1][0];
+        values[at[4]] += terms.matrix[2][0];
+        values[at[5]] += terms.matrix[2][1];
+        for (int k = 0; k < 3; ++k) b[s.unknownOf.Find(terms.nodes[k])] += terms.vector[k];
+    }
+    for (std::int32_t k : s.pinned) {
+        values[s.diagonal[k]] = kConstraintStiffness;
+        b[k] = 0.0;
+    }
+
+    const bool factored = cholmod_factorize(s.matrix, s.factor, &s.common) != 0;
+    if (!factored || s.common.status == CHOLMOD_NOT_POSDEF || s.factor->minor < s.factor->n) {
+        messages.Show(SolveStatusText(SolveStatus::RowDependence), MessageKind::Error);
+        return SolveStatus::RowDependence;
+    }
+    cholmod_dense* x = cholmod_solve(CHOLMOD_A, s.factor, s.rhs, &s.common);
+    if (x == nullptr) {
+        messages.Show(SolveStatusText(SolveStatus::DivisionByZero), MessageKind::Error);
+        return SolveStatus::DivisionByZero;
+    }
+    const auto* xv = static_cast<const double*>(x->x);
+    s.solution.assign(xv, xv + x->nrow);
+    cholmod_free_dense(&x, &s.common);
+    return SolveStatus::Ok;
+}
+
+double CholmodSolver::Increment(std::int32_t node) const {
+    const std::int32_t id = impl_ ? impl_->unknownOf.Find(node) : KeyIndex::kNone;
+    if (id == KeyIndex::kNone || static_cast<std::size_t>(id) >= impl_->solution.size()) return 0.0;
+    return impl_->solution[id];
+}
+
+#else  // built without CHOLMOD
+
+struct CholmodSolver::Impl {};
+CholmodSolver::CholmodSolver() = default;
+CholmodSolver::~CholmodSolver() = default;
+bool CholmodSolver::Available() { return false; }
+bool CholmodSolver::Setup(const RunState&, const std::vector<std::int32_t>&) { return false; }
+SolveStatus CholmodSolver::Step(const RunState&, MessageSink&) { return SolveStatus::RowDependence; }
+double CholmodSolver::Increment(std::int32_t) const { return 0.0; }
+
+#endif
+
+}  // namespace membrane

@@ -1,0 +1,48 @@
+// The sparse Cholesky solver for large models (SuiteSparse CHOLMOD, supernodal).
+//
+// The Newton system of the membrane is symmetric, and with the held nodes pinned by
+// 1e10 on their diagonal it is positive definite. This solver assembles it straight into
+// the lower triangle of a compressed-column matrix whose pattern (and the position of
+// every triangle's six entries in it) is worked out once per run, computes a
+// fill-reducing ordering and the symbolic factorization once, and per Newton step only
+// refills the values and factorizes numerically. It solves the same system as the
+// built-in elimination, with the same outcome messages.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/run_state.h"
+#include "solver/tmatrix.h"
+
+namespace membrane {
+
+class CholmodSolver {
+public:
+    CholmodSolver();
+    ~CholmodSolver();
+    CholmodSolver(const CholmodSolver&) = delete;
+    CholmodSolver& operator=(const CholmodSolver&) = delete;
+
+    // Whether the program was built with CHOLMOD.
+    static bool Available();
+
+    // Works out the unknowns and the pattern from the elements (visited in `order`) and
+    // the constraints. False when CHOLMOD is not available.
+    bool Setup(const RunState& state, const std::vector<std::int32_t>& order);
+
+    // One Newton step: assembles from the current heights, pins the held nodes, solves.
+    // On success `increment(node)` gives the node's increment. A system that is not
+    // positive definite (a part of the mesh without held nodes) gives RowDependence, with
+    // its message shown through `messages`.
+    SolveStatus Step(const RunState& state, MessageSink& messages);
+    double Increment(std::int32_t node) const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace membrane
