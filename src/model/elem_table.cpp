@@ -22,12 +22,6 @@ TElemClass::TElemClass(bool readNow, std::string modelFileName, MessageSink* mes
     }
 }
 
-std::uint64_t TElemClass::PairKey(std::int32_t a, std::int32_t b) {
-    const auto lo = static_cast<std::uint32_t>(std::min(a, b));
-    const auto hi = static_cast<std::uint32_t>(std::max(a, b));
-    return (static_cast<std::uint64_t>(lo) << 32) | hi;
-}
-
 const ElementEntry* TElemClass::FindElement(std::int32_t number) const {
     const std::int32_t position = index_.Find(number);
     return position == KeyIndex::kNone ? nullptr : &elements_[position];
@@ -42,7 +36,7 @@ std::int32_t TElemClass::Add(std::int32_t number, std::int32_t type, double valu
     elements_.push_back(entry);
     index_.Set(number, position);
     if (nodes.size() == 2) {
-        pairIndex_[PairKey(nodes[0], nodes[1])] = position;
+        pairIndex_.Set(PairMap::Key(nodes[0], nodes[1]), position);
         nodeIndex_.Set(nodes[0], position);
         nodeIndex_.Set(nodes[1], position);
     } else if (!nodes.empty()) {
@@ -59,8 +53,8 @@ const ElementEntry* TElemClass::FindByNodes(std::span<const std::int32_t> nodes)
         std::int32_t position = KeyIndex::kNone;
         if (nodes.size() == 1 || nodes[0] == nodes[1]) {
             position = nodeIndex_.Find(nodes[0]);
-        } else if (auto it = pairIndex_.find(PairKey(nodes[0], nodes[1])); it != pairIndex_.end()) {
-            position = it->second;
+        } else {
+            position = pairIndex_.Find(PairMap::Key(nodes[0], nodes[1]));
         }
         return position == KeyIndex::kNone ? nullptr : &elements_[position];
     }

@@ -14,6 +14,7 @@
 
 #include "common/messages.h"
 #include "model/key_index.h"
+#include "model/pair_map.h"
 
 namespace membrane {
 
@@ -67,8 +68,6 @@ public:
     const std::string& TrussFileName() const { return trussFileName_; }
 
 private:
-    static std::uint64_t PairKey(std::int32_t a, std::int32_t b);
-
     std::vector<ElementEntry> elements_;
     std::vector<std::int32_t> nodes_;
     KeyIndex index_;
@@ -79,7 +78,7 @@ private:
     // For two-node elements: the newest element per unordered node pair, and per node the
     // newest element that contains it. They answer FindByNodes for a pair without a scan.
     bool onlyPairs_ = true;
-    std::unordered_map<std::uint64_t, std::int32_t> pairIndex_;
+    PairMap pairIndex_;
     KeyIndex nodeIndex_;
 };
 

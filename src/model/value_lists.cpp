@@ -190,66 +190,76 @@ void TdoubleList::AddList(const TdoubleList* other) {
 
 // ---------------------------------------------------------------- TTwoIntList
 
-std::uint64_t TTwoIntList::PairKey(std::int32_t a, std::int32_t b) {
-    const auto lo = static_cast<std::uint32_t>(std::min(a, b));
-    const auto hi = static_cast<std::uint32_t>(std::max(a, b));
-    return (static_cast<std::uint64_t>(lo) << 32) | hi;
+std::int32_t TTwoIntList::MaxKey() const {
+    while (!keyHeap_.empty() && newestByKey_.Find(keyHeap_.front()) == KeyIndex::kNone) {
+        std::pop_heap(keyHeap_.begin(), keyHeap_.end());
+        keyHeap_.pop_back();
+    }
+    return keyHeap_.empty() ? 0 : std::max(0, keyHeap_.front());
 }
 
 std::optional<TwoIntEntry> TTwoIntList::FindKey(std::int32_t key) const {
-    auto it = byKey_.find(key);
-    if (it == byKey_.end() || it->second.empty()) return std::nullopt;
-    return entries_[it->second.back()];
+    const std::int32_t position = newestByKey_.Find(key);
+    if (position == KeyIndex::kNone) return std::nullopt;
+    return slots_[position].entry;
 }
 
 std::int32_t TTwoIntList::FindPair(std::int32_t a, std::int32_t b) const {
-    auto it = byPair_.find(PairKey(a, b));
-    if (it == byPair_.end() || it->second.empty()) return 0;
-    return entries_[it->second.back()].key;
+    const std::int32_t position = newestByPair_.Find(PairMap::Key(a, b));
+    return position == PairMap::kNone ? 0 : slots_[position].entry.key;
 }
 
 std::int32_t TTwoIntList::Add(std::int32_t key, std::int32_t a, std::int32_t b) {
-    const auto position = static_cast<std::int32_t>(entries_.size());
-    entries_.push_back(TwoIntEntry{key, a, b});
-    live_.push_back(true);
-    olderLive_.push_back(newest_);
-    newerLive_.push_back(-1);
-    if (newest_ >= 0) newerLive_[newest_] = position;
+    const auto position = static_cast<std::int32_t>(slots_.size());
+    const std::uint64_t pair = PairMap::Key(a, b);
+    const std::int32_t sameKey = newestByKey_.Find(key);
+    const std::int32_t samePair = newestByPair_.Find(pair);
+    slots_.push_back(Slot{TwoIntEntry{key, a, b}, newest_, -1, sameKey, -1, samePair, -1});
+    if (newest_ >= 0) slots_[newest_].newerLive = position;
     if (oldest_ < 0) oldest_ = position;
     newest_ = position;
-    byKey_[key].push_back(position);
-    byPair_[PairKey(a, b)].push_back(position);
-    ++keyCounts_[key];
+    if (sameKey >= 0) slots_[sameKey].newerSameKey = position;
+    if (samePair >= 0) slots_[samePair].newerSamePair = position;
+    newestByKey_.Set(key, position);
+    newestByPair_.Set(pair, position);
+    keyHeap_.push_back(key);
+    std::push_heap(keyHeap_.begin(), keyHeap_.end());
     ++count_;
     return MaxKey();
 }
 
 std::optional<TwoIntEntry> TTwoIntList::Remove(std::int32_t key) {
-    auto it = byKey_.find(key);
-    if (it == byKey_.end() || it->second.empty()) return std::nullopt;
-    const std::int32_t position = it->second.back();
-    it->second.pop_back();
-    if (it->second.empty()) byKey_.erase(it);
+    const std::int32_t position = newestByKey_.Find(key);
+    if (position == KeyIndex::kNone) return std::nullopt;
+    Slot& slot = slots_[position];
 
-    const TwoIntEntry& entry = entries_[position];
-    auto& samePair = byPair_[PairKey(entry.first, entry.second)];
-    samePair.erase(std::find(samePair.begin(), samePair.end(), position));
-    if (auto count = keyCounts_.find(key); --count->second == 0) keyCounts_.erase(count);
+    // The newest entry with this key has no newer one with the same key.
+    if (slot.olderSameKey >= 0) {
+        slots_[slot.olderSameKey].newerSameKey = -1;
+        newestByKey_.Set(key, slot.olderSameKey);
+    } else {
+        newestByKey_.Erase(key);
+    }
+    const std::uint64_t pair = PairMap::Key(slot.entry.first, slot.entry.second);
+    if (slot.newerSamePair >= 0)
+        slots_[slot.newerSamePair].olderSamePair = slot.olderSamePair;
+    else
+        newestByPair_.Set(pair, slot.olderSamePair);
+    if (slot.olderSamePair >= 0) slots_[slot.olderSamePair].newerSamePair = slot.newerSamePair;
 
-    live_[position] = false;
-    const std::int32_t older = olderLive_[position];
-    const std::int32_t newer = newerLive_[position];
-    if (older >= 0) newerLive_[older] = newer; else oldest_ = newer;
-    if (newer >= 0) olderLive_[newer] = older; else newest_ = older;
+    const std::int32_t older = slot.olderLive;
+    const std::int32_t newer = slot.newerLive;
+    if (older >= 0) slots_[older].newerLive = newer; else oldest_ = newer;
+    if (newer >= 0) slots_[newer].olderLive = older; else newest_ = older;
     --count_;
     if (older < 0) return std::nullopt;
-    return entries_[older];
+    return slots_[older].entry;
 }
 
 void TTwoIntList::Clear() { *this = TTwoIntList(); }
 
 void TTwoIntList::ForEach(const std::function<void(const TwoIntEntry&)>& visit) const {
-    for (std::int32_t p = oldest_; p >= 0; p = newerLive_[p]) visit(entries_[p]);
+    for (std::int32_t p = oldest_; p >= 0; p = slots_[p].newerLive) visit(slots_[p].entry);
 }
 
 }  // namespace membrane

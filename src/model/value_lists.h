@@ -17,6 +17,7 @@
 
 #include "common/messages.h"
 #include "model/key_index.h"
+#include "model/pair_map.h"
 
 namespace membrane {
 
@@ -130,7 +131,7 @@ struct TwoIntEntry {
 class TTwoIntList {
 public:
     std::int32_t Count() const { return count_; }
-    std::int32_t MaxKey() const { return keyCounts_.empty() ? 0 : std::max(0, keyCounts_.rbegin()->first); }
+    std::int32_t MaxKey() const;
 
     std::optional<TwoIntEntry> FindKey(std::int32_t key) const;
     // Key of the newest entry whose nodes are a and b in either order; 0 when none.
@@ -145,16 +146,22 @@ public:
     void ForEach(const std::function<void(const TwoIntEntry&)>& visit) const;
 
 private:
-    static std::uint64_t PairKey(std::int32_t a, std::int32_t b);
-
-    std::vector<TwoIntEntry> entries_;  // oldest first, removed ones stay as tombstones
-    std::vector<bool> live_;
-    std::vector<std::int32_t> olderLive_, newerLive_;
+    // Removed entries stay in the vector as tombstones; live ones are linked oldest to
+    // newest, and entries with the same key or the same pair are chained newest to
+    // oldest, so every operation is O(1) apart from the max key (a lazily cleaned heap).
+    struct Slot {
+        TwoIntEntry entry;
+        std::int32_t olderLive, newerLive;
+        std::int32_t olderSameKey, newerSameKey;
+        std::int32_t olderSamePair, newerSamePair;
+    };
+    std::vector<Slot> slots_;
     std::int32_t newest_ = -1, oldest_ = -1;
-    std::unordered_map<std::int32_t, std::vector<std::int32_t>> byKey_;  // live positions, newest last
-    std::unordered_map<std::uint64_t, std::vector<std::int32_t>> byPair_;
-    std::map<std::int32_t, std::int32_t> keyCounts_;
+    KeyIndex newestByKey_;
+    PairMap newestByPair_;
+    mutable std::vector<std::int32_t> keyHeap_;  // max-heap of keys, stale ones dropped lazily
     std::int32_t count_ = 0;
 };
+
 
 }  // namespace membrane

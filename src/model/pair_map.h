@@ -1,0 +1,81 @@
+// An open-addressing hash map from an unordered pair of node numbers to a position,
+// for the million-side tables of the mesh. Entries are never removed; a position of -1
+// stands for "none".
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+namespace membrane {
+
+class PairMap {
+public:
+    static constexpr std::int32_t kNone = -1;
+
+    static std::uint64_t Key(std::int32_t a, std::int32_t b) {
+        const auto lo = static_cast<std::uint32_t>(std::min(a, b));
+        const auto hi = static_cast<std::uint32_t>(std::max(a, b));
+        return (static_cast<std::uint64_t>(lo) << 32) | hi;
+    }
+
+    std::int32_t Find(std::uint64_t key) const {
+        if (slots_.empty()) return kNone;
+        for (std::size_t i = Hash(key) & mask_;; i = (i + 1) & mask_) {
+            const Slot& slot = slots_[i];
+            if (!slot.used) return kNone;
+            if (slot.key == key) return slot.value;
+        }
+    }
+
+    void Set(std::uint64_t key, std::int32_t value) {
+        if (2 * (used_ + 1) > slots_.size()) Grow();
+        for (std::size_t i = Hash(key) & mask_;; i = (i + 1) & mask_) {
+            Slot& slot = slots_[i];
+            if (!slot.used) {
+                slot = Slot{key, value, true};
+                ++used_;
+                return;
+            }
+            if (slot.key == key) {
+                slot.value = value;
+                return;
+            }
+        }
+    }
+
+    void Clear() {
+        slots_.clear();
+        used_ = 0;
+        mask_ = 0;
+    }
+
+private:
+    struct Slot {
+        std::uint64_t key = 0;
+        std::int32_t value = kNone;
+        bool used = false;
+    };
+
+    static std::size_t Hash(std::uint64_t key) {
+        key ^= key >> 33;
+        key *= 0xff51afd7ed558ccdULL;
+        key ^= key >> 33;
+        return static_cast<std::size_t>(key);
+    }
+
+    void Grow() {
+        std::vector<Slot> old = std::move(slots_);
+        slots_.assign(std::max<std::size_t>(16, old.size() * 2), Slot{});
+        mask_ = slots_.size() - 1;
+        used_ = 0;
+        for (const Slot& slot : old)
+            if (slot.used) Set(slot.key, slot.value);
+    }
+
+    std::vector<Slot> slots_;
+    std::size_t used_ = 0;
+    std::size_t mask_ = 0;
+};
+
+}  // namespace membrane
