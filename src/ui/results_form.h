@@ -33,7 +33,6 @@ class GridModel;
 class QtCanvas;
 class TNumberEdit;
 class TWPPlot;
-class PaintBox;
 class Opener;
 
 class TResultform final : public QWidget, public ResultsView {
@@ -73,7 +72,7 @@ public:
     QCheckBox *CheckBox6, *CheckBox7, *CheckBox8;
     TNumberEdit* NumberEdit1;
     QPushButton* Button3;
-    PaintBox* PaintBox1;
+    QWidget* PaintBox1;  // copies the picture of the drawing to the screen
     QProgressBar* RunProgress;
     QPushButton* CancelButton;
     QTimer Timer1;
