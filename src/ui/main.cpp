@@ -1,14 +1,17 @@
 // membrane-gui: the desktop program. The main window chooses the model file and the
-// settings; every Run opens a results window and runs the model in it.
+// settings; every Run opens a results window and runs the model in it. A model file named
+// on the command line is opened as if chosen in the open dialog.
 #include <QApplication>
 #include <QLocale>
+#include <QStringList>
 #include <clocale>
 
 #include "common/run_state.h"
-#include "solver/iteration.h"
+#include "ui/about_box.h"
+#include "ui/defaults_form.h"
 #include "ui/main_window.h"
 #include "ui/qt_services.h"
-#include "ui/results_form.h"
+#include "ui/run_wiring.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -24,15 +27,17 @@ int main(int argc, char** argv) {
 
     membrane::TMainApp window;
     messages.SetOwner(&window);
-    window.SetRunHandler([&](const std::string& modelFile) {
-        membrane::ResetRun(state);
-        state.settings = window.CurrentSettings();
-        state.boundaryPointsPath = window.BoundaryPointsPath();
-        auto* results = new membrane::TResultform(state, opener, &window);
-        state.view = results;
-        results->show();
-        membrane::RunModel(state, modelFile, state.settings.accuracy);
-    });
+    membrane::ConnectRuns(window, state, opener);
+
+    // The about box and the defaults dialog exist, hidden, from the start; the commands
+    // show their own modal copies.
+    auto* about = new membrane::TAboutBox(&window);
+    about->hide();
+    auto* defaults = new membrane::TDefaultsForm(&window, window.CurrentSettings());
+    defaults->hide();
+
     window.show();
+    const QStringList arguments = QApplication::arguments();
+    if (arguments.size() > 1) window.SelectModelFile(arguments.at(1));
     return app.exec();
 }

@@ -8,6 +8,7 @@
 #include "ui/ui_hooks.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileDialog>
@@ -359,6 +360,7 @@ std::optional<QString> TMainApp::ChooseFile(const OpenFileRequest& request) {
 }
 
 void TMainApp::Open1Click() {
+    if (runGoing_) return;
     const QString name = ProgramName();
     const OpenFileRequest request{this, QStringLiteral("Open File"), QFileInfo(programFile_).absolutePath(),
                                   OpenDialogFilter(name), QStringLiteral("*.dat")};
@@ -397,13 +399,30 @@ void TMainApp::TakeModelFile(const QString& path) {
 }
 
 void TMainApp::Run1Click() {
+    // The run processes events between its phases; nothing may start another run, choose
+    // another file or change the settings until it has ended.
+    if (runGoing_) return;
+    runGoing_ = true;
+    const bool runEnabled = Run1->isEnabled();
+    for (QAction* action : {Open1, Run1, Defaults1}) action->setEnabled(false);
     if (runHandler_) runHandler_(modelFileName_);
+    runGoing_ = false;
+    Open1->setEnabled(true);
+    Defaults1->setEnabled(true);
+    Run1->setEnabled(runEnabled);
     SetStep(OpenLabel, StepLook::Black, true);
     SetStep(runlabel, StepLook::Grey, runlabel->isVisibleTo(Panel2));
     SetStep(ExitLabel, StepLook::Black, true);
+    if (closeAfterRun_) {
+        closeAfterRun_ = false;
+        close();
+    }
 }
 
-void TMainApp::Defaults1Click() { EditSettings(this, settings_); }
+void TMainApp::Defaults1Click() {
+    if (runGoing_) return;
+    EditSettings(this, settings_);
+}
 
 void TMainApp::Help1Click() {
     TAboutBox about(this);
@@ -411,6 +430,18 @@ void TMainApp::Help1Click() {
 }
 
 void TMainApp::Exit1Click() { close(); }
+
+void TMainApp::closeEvent(QCloseEvent* event) {
+    if (runGoing_) {
+        // Ending the program under a run would pull its windows and objects away: stop
+        // the run and close when it has returned.
+        closeAfterRun_ = true;
+        if (cancelHandler_) cancelHandler_();
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
 
 void TMainApp::Label42Click() { OpenExternalUrl(QUrl(PluginPageUrl())); }
 

@@ -15,6 +15,7 @@
 #include <string>
 
 class QAction;
+class QCloseEvent;
 class QFrame;
 class QLabel;
 class QPlainTextEdit;
@@ -65,6 +66,10 @@ public:
     void SetCurrentSettings(const Settings& settings) { settings_ = settings; }
 
     void SetRunHandler(RunHandler handler) { runHandler_ = std::move(handler); }
+    // Asks the run that is going to stop (used when the window is closed during a run).
+    void SetCancelHandler(std::function<void()> handler) { cancelHandler_ = std::move(handler); }
+    // True while a run goes on: Open, Run and Defaults are off until it has ended.
+    bool RunGoing() const { return runGoing_; }
     // Replaces the open-file dialog; an empty chooser restores it.
     void SetFileChooser(OpenFileChooser chooser) { fileChooser_ = std::move(chooser); }
 
@@ -104,6 +109,9 @@ public:
     QLabel* StatusPanel1 = nullptr;  // fixed text
     QLabel* StatusPanel2 = nullptr;  // screen resolution
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     enum class StepLook { Black, Grey };
 
@@ -125,6 +133,9 @@ private:
     Settings settings_;
     RunHandler runHandler_;
     OpenFileChooser fileChooser_;
+    std::function<void()> cancelHandler_;
+    bool runGoing_ = false;
+    bool closeAfterRun_ = false;
 };
 
 }  // namespace membrane
