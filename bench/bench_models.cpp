@@ -13,9 +13,10 @@ namespace membrane::bench {
 namespace {
 
 class ScratchDirectory {
-public:
+  public:
     ScratchDirectory() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "membrane-bench-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "membrane-bench-XXXXXX").string();
         if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
         path_ = pattern;
     }
@@ -25,7 +26,7 @@ public:
     }
     std::string File(const std::string& name) const { return (path_ / name).string(); }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
@@ -36,7 +37,9 @@ ScratchDirectory& Scratch() {
 
 }  // namespace
 
-std::string ScratchFile(const std::string& name) { return Scratch().File(name); }
+std::string ScratchFile(const std::string& name) {
+    return Scratch().File(name);
+}
 
 const std::string& CatenoidModel(std::int64_t nodes) {
     static std::map<std::int64_t, std::string> models;

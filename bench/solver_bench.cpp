@@ -17,7 +17,8 @@ void Assemble(RunState& state) {
     m.rightHandSide->Clear();
     ElementTerms terms{};
     for (const ElementEntry& e : m.elements->Elements())
-        if (ComputeElement(state, e.number, terms)) AccumulateElement(*m.system, *m.rightHandSide, terms);
+        if (ComputeElement(state, e.number, terms))
+            AccumulateElement(*m.system, *m.rightHandSide, terms);
     ImposeConstraints(state, *m.system, *m.rightHandSide);
 }
 
@@ -39,7 +40,8 @@ void BM_Elimination(benchmark::State& run) {
         run.PauseTiming();
         Assemble(loaded.state);
         run.ResumeTiming();
-        if (Solve(*m.system, *m.rightHandSide, messages) != SolveStatus::Ok) run.SkipWithError("elimination failed");
+        if (Solve(*m.system, *m.rightHandSide, messages) != SolveStatus::Ok)
+            run.SkipWithError("elimination failed");
     }
     run.counters["nodes"] = m.heights->Count();
 }

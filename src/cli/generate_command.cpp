@@ -12,14 +12,17 @@ namespace membrane {
 
 CLI::App* AddGenerateCommand(CLI::App& app, GenerateOptions& options) {
     CLI::App* command = app.add_subcommand(
-        "generate", "Write a model file with a known minimal surface, and OUT.json with its exact area");
-    command->add_option("shape", options.shape,
-                        "catenoid (half catenoid over an annulus), scherk (Scherk's surface over a "
-                        "square) or square (flat unit square)")
+        "generate",
+        "Write a model file with a known minimal surface, and OUT.json with its exact area");
+    command
+        ->add_option("shape", options.shape,
+                     "catenoid (half catenoid over an annulus), scherk (Scherk's surface over a "
+                     "square) or square (flat unit square)")
         ->required()
         ->check(CLI::IsMember({"catenoid", "scherk", "square"}));
     command->add_option("--nodes", options.nodes, "About how many nodes, e.g. 1e5 (default 1e4)")
-        ->check(CLI::Range(static_cast<double>(kMinGeneratedNodes), static_cast<double>(kMaxGeneratedNodes)));
+        ->check(CLI::Range(static_cast<double>(kMinGeneratedNodes),
+                           static_cast<double>(kMaxGeneratedNodes)));
     command->add_option("output", options.output, "Model file to write (.DAT)")->required();
     command->add_flag("--quiet,-q", options.quiet, "Print nothing but messages");
     return command;

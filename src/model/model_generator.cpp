@@ -16,7 +16,7 @@ constexpr double kPi = std::numbers::pi;
 // Sums many terms of mixed size without losing the small ones (Neumaier's variant of
 // compensated summation): the area of a million triangles to the last digits.
 class CompensatedSum {
-public:
+  public:
     void Add(double term) {
         const double t = sum_ + term;
         if (std::fabs(sum_) >= std::fabs(term))
@@ -27,7 +27,7 @@ public:
     }
     double Value() const { return sum_ + compensation_; }
 
-private:
+  private:
     double sum_ = 0.0;
     double compensation_ = 0.0;
 };
@@ -37,14 +37,19 @@ double Catenoid(double x, double y) {
     return p.c * std::acosh(std::max(1.0, std::hypot(x, y) / p.c));
 }
 
-double Scherk(double x, double y) { return std::log(std::cos(y) / std::cos(x)); }
+double Scherk(double x, double y) {
+    return std::log(std::cos(y) / std::cos(x));
+}
 
-std::int32_t Rounded(double value) { return static_cast<std::int32_t>(std::lround(value)); }
+std::int32_t Rounded(double value) {
+    return static_cast<std::int32_t>(std::lround(value));
+}
 
 // An n x n grid over [x0, x0 + side]^2, node (i, j) numbered j n + i, each cell cut along
 // its rising diagonal into two counter-clockwise triangles. Boundary nodes are held.
 void SquareGrid(GeneratedModel& m, std::int64_t targetNodes, double x0, double side) {
-    const std::int32_t n = std::max<std::int32_t>(3, Rounded(std::sqrt(static_cast<double>(targetNodes))));
+    const std::int32_t n =
+        std::max<std::int32_t>(3, Rounded(std::sqrt(static_cast<double>(targetNodes))));
     const std::size_t count = static_cast<std::size_t>(n) * n;
     m.x.resize(count);
     m.y.resize(count);
@@ -74,7 +79,8 @@ void BuildCatenoid(GeneratedModel& m, std::int64_t targetNodes) {
     // nr = a nt with a = rho / (2 pi), and N = nt (nr + 1) = a nt^2 + nt.
     const double a = rho / (2 * kPi);
     const double n = static_cast<double>(targetNodes);
-    const std::int32_t nt = std::max<std::int32_t>(8, Rounded((std::sqrt(1 + 4 * a * n) - 1) / (2 * a)));
+    const std::int32_t nt =
+        std::max<std::int32_t>(8, Rounded((std::sqrt(1 + 4 * a * n) - 1) / (2 * a)));
     const std::int32_t nr = std::max<std::int32_t>(1, Rounded(n / nt) - 1);
     const std::size_t count = static_cast<std::size_t>(nr + 1) * nt;
     m.x.resize(count);
@@ -86,12 +92,13 @@ void BuildCatenoid(GeneratedModel& m, std::int64_t targetNodes) {
     const double outerHeight = Catenoid(p.outerRadius, 0.0);
     const double step = 2 * kPi / nt;
     for (std::int32_t k = 0; k <= nr; ++k) {
-        const double r = k == 0 ? p.innerRadius
+        const double r = k == 0    ? p.innerRadius
                          : k == nr ? p.outerRadius
                                    : p.innerRadius * std::exp(rho * k / nr);
         const bool boundary = k == 0 || k == nr;
         const double start = boundary ? (k == 0 ? innerHeight : outerHeight)
-                                      : innerHeight + (r - p.innerRadius) / (p.outerRadius - p.innerRadius) *
+                                      : innerHeight + (r - p.innerRadius) /
+                                                          (p.outerRadius - p.innerRadius) *
                                                           (outerHeight - innerHeight);
         const double turn = (k % 2) * 0.5 * step;  // odd rings sit half a step further on
         for (std::int32_t j = 0; j < nt; ++j) {
@@ -132,8 +139,10 @@ void BuildScherk(GeneratedModel& m, std::int64_t targetNodes) {
         }
         // Linear between the left and right edge values on this line, and between the
         // bottom and top edge values on this column; the nearer pair of edges weighs more.
-        const double alongX = Scherk(-half, y) + (x + half) / (2 * half) * (Scherk(half, y) - Scherk(-half, y));
-        const double alongY = Scherk(x, -half) + (y + half) / (2 * half) * (Scherk(x, half) - Scherk(x, -half));
+        const double alongX =
+            Scherk(-half, y) + (x + half) / (2 * half) * (Scherk(half, y) - Scherk(-half, y));
+        const double alongY =
+            Scherk(x, -half) + (y + half) / (2 * half) * (Scherk(x, half) - Scherk(x, -half));
         const double toSides = half - std::fabs(x), toEnds = half - std::fabs(y);
         m.start[k] = (alongX * toEnds + alongY * toSides) / (toSides + toEnds);
     }
@@ -165,7 +174,9 @@ void GaussLegendre(int n, std::vector<double>& nodes, std::vector<double>& weigh
     }
 }
 
-std::string Number(double value) { return FormatGeneral(value, 17); }
+std::string Number(double value) {
+    return FormatGeneral(value, 17);
+}
 
 // Fixed notation with 12 decimals; values that round to zero are written "0.000000000000",
 // never "-0.000000000000".
@@ -194,9 +205,12 @@ std::optional<GeneratedShape> ParseGeneratedShape(const std::string& name) {
 
 std::string GeneratedShapeName(GeneratedShape shape) {
     switch (shape) {
-        case GeneratedShape::Catenoid: return "catenoid";
-        case GeneratedShape::Scherk: return "scherk";
-        case GeneratedShape::FlatSquare: return "square";
+        case GeneratedShape::Catenoid:
+            return "catenoid";
+        case GeneratedShape::Scherk:
+            return "scherk";
+        case GeneratedShape::FlatSquare:
+            return "square";
     }
     return "square";
 }
@@ -206,18 +220,27 @@ GeneratedModel GenerateModel(GeneratedShape shape, std::int64_t targetNodes) {
     GeneratedModel m;
     m.shape = shape;
     switch (shape) {
-        case GeneratedShape::Catenoid: BuildCatenoid(m, targetNodes); break;
-        case GeneratedShape::Scherk: BuildScherk(m, targetNodes); break;
-        case GeneratedShape::FlatSquare: SquareGrid(m, targetNodes, 0.0, 1.0); break;
+        case GeneratedShape::Catenoid:
+            BuildCatenoid(m, targetNodes);
+            break;
+        case GeneratedShape::Scherk:
+            BuildScherk(m, targetNodes);
+            break;
+        case GeneratedShape::FlatSquare:
+            SquareGrid(m, targetNodes, 0.0, 1.0);
+            break;
     }
     return m;
 }
 
 double ExactHeight(GeneratedShape shape, double x, double y) {
     switch (shape) {
-        case GeneratedShape::Catenoid: return Catenoid(x, y);
-        case GeneratedShape::Scherk: return Scherk(x, y);
-        case GeneratedShape::FlatSquare: return 0.0;
+        case GeneratedShape::Catenoid:
+            return Catenoid(x, y);
+        case GeneratedShape::Scherk:
+            return Scherk(x, y);
+        case GeneratedShape::FlatSquare:
+            return 0.0;
     }
     return 0.0;
 }
@@ -245,15 +268,19 @@ double ScherkExactArea(const ScherkParameters& p) {
     }
     CompensatedSum sum;
     for (std::size_t i = 0; i < t.size(); ++i)
-        for (std::size_t j = 0; j < t.size(); ++j) sum.Add(w[i] * w[j] * std::sqrt(1 + tan2[i] + tan2[j]));
+        for (std::size_t j = 0; j < t.size(); ++j)
+            sum.Add(w[i] * w[j] * std::sqrt(1 + tan2[i] + tan2[j]));
     return sum.Value() * p.halfSide * p.halfSide;
 }
 
 double ExactArea(GeneratedShape shape) {
     switch (shape) {
-        case GeneratedShape::Catenoid: return CatenoidExactArea();
-        case GeneratedShape::Scherk: return ScherkExactArea();
-        case GeneratedShape::FlatSquare: return 1.0;
+        case GeneratedShape::Catenoid:
+            return CatenoidExactArea();
+        case GeneratedShape::Scherk:
+            return ScherkExactArea();
+        case GeneratedShape::FlatSquare:
+            return 1.0;
     }
     return 1.0;
 }
@@ -285,16 +312,19 @@ bool WriteGeneratedModel(const GeneratedModel& model, const std::string& path) {
     file->Line("FILE " + ExtractFileName(path));
     file->Line("&COORDINATES " + std::to_string(nodes) + "  ");
     for (std::int32_t k = 0; k < nodes; ++k)
-        file->Line(FormatInt(k + 1, 8) + " " + Fixed12(model.x[k], 20) + " " + Fixed12(model.y[k], 20));
+        file->Line(FormatInt(k + 1, 8) + " " + Fixed12(model.x[k], 20) + " " +
+                   Fixed12(model.y[k], 20));
     file->Line("&ELEMENTS " + std::to_string(triangles) + "  ");
     for (std::int32_t e = 0; e < triangles; ++e) {
         const auto& t = model.triangles[e];
-        file->Line(FormatInt(e + 1, 8) + " " + FormatInt(t[0] + 1, 10) + " " + FormatInt(t[1] + 1, 10) + " " +
-                   FormatInt(t[2] + 1, 10));
+        file->Line(FormatInt(e + 1, 8) + " " + FormatInt(t[0] + 1, 10) + " " +
+                   FormatInt(t[1] + 1, 10) + " " + FormatInt(t[2] + 1, 10));
     }
     file->Line("&INITIAL " + std::to_string(nodes) + "  ");
-    for (std::int32_t k = 0; k < nodes; ++k) file->Line(FormatInt(k + 1, 8) + " " + Fixed12(model.start[k], 20));
-    const auto held = static_cast<std::int32_t>(std::count(model.held.begin(), model.held.end(), true));
+    for (std::int32_t k = 0; k < nodes; ++k)
+        file->Line(FormatInt(k + 1, 8) + " " + Fixed12(model.start[k], 20));
+    const auto held =
+        static_cast<std::int32_t>(std::count(model.held.begin(), model.held.end(), true));
     file->Line("&CONSTRAINTS " + std::to_string(held) + "  ");
     for (std::int32_t k = 0; k < nodes; ++k)
         if (model.held[k]) file->Line(FormatInt(k + 1, 8));
@@ -306,21 +336,24 @@ bool WriteGeneratedModel(const GeneratedModel& model, const std::string& path) {
 bool WriteGeneratedSidecar(const GeneratedModel& model, const std::string& modelPath,
                            const std::string& sidecarPath) {
     const GeneratedShape shape = model.shape;
-    const auto held = static_cast<std::int32_t>(std::count(model.held.begin(), model.held.end(), true));
+    const auto held =
+        static_cast<std::int32_t>(std::count(model.held.begin(), model.held.end(), true));
     std::vector<double> exact(model.x.size());
-    for (std::size_t k = 0; k < exact.size(); ++k) exact[k] = ExactHeight(shape, model.x[k], model.y[k]);
+    for (std::size_t k = 0; k < exact.size(); ++k)
+        exact[k] = ExactHeight(shape, model.x[k], model.y[k]);
 
     std::string params, exactName, formula, start, note;
     switch (shape) {
         case GeneratedShape::Catenoid: {
             const CatenoidParameters p;
-            params = "{\"a\": " + Number(p.c) + ", \"r_in\": " + Number(p.innerRadius) + ", \"R\": " +
-                     Number(p.outerRadius) + "}";
+            params = "{\"a\": " + Number(p.c) + ", \"r_in\": " + Number(p.innerRadius) +
+                     ", \"R\": " + Number(p.outerRadius) + "}";
             exactName = "\"catenoid\"";
             formula = "z = a*acosh(sqrt(x^2+y^2)/a)";
             start = "linear in r between the two circles";
-            note = "closed form over the exact annulus; the mesh is an inscribed polygonal annulus, "
-                   "so part of |A_h - A| is domain error O(h^2)";
+            note =
+                "closed form over the exact annulus; the mesh is an inscribed polygonal annulus, "
+                "so part of |A_h - A| is domain error O(h^2)";
             break;
         }
         case GeneratedShape::Scherk:
@@ -344,24 +377,20 @@ bool WriteGeneratedSidecar(const GeneratedModel& model, const std::string& model
     auto file = TextFileWriter::Create(target.TempPath());
     if (!file) return false;
     const std::string name = GeneratedShapeName(shape);
-    file->Write(std::string("{\n") +
-                "  \"generator\": \"membrane generate\",\n" +
+    file->Write(std::string("{\n") + "  \"generator\": \"membrane generate\",\n" +
                 "  \"problem\": " + JsonString(name) + ",\n" +
                 "  \"file\": " + JsonString(ExtractFileName(modelPath)) + ",\n" +
                 "  \"nodes\": " + std::to_string(model.NodeCount()) + ",\n" +
                 "  \"triangles\": " + std::to_string(model.TriangleCount()) + ",\n" +
                 "  \"constrained\": " + std::to_string(held) + ",\n" +
                 "  \"free\": " + std::to_string(model.NodeCount() - held) + ",\n" +
-                "  \"params\": " + params + ",\n" +
-                "  \"exact_z\": " + exactName + ",\n" +
-                "  \"exact_formula\": " + JsonString(formula) + ",\n" +
-                "  \"exact_area\": " + Number(ExactArea(shape)) + ",\n" +
-                "  \"exact_area_note\": " + JsonString(note) + ",\n" +
-                "  \"flat_area\": " + Number(PlanArea(model)) + ",\n" +
+                "  \"params\": " + params + ",\n" + "  \"exact_z\": " + exactName + ",\n" +
+                "  \"exact_formula\": " + JsonString(formula) + ",\n" + "  \"exact_area\": " +
+                Number(ExactArea(shape)) + ",\n" + "  \"exact_area_note\": " + JsonString(note) +
+                ",\n" + "  \"flat_area\": " + Number(PlanArea(model)) + ",\n" +
                 "  \"interpolant_area\": " + Number(LiftedArea(model, exact)) + ",\n" +
                 "  \"start_area\": " + Number(LiftedArea(model, model.start)) + ",\n" +
-                "  \"start\": " + JsonString(start) + "\n" +
-                "}\n");
+                "  \"start\": " + JsonString(start) + "\n" + "}\n");
     file->Close();
     target.Commit();
     return true;

@@ -38,7 +38,7 @@ std::string GeneratedShapeName(GeneratedShape shape);
 
 // The parameters of the three problems.
 struct CatenoidParameters {
-    double c = 1.0;         // neck radius
+    double c = 1.0;  // neck radius
     double innerRadius = 1.2;
     double outerRadius = 3.0;
 };

@@ -77,7 +77,8 @@ TEST(ModelGenerator, ExactAreas) {
         for (std::int64_t target : {1000, 10000}) {
             const GeneratedModel m = GenerateModel(shape, target);
             std::vector<double> exact(m.x.size());
-            for (std::size_t k = 0; k < exact.size(); ++k) exact[k] = ExactHeight(shape, m.x[k], m.y[k]);
+            for (std::size_t k = 0; k < exact.size(); ++k)
+                exact[k] = ExactHeight(shape, m.x[k], m.y[k]);
             const double error = std::fabs(LiftedArea(m, exact) - ExactArea(shape));
             if (previous > 0.0) {
                 EXPECT_LT(error, previous / 7);
@@ -132,7 +133,8 @@ TEST(ModelGenerator, WrittenCatenoidLoadsWithTrianglesCounterClockwiseAndBoundar
         if (!onInner && !onOuter) {
             EXPECT_GT(r, c.innerRadius);
             EXPECT_LT(r, c.outerRadius);
-            const double linear = inner + (r - c.innerRadius) / (c.outerRadius - c.innerRadius) * (outer - inner);
+            const double linear =
+                inner + (r - c.innerRadius) / (c.outerRadius - c.innerRadius) * (outer - inner);
             EXPECT_NEAR(start, linear, 1e-11);
         }
         onCircles += onInner || onOuter;
@@ -147,7 +149,9 @@ TEST(ModelGenerator, SquaresAreCounterClockwiseWithTheEdgesHeld) {
     for (GeneratedShape shape : {GeneratedShape::Scherk, GeneratedShape::FlatSquare}) {
         const GeneratedModel m = GenerateModel(shape, 400);
         for (const auto& t : m.triangles)
-            EXPECT_GT(TwiceSignedArea(m.x[t[0]], m.y[t[0]], m.x[t[1]], m.y[t[1]], m.x[t[2]], m.y[t[2]]), 0.0);
+            EXPECT_GT(
+                TwiceSignedArea(m.x[t[0]], m.y[t[0]], m.x[t[1]], m.y[t[1]], m.x[t[2]], m.y[t[2]]),
+                0.0);
         const double half = shape == GeneratedShape::Scherk ? ScherkParameters{}.halfSide : 0.5;
         const double centre = shape == GeneratedShape::Scherk ? 0.0 : 0.5;
         for (std::size_t k = 0; k < m.x.size(); ++k) {
@@ -169,7 +173,8 @@ TEST(ModelGenerator, FileLayout) {
     const std::string text = ReadFile(path);
     ASSERT_GE(text.size(), 2u);
     EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), std::count(text.begin(), text.end(), '\r'));
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'),
+              std::count(text.begin(), text.end(), '\r'));
     const std::vector<std::string> lines = Lines(text);
     ASSERT_EQ(lines.size(), 1 + 1 + 9 + 1 + 8 + 1 + 9 + 1 + 8u);
     EXPECT_EQ(lines[0], "FILE SQ.DAT");
@@ -189,7 +194,8 @@ TEST(ModelGenerator, FileLayout) {
     ASSERT_TRUE(WriteGeneratedModel(GenerateModel(GeneratedShape::Scherk, 25), path));
     EXPECT_EQ(ReadFile(path).find("-0.000000000000"), std::string::npos);
 
-    EXPECT_FALSE(WriteGeneratedModel(GenerateModel(GeneratedShape::FlatSquare, 9), dir.File("no/such/dir.DAT")));
+    EXPECT_FALSE(WriteGeneratedModel(GenerateModel(GeneratedShape::FlatSquare, 9),
+                                     dir.File("no/such/dir.DAT")));
 }
 
 TEST(ModelGenerator, SidecarNamesTheExactSurfaceAndArea) {
@@ -198,7 +204,8 @@ TEST(ModelGenerator, SidecarNamesTheExactSurfaceAndArea) {
     ASSERT_TRUE(WriteGeneratedSidecar(m, dir.File("CAT.DAT"), dir.File("CAT.json")));
     const std::string json = ReadFile(dir.File("CAT.json"));
     EXPECT_NE(json.find("\"nodes\": " + std::to_string(m.NodeCount()) + ","), std::string::npos);
-    EXPECT_NE(json.find("\"triangles\": " + std::to_string(m.TriangleCount()) + ","), std::string::npos);
+    EXPECT_NE(json.find("\"triangles\": " + std::to_string(m.TriangleCount()) + ","),
+              std::string::npos);
     EXPECT_NE(json.find("\"exact_z\": \"catenoid\","), std::string::npos);
     EXPECT_NE(json.find("\"exact_area\": 27.73924555324483"), std::string::npos);
     EXPECT_NE(json.find("\"file\": \"CAT.DAT\","), std::string::npos);
