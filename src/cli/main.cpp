@@ -8,6 +8,7 @@
 
 #include "cli/console_view.h"
 #include "cli/desktop_opener.h"
+#include "cli/generate_command.h"
 #include "common/io_error.h"
 #include "common/file_names.h"
 #include "common/number_format.h"
@@ -74,6 +75,7 @@ struct RunOptions {
     int maxIterations = Settings{}.maxIterations;
     double weight = Settings{}.weight;
     bool quiet = false;
+    bool timings = false;  // --timings: phase times and peak memory after the summary
     SceneOptions scene;
     std::string svg;  // --svg: the results window's mesh drawing as a picture
     std::string solver = "elimination";
@@ -95,6 +97,15 @@ void PrintSummary(const RunState& state, const RunResult& result, const ConsoleV
     const std::string boundary = ChooseBoundaryPointsPath(state.boundaryPointsPath, state.inputName);
     if (state.model.boundaryNodes && !state.model.boundaryNodes->Empty())
         std::printf("boundary     : %s\n", boundary.c_str());
+    std::fflush(stdout);
+}
+
+void PrintTimings(const RunTimings& t) {
+    std::printf("load         : %s s\n", FormatFixed(t.load, 15, 4).c_str());
+    std::printf("assemble     : %s s\n", FormatFixed(t.assemble, 15, 4).c_str());
+    std::printf("solve        : %s s\n", FormatFixed(t.solve, 15, 4).c_str());
+    std::printf("write        : %s s\n", FormatFixed(t.write, 15, 4).c_str());
+    std::printf("peak memory  : %s MB\n", FormatFixed(t.peakMemoryMb, 15, 1).c_str());
     std::fflush(stdout);
 }
 
@@ -130,6 +141,7 @@ int Run(const RunOptions& options) {
 
     const RunResult result = RunModel(state, options.model, state.settings.accuracy);
     if (!options.quiet) PrintSummary(state, result, view);
+    if (options.timings) PrintTimings(result.timings);
     if (!options.svg.empty()) {
         // The drawing of the results window's paint box, 634 x 474 pixels.
         if (!RenderMeshSvg(RunMeshSource(state), options.svg, 634, 474, &messages)) {
@@ -194,6 +206,9 @@ int main(int argc, char** argv) {
     run->add_option("--solver", options.solver,
                     "Linear solver: elimination (built-in, default) or cholmod (sparse Cholesky, large models)")
         ->check(CLI::IsMember({"elimination", "cholmod"}));
+    run->add_flag("--timings", options.timings,
+                  "After the summary, print the seconds spent loading, assembling, solving and "
+                  "writing, and the peak memory");
     run->add_option("--svg", options.svg, "Also write the mesh drawing (634 x 474) as an SVG picture");
     AddSceneOptions(run, options.scene, true);
 
@@ -201,6 +216,9 @@ int main(int argc, char** argv) {
     vrml->add_option("model", options.model, "Model file (.DAT)")->required();
     vrml->add_flag("--quiet,-q", options.quiet, "Print nothing but messages");
     AddSceneOptions(vrml, options.scene, false);
+
+    GenerateOptions generateOptions;
+    CLI::App* generate = AddGenerateCommand(app, generateOptions);
 
     try {
         app.parse(argc, argv);
@@ -219,5 +237,6 @@ int main(int argc, char** argv) {
         scene.write = true;
     if (run->parsed()) return Run(options);
     if (vrml->parsed()) return ExportOnly(options);
+    if (generate->parsed()) return Generate(generateOptions, kExitOutputFailure);
     return kExitUsage;
 }

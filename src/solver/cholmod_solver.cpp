@@ -126,7 +126,7 @@ bool CholmodSolver::Setup(const RunState& state, const std::vector<std::int32_t>
     return s.factor != nullptr && s.rhs != nullptr;
 }
 
-SolveStatus CholmodSolver::Step(const RunState& state, MessageSink& messages) {
+void CholmodSolver::Assemble(const RunState& state) {
     Impl& s = *impl_;
     auto* values = static_cast<double*>(s.matrix->x);
     auto* b = static_cast<double*>(s.rhs->x);
@@ -150,7 +150,10 @@ SolveStatus CholmodSolver::Step(const RunState& state, MessageSink& messages) {
         values[s.diagonal[k]] = kConstraintStiffness;
         b[k] = 0.0;
     }
+}
 
+SolveStatus CholmodSolver::Solve(MessageSink& messages) {
+    Impl& s = *impl_;
     const bool factored = cholmod_factorize(s.matrix, s.factor, &s.common) != 0;
     if (!factored || s.common.status == CHOLMOD_NOT_POSDEF || s.factor->minor < s.factor->n) {
         messages.Show(SolveStatusText(SolveStatus::RowDependence), MessageKind::Error);
@@ -180,7 +183,8 @@ CholmodSolver::CholmodSolver() = default;
 CholmodSolver::~CholmodSolver() = default;
 bool CholmodSolver::Available() { return false; }
 bool CholmodSolver::Setup(const RunState&, const std::vector<std::int32_t>&) { return false; }
-SolveStatus CholmodSolver::Step(const RunState&, MessageSink&) { return SolveStatus::RowDependence; }
+void CholmodSolver::Assemble(const RunState&) {}
+SolveStatus CholmodSolver::Solve(MessageSink&) { return SolveStatus::RowDependence; }
 double CholmodSolver::Increment(std::int32_t) const { return 0.0; }
 
 #endif

@@ -33,11 +33,12 @@ public:
     // the constraints. False when CHOLMOD is not available.
     bool Setup(const RunState& state, const std::vector<std::int32_t>& order);
 
-    // One Newton step: assembles from the current heights, pins the held nodes, solves.
-    // On success `increment(node)` gives the node's increment. A system that is not
-    // positive definite (a part of the mesh without held nodes) gives RowDependence, with
-    // its message shown through `messages`.
-    SolveStatus Step(const RunState& state, MessageSink& messages);
+    // Assembles the Newton system from the current heights and pins the held nodes.
+    void Assemble(const RunState& state);
+    // Factorizes and solves; on success Increment(node) gives the node's increment. A
+    // system that is not positive definite (a part of the mesh without held nodes) gives
+    // RowDependence, with its message shown through `messages`.
+    SolveStatus Solve(MessageSink& messages);
     double Increment(std::int32_t node) const;
 
 private:

@@ -1,8 +1,12 @@
 #include "solver/iteration.h"
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "common/file_names.h"
@@ -27,6 +31,17 @@ void Show(RunState& state, const std::string& text) {
 
 bool Cancelled(RunState& state) { return state.view && state.view->CancelRequested(); }
 
+// Wall-clock seconds since construction or the last Restart.
+class Stopwatch {
+public:
+    double Seconds() const { return std::chrono::duration<double>(Clock::now() - start_).count(); }
+    void Restart() { start_ = Clock::now(); }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point start_ = Clock::now();
+};
+
 std::string Trimmed(std::string text) {
     while (!text.empty() && text.back() == ' ') text.pop_back();
     return text;
@@ -45,6 +60,20 @@ std::vector<std::int32_t> ElementOrder(const TElemClass& elements) {
 
 }  // namespace
 
+double PeakMemoryMb() {
+    std::FILE* status = std::fopen("/proc/self/status", "r");
+    if (status == nullptr) return 0.0;
+    char line[256];
+    long kilobytes = 0;
+    while (std::fgets(line, sizeof line, status) != nullptr)
+        if (std::strncmp(line, "VmHWM:", 6) == 0) {
+            kilobytes = std::strtol(line + 6, nullptr, 10);  // "VmHWM:   123456 kB"
+            break;
+        }
+    std::fclose(status);
+    return kilobytes / 1024.0;
+}
+
 void ResetRun(RunState& state) { state.Reset(); }
 
 RunResult RunModel(RunState& state, const std::string& inputFileName, double accuracy) {
@@ -57,8 +86,11 @@ RunResult RunModel(RunState& state, const std::string& inputFileName, double acc
     state.resultsAvailable = false;
     int n = 0;
 
+    RunTimings& timings = result.timings;
+    Stopwatch clock;
     try {
         state.modelLoaded = LoadModel(state, state.inputName);
+        timings.load = clock.Seconds();
         if (!state.modelLoaded) {
             success = false;
             result.outcome = RunOutcome::InputErrors;
@@ -85,18 +117,22 @@ RunResult RunModel(RunState& state, const std::string& inputFileName, double acc
             // A limit of 0 or less makes no Newton step: the outputs carry the initial
             // heights and 0 iterations.
             while (success && maxIterations > 0) {
+                clock.Restart();
                 for (const NodeEntry& node : m.nodes->Nodes()) m.increments->SetValue(node.number, 0.0);
                 m.system->Clear();
                 m.rightHandSide->Clear();
 
                 ++n;
                 Show(state, "ITERATION " + std::to_string(n) + " : Assemble");
-                if (!cholmod) {
+                if (cholmod) {
+                    cholmod->Assemble(state);
+                } else {
                     for (std::int32_t number : order)
                         if (ComputeElement(state, number, terms))
                             AccumulateElement(*m.system, *m.rightHandSide, terms);
                     ImposeConstraints(state, *m.system, *m.rightHandSide);
                 }
+                timings.assemble += clock.Seconds();
                 if (Cancelled(state)) {
                     success = false;
                     result.outcome = RunOutcome::Cancelled;
@@ -105,9 +141,11 @@ RunResult RunModel(RunState& state, const std::string& inputFileName, double acc
                 }
 
                 Show(state, "ITERATION " + std::to_string(n) + " : Elimination");
-                const SolveStatus status = cholmod ? cholmod->Step(state, *state.messages)
+                clock.Restart();
+                const SolveStatus status = cholmod ? cholmod->Solve(*state.messages)
                                                    : Solve(*m.system, *m.rightHandSide, *state.messages);
                 if (status != SolveStatus::Ok) {
+                    timings.solve += clock.Seconds();
                     success = false;
                     result.outcome = RunOutcome::SolverFailure;
                     result.reason = Trimmed(SolveStatusText(status));
@@ -131,6 +169,7 @@ RunResult RunModel(RunState& state, const std::string& inputFileName, double acc
                     result.reason = "iteration " + std::to_string(n) + ", solution to infinity";
                 }
                 if (!stop) m.heights->AddList(m.increments.get());
+                timings.solve += clock.Seconds();
                 if (stop || n == maxIterations) break;
                 if (Cancelled(state)) {
                     success = false;
@@ -144,9 +183,12 @@ RunResult RunModel(RunState& state, const std::string& inputFileName, double acc
 
         if (success) {
             state.resultsAvailable = true;
+            clock.Restart();
             WriteOutput(state, n, state.reportFileName, accuracy);
             result.finalArea = state.model.elements->Total();
             if (state.view) state.view->ShowResultHeights(state, n);
+            timings.write = clock.Seconds();
+            timings.peakMemoryMb = PeakMemoryMb();
             Show(state, "READY, output to file : " + ExtractFileName(state.reportFileName));
             result.outcome = RunOutcome::Success;
             return result;
@@ -158,6 +200,7 @@ RunResult RunModel(RunState& state, const std::string& inputFileName, double acc
         result.reason = "input/output error";
         result.iterations = n;
     }
+    timings.peakMemoryMb = PeakMemoryMb();
     Show(state, "ERRORS reported " + result.reason);
     return result;
 }

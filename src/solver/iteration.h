@@ -22,13 +22,27 @@ enum class RunOutcome {
     OutputFailure,  // a file could not be read or written half-way
 };
 
+// Where a run spends its time (wall-clock seconds) and the most memory it held.
+struct RunTimings {
+    double load = 0.0;      // reading and checking the model, boundary and bar tables
+    double assemble = 0.0;  // all iterations: element terms, accumulation, constraints
+    double solve = 0.0;     // all iterations: elimination and taking over the increments
+    double write = 0.0;     // report and truss model files, final area
+    double peakMemoryMb = 0.0;  // peak resident set size of the process so far (VmHWM)
+};
+
 struct RunResult {
     RunOutcome outcome = RunOutcome::InputErrors;
     int iterations = 0;
     std::string reason;  // what follows "ERRORS reported " on failure
     double flatArea = 0.0;
     double finalArea = 0.0;
+    RunTimings timings;
 };
+
+// Peak resident set size of this process in MB from /proc/self/status (VmHWM); 0 where
+// that is not available.
+double PeakMemoryMb();
 
 // Releases the previous run's model objects; the settings survive.
 void ResetRun(RunState& state);
