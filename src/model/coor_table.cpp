@@ -47,14 +47,11 @@ std::int32_t TCoorClass::Add(std::int32_t number, double x, double y, double z) 
 }
 
 bool TCoorClass::ReadTable(MessageSink& messages) {
-    auto stream = TextStream::Open(modelFileName_, messages);
-    if (!stream) {
-        messages.Show("Inputfile not found", MessageKind::Error, "Read Coordinates From File");
-        return false;
-    }
-    if (!LocateTable(*stream, "&COORDINATES")) return false;
-    const std::int32_t n = ReadInteger(*stream);
-    SkipField(*stream);
+    auto table = OpenTable(modelFileName_, "&COORDINATES", messages,
+                           {"Read Coordinates From File", "Inputfile not found", MessageKind::Error});
+    if (!table) return false;
+    TextStream* stream = table->stream.get();
+    const std::int32_t n = table->count;
     RecordGuard guard(*stream, "&COORDINATES", n);
     for (std::int32_t i = 1; i <= n; ++i) {
         if (!guard.FieldAvailable()) break;

@@ -69,14 +69,11 @@ const ElementEntry* TElemClass::FindByNodes(std::span<const std::int32_t> nodes)
 }
 
 bool TElemClass::ReadTable(MessageSink& messages) {
-    auto stream = TextStream::Open(modelFileName_, messages);
-    if (!stream) {
-        messages.Show("Inputfile not found", MessageKind::Error, "Read Elements From File");
-        return false;
-    }
-    if (!LocateTable(*stream, "&ELEMENTS")) return false;
-    const std::int32_t n = ReadInteger(*stream);
-    SkipField(*stream);
+    auto table = OpenTable(modelFileName_, "&ELEMENTS", messages,
+                           {"Read Elements From File", "Inputfile not found", MessageKind::Error});
+    if (!table) return false;
+    TextStream* stream = table->stream.get();
+    const std::int32_t n = table->count;
     RecordGuard guard(*stream, "&ELEMENTS", n);
     for (std::int32_t i = 1; i <= n; ++i) {
         if (!guard.FieldAvailable()) break;

@@ -10,6 +10,19 @@ bool LocateTable(TextStream& stream, const std::string& title) {
     return false;
 }
 
+std::optional<TableStart> OpenTable(const std::string& modelFileName, const std::string& title,
+                                    MessageSink& messages, const UserMessage& notFound) {
+    auto stream = TextStream::Open(modelFileName, messages);
+    if (!stream) {
+        messages.Show(notFound);
+        return std::nullopt;
+    }
+    if (!LocateTable(*stream, title)) return std::nullopt;
+    const std::int32_t count = ReadInteger(*stream);
+    SkipField(*stream);
+    return TableStart{std::move(stream), count};
+}
+
 bool RecordGuard::FieldAvailable() {
     if (stopped_) return false;
     if (!stream_.AtEnd()) return true;

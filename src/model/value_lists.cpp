@@ -59,14 +59,11 @@ void KeyedValueList<Value>::RebuildIndex() {
 
 template <typename Value>
 bool KeyedValueList<Value>::ReadTable(MessageSink& messages) {
-    auto stream = TextStream::Open(modelFileName_, messages);
-    if (!stream) {
-        messages.Show("Inputfile not found\rRead " + title_ + " From File", MessageKind::Error);
-        return false;
-    }
-    if (!LocateTable(*stream, title_)) return false;
-    const std::int32_t n = ReadInteger(*stream);
-    SkipField(*stream);
+    auto table = OpenTable(modelFileName_, title_, messages,
+                           {"", "Inputfile not found\rRead " + title_ + " From File", MessageKind::Error});
+    if (!table) return false;
+    TextStream* stream = table->stream.get();
+    const std::int32_t n = table->count;
     RecordGuard guard(*stream, title_, n);
     for (std::int32_t i = 1; i <= n; ++i) {
         std::int32_t key = i;
