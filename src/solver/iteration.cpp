@@ -105,8 +105,11 @@ RunResult RunModel(RunState& state, const std::string& inputFileName, double acc
             // pattern and ordering are worked out once for all Newton steps.
             std::unique_ptr<CholmodSolver> cholmod;
             if (state.settings.useCholmod && maxIterations > 0) {
+                clock.Restart();
                 cholmod = std::make_unique<CholmodSolver>();
-                if (!cholmod->Setup(state, order)) {
+                const bool ready = cholmod->Setup(state, order);
+                timings.solve += clock.Seconds();  // pattern, ordering, symbolic factorization
+                if (!ready) {
                     state.messages->Show("The sparse Cholesky solver is not available in this build.",
                                          MessageKind::Error);
                     success = false;
