@@ -7,7 +7,9 @@
 namespace membrane {
 namespace {
 
-bool IsLineEnd(int c) { return c == '\n' || c == '\r'; }
+bool IsLineEnd(int c) {
+    return c == '\n' || c == '\r';
+}
 
 // After a carriage return the next character is taken to be its line feed and dropped.
 void ConsumeLineEnd(TextStream& stream, int c) {
@@ -26,10 +28,24 @@ void SkipRestOfLine(TextStream& stream) {
     }
 }
 
-bool IsBlank(char c) { return c == 8 || c == 10 || c == 12 || c == 13 || c == 32; }
+bool IsBlank(char c) {
+    return c == 8 || c == 10 || c == 12 || c == 13 || c == 32;
+}
 
+// Every failed field is one modal message box. A table whose fields have shifted fails on
+// nearly every field, and a file that is no model at all on thousands: after the first
+// kConversionMessageLimit failures of one stream (each table reads its own), one more
+// message says so and the rest read as 0 without a box each.
 void ReportConversion(TextStream& stream, const char* kind, const std::string& field,
                       int position) {
+    const int count = stream.CountConversionFailure();
+    if (count > kConversionMessageLimit + 1) return;
+    if (count == kConversionMessageLimit + 1) {
+        stream.Messages().Show(
+            "more fields that do not convert follow; they read as 0 and are not reported",
+            MessageKind::Error);
+        return;
+    }
     stream.Messages().Show(std::string("error reading ") + kind + " " + field +
                                " at position :" + std::to_string(position),
                            MessageKind::Error);
@@ -78,7 +94,9 @@ std::string ReadField(TextStream& stream) {
     return field;
 }
 
-void SkipField(TextStream& stream) { ReadField(stream); }
+void SkipField(TextStream& stream) {
+    ReadField(stream);
+}
 
 IntegerConversion ConvertInteger(const std::string& s) {
     const std::size_t n = s.size();
@@ -98,7 +116,8 @@ IntegerConversion ConvertInteger(const std::string& s) {
     const std::int64_t limit = negative ? 2147483648LL : 2147483647LL;
     std::int64_t value = 0;
     for (; i < n; ++i) {
-        const int digit = base == 16 ? HexDigit(s[i]) : (s[i] >= '0' && s[i] <= '9' ? s[i] - '0' : -1);
+        const int digit =
+            base == 16 ? HexDigit(s[i]) : (s[i] >= '0' && s[i] <= '9' ? s[i] - '0' : -1);
         if (digit < 0) return {0, static_cast<int>(i) + 1};
         value = value * base + digit;
         if (value > limit) return {0, static_cast<int>(i) + 1};
@@ -158,7 +177,9 @@ double ReadReal(TextStream& stream) {
     return result.value;
 }
 
-bool IsInteger(const std::string& s) { return ConvertInteger(s).errorPosition == 0; }
+bool IsInteger(const std::string& s) {
+    return ConvertInteger(s).errorPosition == 0;
+}
 
 void TrimLeftBlanks(std::string& s) {
     std::size_t i = 0;

@@ -1,8 +1,11 @@
 #include "output/report_writer.h"
 
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 
 #include "common/file_names.h"
+#include "common/io_error.h"
 #include "common/number_format.h"
 #include "common/text_file.h"
 #include "model/coor_table.h"
@@ -48,8 +51,9 @@ void ComputeLoads(ModelObjects& m, double weight) {
     TdoubleList& loads = *m.trussLoads;
     for (const ElementEntry& element : m.elements->Elements()) {
         // One third of the triangle's weight on each corner, in extended precision.
-        const double load = static_cast<double>(1.0L / 3.0L * static_cast<long double>(element.area) *
-                                                static_cast<long double>(weight));
+        const double load =
+            static_cast<double>(1.0L / 3.0L * static_cast<long double>(element.area) *
+                                static_cast<long double>(weight));
         for (std::int32_t node : m.elements->NodesOf(element)) {
             if (const auto* entry = loads.FindKey(node))
                 loads.SetValue(node, entry->value + load);
@@ -86,7 +90,8 @@ void WriteTruss(RunState& state, const std::string& path) {
         file->Line("[loads]");
         int k = 0;
         for (const auto& entry : m.trussLoads->Entries())
-            file->Line(std::to_string(++k) + "=" + std::to_string(entry.key) + "@z@" + FormatGeneral(entry.value));
+            file->Line(std::to_string(++k) + "=" + std::to_string(entry.key) + "@z@" +
+                       FormatGeneral(entry.value));
         file->Line();
         file->Close();
     }
@@ -105,15 +110,27 @@ void WriteTruss(RunState& state, const std::string& path) {
     }
 }
 
+// The sections are appended by their owners, each opening the file by name and skipping
+// itself silently when that fails. A run must not end as a success with no report at all,
+// so the two files are created here first and a file that cannot be created is an
+// input/output error of the run.
+void CreateOrThrow(const AtomicFile& file) {
+    if (!TextFileWriter::Create(file.TempPath()))
+        throw IoError("cannot create " + file.Target() + ": " + std::strerror(errno));
+}
+
 }  // namespace
 
-void WriteOutput(RunState& state, int iterationCount, const std::string& reportFileName, double accuracy) {
+void WriteOutput(RunState& state, int iterationCount, const std::string& reportFileName,
+                 double accuracy) {
     ModelObjects& m = state.model;
     AtomicFile report(reportFileName);
+    CreateOrThrow(report);
     WriteReport(state, iterationCount, reportFileName, report.TempPath(), accuracy);
 
     const bool complete = m.nodes && m.elements && m.constraints && m.heights;
     AtomicFile truss(ChangeFileExt(state.inputName, ".TRS"));
+    if (complete) CreateOrThrow(truss);
     if (complete) WriteTruss(state, truss.TempPath());
 
     // Both files are complete: put them in place.
