@@ -22,16 +22,13 @@ bool Fail(RunState& state) {
 // 1 + a^2 + b^2 for the plane through the triangle's corners at their heights, where a and
 // b are the slopes in x and y: the quantity under the root of the lifted area and of
 // every Newton term. When it overflows, the assembly has nothing but infinities to add.
-double SlopeMeasure(const TdoubleList& heights, const NodeEntry* const corner[3],
-                    double twiceArea) {
+double SlopeMeasure(const TdoubleList& heights, const NodeEntry* const corner[3], double twiceArea) {
     double h[3];
     for (int k = 0; k < 3; ++k) h[k] = heights.ValueOf(corner[k]->number);
     const double a = ((corner[1]->y - corner[2]->y) * h[0] + (corner[2]->y - corner[0]->y) * h[1] +
-                      (corner[0]->y - corner[1]->y) * h[2]) /
-                     twiceArea;
+                      (corner[0]->y - corner[1]->y) * h[2]) / twiceArea;
     const double b = ((corner[2]->x - corner[1]->x) * h[0] + (corner[0]->x - corner[2]->x) * h[1] +
-                      (corner[1]->x - corner[0]->x) * h[2]) /
-                     twiceArea;
+                      (corner[1]->x - corner[0]->x) * h[2]) / twiceArea;
     return 1 + a * a + b * b;
 }
 
@@ -53,8 +50,7 @@ std::vector<std::string> CheckModel(const RunState& state, std::size_t limit) {
             if (!std::isfinite(node.x) || !std::isfinite(node.y))
                 report(name + ": the coordinates are not finite numbers");
             if (m.heights)
-                if (const auto* height = m.heights->FindKey(node.number);
-                    height && !std::isfinite(height->value))
+                if (const auto* height = m.heights->FindKey(node.number); height && !std::isfinite(height->value))
                     report(name + ": the height is not a finite number");
         }
     }
@@ -76,8 +72,8 @@ std::vector<std::string> CheckModel(const RunState& state, std::size_t limit) {
             if (!complete) continue;
             const std::string triangle = name + ": the triangle " + std::to_string(nodes[0]) + " " +
                                          std::to_string(nodes[1]) + " " + std::to_string(nodes[2]);
-            const double twiceArea = TwiceSignedArea(corner[0]->x, corner[0]->y, corner[1]->x,
-                                                     corner[1]->y, corner[2]->x, corner[2]->y);
+            const double twiceArea = TwiceSignedArea(corner[0]->x, corner[0]->y, corner[1]->x, corner[1]->y,
+                                                     corner[2]->x, corner[2]->y);
             if (twiceArea == 0.0)
                 report(triangle + " has no area in the plan");
             else if (!std::isfinite(twiceArea))
@@ -108,9 +104,7 @@ bool LoadModel(RunState& state, const std::string& modelFileName) {
     }
     if (state.view) state.view->FillCoordGrid(state);
 
-    if (!m.initial)
-        m.initial =
-            std::make_unique<TdoubleList>(true, false, "&INITIAL", modelFileName, &messages);
+    if (!m.initial) m.initial = std::make_unique<TdoubleList>(true, false, "&INITIAL", modelFileName, &messages);
     if (m.initial->Empty()) return Fail(state);
     if (!m.constraints)
         m.constraints = std::make_unique<TIntList>(true, true, "&CONSTR", modelFileName, &messages);
@@ -118,11 +112,9 @@ bool LoadModel(RunState& state, const std::string& modelFileName) {
     if (!m.elements) m.elements = std::make_unique<TElemClass>(true, modelFileName, &messages);
     if (m.elements->Count() == 0) return Fail(state);
 
-    const std::string boundaryPath =
-        ChooseBoundaryPointsPath(state.boundaryPointsPath, modelFileName);
+    const std::string boundaryPath = ChooseBoundaryPointsPath(state.boundaryPointsPath, modelFileName);
     if (!m.edgePairs) m.edgePairs = std::make_unique<TTwoIntList>();
-    if (!m.boundaryNodes)
-        m.boundaryNodes = std::make_unique<TIntList>(false, true, "", boundaryPath);
+    if (!m.boundaryNodes) m.boundaryNodes = std::make_unique<TIntList>(false, true, "", boundaryPath);
     if (FindBoundaryNodes(state) && !m.boundaryNodes->Empty())
         WriteBoundaryPointsFile(state, boundaryPath, CurrentDateTimeText());
 

@@ -51,9 +51,8 @@ void ComputeLoads(ModelObjects& m, double weight) {
     TdoubleList& loads = *m.trussLoads;
     for (const ElementEntry& element : m.elements->Elements()) {
         // One third of the triangle's weight on each corner, in extended precision.
-        const double load =
-            static_cast<double>(1.0L / 3.0L * static_cast<long double>(element.area) *
-                                static_cast<long double>(weight));
+        const double load = static_cast<double>(1.0L / 3.0L * static_cast<long double>(element.area) *
+                                                static_cast<long double>(weight));
         for (std::int32_t node : m.elements->NodesOf(element)) {
             if (const auto* entry = loads.FindKey(node))
                 loads.SetValue(node, entry->value + load);
@@ -90,8 +89,7 @@ void WriteTruss(RunState& state, const std::string& path) {
         file->Line("[loads]");
         int k = 0;
         for (const auto& entry : m.trussLoads->Entries())
-            file->Line(std::to_string(++k) + "=" + std::to_string(entry.key) + "@z@" +
-                       FormatGeneral(entry.value));
+            file->Line(std::to_string(++k) + "=" + std::to_string(entry.key) + "@z@" + FormatGeneral(entry.value));
         file->Line();
         file->Close();
     }
@@ -121,8 +119,7 @@ void CreateOrThrow(const AtomicFile& file) {
 
 }  // namespace
 
-void WriteOutput(RunState& state, int iterationCount, const std::string& reportFileName,
-                 double accuracy) {
+void WriteOutput(RunState& state, int iterationCount, const std::string& reportFileName, double accuracy) {
     ModelObjects& m = state.model;
     AtomicFile report(reportFileName);
     CreateOrThrow(report);
