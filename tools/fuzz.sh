@@ -32,6 +32,7 @@ for target in "${targets[@]}"; do
     echo "!! $target found a fault; input in $artifacts" >&2
     grep -E 'ERROR|SUMMARY|fuzz_' "$build/$target.log" | head -20 >&2 || true
   fi
-  grep -E '^#[0-9]+ *DONE|stat::number_of_executed_units|stat::peak_rss' "$build/$target.log" || true
+  grep -E 'cov:' "$build/$target.log" | tail -1 || true
+  grep -E 'stat::number_of_executed_units|stat::peak_rss' "$build/$target.log" || true
 done
 exit "$status"
