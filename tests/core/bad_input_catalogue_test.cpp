@@ -6,10 +6,13 @@
 
 #include <chrono>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
 #include "common/number_format.h"
+#include "model/coor_table.h"
+#include "model/model_loader.h"
 #include "model/value_lists.h"
 #include "solver/iteration.h"
 #include "test_support.h"
@@ -430,6 +433,21 @@ INSTANTIATE_TEST_SUITE_P(Models, BadInputCatalogue, ::testing::ValuesIn(Catalogu
                          [](const ::testing::TestParamInfo<Case>& info) {
                              return info.param.name;
                          });
+
+// The field reader never lets "nan", "inf" or "1e400" through, but the model check does
+// not rely on it: a coordinate or height that is no finite number is a fault of its own.
+TEST(BadInputCheck, NonFiniteCoordinatesAndHeightsAreModelFaults) {
+    CatalogueRun run(Grid().Text());
+    ASSERT_EQ(run.result.outcome, RunOutcome::Success);
+    RunState& state = run.state;
+    for (NodeEntry& node : state.model.nodes->MutableNodes())
+        if (node.number == 5) node.y = std::numeric_limits<double>::quiet_NaN();
+    state.model.heights->SetValue(1, std::numeric_limits<double>::infinity());
+    const std::vector<std::string> faults = CheckModel(state);
+    ASSERT_GE(faults.size(), 2u);
+    EXPECT_EQ(faults[0], "node 1: the height is not a finite number");
+    EXPECT_EQ(faults[1], "node 5: the coordinates are not finite numbers");
+}
 
 // ---- paths
 
