@@ -308,7 +308,16 @@ std::vector<Case> Catalogue() {
          RunOutcome::InputErrors,
          kBoundary},
         {"HexNodeNumber",
-         [] { return GridWith([](ModelText& m) { m.coordinates[8] = "$9 2 2"; }); },
+         // Node 9 renamed 26 and written in every hexadecimal form the reader takes.
+         [] {
+             return GridWith([](ModelText& m) {
+                 m.coordinates[8] = "$1A 2 2";
+                 m.elements[6] = "7 5 6 0x1a";
+                 m.elements[7] = "8 5 X1A 8";
+                 m.constraints[7] = "0X1A";
+                 m.initial[8] = "26 1";
+             });
+         },
          {},
          RunOutcome::Success,
          kAll},
