@@ -2,7 +2,8 @@
 # One entry point for a fresh Debian 12 machine:
 #   bash tools/setup.sh example   install what is missing, build, run the bundled example
 #   bash tools/setup.sh test      install what is missing, build, run every test
-#                                 (normal build, then an ASan+UBSan build of the core tests)
+#                                 (normal build, then an ASan+UBSan build of the core tests,
+#                                 then 60 s of fuzzing, see tools/fuzz.sh)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,6 +13,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libqt6svg6-dev libgl-dev qt6-image-formats-plugins
   libsuitesparse-dev libopenblas-dev
   locales xvfb xauth view3dscene imagemagick fonts-dejavu-core
+  clang libclang-rt-14-dev
 )
 
 as_root() {
@@ -59,6 +61,8 @@ case "${1:-}" in
     build build-asan -DMEMBRANE_SANITIZE=ON -DMEMBRANE_GUI=OFF -DCMAKE_BUILD_TYPE=Debug
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
       ctest --test-dir build-asan --output-on-failure -j2
+    echo "== fuzzing the model run and the field reader (30 s each)"
+    bash tools/fuzz.sh 60
     ;;
   *)
     echo "usage: bash tools/setup.sh example|test" >&2

@@ -28,8 +28,19 @@ void SkipRestOfLine(TextStream& stream) {
 
 bool IsBlank(char c) { return c == 8 || c == 10 || c == 12 || c == 13 || c == 32; }
 
+// Every failed field is one modal message box. A table whose fields have shifted fails on
+// nearly every field, and a file that is no model at all on thousands: after the first
+// kConversionMessageLimit failures of one stream (each table reads its own), one more
+// message says so and the rest read as 0 without a box each.
 void ReportConversion(TextStream& stream, const char* kind, const std::string& field,
                       int position) {
+    const int count = stream.CountConversionFailure();
+    if (count > kConversionMessageLimit + 1) return;
+    if (count == kConversionMessageLimit + 1) {
+        stream.Messages().Show("more fields that do not convert follow; they read as 0 and are not reported",
+                               MessageKind::Error);
+        return;
+    }
     stream.Messages().Show(std::string("error reading ") + kind + " " + field +
                                " at position :" + std::to_string(position),
                            MessageKind::Error);

@@ -14,13 +14,17 @@
 namespace membrane {
 
 constexpr std::size_t kMaxFieldLength = 255;
+// Conversion failures of one stream that get a message each (see ReadInteger).
+constexpr int kConversionMessageLimit = 10;
 
 std::string ReadField(TextStream& stream);
 void SkipField(TextStream& stream);
 
 // The next field as a signed 32-bit integer (decimal, or hexadecimal after '$', 'x', 'X',
 // '0x', '0X'). On failure the user is told "error reading longint <field> at position :<p>"
-// and the result is 0.
+// and the result is 0. After kConversionMessageLimit such messages for one stream, one
+// message "more fields that do not convert follow; they read as 0 and are not reported"
+// ends them; later failures are silent.
 std::int32_t ReadInteger(TextStream& stream);
 
 // The next field as a real with '.' as decimal point, converted in extended precision and

@@ -1,5 +1,6 @@
 #include "model/model_loader.h"
 
+#include <cmath>
 #include <unordered_set>
 
 #include "common/number_format.h"
@@ -18,6 +19,19 @@ bool Fail(RunState& state) {
     return false;
 }
 
+// 1 + a^2 + b^2 for the plane through the triangle's corners at their heights, where a and
+// b are the slopes in x and y: the quantity under the root of the lifted area and of
+// every Newton term. When it overflows, the assembly has nothing but infinities to add.
+double SlopeMeasure(const TdoubleList& heights, const NodeEntry* const corner[3], double twiceArea) {
+    double h[3];
+    for (int k = 0; k < 3; ++k) h[k] = heights.ValueOf(corner[k]->number);
+    const double a = ((corner[1]->y - corner[2]->y) * h[0] + (corner[2]->y - corner[0]->y) * h[1] +
+                      (corner[0]->y - corner[1]->y) * h[2]) / twiceArea;
+    const double b = ((corner[2]->x - corner[1]->x) * h[0] + (corner[0]->x - corner[2]->x) * h[1] +
+                      (corner[1]->x - corner[0]->x) * h[2]) / twiceArea;
+    return 1 + a * a + b * b;
+}
+
 }  // namespace
 
 std::vector<std::string> CheckModel(const RunState& state, std::size_t limit) {
@@ -30,9 +44,15 @@ std::vector<std::string> CheckModel(const RunState& state, std::size_t limit) {
     const ModelObjects& m = state.model;
     if (m.nodes) {
         std::unordered_set<std::int32_t> seen;
-        for (const NodeEntry& node : m.nodes->Nodes())
-            if (!seen.insert(node.number).second)
-                report("node " + std::to_string(node.number) + " is given twice in &COORDINATES");
+        for (const NodeEntry& node : m.nodes->Nodes()) {
+            const std::string name = "node " + std::to_string(node.number);
+            if (!seen.insert(node.number).second) report(name + " is given twice in &COORDINATES");
+            if (!std::isfinite(node.x) || !std::isfinite(node.y))
+                report(name + ": the coordinates are not finite numbers");
+            if (m.heights)
+                if (const auto* height = m.heights->FindKey(node.number); height && !std::isfinite(height->value))
+                    report(name + ": the height is not a finite number");
+        }
     }
     if (m.elements && m.nodes) {
         std::unordered_set<std::int32_t> seen;
@@ -49,10 +69,17 @@ std::vector<std::string> CheckModel(const RunState& state, std::size_t limit) {
                     complete = false;
                 }
             }
-            if (complete && TwiceSignedArea(corner[0]->x, corner[0]->y, corner[1]->x, corner[1]->y,
-                                            corner[2]->x, corner[2]->y) == 0.0)
-                report(name + ": the triangle " + std::to_string(nodes[0]) + " " + std::to_string(nodes[1]) +
-                       " " + std::to_string(nodes[2]) + " has no area in the plan");
+            if (!complete) continue;
+            const std::string triangle = name + ": the triangle " + std::to_string(nodes[0]) + " " +
+                                         std::to_string(nodes[1]) + " " + std::to_string(nodes[2]);
+            const double twiceArea = TwiceSignedArea(corner[0]->x, corner[0]->y, corner[1]->x, corner[1]->y,
+                                                     corner[2]->x, corner[2]->y);
+            if (twiceArea == 0.0)
+                report(triangle + " has no area in the plan");
+            else if (!std::isfinite(twiceArea))
+                report(triangle + " is too large: its plan area is not a finite number");
+            else if (m.heights && !std::isfinite(SlopeMeasure(*m.heights, corner, twiceArea)))
+                report(triangle + " is too steep: its heights make the area not a finite number");
         }
     }
     if (total > faults.size())

@@ -21,7 +21,9 @@ namespace membrane {
 bool LoadModel(RunState& state, const std::string& modelFileName);
 
 // Faults that would make the Newton step meaningless: element nodes missing from the
-// node table, triangles without plan area, node or element numbers given twice. Returns
+// node table, triangles without plan area, node or element numbers given twice,
+// coordinates or heights that are not finite, and triangles so large or so steep at their
+// starting heights that their area overflows. Returns
 // the messages, at most `limit` of them plus a line with how many more there are.
 std::vector<std::string> CheckModel(const RunState& state, std::size_t limit = 10);
 

@@ -42,6 +42,8 @@ public:
     }
 
     MessageSink& Messages() { return messages_; }
+    // Counts a field of this stream that failed to convert; returns the count so far.
+    int CountConversionFailure() { return ++conversionFailures_; }
     const std::string& Name() const { return name_; }
 
 private:
@@ -55,6 +57,7 @@ private:
     std::size_t position_ = 0;
     std::size_t length_ = 0;
     bool exhausted_ = false;
+    int conversionFailures_ = 0;
 };
 
 }  // namespace membrane

@@ -1,8 +1,11 @@
 #include "output/report_writer.h"
 
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 
 #include "common/file_names.h"
+#include "common/io_error.h"
 #include "common/number_format.h"
 #include "common/text_file.h"
 #include "model/coor_table.h"
@@ -105,15 +108,26 @@ void WriteTruss(RunState& state, const std::string& path) {
     }
 }
 
+// The sections are appended by their owners, each opening the file by name and skipping
+// itself silently when that fails. A run must not end as a success with no report at all,
+// so the two files are created here first and a file that cannot be created is an
+// input/output error of the run.
+void CreateOrThrow(const AtomicFile& file) {
+    if (!TextFileWriter::Create(file.TempPath()))
+        throw IoError("cannot create " + file.Target() + ": " + std::strerror(errno));
+}
+
 }  // namespace
 
 void WriteOutput(RunState& state, int iterationCount, const std::string& reportFileName, double accuracy) {
     ModelObjects& m = state.model;
     AtomicFile report(reportFileName);
+    CreateOrThrow(report);
     WriteReport(state, iterationCount, reportFileName, report.TempPath(), accuracy);
 
     const bool complete = m.nodes && m.elements && m.constraints && m.heights;
     AtomicFile truss(ChangeFileExt(state.inputName, ".TRS"));
+    if (complete) CreateOrThrow(truss);
     if (complete) WriteTruss(state, truss.TempPath());
 
     // Both files are complete: put them in place.

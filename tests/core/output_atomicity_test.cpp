@@ -1,0 +1,211 @@
+// Output files are replaced whole or not at all: when the directory cannot be written or
+// a write fails half-way, the run ends as an input/output error, the files of the previous
+// run (report, truss model, boundary points, scene) stay as they were and no temporary
+// file is left behind.
+//
+// Root writes through any permission bits, so an unwritable directory is made with a
+// small tmpfs mounted read-only, and a full disk with a tmpfs filled to the last byte;
+// both are skipped where mounting is not allowed. A file size limit (RLIMIT_FSIZE) gives
+// a failing write without any of that.
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+
+#include "output/vrml_export.h"
+#include "solver/iteration.h"
+#include "test_support.h"
+
+namespace membrane {
+namespace {
+
+using test::ModelText;
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
+
+std::string GridModel() {
+    ModelText m;
+    m.coordinates = {"1 0 0", "2 1 0", "3 2 0", "4 0 1", "5 1 1",
+                     "6 2 1", "7 0 2", "8 1 2", "9 2 2"};
+    m.elements = {"1 1 2 5", "2 1 5 4", "3 2 3 6", "4 2 6 5",
+                  "5 4 5 8", "6 4 8 7", "7 5 6 9", "8 5 9 8"};
+    m.constraints = {"1", "2", "3", "4", "6", "7", "8", "9"};
+    m.initial = {"1 1", "2 0", "3 1", "4 0", "5 0.3", "6 0", "7 1", "8 0", "9 1"};
+    return m.Text();
+}
+
+const char* const kOutputNames[] = {"MODEL.OUT", "MODEL.TRS", "MODEL.wrl", "BNDRYPTS.txt"};
+
+// A directory holding a model and the outputs of an earlier run, each with recognisable
+// old contents.
+class PreviousRun {
+  public:
+    explicit PreviousRun(std::filesystem::path dir) : dir_(std::move(dir)) {
+        WriteFile(Model(), GridModel());
+        for (const char* name : kOutputNames) {
+            old_[name] = std::string("old ") + name + "\r\n";
+            WriteFile(File(name), old_[name]);
+        }
+    }
+    std::string File(const std::string& name) const { return (dir_ / name).string(); }
+    std::string Model() const { return File("MODEL.DAT"); }
+
+    void ExpectOldOutputsAndNoTemporaryFiles() const {
+        for (const auto& [name, text] : old_) EXPECT_EQ(ReadFile(File(name)), text) << name;
+        for (const auto& entry : std::filesystem::directory_iterator(dir_)) {
+            const std::string name = entry.path().filename().string();
+            EXPECT_EQ(name.find(".part-"), std::string::npos) << name;
+        }
+    }
+
+  private:
+    std::filesystem::path dir_;
+    std::map<std::string, std::string> old_;
+};
+
+struct OutputRun {
+    RunState state;
+    RecordingMessageSink sink;
+    test::RecordingView view;
+    RunResult result;
+
+    OutputRun(const std::string& model, const std::string& boundaryPointsPath) {
+        state.messages = &sink;
+        state.view = &view;
+        state.boundaryPointsPath = boundaryPointsPath;
+        result = RunModel(state, model, state.settings.accuracy);
+    }
+};
+
+// A tmpfs of `size` mounted on a fresh directory, unmounted again at the end.
+class SmallTmpfs {
+  public:
+    explicit SmallTmpfs(const std::string& size) : point_(holder_.File("mnt")) {
+        std::filesystem::create_directory(point_);
+        mounted_ = ::mount("tmpfs", point_.c_str(), "tmpfs", 0, ("size=" + size).c_str()) == 0;
+    }
+    ~SmallTmpfs() {
+        if (mounted_) ::umount2(point_.c_str(), MNT_DETACH);
+    }
+    bool Mounted() const { return mounted_; }
+    bool MakeReadOnly() {
+        return ::mount(nullptr, point_.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+    }
+    std::filesystem::path Path() const { return point_; }
+
+  private:
+    TempDir holder_;
+    std::string point_;
+    bool mounted_ = false;
+};
+
+// Fills the file system holding `path` up to the last byte.
+void FillUp(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::setvbuf(f, nullptr, _IONBF, 0);
+    const std::string block(4096, 'f');
+    while (std::fwrite(block.data(), 1, block.size(), f) == block.size()) {
+    }
+    while (std::fputc('f', f) != EOF) {
+    }
+    std::fclose(f);
+}
+
+TEST(OutputAtomicity, ReadOnlyDirectoryIsAnOutputFailureAndKeepsThePreviousFiles) {
+    SmallTmpfs fs("1m");
+    if (!fs.Mounted()) GTEST_SKIP() << "cannot mount a tmpfs here";
+    PreviousRun previous(fs.Path());
+    ASSERT_TRUE(fs.MakeReadOnly());
+
+    OutputRun run(previous.Model(), previous.File("BNDRYPTS.txt"));
+    EXPECT_EQ(run.result.outcome, RunOutcome::OutputFailure);
+    EXPECT_FALSE(run.state.resultsAvailable);
+    ASSERT_EQ(run.sink.messages.size(), 1u);
+    EXPECT_EQ(run.sink.messages[0].caption, "Input/output error");
+    EXPECT_EQ(run.sink.messages[0].text,
+              "cannot create " + previous.File("MODEL.OUT") + ": Read-only file system");
+    EXPECT_EQ(run.view.messages.back(), "ERRORS reported input/output error");
+
+    EXPECT_EQ(ExportVrml(run.state, VrmlOptions{}), VrmlExportResult::NotCreated);
+    previous.ExpectOldOutputsAndNoTemporaryFiles();
+}
+
+TEST(OutputAtomicity, FullDiskIsAnOutputFailureAndKeepsThePreviousFiles) {
+    SmallTmpfs fs("256k");
+    if (!fs.Mounted()) GTEST_SKIP() << "cannot mount a tmpfs here";
+    PreviousRun previous(fs.Path());
+    TempDir elsewhere;
+    FillUp(previous.File("filler"));
+
+    // The boundary points file goes elsewhere, so the load succeeds and the report fails.
+    OutputRun run(previous.Model(), elsewhere.File("BNDRYPTS.txt"));
+    EXPECT_EQ(run.result.outcome, RunOutcome::OutputFailure);
+    ASSERT_EQ(run.sink.messages.size(), 1u);
+    EXPECT_EQ(run.sink.messages[0].caption, "Input/output error");
+    EXPECT_NE(run.sink.messages[0].text.find("No space left on device"), std::string::npos);
+    EXPECT_TRUE(test::Exists(elsewhere.File("BNDRYPTS.txt")));
+    EXPECT_EQ(ExportVrml(run.state, VrmlOptions{}), VrmlExportResult::WriteFailed);
+
+    // The boundary points file on the full disk: the load itself fails.
+    OutputRun load(previous.Model(), previous.File("BNDRYPTS.txt"));
+    EXPECT_EQ(load.result.outcome, RunOutcome::OutputFailure);
+    EXPECT_FALSE(load.state.modelLoaded);
+
+    std::filesystem::remove(previous.File("filler"));
+    previous.ExpectOldOutputsAndNoTemporaryFiles();
+}
+
+// Writes beyond 1 KB fail (EFBIG) for as long as the object lives.
+class FileSizeLimit {
+  public:
+    FileSizeLimit() {
+        ::getrlimit(RLIMIT_FSIZE, &saved_);
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved_;
+        limit.rlim_cur = 1024;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+
+  private:
+    rlimit saved_{};
+    void (*previousHandler_)(int) = nullptr;
+};
+
+TEST(OutputAtomicity, WriteFailingHalfWayKeepsThePreviousFiles) {
+    TempDir dir;
+    PreviousRun previous(dir.Path());
+    RunState state;
+    RunResult result;
+    RecordingMessageSink sink;
+    VrmlExportResult scene;
+    {
+        FileSizeLimit limit;
+        state.messages = &sink;
+        state.boundaryPointsPath = previous.File("BNDRYPTS.txt");
+        result = RunModel(state, previous.Model(), state.settings.accuracy);
+        scene = ExportVrml(state, VrmlOptions{});
+    }
+    // The boundary points file (a few hundred bytes) fits; the report does not.
+    EXPECT_EQ(result.outcome, RunOutcome::OutputFailure);
+    ASSERT_GE(sink.messages.size(), 1u);
+    EXPECT_EQ(sink.messages[0].caption, "Input/output error");
+    EXPECT_NE(sink.messages[0].text.find("File too large"), std::string::npos);
+    EXPECT_EQ(scene, VrmlExportResult::WriteFailed);
+    EXPECT_NE(ReadFile(previous.File("BNDRYPTS.txt")).find("&CONSTRAINTS 8 "), std::string::npos);
+    WriteFile(previous.File("BNDRYPTS.txt"), "old BNDRYPTS.txt\r\n");
+    previous.ExpectOldOutputsAndNoTemporaryFiles();
+}
+
+}  // namespace
+}  // namespace membrane
