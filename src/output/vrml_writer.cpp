@@ -162,11 +162,16 @@ void VrmlWriter::WriteVrmlNode(const std::string& label, double x, double y, dou
     Emit("");
     if (label == kLabelSentinel) return;
 
-    // The text lies in the x-z plane (turned by -pi/2 about x), beside the sphere.
-    Emit(0, "# name of the node", 1);
+    // The label beside the sphere.
+    WriteLabelBlock("# name of the node", x + kLabelOffset, y, z, 10, "\"" + VrmlStringText(label) + "\"]", 18);
+}
+
+void VrmlWriter::WriteLabelBlock(const std::string& comment, double x, double y, double z,
+                                 int translationPad, const std::string& stringLine, int stringPad) {
+    Emit(0, comment, 1);
     Emit("");
     Emit(0, "Transform {", 35);
-    EmitValues(2, "translation", x + kLabelOffset, y, z, 10);
+    EmitValues(2, "translation", x, y, z, translationPad);
     Emit(2, "rotation    1 0 0 -1.57079", 18);
     Emit(2, "children [", 34);
     Emit(4, "Shape {", 35);
@@ -175,7 +180,7 @@ void VrmlWriter::WriteVrmlNode(const std::string& label, double x, double y, dou
     Emit(6, "}", 39);
     Emit(6, "geometry Text {", 25);
     Emit(8, "string [", 30);
-    Emit(16, "\"" + VrmlStringText(label) + "\"]", 18);
+    Emit(16, stringLine, stringPad);
     Emit(8, "fontStyle FontStyle {", 17);
     Emit(12, "family \"ARIAL\"", 20);
     EmitValue(12, "size", sceneSize_ / kTextSizeDivisor, 10);
@@ -272,26 +277,7 @@ void VrmlWriter::WriteVrmlBar(int colourIndex, const std::string& label, double 
     Emit(0, "}", 52);
     if (label == kLabelSentinel) return;
 
-    Emit(0, "# name of bar", 1);
-    Emit("");
-    Emit(0, "Transform {", 35);
-    EmitValues(2, "translation", mx + kLabelOffset, my, mz, 7);
-    Emit(2, "rotation    1 0 0 -1.57079", 18);
-    Emit(2, "children [", 34);
-    Emit(4, "Shape {", 35);
-    Emit(6, "appearance Appearance {", 17);
-    EmitTab(4, "material Material { diffuseColor 1 1 0 }", 0);
-    Emit(6, "}", 39);
-    Emit(6, "geometry Text {", 25);
-    Emit(8, "string [", 30);
-    Emit(16, "\"(" + VrmlStringText(label) + ")\"]", 16);
-    Emit(8, "fontStyle FontStyle {", 17);
-    Emit(12, "family \"ARIAL\"", 20);
-    EmitValue(12, "size", sceneSize_ / kTextSizeDivisor, 10);
-    Emit(8, "}   }   }", 29);
-    Emit(6, "]", 39);
-    Emit(0, "}", 45);
-    Emit("");
+    WriteLabelBlock("# name of bar", mx + kLabelOffset, my, mz, 7, "\"(" + VrmlStringText(label) + ")\"]", 16);
 }
 
 void VrmlWriter::WriteVrmlAxes(bool show, double lengthX, double lengthY, double lengthZ) {

@@ -60,6 +60,11 @@ public:
     double SceneSize() const { return sceneSize_; }
 
 private:
+    // The yellow text block of a node or bar label: the text lies in the x-z plane
+    // (turned by -pi/2 about x) at (x, y, z); the two pads are those of the translation
+    // and the string line, which differ between nodes and bars.
+    void WriteLabelBlock(const std::string& comment, double x, double y, double z, int translationPad,
+                         const std::string& stringLine, int stringPad);
     void Emit(const std::string& line);
     void Emit(int indent, const std::string& text, int pad);
     void EmitValues(int indent, const std::string& text, double a, double b, double c, int pad);
