@@ -11,28 +11,30 @@
 // The arithmetic follows the row and entry order exactly, since it decides the last digits
 // of the results. A column index (column -> rows holding it) and a scatter array (column ->
 // position in the row being updated) replace the linear searches of a plain linked list.
+// Rows in the dense front of the elimination (see dense_front.h) are updated as dense
+// vectors instead; every value is computed by the same operations in the same order, so
+// the results are the same to the last bit.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
 #include "model/key_index.h"
+#include "solver/dense_front.h"
+#include "solver/elimination_cells.h"
+#include "solver/front_kernels.h"
 #include "solver/rhs_order.h"
 #include "solver/tmatrix.h"
 
 namespace membrane {
 namespace {
 
-struct Cell {
-    std::int32_t column;  // dense column id
-    double value;
-};
-
 // One row of A during the elimination; entries oldest first (list head = back).
 struct ElimRow {
     std::int32_t key;
-    std::vector<Cell> cells;
+    CellRow cells;
 };
 
 // One row of B: at most the single value the solution needs (column 1).
@@ -56,7 +58,8 @@ bool GuardedDivide(double numerator, double divisor, double& quotient) {
 
 class Eliminator {
 public:
-    Eliminator(TMatrix& system, TMatrix& rhs) : system_(system), rhs_(rhs) {}
+    Eliminator(TMatrix& system, TMatrix& rhs, const EliminationOptions& options)
+        : system_(system), rhs_(rhs), options_(options) {}
 
     SolveStatus Run() {
         if (system_.Empty()) return SolveStatus::Ok;
@@ -142,6 +145,8 @@ private:
         seen_.assign(rows_.size(), -1);
         solution_.assign(columnKeys_.size(), 0.0);
         recorded_.assign(columnKeys_.size(), false);
+        if (options_.denseFrontBytes > 0)
+            front_ = std::make_unique<DenseFront>(columnKeys_.size(), rows_.size(), options_.denseFrontBytes);
     }
 
     // The right-hand side row for key, created in key order when missing.
@@ -159,6 +164,8 @@ private:
     SolveStatus Forward() {
         for (std::size_t s = 0; s < rows_.size(); ++s) {
             ElimRow& pivotRow = rows_[s];
+            if (front_ && front_->DenseIndexOf(static_cast<std::int32_t>(s)) >= 0)
+                front_->Materialize(static_cast<std::int32_t>(s), pivotRow.cells);
             auto& cells = pivotRow.cells;
             if (cells.empty()) return SolveStatus::RowDependence;
 
@@ -174,14 +181,137 @@ private:
             const std::int32_t rhsId = RhsRowOf(pivotRow.key);
             const double b = (rhsId != KeyIndex::kNone && rhsRows_[rhsId].hasEntry) ? rhsRows_[rhsId].value : 0.0;
 
+            // The rows to update, in the order in which they got the pivot column.
+            targets_.clear();
             for (std::int32_t t : columnRows_[pivot.column]) {
                 if (t <= static_cast<std::int32_t>(s) || seen_[t] == static_cast<std::int32_t>(s)) continue;
                 seen_[t] = static_cast<std::int32_t>(s);
-                const SolveStatus status = EliminateFrom(s, pivot, b, t);
+                targets_.push_back(t);
+            }
+            const bool dense = front_ && PrepareDenseTargets(s);
+            for (std::int32_t t : targets_) {
+                const SolveStatus status = dense && front_->DenseIndexOf(t) >= 0 ? EliminateDense(s, pivot, b, t)
+                                                                                  : EliminateFrom(s, pivot, b, t);
                 if (status != SolveStatus::Ok) return status;
+            }
+            if (front_) {
+                if (dense) ClearPivotScratch();
+                front_->ReleaseColumn(pivot.column);
             }
         }
         return SolveStatus::Ok;
+    }
+
+    // Makes the targets dense where the budget allows, gives the pivot row's columns their
+    // slots and spreads the pivot row over them. False when no target is dense.
+    bool PrepareDenseTargets(std::size_t s) {
+        bool anyDense = false;
+        for (std::int32_t t : targets_) {
+            if (front_->DenseIndexOf(t) < 0) front_->Activate(t, rows_[t].cells, clock_);
+            anyDense = anyDense || front_->DenseIndexOf(t) >= 0;
+        }
+        if (!anyDense) return false;
+        const CellRow& source = rows_[s].cells;
+        const std::size_t others = source.size() - 1;  // the pivot stands at the back
+        for (std::size_t i = 0; i < others; ++i)
+            if (front_->EnsureSlot(source[i].column) < 0) {
+                SpillFront();
+                return false;
+            }
+        if (pivotValues_.size() < front_->SlotCapacity()) {
+            pivotValues_.resize(front_->SlotCapacity(), 0.0);
+            pivotRanks_.resize(front_->SlotCapacity(), 0);
+        }
+        windowBegin_ = front_->SlotCapacity();
+        windowEnd_ = 0;
+        for (std::size_t i = 0; i < others; ++i) {
+            const auto slot = static_cast<std::size_t>(front_->SlotOf(source[i].column));
+            pivotValues_[slot] = source[i].value;
+            pivotRanks_[slot] = static_cast<std::uint32_t>(others - 1 - i);  // 0: head of the list
+            windowBegin_ = std::min(windowBegin_, slot);
+            windowEnd_ = std::max(windowEnd_, slot + 1);
+        }
+        if (windowEnd_ < windowBegin_) windowBegin_ = windowEnd_ = 0;
+        return true;
+    }
+
+    void ClearPivotScratch() {
+        std::fill(pivotValues_.begin() + static_cast<std::ptrdiff_t>(windowBegin_),
+                  pivotValues_.begin() + static_cast<std::ptrdiff_t>(windowEnd_), 0.0);
+    }
+
+    // The dense front would outgrow its budget: every dense row goes back to cells and the
+    // rest of the elimination runs on cells alone.
+    void SpillFront() {
+        for (std::size_t row = 0; row < rows_.size(); ++row) {
+            const auto r = static_cast<std::int32_t>(row);
+            if (front_->DenseIndexOf(r) >= 0) front_->Materialize(r, rows_[row].cells);
+        }
+        front_.reset();
+    }
+
+    // Row t as a dense vector: the same operations as EliminateFrom, value by value.
+    // Slots where the pivot row has no entry see v - f * 0 = v, which leaves every finite
+    // and infinite value and every missing entry (0) as it is; only a non-finite factor
+    // could change them (inf * 0 = NaN), and then the row is updated entry by entry.
+    SolveStatus EliminateDense(std::size_t s, const Cell& pivot, double b, std::int32_t t) {
+        const std::int32_t index = front_->DenseIndexOf(t);
+        double* v = front_->Values(index);
+        const std::int32_t pivotSlot = front_->SlotOf(pivot.column);
+        if (pivotSlot < 0 || v[pivotSlot] == 0.0) return SolveStatus::Ok;  // lost to an exact zero
+        double f;
+        if (!GuardedDivide(v[pivotSlot], pivot.value, f)) return SolveStatus::DivisionByZero;
+        v[pivotSlot] = 0.0;
+        DenseFront::Stamp* stamps = front_->Stamps(index);
+
+        const CellRow& source = rows_[s].cells;
+        const std::size_t others = source.size() - 1;
+        const std::size_t width = windowEnd_ - windowBegin_;
+        if (!std::isfinite(f) || width > 4 * others + 64) {
+            // Entry by entry in list order; new entries are stamped in that order.
+            for (std::size_t i = others; i-- > 0;) {
+                const Cell& a = source[i];
+                const std::int32_t slot = front_->SlotOf(a.column);
+                double& value = v[slot];
+                if (value == 0.0) {
+                    stamps[slot] = ++clock_;
+                    columnRows_[a.column].push_back(t);
+                }
+                value = value - f * a.value;
+            }
+        } else {
+            const double* a = pivotValues_.data();
+            newBlocks_.resize(width / kNewEntryBlock + 1);
+            if (SubtractScaledExceptNew(v + windowBegin_, a + windowBegin_, f, width, newBlocks_.data())) {
+                // New entries come in the pivot row's list order: stamp = base + rank.
+                for (std::size_t block = 0; block < newBlocks_.size(); ++block) {
+                    if (!newBlocks_[block]) continue;
+                    const std::size_t begin = windowBegin_ + block * kNewEntryBlock;
+                    const std::size_t end = std::min(windowEnd_, begin + kNewEntryBlock);
+                    for (std::size_t slot = begin; slot < end; ++slot)
+                        if (v[slot] == 0.0 && a[slot] != 0.0) {
+                            stamps[slot] = clock_ + 1 + pivotRanks_[slot];
+                            columnRows_[front_->ColumnOfSlot(static_cast<std::int32_t>(slot))].push_back(t);
+                        }
+                    SubtractScaled(v + begin, a + begin, f, end - begin);
+                }
+                clock_ += others;
+            }
+        }
+        SubtractFromRhs(t, f * b);
+        return SolveStatus::Ok;
+    }
+
+    void SubtractFromRhs(std::int32_t t, double fb) {
+        if (fb == 0.0) return;
+        RhsRow& row = RhsFor(rows_[t].key);
+        if (!row.hasEntry) {
+            row.hasEntry = true;
+            row.column = 1;
+            row.value = -fb;
+        } else {
+            row.value = row.value - fb;
+        }
     }
 
     SolveStatus EliminateFrom(std::size_t s, const Cell& pivot, double b, std::int32_t t) {
@@ -236,17 +366,7 @@ private:
         }
         target.resize(kept);
 
-        const double fb = f * b;
-        if (fb != 0.0) {
-            RhsRow& row = RhsFor(rows_[t].key);
-            if (!row.hasEntry) {
-                row.hasEntry = true;
-                row.column = 1;
-                row.value = -fb;
-            } else {
-                row.value = row.value - fb;
-            }
-        }
+        SubtractFromRhs(t, f * b);
         return SolveStatus::Ok;
     }
 
@@ -295,6 +415,14 @@ private:
 
     TMatrix& system_;
     TMatrix& rhs_;
+    const EliminationOptions& options_;
+    std::unique_ptr<DenseFront> front_;
+    DenseFront::Stamp clock_ = 0;
+    std::vector<std::int32_t> targets_;
+    std::vector<unsigned char> newBlocks_;
+    std::vector<double> pivotValues_;        // the pivot row over the slots, 0 elsewhere
+    std::vector<std::uint32_t> pivotRanks_;  // its entries' places in list order
+    std::size_t windowBegin_ = 0, windowEnd_ = 0;  // slots holding the pivot row
     std::vector<ElimRow> rows_;
     KeyIndex columnIds_;
     std::vector<std::int32_t> columnKeys_;
@@ -311,9 +439,14 @@ private:
 }  // namespace
 
 SolveStatus Solve(TMatrix& system, TMatrix& rightHandSide, MessageSink& messages) {
+    return Solve(system, rightHandSide, messages, EliminationOptions{});
+}
+
+SolveStatus Solve(TMatrix& system, TMatrix& rightHandSide, MessageSink& messages,
+                  const EliminationOptions& options) {
     SolveStatus status;
     {
-        Eliminator eliminator(system, rightHandSide);
+        Eliminator eliminator(system, rightHandSide, options);
         status = eliminator.Run();
     }
     system.Clear();

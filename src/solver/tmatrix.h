@@ -76,4 +76,13 @@ std::string SolveStatusText(SolveStatus status);
 // returned.
 SolveStatus Solve(TMatrix& system, TMatrix& rightHandSide, MessageSink& messages);
 
+// How the elimination may store its front. The results do not depend on it.
+struct EliminationOptions {
+    // Memory for rows of the front held as dense vectors; 0 keeps every row as a list of
+    // cells.
+    std::size_t denseFrontBytes = std::size_t{1} << 30;
+};
+SolveStatus Solve(TMatrix& system, TMatrix& rightHandSide, MessageSink& messages,
+                  const EliminationOptions& options);
+
 }  // namespace membrane
