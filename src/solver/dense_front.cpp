@@ -7,32 +7,45 @@ namespace {
 constexpr std::size_t kFirstCapacity = 256;
 }
 
-DenseFront::DenseFront(std::size_t columnCount, std::size_t rowCount, std::size_t budgetBytes)
-    : denseOf_(rowCount, -1), slotOf_(columnCount, -1), budget_(budgetBytes) {
+void DenseFront::Reset(std::size_t columnCount, std::size_t rowCount, std::size_t budgetBytes) {
+    denseOf_.assign(rowCount, -1);
+    slotOf_.assign(columnCount, -1);
+    budget_ = budgetBytes;
     capacity_ = kFirstCapacity;
     stride_ = StrideFor(capacity_);
     columnOf_.assign(capacity_, -1);
+    // Rows left dense by a solve that stopped half-way.
+    if (activeRows_ > 0) std::fill(values_.begin(), values_.end(), 0.0);
+    rowOf_.clear();
+    freeRows_.clear();
+    activeRows_ = 0;
+    liveSlots_ = 0;
+    next_ = 0;
 }
 
 void DenseFront::Relayout(std::size_t rowSlots, std::size_t capacity) {
+    // The stride only grows within a solve, so each row moves up: rows are moved from the
+    // last one down, and what a moved row leaves behind below its new place is cleared.
+    // The buffer keeps its memory from solve to solve.
     const std::size_t stride = StrideFor(capacity);
-    if (stride == stride_) {
+    if (values_.size() < rowSlots * stride) {
         values_.resize(rowSlots * stride, 0.0);
         stamps_.resize(rowSlots * stride);
-        return;
     }
-    std::vector<double> values(rowSlots * stride, 0.0);
-    std::vector<Stamp> stamps(rowSlots * stride);
-    const std::size_t keep = std::min(stride, stride_);
-    for (std::size_t r = 0; r < rowOf_.size(); ++r) {
-        if (rowOf_[r] < 0) continue;
-        std::copy_n(values_.begin() + static_cast<std::ptrdiff_t>(r * stride_), keep,
-                    values.begin() + static_cast<std::ptrdiff_t>(r * stride));
-        std::copy_n(stamps_.begin() + static_cast<std::ptrdiff_t>(r * stride_), keep,
-                    stamps.begin() + static_cast<std::ptrdiff_t>(r * stride));
+    if (stride == stride_) return;
+    const std::size_t keep = stride_;
+    for (std::size_t r = rowOf_.size(); r-- > 0;) {
+        if (rowOf_[r] < 0) continue;  // a free row is all zeros
+        const std::size_t from = r * stride_, to = r * stride;
+        std::copy_backward(values_.begin() + static_cast<std::ptrdiff_t>(from),
+                           values_.begin() + static_cast<std::ptrdiff_t>(from + keep),
+                           values_.begin() + static_cast<std::ptrdiff_t>(to + keep));
+        std::copy_backward(stamps_.begin() + static_cast<std::ptrdiff_t>(from),
+                           stamps_.begin() + static_cast<std::ptrdiff_t>(from + keep),
+                           stamps_.begin() + static_cast<std::ptrdiff_t>(to + keep));
+        std::fill(values_.begin() + static_cast<std::ptrdiff_t>(from),
+                  values_.begin() + static_cast<std::ptrdiff_t>(std::min(from + keep, to)), 0.0);
     }
-    values_.swap(values);
-    stamps_.swap(stamps);
     stride_ = stride;
 }
 

@@ -31,7 +31,9 @@ class DenseFront {
 public:
     using Stamp = std::uint64_t;
 
-    DenseFront(std::size_t columnCount, std::size_t rowCount, std::size_t budgetBytes);
+    // Empties the front for a system of the given size; the memory of the dense rows is
+    // kept for the next system.
+    void Reset(std::size_t columnCount, std::size_t rowCount, std::size_t budgetBytes);
 
     // The dense index of a row, or -1 while it is stored as cells.
     std::int32_t DenseIndexOf(std::int32_t row) const { return denseOf_[row]; }
@@ -87,7 +89,7 @@ private:
     std::size_t liveSlots_ = 0;
     std::size_t next_ = 0;
     std::size_t capacity_ = 0;
-    std::size_t budget_;
+    std::size_t budget_ = 0;
 };
 
 }  // namespace membrane

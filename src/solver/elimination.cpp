@@ -58,11 +58,13 @@ bool GuardedDivide(double numerator, double divisor, double& quotient) {
 
 class Eliminator {
 public:
-    Eliminator(TMatrix& system, TMatrix& rhs, const EliminationOptions& options)
-        : system_(system), rhs_(rhs), options_(options) {}
-
-    SolveStatus Run() {
-        if (system_.Empty()) return SolveStatus::Ok;
+    // One eliminator may solve one system after another (the Newton steps of a run): its
+    // work arrays keep their memory from one solve to the next.
+    SolveStatus Run(TMatrix& system, TMatrix& rhs, std::size_t denseFrontBytes) {
+        system_ = &system;
+        rhs_ = &rhs;
+        denseFrontBytes_ = denseFrontBytes;
+        if (system_->Empty()) return SolveStatus::Ok;
         Prepare();
         SolveStatus status = Forward();
         if (status != SolveStatus::Ok) return status;
@@ -91,7 +93,7 @@ private:
     void Prepare() {
         // A's rows in key order, then stably ordered by ascending entry count, ties by
         // descending key (the effect of moving the densest rows to the front one by one).
-        std::vector<TMatrix::Row> rows = system_.TakeRowsInOrder();
+        std::vector<TMatrix::Row> rows = system_->TakeRowsInOrder();
         std::vector<std::int32_t> order(rows.size());
         for (std::size_t i = 0; i < rows.size(); ++i) order[i] = static_cast<std::int32_t>(i);
         std::stable_sort(order.begin(), order.end(), [&](std::int32_t a, std::int32_t b) {
@@ -100,6 +102,8 @@ private:
             return rows[a].key > rows[b].key;
         });
         rows_.resize(rows.size());
+        columnIds_.Clear();
+        columnKeys_.clear();
         KeyIndex inSystem;
         // A column takes the number of the row with the same key, so the columns near a
         // row in elimination order sit near it in the work arrays too.
@@ -108,18 +112,22 @@ private:
             TMatrix::Row& source = rows[order[i]];
             ElimRow& row = rows_[i];
             row.key = source.key;
+            row.cells.clear();
             inSystem.Set(source.key, static_cast<std::int32_t>(i));
             row.cells.reserve(source.entries.size());
             for (const MatrixEntry& e : source.entries)
                 row.cells.push_back(Cell{ColumnId(e.column), e.value});
         }
-        columnRows_.assign(columnKeys_.size(), {});
+        columnRows_.resize(columnKeys_.size());
+        for (auto& rowsOfColumn : columnRows_) rowsOfColumn.clear();
         for (std::size_t i = 0; i < rows_.size(); ++i)
             for (const Cell& c : rows_[i].cells) columnRows_[c.column].push_back(static_cast<std::int32_t>(i));
 
         // B's rows: those whose key is a row of A follow A's order; the others keep
         // their place behind them.
-        std::vector<TMatrix::Row> rhsRows = rhs_.TakeRowsInOrder();
+        std::vector<TMatrix::Row> rhsRows = rhs_->TakeRowsInOrder();
+        rhsRows_.clear();
+        rhsByKey_.Clear();
         std::vector<std::int32_t> front(rows_.size(), -1), back;
         for (auto& source : rhsRows) {
             const auto id = static_cast<std::int32_t>(rhsRows_.size());
@@ -144,9 +152,15 @@ private:
         scatter_.assign(columnKeys_.size(), -1);
         seen_.assign(rows_.size(), -1);
         solution_.assign(columnKeys_.size(), 0.0);
-        recorded_.assign(columnKeys_.size(), false);
-        if (options_.denseFrontBytes > 0)
-            front_ = std::make_unique<DenseFront>(columnKeys_.size(), rows_.size(), options_.denseFrontBytes);
+        recorded_.assign(columnKeys_.size(), 0);
+        front_ = nullptr;
+        if (denseFrontBytes_ > 0) {
+            if (!frontStorage_) frontStorage_ = std::make_unique<DenseFront>();
+            frontStorage_->Reset(columnKeys_.size(), rows_.size(), denseFrontBytes_);
+            front_ = frontStorage_.get();
+        }
+        // A solve that failed half-way may have left the pivot row spread out.
+        std::fill(pivotValues_.begin(), pivotValues_.end(), 0.0);
     }
 
     // The right-hand side row for key, created in key order when missing.
@@ -247,7 +261,7 @@ private:
             const auto r = static_cast<std::int32_t>(row);
             if (front_->DenseIndexOf(r) >= 0) front_->Materialize(r, rows_[row].cells);
         }
-        front_.reset();
+        front_ = nullptr;
     }
 
     // Row t as a dense vector: the same operations as EliminateFrom, value by value.
@@ -395,7 +409,7 @@ private:
             rhs.unknown = columnKeys_[pivot.column];
             rhs.renamed = true;
             solution_[pivot.column] = x;
-            recorded_[pivot.column] = true;
+            recorded_[pivot.column] = 1;
         }
         return SolveStatus::Ok;
     }
@@ -410,13 +424,14 @@ private:
             if (row.hasEntry) result.entries.push_back(MatrixEntry{row.renamed ? 1 : row.column, row.value});
             out.push_back(std::move(result));
         }
-        rhs_.AssignRowsInOrder(std::move(out));
+        rhs_->AssignRowsInOrder(std::move(out));
     }
 
-    TMatrix& system_;
-    TMatrix& rhs_;
-    const EliminationOptions& options_;
-    std::unique_ptr<DenseFront> front_;
+    TMatrix* system_ = nullptr;
+    TMatrix* rhs_ = nullptr;
+    std::size_t denseFrontBytes_ = 0;
+    std::unique_ptr<DenseFront> frontStorage_;
+    DenseFront* front_ = nullptr;  // null: every row stays a list of cells
     DenseFront::Stamp clock_ = 0;
     std::vector<std::int32_t> targets_;
     std::vector<unsigned char> newBlocks_;
@@ -433,10 +448,17 @@ private:
     std::vector<std::int32_t> scatter_;
     std::vector<std::int32_t> seen_;
     std::vector<double> solution_;
-    std::vector<bool> recorded_;
+    std::vector<char> recorded_;
 };
 
 }  // namespace
+
+struct EliminationWorkspace::Impl {
+    Eliminator eliminator;
+};
+
+EliminationWorkspace::EliminationWorkspace() : impl_(std::make_unique<Impl>()) {}
+EliminationWorkspace::~EliminationWorkspace() = default;
 
 SolveStatus Solve(TMatrix& system, TMatrix& rightHandSide, MessageSink& messages) {
     return Solve(system, rightHandSide, messages, EliminationOptions{});
@@ -445,9 +467,11 @@ SolveStatus Solve(TMatrix& system, TMatrix& rightHandSide, MessageSink& messages
 SolveStatus Solve(TMatrix& system, TMatrix& rightHandSide, MessageSink& messages,
                   const EliminationOptions& options) {
     SolveStatus status;
-    {
-        Eliminator eliminator(system, rightHandSide, options);
-        status = eliminator.Run();
+    if (options.workspace != nullptr) {
+        status = options.workspace->impl_->eliminator.Run(system, rightHandSide, options.denseFrontBytes);
+    } else {
+        Eliminator eliminator;
+        status = eliminator.Run(system, rightHandSide, options.denseFrontBytes);
     }
     system.Clear();
     if (status != SolveStatus::Ok) {

@@ -104,6 +104,7 @@ RunResult RunModel(RunState& state, const std::string& inputFileName, double acc
             // The sparse Cholesky solver assembles straight into its own matrix; its
             // pattern and ordering are worked out once for all Newton steps.
             std::unique_ptr<CholmodSolver> cholmod;
+            EliminationWorkspace elimination;  // memory for every Newton step of the run
             if (state.settings.useCholmod && maxIterations > 0) {
                 clock.Restart();
                 cholmod = std::make_unique<CholmodSolver>();
@@ -146,7 +147,8 @@ RunResult RunModel(RunState& state, const std::string& inputFileName, double acc
                 Show(state, "ITERATION " + std::to_string(n) + " : Elimination");
                 clock.Restart();
                 const SolveStatus status = cholmod ? cholmod->Solve(*state.messages)
-                                                   : Solve(*m.system, *m.rightHandSide, *state.messages);
+                                                   : Solve(*m.system, *m.rightHandSide, *state.messages,
+                                                           EliminationOptions{.workspace = &elimination});
                 if (status != SolveStatus::Ok) {
                     timings.solve += clock.Seconds();
                     success = false;

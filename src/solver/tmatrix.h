@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -76,11 +77,28 @@ std::string SolveStatusText(SolveStatus status);
 // returned.
 SolveStatus Solve(TMatrix& system, TMatrix& rightHandSide, MessageSink& messages);
 
-// How the elimination may store its front. The results do not depend on it.
+// The elimination's work arrays, kept from one solve to the next so that the Newton steps
+// of a run reuse their memory instead of allocating it again.
+class EliminationWorkspace {
+public:
+    EliminationWorkspace();
+    ~EliminationWorkspace();
+    EliminationWorkspace(const EliminationWorkspace&) = delete;
+    EliminationWorkspace& operator=(const EliminationWorkspace&) = delete;
+
+private:
+    friend SolveStatus Solve(TMatrix&, TMatrix&, MessageSink&, const struct EliminationOptions&);
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// How the elimination may store its work. The results do not depend on it.
 struct EliminationOptions {
     // Memory for rows of the front held as dense vectors; 0 keeps every row as a list of
     // cells.
     std::size_t denseFrontBytes = std::size_t{1} << 30;
+    // Work arrays to reuse; none: the solve allocates its own.
+    EliminationWorkspace* workspace = nullptr;
 };
 SolveStatus Solve(TMatrix& system, TMatrix& rightHandSide, MessageSink& messages,
                   const EliminationOptions& options);

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <limits>
 #include <random>
 #include <string>
@@ -54,12 +55,13 @@ std::string Describe(TMatrix& m) {
     return Describe(rows);
 }
 
-std::pair<SolveStatus, std::string> RunProgram(const System& system, std::size_t denseFrontBytes) {
+std::pair<SolveStatus, std::string> RunProgram(const System& system, std::size_t denseFrontBytes,
+                                               EliminationWorkspace* workspace = nullptr) {
     TMatrix a, b;
     for (const Triple& t : system.a) a.SetEntry(t.row, t.column, t.value);
     for (const Triple& t : system.b) b.SetEntry(t.row, t.column, t.value);
     RecordingMessageSink sink;
-    const SolveStatus status = Solve(a, b, sink, EliminationOptions{denseFrontBytes});
+    const SolveStatus status = Solve(a, b, sink, EliminationOptions{denseFrontBytes, workspace});
     return {status, status == SolveStatus::Ok ? Describe(b) : std::string()};
 }
 
@@ -120,14 +122,20 @@ const std::size_t kBudgets[] = {0, 5'000, 20'000, EliminationOptions{}.denseFron
 TEST(EliminationEquivalence, RandomSystemsMatchTheLinkedListRules) {
     std::mt19937 random(20261207);
     int solved = 0, failed = 0;
+    // One workspace per budget for all the trials, failed ones included: what a solve
+    // leaves behind must not reach the next one.
+    EliminationWorkspace workspaces[std::size(kBudgets)];
     for (int trial = 0; trial < 3000; ++trial) {
         const System system = RandomSystem(random, false);
         const auto expected = RunLiteral(system);
         (expected.first == SolveStatus::Ok ? solved : failed)++;
-        for (std::size_t budget : kBudgets) {
-            const auto got = RunProgram(system, budget);
-            ASSERT_EQ(got.first, expected.first) << "trial " << trial << " budget " << budget;
-            ASSERT_EQ(got.second, expected.second) << "trial " << trial << " budget " << budget;
+        for (std::size_t k = 0; k < std::size(kBudgets); ++k) {
+            const std::size_t budget = kBudgets[k];
+            for (EliminationWorkspace* workspace : {static_cast<EliminationWorkspace*>(nullptr), &workspaces[k]}) {
+                const auto got = RunProgram(system, budget, workspace);
+                ASSERT_EQ(got.first, expected.first) << "trial " << trial << " budget " << budget;
+                ASSERT_EQ(got.second, expected.second) << "trial " << trial << " budget " << budget;
+            }
         }
     }
     // Both outcomes must be well represented for the comparison to mean something.
@@ -175,9 +183,12 @@ TEST(EliminationEquivalence, LargeFrontGivesTheSameBitsDenseOrNot) {
     const auto expected = RunProgram(system, 0);
     ASSERT_EQ(expected.first, SolveStatus::Ok);
     // 200 kB and 500 kB hold the front only for a while: the slots cannot grow, every dense
-    // row goes back to cells and the rest runs on cells.
-    for (std::size_t budget : {std::size_t{200'000}, std::size_t{500'000}, EliminationOptions{}.denseFrontBytes}) {
-        const auto got = RunProgram(system, budget);
+    // row goes back to cells and the rest runs on cells. The workspace carries the big
+    // front of one solve into the next ones.
+    EliminationWorkspace workspace;
+    for (std::size_t budget : {EliminationOptions{}.denseFrontBytes, std::size_t{200'000}, std::size_t{500'000},
+                               EliminationOptions{}.denseFrontBytes}) {
+        const auto got = RunProgram(system, budget, &workspace);
         EXPECT_EQ(got.first, SolveStatus::Ok);
         EXPECT_TRUE(got.second == expected.second) << "budget " << budget;
     }
