@@ -77,7 +77,7 @@ bool DenseFront::Activate(std::int32_t row, CellRow& cells, Stamp& clock) {
         values[slot] = c.value;
         stamps[slot] = ++clock;
     }
-    CellRow().swap(cells);
+    cells.clear();  // keeps its memory for the row once it is eliminated
     denseOf_[row] = index;
     ++activeRows_;
     return true;

@@ -39,7 +39,7 @@ public:
     std::int32_t DenseIndexOf(std::int32_t row) const { return denseOf_[row]; }
     bool HasDenseRows() const { return activeRows_ > 0; }
 
-    // Moves a row's cells (oldest first) into a dense row; the cells are released. Stamps
+    // Moves a row's cells (oldest first) into a dense row; the cell list is emptied. Stamps
     // are drawn from `clock` in cell order. False (nothing changed) when the budget does
     // not allow another dense row.
     bool Activate(std::int32_t row, CellRow& cells, Stamp& clock);
