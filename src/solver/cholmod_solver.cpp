@@ -10,11 +10,47 @@
 
 #ifdef MEMBRANE_HAVE_CHOLMOD
 #include <cholmod.h>
+
+// The OpenMP runtime that CHOLMOD was built with, if the process has one: weak references,
+// resolved against whatever runtime CHOLMOD brought in, null when there is none.
+extern "C" {
+int omp_get_max_active_levels(void) __attribute__((weak));
+void omp_set_max_active_levels(int) __attribute__((weak));
+}
 #endif
 
 namespace membrane {
 
 #ifdef MEMBRANE_HAVE_CHOLMOD
+namespace {
+
+// Runs CHOLMOD's own OpenMP loops on the calling thread while it lives.
+//
+// The supernodal factorization does its flops in the BLAS, which has threads of its own
+// (one per core). CHOLMOD in addition opens OpenMP teams of a fixed size for copying and
+// clearing large supernodes; on a machine with few cores those threads compete with the
+// BLAS threads for the cores and spin while they wait, which costs far more than the
+// copying gains: a million-node factorization on two cores takes about a third longer
+// with them. With no active parallel level allowed, every OpenMP region runs on one
+// thread. The previous setting is restored afterwards.
+class SerialOpenMp {
+public:
+    SerialOpenMp() {
+        if (omp_get_max_active_levels == nullptr || omp_set_max_active_levels == nullptr) return;
+        previous_ = omp_get_max_active_levels();
+        omp_set_max_active_levels(0);
+    }
+    ~SerialOpenMp() {
+        if (previous_ >= 0) omp_set_max_active_levels(previous_);
+    }
+    SerialOpenMp(const SerialOpenMp&) = delete;
+    SerialOpenMp& operator=(const SerialOpenMp&) = delete;
+
+private:
+    int previous_ = -1;
+};
+
+}  // namespace
 
 struct CholmodSolver::Impl {
     cholmod_common common{};
@@ -126,6 +162,7 @@ bool CholmodSolver::Setup(const RunState& state, const std::vector<std::int32_t>
     // drops. Without METIS in the library, fall back to the default choice.
     s.common.nmethods = 1;
     s.common.method[0].ordering = CHOLMOD_METIS;
+    SerialOpenMp serial;
     s.factor = cholmod_analyze(s.matrix, &s.common);
     if (s.factor == nullptr) {
         s.common.nmethods = 0;
@@ -164,6 +201,7 @@ void CholmodSolver::Assemble(const RunState& state) {
 
 SolveStatus CholmodSolver::Solve(MessageSink& messages) {
     Impl& s = *impl_;
+    SerialOpenMp serial;
     const bool factored = cholmod_factorize(s.matrix, s.factor, &s.common) != 0;
     if (!factored || s.common.status == CHOLMOD_NOT_POSDEF || s.factor->minor < s.factor->n) {
         messages.Show(SolveStatusText(SolveStatus::RowDependence), MessageKind::Error);
