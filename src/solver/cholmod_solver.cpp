@@ -83,6 +83,26 @@ struct CholmodSolver::Impl {
         return id;
     }
 
+    // The unknowns in the order of the given node numbers (nodes that are no unknown
+    // skipped, repeats dropped), then every unknown they did not name: always a
+    // permutation of all unknowns. Empty when no node numbers are given.
+    std::vector<std::int32_t> Permutation(const std::vector<std::int32_t>& nodes) const {
+        if (nodes.empty()) return {};
+        const std::size_t n = diagonal.size();
+        std::vector<std::int32_t> perm;
+        perm.reserve(n);
+        std::vector<char> placed(n, 0);
+        for (std::int32_t node : nodes) {
+            const std::int32_t id = unknownOf.Find(node);
+            if (id == KeyIndex::kNone || placed[id]) continue;
+            placed[id] = 1;
+            perm.push_back(id);
+        }
+        for (std::size_t id = 0; id < n; ++id)
+            if (!placed[id]) perm.push_back(static_cast<std::int32_t>(id));
+        return perm;
+    }
+
     // Position of entry (row, column), row >= column, in the compressed columns.
     std::int64_t Position(std::int32_t row, std::int32_t column) const {
         const auto* p = static_cast<const std::int32_t*>(matrix->p);
@@ -98,7 +118,7 @@ CholmodSolver::~CholmodSolver() = default;
 
 bool CholmodSolver::Available() { return true; }
 
-bool CholmodSolver::Setup(const RunState& state, const std::vector<std::int32_t>& order) {
+bool CholmodSolver::Setup(const RunState& state, const std::vector<std::int32_t>& order, FillOrdering* ordering) {
     impl_ = std::make_unique<Impl>();
     Impl& s = *impl_;
     const ModelObjects& m = state.model;
@@ -157,13 +177,25 @@ bool CholmodSolver::Setup(const RunState& state, const std::vector<std::int32_t>
         s.positions.push_back(s.Position(std::max(id[2], id[1]), std::min(id[2], id[1])));
     }
     s.common.supernodal = CHOLMOD_SUPERNODAL;
+    SerialOpenMp serial;
+    // The ordering worked out while the model was loading, when there is one.
+    if (ordering != nullptr) {
+        std::vector<std::int32_t> perm = s.Permutation(ordering->Take());
+        if (!perm.empty()) {
+            s.common.nmethods = 1;
+            s.common.method[0].ordering = CHOLMOD_GIVEN;
+            s.factor = cholmod_analyze_p(s.matrix, perm.data(), nullptr, 0, &s.common);
+            s.common.status = CHOLMOD_OK;
+        }
+    }
     // Nested dissection (METIS) gives the least fill on a 2D mesh; trying AMD first, as
     // CHOLMOD does by default, costs seconds at a million nodes for an ordering it then
     // drops. Without METIS in the library, fall back to the default choice.
-    s.common.nmethods = 1;
-    s.common.method[0].ordering = CHOLMOD_METIS;
-    SerialOpenMp serial;
-    s.factor = cholmod_analyze(s.matrix, &s.common);
+    if (s.factor == nullptr) {
+        s.common.nmethods = 1;
+        s.common.method[0].ordering = CHOLMOD_METIS;
+        s.factor = cholmod_analyze(s.matrix, &s.common);
+    }
     if (s.factor == nullptr) {
         s.common.nmethods = 0;
         s.common.status = CHOLMOD_OK;
@@ -230,7 +262,7 @@ struct CholmodSolver::Impl {};
 CholmodSolver::CholmodSolver() = default;
 CholmodSolver::~CholmodSolver() = default;
 bool CholmodSolver::Available() { return false; }
-bool CholmodSolver::Setup(const RunState&, const std::vector<std::int32_t>&) { return false; }
+bool CholmodSolver::Setup(const RunState&, const std::vector<std::int32_t>&, FillOrdering*) { return false; }
 void CholmodSolver::Assemble(const RunState&) {}
 SolveStatus CholmodSolver::Solve(MessageSink&) { return SolveStatus::RowDependence; }
 double CholmodSolver::Increment(std::int32_t) const { return 0.0; }

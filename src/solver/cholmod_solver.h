@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "common/run_state.h"
+#include "solver/fill_ordering.h"
 #include "solver/tmatrix.h"
 
 namespace membrane {
@@ -30,8 +31,10 @@ public:
     static bool Available();
 
     // Works out the unknowns and the pattern from the elements (visited in `order`) and
-    // the constraints. False when CHOLMOD is not available.
-    bool Setup(const RunState& state, const std::vector<std::int32_t>& order);
+    // the constraints, and the symbolic factorization: with the fill-reducing ordering
+    // that `ordering` worked out beforehand when there is one (it is waited for here),
+    // otherwise with one computed now. False when CHOLMOD is not available.
+    bool Setup(const RunState& state, const std::vector<std::int32_t>& order, FillOrdering* ordering = nullptr);
 
     // Assembles the Newton system from the current heights and pins the held nodes.
     void Assemble(const RunState& state);

@@ -18,6 +18,7 @@
 #include "output/report_writer.h"
 #include "solver/assembly.h"
 #include "solver/cholmod_solver.h"
+#include "solver/fill_ordering.h"
 #include "solver/tmatrix.h"
 
 namespace membrane {
@@ -88,6 +89,11 @@ RunResult RunModel(RunState& state, const std::string& inputFileName, double acc
 
     RunTimings& timings = result.timings;
     Stopwatch clock;
+    // The sparse Cholesky solver's ordering is worked out beside the loading of the
+    // model. Whatever way the run ends, the ordering's thread ends with this object.
+    std::unique_ptr<FillOrdering> ordering;
+    if (state.settings.useCholmod && state.settings.maxIterations > 0)
+        ordering = FillOrdering::Start(state.inputName);
     try {
         state.modelLoaded = LoadModel(state, state.inputName);
         timings.load = clock.Seconds();
@@ -107,7 +113,7 @@ RunResult RunModel(RunState& state, const std::string& inputFileName, double acc
             if (state.settings.useCholmod && maxIterations > 0) {
                 clock.Restart();
                 cholmod = std::make_unique<CholmodSolver>();
-                const bool ready = cholmod->Setup(state, order);
+                const bool ready = cholmod->Setup(state, order, ordering.get());
                 timings.solve += clock.Seconds();  // pattern, ordering, symbolic factorization
                 if (!ready) {
                     state.messages->Show("The sparse Cholesky solver is not available in this build.",
