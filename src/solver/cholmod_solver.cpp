@@ -1,6 +1,7 @@
 #include "solver/cholmod_solver.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "model/coor_table.h"
 #include "model/elem_table.h"
@@ -59,11 +60,20 @@ struct CholmodSolver::Impl {
     cholmod_dense* rhs = nullptr;
     std::vector<double> solution;
 
-    KeyIndex unknownOf;                      // node number -> unknown index
-    std::vector<std::int32_t> elementNumbers;  // elements assembled, in order
-    std::vector<std::int64_t> positions;     // 6 value positions per element: 11 22 33 21 31 32
-    std::vector<std::int64_t> diagonal;      // value position of every unknown's diagonal
-    std::vector<std::int32_t> pinned;        // unknowns of held nodes
+    // An element as the assembly needs it in every Newton step: what its terms take from
+    // the plan, worked out once, its corners' unknowns and where its six matrix entries
+    // (11 22 33 21 31 32) go among the values.
+    struct Element {
+        ElementGeometry geometry;
+        std::int32_t corner[3];
+        std::int32_t position[6];
+    };
+
+    KeyIndex unknownOf;                     // node number -> unknown index
+    std::vector<std::int32_t> heightEntry;  // unknown -> its node's entry in the height list
+    std::vector<Element> elements;          // elements assembled, in order
+    std::vector<std::int32_t> diagonal;     // value position of every unknown's diagonal
+    std::vector<std::int32_t> pinned;       // unknowns of held nodes
 
     Impl() { cholmod_start(&common); }
     ~Impl() {
@@ -79,6 +89,7 @@ struct CholmodSolver::Impl {
             id = static_cast<std::int32_t>(diagonal.size());
             unknownOf.Set(node, id);
             diagonal.push_back(-1);
+            heightEntry.push_back(-1);
         }
         return id;
     }
@@ -103,13 +114,14 @@ struct CholmodSolver::Impl {
         return perm;
     }
 
-    // Position of entry (row, column), row >= column, in the compressed columns.
-    std::int64_t Position(std::int32_t row, std::int32_t column) const {
+    // Position of entry (row, column), row >= column, in the compressed columns (whose
+    // positions CHOLMOD keeps in 32-bit integers too).
+    std::int32_t Position(std::int32_t row, std::int32_t column) const {
         const auto* p = static_cast<const std::int32_t*>(matrix->p);
         const auto* i = static_cast<const std::int32_t*>(matrix->i);
         const std::int32_t* begin = i + p[column];
         const std::int32_t* end = i + p[column + 1];
-        return std::lower_bound(begin, end, row) - i;
+        return static_cast<std::int32_t>(std::lower_bound(begin, end, row) - i);
     }
 };
 
@@ -123,22 +135,37 @@ bool CholmodSolver::Setup(const RunState& state, const std::vector<std::int32_t>
     Impl& s = *impl_;
     const ModelObjects& m = state.model;
 
-    // Unknowns and the lower-triangle pattern as (column, row) pairs.
+    // Unknowns and the lower-triangle pattern as (column, row) pairs. The elements that
+    // give terms (what ComputeElement accepts) are kept with their plan geometry.
+    const auto* heights = m.heights ? m.heights->Entries().data() : nullptr;
     std::vector<std::uint64_t> pairs;
-    std::vector<std::int32_t> corners;
     for (std::int32_t number : order) {
         const ElementEntry* element = m.elements->FindElement(number);
         if (element == nullptr || element->nodeCount < 3) continue;
         const auto nodes = m.elements->NodesOf(*element);
         std::int32_t id[3];
-        bool complete = true;
+        double x[3], y[3];
+        bool complete = true, heightsKnown = heights != nullptr;
         for (int k = 0; k < 3; ++k) {
-            complete = complete && m.nodes->FindNode(nodes[k]) != nullptr;
+            const NodeEntry* node = m.nodes->FindNode(nodes[k]);
+            complete = complete && node != nullptr;
             id[k] = s.Unknown(nodes[k]);
+            if (node != nullptr) {
+                x[k] = node->x;
+                y[k] = node->y;
+            }
+            const auto* height = heights ? m.heights->FindKey(nodes[k]) : nullptr;
+            if (height != nullptr)
+                s.heightEntry[id[k]] = static_cast<std::int32_t>(height - heights);
+            else
+                heightsKnown = false;
         }
         if (!complete) continue;
-        s.elementNumbers.push_back(number);
-        for (int k = 0; k < 3; ++k) corners.push_back(id[k]);
+        Impl::Element assembled{};
+        if (heightsKnown && ComputeGeometry(x, y, assembled.geometry)) {
+            std::copy(id, id + 3, assembled.corner);
+            s.elements.push_back(assembled);
+        }
         for (int a = 0; a < 3; ++a)
             for (int b = 0; b <= a; ++b) {
                 const std::uint32_t row = static_cast<std::uint32_t>(std::max(id[a], id[b]));
@@ -153,6 +180,7 @@ bool CholmodSolver::Setup(const RunState& state, const std::vector<std::int32_t>
         pairs.push_back(static_cast<std::uint64_t>(k) << 32 | static_cast<std::uint32_t>(k));
     std::sort(pairs.begin(), pairs.end());
     pairs.erase(std::unique(pairs.begin(), pairs.end()), pairs.end());
+    if (pairs.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) return false;
 
     s.matrix = cholmod_allocate_sparse(n, n, pairs.size(), 1, 1, -1, CHOLMOD_REAL, &s.common);
     if (s.matrix == nullptr) return false;
@@ -168,13 +196,12 @@ bool CholmodSolver::Setup(const RunState& state, const std::vector<std::int32_t>
     pairs.shrink_to_fit();
 
     for (std::int32_t k = 0; k < n; ++k) s.diagonal[k] = s.Position(k, k);
-    s.positions.reserve(corners.size() * 2);
-    for (std::size_t e = 0; e < corners.size(); e += 3) {
-        const std::int32_t* id = &corners[e];
-        for (int a = 0; a < 3; ++a) s.positions.push_back(s.diagonal[id[a]]);
-        s.positions.push_back(s.Position(std::max(id[1], id[0]), std::min(id[1], id[0])));
-        s.positions.push_back(s.Position(std::max(id[2], id[0]), std::min(id[2], id[0])));
-        s.positions.push_back(s.Position(std::max(id[2], id[1]), std::min(id[2], id[1])));
+    for (Impl::Element& e : s.elements) {
+        const std::int32_t* id = e.corner;
+        for (int a = 0; a < 3; ++a) e.position[a] = s.diagonal[id[a]];
+        e.position[3] = s.Position(std::max(id[1], id[0]), std::min(id[1], id[0]));
+        e.position[4] = s.Position(std::max(id[2], id[0]), std::min(id[2], id[0]));
+        e.position[5] = s.Position(std::max(id[2], id[1]), std::min(id[2], id[1]));
     }
     s.common.supernodal = CHOLMOD_SUPERNODAL;
     SerialOpenMp serial;
@@ -213,17 +240,21 @@ void CholmodSolver::Assemble(const RunState& state) {
     std::fill(values, values + nnz, 0.0);
     std::fill(b, b + s.rhs->nrow, 0.0);
 
-    ElementTerms terms{};
-    for (std::size_t e = 0; e < s.elementNumbers.size(); ++e) {
-        if (!ComputeElement(state, s.elementNumbers[e], terms)) continue;
-        const std::int64_t* at = &s.positions[6 * e];
-        values[at[0]] += terms.matrix[0][0];
-        values[at[1]] += terms.matrix[1][1];
-        values[at[2]] += terms.matrix[2][2];
-        values[at[3]] += terms.matrix[1][0];
-        values[at[4]] += terms.matrix[2][0];
-        values[at[5]] += terms.matrix[2][1];
-        for (int k = 0; k < 3; ++k) b[s.unknownOf.Find(terms.nodes[k])] += terms.vector[k];
+    // The same terms as ComputeElement gives, from the geometry worked out in Setup and
+    // the current heights, added in the same order.
+    const auto* heights = state.model.heights->Entries().data();
+    double matrix[3][3], vector[3], h[3];
+    for (const Impl::Element& e : s.elements) {
+        for (int k = 0; k < 3; ++k) h[k] = heights[s.heightEntry[e.corner[k]]].value;
+        ComputeTerms(e.geometry, h, matrix, vector);
+        const std::int32_t* at = e.position;
+        values[at[0]] += matrix[0][0];
+        values[at[1]] += matrix[1][1];
+        values[at[2]] += matrix[2][2];
+        values[at[3]] += matrix[1][0];
+        values[at[4]] += matrix[2][0];
+        values[at[5]] += matrix[2][1];
+        for (int k = 0; k < 3; ++k) b[e.corner[k]] += vector[k];
     }
     for (std::int32_t k : s.pinned) {
         values[s.diagonal[k]] = kConstraintStiffness;
@@ -256,6 +287,24 @@ double CholmodSolver::Increment(std::int32_t node) const {
     return impl_->solution[id];
 }
 
+double CholmodSolver::SystemEntry(std::int32_t rowNode, std::int32_t columnNode) const {
+    if (!impl_ || impl_->matrix == nullptr) return 0.0;
+    const std::int32_t a = impl_->unknownOf.Find(rowNode), b = impl_->unknownOf.Find(columnNode);
+    if (a == KeyIndex::kNone || b == KeyIndex::kNone) return 0.0;
+    const std::int32_t row = std::max(a, b), column = std::min(a, b);
+    const std::int32_t at = impl_->Position(row, column);
+    if (at >= static_cast<const std::int32_t*>(impl_->matrix->p)[column + 1] ||
+        static_cast<const std::int32_t*>(impl_->matrix->i)[at] != row)
+        return 0.0;
+    return static_cast<const double*>(impl_->matrix->x)[at];
+}
+
+double CholmodSolver::RightHandSide(std::int32_t node) const {
+    const std::int32_t id = impl_ ? impl_->unknownOf.Find(node) : KeyIndex::kNone;
+    if (id == KeyIndex::kNone || impl_->rhs == nullptr) return 0.0;
+    return static_cast<const double*>(impl_->rhs->x)[id];
+}
+
 #else  // built without CHOLMOD
 
 struct CholmodSolver::Impl {};
@@ -266,6 +315,8 @@ bool CholmodSolver::Setup(const RunState&, const std::vector<std::int32_t>&, Fil
 void CholmodSolver::Assemble(const RunState&) {}
 SolveStatus CholmodSolver::Solve(MessageSink&) { return SolveStatus::RowDependence; }
 double CholmodSolver::Increment(std::int32_t) const { return 0.0; }
+double CholmodSolver::SystemEntry(std::int32_t, std::int32_t) const { return 0.0; }
+double CholmodSolver::RightHandSide(std::int32_t) const { return 0.0; }
 
 #endif
 

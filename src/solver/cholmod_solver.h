@@ -44,6 +44,11 @@ public:
     SolveStatus Solve(MessageSink& messages);
     double Increment(std::int32_t node) const;
 
+    // The assembled system entry of two nodes (either order) and the right-hand side entry
+    // of a node; 0 where the system has none. For checks of the assembly.
+    double SystemEntry(std::int32_t rowNode, std::int32_t columnNode) const;
+    double RightHandSide(std::int32_t node) const;
+
 private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
