@@ -3,6 +3,10 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <exception>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 #include "common/file_names.h"
 #include "common/io_error.h"
@@ -15,9 +19,9 @@
 namespace membrane {
 namespace {
 
-void WriteReport(RunState& state, int iterationCount, const std::string& reportFileName,
+void WriteReport(const RunState& state, int iterationCount, const std::string& reportFileName,
                  const std::string& path, double accuracy) {
-    ModelObjects& m = state.model;
+    const ModelObjects& m = state.model;
     if (auto file = TextFileWriter::Create(path)) {
         file->Line("OUTPUT FILE : " + ExtractFileName(reportFileName));
         file->Line();
@@ -37,23 +41,24 @@ void WriteReport(RunState& state, int iterationCount, const std::string& reportF
     if (m.heights) m.heights->EchoToReport(path);
 }
 
-void LiftNodes(ModelObjects& m) {
-    for (NodeEntry& node : m.nodes->MutableNodes()) {
-        const auto* height = m.heights->FindKey(node.number);
+// The node table lifted by the heights.
+void LiftNodes(TCoorClass& nodes, const TdoubleList& heights) {
+    for (NodeEntry& node : nodes.MutableNodes()) {
+        const auto* height = heights.FindKey(node.number);
         if (height == nullptr) continue;
         node.z = node.z + height->value;
         if (std::fabs(node.z) < 1e-10) node.z = 0.0;
     }
 }
 
-void ComputeLoads(ModelObjects& m, double weight) {
-    if (!m.trussLoads) m.trussLoads = std::make_unique<TdoubleList>();
-    TdoubleList& loads = *m.trussLoads;
-    for (const ElementEntry& element : m.elements->Elements()) {
+// One third of each triangle's weight on each of its corners, added to `loads`.
+void ComputeLoads(const TElemClass& elements, const std::vector<double>& areas, double weight, TdoubleList& loads) {
+    const auto& all = elements.Elements();
+    for (std::size_t e = 0; e < all.size(); ++e) {
         // One third of the triangle's weight on each corner, in extended precision.
-        const double load = static_cast<double>(1.0L / 3.0L * static_cast<long double>(element.area) *
+        const double load = static_cast<double>(1.0L / 3.0L * static_cast<long double>(areas[e]) *
                                                 static_cast<long double>(weight));
-        for (std::int32_t node : m.elements->NodesOf(element)) {
+        for (std::int32_t node : elements.NodesOf(all[e])) {
             if (const auto* entry = loads.FindKey(node))
                 loads.SetValue(node, entry->value + load);
             else
@@ -62,8 +67,18 @@ void ComputeLoads(ModelObjects& m, double weight) {
     }
 }
 
-void WriteTruss(RunState& state, const std::string& path) {
-    ModelObjects& m = state.model;
+// How far the truss model file got, and what it computed on the way: the node table
+// lifted by the heights and the truss loads. It works on copies, so that the report can
+// be written from the model at the same time; the model takes over the results when both
+// files are done (or when the truss model file fails, as far as it got).
+struct TrussOutcome {
+    bool lifted = false;                 // the lifted node table and the final area exist
+    std::unique_ptr<TdoubleList> loads;  // the truss loads, once computed
+    std::exception_ptr error;
+};
+
+void WriteTruss(const RunState& state, const std::string& path, TrussOutcome& outcome) {
+    const ModelObjects& m = state.model;
     if (auto file = TextFileWriter::Create(path)) {
         file->Line("; data from BRIMEL.EXE");
         file->Line("; project :" + state.inputName);
@@ -77,18 +92,25 @@ void WriteTruss(RunState& state, const std::string& path) {
         file->Line();
         file->Close();
     }
-    LiftNodes(m);
-    const double area = m.elements->ComputeMeshArea(m.nodes.get());
-    if (state.view) state.view->SetFinalArea("Final surface : " + FormatFixed(area, 12, 3));
-    m.nodes->WriteTrussSection(path);
+    TCoorClass lifted = *m.nodes;
+    LiftNodes(lifted, *m.heights);
+    // Every element's area on the lifted mesh, as ComputeMeshArea stores it.
+    std::vector<double> areas;
+    areas.reserve(m.elements->Elements().size());
+    for (const ElementEntry& element : m.elements->Elements()) areas.push_back(m.elements->ElementArea(element, &lifted));
+    outcome.lifted = true;
+    lifted.WriteTrussSection(path);
     if (m.bars) m.bars->WriteTrussSection(path);
 
-    ComputeLoads(m, state.settings.weight);
+    auto loads = m.trussLoads ? std::make_unique<TdoubleList>(*m.trussLoads) : std::make_unique<TdoubleList>();
+    ComputeLoads(*m.elements, areas, state.settings.weight, *loads);
+    const TdoubleList& computed = *loads;
+    outcome.loads = std::move(loads);
     if (auto file = TextFileWriter::OpenAppend(path)) {
         file->Line();
         file->Line("[loads]");
         int k = 0;
-        for (const auto& entry : m.trussLoads->Entries())
+        for (const auto& entry : computed.Entries())
             file->Line(std::to_string(++k) + "=" + std::to_string(entry.key) + "@z@" + FormatGeneral(entry.value));
         file->Line();
         file->Close();
@@ -123,12 +145,52 @@ void WriteOutput(RunState& state, int iterationCount, const std::string& reportF
     ModelObjects& m = state.model;
     AtomicFile report(reportFileName);
     CreateOrThrow(report);
-    WriteReport(state, iterationCount, reportFileName, report.TempPath(), accuracy);
 
+    // The truss model file needs nothing of the report: it is written on a second
+    // thread at the same time, from copies of what it changes. Both threads only read
+    // the model; neither touches the results view or the messages.
     const bool complete = m.nodes && m.elements && m.constraints && m.heights;
     AtomicFile truss(ChangeFileExt(state.inputName, ".TRS"));
-    if (complete) CreateOrThrow(truss);
-    if (complete) WriteTruss(state, truss.TempPath());
+    TrussOutcome trussOutcome;
+    const auto writeTruss = [&state, &truss, &trussOutcome] {
+        try {
+            CreateOrThrow(truss);
+            WriteTruss(state, truss.TempPath(), trussOutcome);
+        } catch (...) {
+            trussOutcome.error = std::current_exception();
+        }
+    };
+    std::thread trussThread;
+    if (complete) {
+        try {
+            trussThread = std::thread(writeTruss);
+        } catch (const std::system_error&) {
+            // No second thread: the truss model file follows the report below.
+        }
+    }
+    std::exception_ptr reportError;
+    try {
+        WriteReport(state, iterationCount, reportFileName, report.TempPath(), accuracy);
+    } catch (...) {
+        reportError = std::current_exception();
+    }
+    if (trussThread.joinable())
+        trussThread.join();
+    else if (complete && !reportError)
+        writeTruss();
+
+    // Written one after the other, the truss model file would not have been begun after
+    // a failed report: the report's error is the one to tell, and the model stays as it
+    // was. Otherwise the model takes over what the truss model file computed, as far as
+    // it got.
+    if (reportError) std::rethrow_exception(reportError);
+    if (trussOutcome.lifted) {
+        LiftNodes(*m.nodes, *m.heights);
+        const double area = m.elements->ComputeMeshArea(m.nodes.get());
+        if (state.view) state.view->SetFinalArea("Final surface : " + FormatFixed(area, 12, 3));
+    }
+    if (trussOutcome.loads) m.trussLoads = std::move(trussOutcome.loads);
+    if (trussOutcome.error) std::rethrow_exception(trussOutcome.error);
 
     // Both files are complete: put them in place.
     if (report.TempExists()) report.Commit();
