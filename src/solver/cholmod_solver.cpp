@@ -130,7 +130,7 @@ CholmodSolver::~CholmodSolver() = default;
 
 bool CholmodSolver::Available() { return true; }
 
-bool CholmodSolver::Setup(const RunState& state, const std::vector<std::int32_t>& order, FillOrdering* ordering) {
+bool CholmodSolver::Setup(const RunState& state, const std::vector<std::int32_t>& order) {
     impl_ = std::make_unique<Impl>();
     Impl& s = *impl_;
     const ModelObjects& m = state.model;
@@ -203,6 +203,14 @@ bool CholmodSolver::Setup(const RunState& state, const std::vector<std::int32_t>
         e.position[4] = s.Position(std::max(id[2], id[0]), std::min(id[2], id[0]));
         e.position[5] = s.Position(std::max(id[2], id[1]), std::min(id[2], id[1]));
     }
+    s.rhs = cholmod_zeros(n, 1, CHOLMOD_REAL, &s.common);
+    return s.rhs != nullptr;
+}
+
+bool CholmodSolver::Analyze(FillOrdering* ordering) {
+    if (!impl_ || impl_->matrix == nullptr) return false;
+    Impl& s = *impl_;
+    if (s.factor != nullptr) return true;
     s.common.supernodal = CHOLMOD_SUPERNODAL;
     SerialOpenMp serial;
     // The ordering worked out while the model was loading, when there is one.
@@ -228,8 +236,7 @@ bool CholmodSolver::Setup(const RunState& state, const std::vector<std::int32_t>
         s.common.status = CHOLMOD_OK;
         s.factor = cholmod_analyze(s.matrix, &s.common);
     }
-    s.rhs = cholmod_zeros(n, 1, CHOLMOD_REAL, &s.common);
-    return s.factor != nullptr && s.rhs != nullptr;
+    return s.factor != nullptr;
 }
 
 void CholmodSolver::Assemble(const RunState& state) {
@@ -263,6 +270,10 @@ void CholmodSolver::Assemble(const RunState& state) {
 }
 
 SolveStatus CholmodSolver::Solve(MessageSink& messages) {
+    if (!Analyze()) {
+        messages.Show(SolveStatusText(SolveStatus::RowDependence), MessageKind::Error);
+        return SolveStatus::RowDependence;
+    }
     Impl& s = *impl_;
     SerialOpenMp serial;
     const bool factored = cholmod_factorize(s.matrix, s.factor, &s.common) != 0;
@@ -311,7 +322,8 @@ struct CholmodSolver::Impl {};
 CholmodSolver::CholmodSolver() = default;
 CholmodSolver::~CholmodSolver() = default;
 bool CholmodSolver::Available() { return false; }
-bool CholmodSolver::Setup(const RunState&, const std::vector<std::int32_t>&, FillOrdering*) { return false; }
+bool CholmodSolver::Setup(const RunState&, const std::vector<std::int32_t>&) { return false; }
+bool CholmodSolver::Analyze(FillOrdering*) { return false; }
 void CholmodSolver::Assemble(const RunState&) {}
 SolveStatus CholmodSolver::Solve(MessageSink&) { return SolveStatus::RowDependence; }
 double CholmodSolver::Increment(std::int32_t) const { return 0.0; }

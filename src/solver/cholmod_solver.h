@@ -31,10 +31,15 @@ public:
     static bool Available();
 
     // Works out the unknowns and the pattern from the elements (visited in `order`) and
-    // the constraints, and the symbolic factorization: with the fill-reducing ordering
-    // that `ordering` worked out beforehand when there is one (it is waited for here),
-    // otherwise with one computed now. False when CHOLMOD is not available.
-    bool Setup(const RunState& state, const std::vector<std::int32_t>& order, FillOrdering* ordering = nullptr);
+    // the constraints. False when CHOLMOD is not available.
+    bool Setup(const RunState& state, const std::vector<std::int32_t>& order);
+    // The fill-reducing ordering and the symbolic factorization, once, after Setup and
+    // before the first Solve (which does it itself if it has not been done): with the
+    // ordering that `ordering` worked out beforehand when there is one (it is waited for
+    // here), otherwise with one computed now. Since Assemble does not need it, the first
+    // assembly can go on while the ordering is still being worked out. False when the
+    // factorization cannot be prepared.
+    bool Analyze(FillOrdering* ordering = nullptr);
 
     // Assembles the Newton system from the current heights and pins the held nodes.
     void Assemble(const RunState& state);

@@ -6,7 +6,8 @@
 // thread reads the element and constraint tables from the model file itself, with the
 // same readers as the model loading but without any message, and orders the graph while
 // the loading reads the other tables, analyses the boundary, builds the bar table and
-// checks the model, and while the solver works out its pattern.
+// checks the model, and while the solver works out its pattern and assembles the first
+// Newton step.
 //
 // The thread touches no model object, no message sink and no results view: it has its
 // own copy of the file name and its own tables. Its result is a list of node numbers,

@@ -32,6 +32,10 @@ void Show(RunState& state, const std::string& text) {
 
 bool Cancelled(RunState& state) { return state.view && state.view->CancelRequested(); }
 
+void ShowCholmodMissing(RunState& state) {
+    state.messages->Show("The sparse Cholesky solver is not available in this build.", MessageKind::Error);
+}
+
 // Wall-clock seconds since construction or the last Restart.
 class Stopwatch {
 public:
@@ -113,11 +117,10 @@ RunResult RunModel(RunState& state, const std::string& inputFileName, double acc
             if (state.settings.useCholmod && maxIterations > 0) {
                 clock.Restart();
                 cholmod = std::make_unique<CholmodSolver>();
-                const bool ready = cholmod->Setup(state, order, ordering.get());
-                timings.solve += clock.Seconds();  // pattern, ordering, symbolic factorization
+                const bool ready = cholmod->Setup(state, order);
+                timings.solve += clock.Seconds();  // unknowns and pattern
                 if (!ready) {
-                    state.messages->Show("The sparse Cholesky solver is not available in this build.",
-                                         MessageKind::Error);
+                    ShowCholmodMissing(state);
                     success = false;
                     result.outcome = RunOutcome::SolverFailure;
                     result.reason = "sparse Cholesky solver not available";
@@ -151,6 +154,15 @@ RunResult RunModel(RunState& state, const std::string& inputFileName, double acc
 
                 Show(state, "ITERATION " + std::to_string(n) + " : Elimination");
                 clock.Restart();
+                // The ordering and the symbolic factorization, once the first assembly is done.
+                if (cholmod && n == 1 && !cholmod->Analyze(ordering.get())) {
+                    timings.solve += clock.Seconds();
+                    ShowCholmodMissing(state);
+                    success = false;
+                    result.outcome = RunOutcome::SolverFailure;
+                    result.reason = "sparse Cholesky solver not available";
+                    break;
+                }
                 const SolveStatus status = cholmod ? cholmod->Solve(*state.messages)
                                                    : Solve(*m.system, *m.rightHandSide, *state.messages);
                 if (status != SolveStatus::Ok) {

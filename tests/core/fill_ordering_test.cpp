@@ -52,7 +52,8 @@ std::vector<double> FirstIncrements(const std::string& path, bool orderingBefore
     std::vector<std::int32_t> order;  // the generator numbers the elements 1..E
     for (const ElementEntry& element : state.model.elements->Elements()) order.push_back(element.number);
     CholmodSolver solver;
-    EXPECT_TRUE(solver.Setup(state, order, ordering.get()));
+    EXPECT_TRUE(solver.Setup(state, order));
+    EXPECT_TRUE(solver.Analyze(ordering.get()));
     solver.Assemble(state);
     RecordingMessageSink sink;
     EXPECT_EQ(solver.Solve(sink), SolveStatus::Ok);
