@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <limits>
+#include <system_error>
+#include <thread>
 
 #include "model/coor_table.h"
 #include "model/elem_table.h"
@@ -51,6 +53,18 @@ private:
     int previous_ = -1;
 };
 
+// The six matrix entries (11 22 33 21 31 32) and the three vector entries of an element.
+struct LowerTerms {
+    double value[9];
+};
+
+void ElementLowerTerms(const ElementGeometry& geometry, const double h[3], LowerTerms& terms) {
+    double matrix[3][3], vector[3];
+    ComputeTerms(geometry, h, matrix, vector);
+    terms = LowerTerms{{matrix[0][0], matrix[1][1], matrix[2][2], matrix[1][0], matrix[2][0], matrix[2][1],
+                        vector[0], vector[1], vector[2]}};
+}
+
 }  // namespace
 
 struct CholmodSolver::Impl {
@@ -74,6 +88,9 @@ struct CholmodSolver::Impl {
     std::vector<Element> elements;          // elements assembled, in order
     std::vector<std::int32_t> diagonal;     // value position of every unknown's diagonal
     std::vector<std::int32_t> pinned;       // unknowns of held nodes
+
+    bool parallelAssembly = true;
+    std::vector<LowerTerms> buffered;  // terms of the elements the second thread computes
 
     Impl() { cholmod_start(&common); }
     ~Impl() {
@@ -244,24 +261,51 @@ void CholmodSolver::Assemble(const RunState& state) {
     auto* values = static_cast<double*>(s.matrix->x);
     auto* b = static_cast<double*>(s.rhs->x);
     const auto nnz = static_cast<std::size_t>(static_cast<std::int32_t*>(s.matrix->p)[s.matrix->ncol]);
-    std::fill(values, values + nnz, 0.0);
-    std::fill(b, b + s.rhs->nrow, 0.0);
+    const auto* heights = state.model.heights->Entries().data();
+    const std::vector<Impl::Element>& elements = s.elements;
+    auto heightsOf = [&](const Impl::Element& e, double h[3]) {
+        for (int k = 0; k < 3; ++k) h[k] = heights[s.heightEntry[e.corner[k]]].value;
+    };
+    auto add = [&](const Impl::Element& e, const LowerTerms& terms) {
+        for (int k = 0; k < 6; ++k) values[e.position[k]] += terms.value[k];
+        for (int k = 0; k < 3; ++k) b[e.corner[k]] += terms.value[6 + k];
+    };
 
     // The same terms as ComputeElement gives, from the geometry worked out in Setup and
-    // the current heights, added in the same order.
-    const auto* heights = state.model.heights->Entries().data();
-    double matrix[3][3], vector[3], h[3];
-    for (const Impl::Element& e : s.elements) {
-        for (int k = 0; k < 3; ++k) h[k] = heights[s.heightEntry[e.corner[k]]].value;
-        ComputeTerms(e.geometry, h, matrix, vector);
-        const std::int32_t* at = e.position;
-        values[at[0]] += matrix[0][0];
-        values[at[1]] += matrix[1][1];
-        values[at[2]] += matrix[2][2];
-        values[at[3]] += matrix[1][0];
-        values[at[4]] += matrix[2][0];
-        values[at[5]] += matrix[2][1];
-        for (int k = 0; k < 3; ++k) b[e.corner[k]] += vector[k];
+    // the current heights, added in element order. The terms (a power and a root per
+    // element) cost far more than adding them, so a second thread computes those of the
+    // later elements into a buffer while this one computes and adds the earlier ones and
+    // then adds the buffered ones: every entry receives the same terms in the same order
+    // as in one pass.
+    const std::size_t split = s.parallelAssembly ? elements.size() * 9 / 20 : elements.size();
+    s.buffered.resize(elements.size() - split);
+    std::thread helper;
+    if (split < elements.size()) {
+        try {
+            helper = std::thread([&] {
+                double h[3];
+                for (std::size_t e = split; e < elements.size(); ++e) {
+                    heightsOf(elements[e], h);
+                    ElementLowerTerms(elements[e].geometry, h, s.buffered[e - split]);
+                }
+            });
+        } catch (const std::system_error&) {
+            s.parallelAssembly = false;  // no second thread: one pass from now on
+        }
+    }
+    std::fill(values, values + nnz, 0.0);
+    std::fill(b, b + s.rhs->nrow, 0.0);
+    const std::size_t own = helper.joinable() ? split : elements.size();
+    double h[3];
+    LowerTerms terms;
+    for (std::size_t e = 0; e < own; ++e) {
+        heightsOf(elements[e], h);
+        ElementLowerTerms(elements[e].geometry, h, terms);
+        add(elements[e], terms);
+    }
+    if (helper.joinable()) {
+        helper.join();
+        for (std::size_t e = split; e < elements.size(); ++e) add(elements[e], s.buffered[e - split]);
     }
     for (std::int32_t k : s.pinned) {
         values[s.diagonal[k]] = kConstraintStiffness;
