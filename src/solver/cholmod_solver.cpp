@@ -53,15 +53,16 @@ private:
     int previous_ = -1;
 };
 
-// The six matrix entries (11 22 33 21 31 32) and the three vector entries of an element.
-struct LowerTerms {
+// The six entries of the symmetric element matrix that the system keeps (11 22 33 21 31
+// 32) and the three entries of the element vector.
+struct StoredTerms {
     double value[9];
 };
 
-void ElementLowerTerms(const ElementGeometry& geometry, const double h[3], LowerTerms& terms) {
+void ElementStoredTerms(const ElementGeometry& geometry, const double h[3], StoredTerms& terms) {
     double matrix[3][3], vector[3];
     ComputeTerms(geometry, h, matrix, vector);
-    terms = LowerTerms{{matrix[0][0], matrix[1][1], matrix[2][2], matrix[1][0], matrix[2][0], matrix[2][1],
+    terms = StoredTerms{{matrix[0][0], matrix[1][1], matrix[2][2], matrix[1][0], matrix[2][0], matrix[2][1],
                         vector[0], vector[1], vector[2]}};
 }
 
@@ -69,7 +70,7 @@ void ElementLowerTerms(const ElementGeometry& geometry, const double h[3], Lower
 
 struct CholmodSolver::Impl {
     cholmod_common common{};
-    cholmod_sparse* matrix = nullptr;  // lower triangle, compressed columns
+    cholmod_sparse* matrix = nullptr;  // upper triangle, compressed columns
     cholmod_factor* factor = nullptr;
     cholmod_dense* rhs = nullptr;
     std::vector<double> solution;
@@ -90,7 +91,7 @@ struct CholmodSolver::Impl {
     std::vector<std::int32_t> pinned;       // unknowns of held nodes
 
     bool parallelAssembly = true;
-    std::vector<LowerTerms> buffered;  // terms of the elements the second thread computes
+    std::vector<StoredTerms> buffered;  // terms of the elements the second thread computes
 
     Impl() { cholmod_start(&common); }
     ~Impl() {
@@ -131,7 +132,7 @@ struct CholmodSolver::Impl {
         return perm;
     }
 
-    // Position of entry (row, column), row >= column, in the compressed columns (whose
+    // Position of entry (row, column), row <= column, in the compressed columns (whose
     // positions CHOLMOD keeps in 32-bit integers too).
     std::int32_t Position(std::int32_t row, std::int32_t column) const {
         const auto* p = static_cast<const std::int32_t*>(matrix->p);
@@ -152,7 +153,7 @@ bool CholmodSolver::Setup(const RunState& state, const std::vector<std::int32_t>
     Impl& s = *impl_;
     const ModelObjects& m = state.model;
 
-    // Unknowns and the lower-triangle pattern as (column, row) pairs. The elements that
+    // Unknowns and the upper-triangle pattern as (column, row) pairs. The elements that
     // give terms (what ComputeElement accepts) are kept with their plan geometry.
     const auto* heights = m.heights ? m.heights->Entries().data() : nullptr;
     std::vector<std::uint64_t> pairs;
@@ -185,8 +186,8 @@ bool CholmodSolver::Setup(const RunState& state, const std::vector<std::int32_t>
         }
         for (int a = 0; a < 3; ++a)
             for (int b = 0; b <= a; ++b) {
-                const std::uint32_t row = static_cast<std::uint32_t>(std::max(id[a], id[b]));
-                const std::uint32_t column = static_cast<std::uint32_t>(std::min(id[a], id[b]));
+                const std::uint32_t row = static_cast<std::uint32_t>(std::min(id[a], id[b]));
+                const std::uint32_t column = static_cast<std::uint32_t>(std::max(id[a], id[b]));
                 pairs.push_back(static_cast<std::uint64_t>(column) << 32 | row);
             }
     }
@@ -199,7 +200,7 @@ bool CholmodSolver::Setup(const RunState& state, const std::vector<std::int32_t>
     pairs.erase(std::unique(pairs.begin(), pairs.end()), pairs.end());
     if (pairs.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) return false;
 
-    s.matrix = cholmod_allocate_sparse(n, n, pairs.size(), 1, 1, -1, CHOLMOD_REAL, &s.common);
+    s.matrix = cholmod_allocate_sparse(n, n, pairs.size(), 1, 1, 1, CHOLMOD_REAL, &s.common);
     if (s.matrix == nullptr) return false;
     auto* p = static_cast<std::int32_t*>(s.matrix->p);
     auto* i = static_cast<std::int32_t*>(s.matrix->i);
@@ -216,9 +217,9 @@ bool CholmodSolver::Setup(const RunState& state, const std::vector<std::int32_t>
     for (Impl::Element& e : s.elements) {
         const std::int32_t* id = e.corner;
         for (int a = 0; a < 3; ++a) e.position[a] = s.diagonal[id[a]];
-        e.position[3] = s.Position(std::max(id[1], id[0]), std::min(id[1], id[0]));
-        e.position[4] = s.Position(std::max(id[2], id[0]), std::min(id[2], id[0]));
-        e.position[5] = s.Position(std::max(id[2], id[1]), std::min(id[2], id[1]));
+        e.position[3] = s.Position(std::min(id[1], id[0]), std::max(id[1], id[0]));
+        e.position[4] = s.Position(std::min(id[2], id[0]), std::max(id[2], id[0]));
+        e.position[5] = s.Position(std::min(id[2], id[1]), std::max(id[2], id[1]));
     }
     s.rhs = cholmod_zeros(n, 1, CHOLMOD_REAL, &s.common);
     return s.rhs != nullptr;
@@ -266,7 +267,7 @@ void CholmodSolver::Assemble(const RunState& state) {
     auto heightsOf = [&](const Impl::Element& e, double h[3]) {
         for (int k = 0; k < 3; ++k) h[k] = heights[s.heightEntry[e.corner[k]]].value;
     };
-    auto add = [&](const Impl::Element& e, const LowerTerms& terms) {
+    auto add = [&](const Impl::Element& e, const StoredTerms& terms) {
         for (int k = 0; k < 6; ++k) values[e.position[k]] += terms.value[k];
         for (int k = 0; k < 3; ++k) b[e.corner[k]] += terms.value[6 + k];
     };
@@ -286,7 +287,7 @@ void CholmodSolver::Assemble(const RunState& state) {
                 double h[3];
                 for (std::size_t e = split; e < elements.size(); ++e) {
                     heightsOf(elements[e], h);
-                    ElementLowerTerms(elements[e].geometry, h, s.buffered[e - split]);
+                    ElementStoredTerms(elements[e].geometry, h, s.buffered[e - split]);
                 }
             });
         } catch (const std::system_error&) {
@@ -297,10 +298,10 @@ void CholmodSolver::Assemble(const RunState& state) {
     std::fill(b, b + s.rhs->nrow, 0.0);
     const std::size_t own = helper.joinable() ? split : elements.size();
     double h[3];
-    LowerTerms terms;
+    StoredTerms terms;
     for (std::size_t e = 0; e < own; ++e) {
         heightsOf(elements[e], h);
-        ElementLowerTerms(elements[e].geometry, h, terms);
+        ElementStoredTerms(elements[e].geometry, h, terms);
         add(elements[e], terms);
     }
     if (helper.joinable()) {
@@ -346,7 +347,7 @@ double CholmodSolver::SystemEntry(std::int32_t rowNode, std::int32_t columnNode)
     if (!impl_ || impl_->matrix == nullptr) return 0.0;
     const std::int32_t a = impl_->unknownOf.Find(rowNode), b = impl_->unknownOf.Find(columnNode);
     if (a == KeyIndex::kNone || b == KeyIndex::kNone) return 0.0;
-    const std::int32_t row = std::max(a, b), column = std::min(a, b);
+    const std::int32_t row = std::min(a, b), column = std::max(a, b);
     const std::int32_t at = impl_->Position(row, column);
     if (at >= static_cast<const std::int32_t*>(impl_->matrix->p)[column + 1] ||
         static_cast<const std::int32_t*>(impl_->matrix->i)[at] != row)

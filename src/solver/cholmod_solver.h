@@ -2,7 +2,8 @@
 //
 // The Newton system of the membrane is symmetric, and with the held nodes pinned by
 // 1e10 on their diagonal it is positive definite. This solver assembles it straight into
-// the lower triangle of a compressed-column matrix whose pattern (and the position of
+// the upper triangle of a compressed-column matrix (the form CHOLMOD permutes for the
+// factorization in a single pass) whose pattern (and the position of
 // every triangle's six entries in it) is worked out once per run, computes a
 // fill-reducing ordering and the symbolic factorization once, and per Newton step only
 // refills the values and factorizes numerically. It solves the same system as the
