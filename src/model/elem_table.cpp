@@ -121,15 +121,27 @@ bool TElemClass::WriteTrussSection(const std::string& path) const {
     if (elements_.empty()) return false;
     auto file = TextFileWriter::OpenAppend(path);
     if (!file) return false;
-    file->Line("[elements]");
-    for (const ElementEntry& element : elements_) {
-        std::string line = std::to_string(element.number) + "=";
-        for (std::int32_t node : NodesOf(element)) line += std::to_string(node) + "@";
-        file->Line(line + std::to_string(element.type));
-    }
-    file->Line();
+    file->Write(TrussSectionText());
     file->Close();
     return true;
+}
+
+std::string TElemClass::TrussSectionText() const {
+    if (elements_.empty()) return {};
+    std::string text = "[elements]\r\n";
+    text.reserve(elements_.size() * 24);
+    for (const ElementEntry& element : elements_) {
+        text += std::to_string(element.number);
+        text += '=';
+        for (std::int32_t node : NodesOf(element)) {
+            text += std::to_string(node);
+            text += '@';
+        }
+        text += std::to_string(element.type);
+        text += "\r\n";
+    }
+    text += "\r\n";
+    return text;
 }
 
 double TElemClass::ElementArea(const ElementEntry& element, const TCoorClass* table) const {

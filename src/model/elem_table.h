@@ -54,6 +54,8 @@ public:
     bool EchoToReport(const std::string& path) const;
     bool EchoToReport() const { return EchoToReport(reportFileName_); }
     bool WriteTrussSection(const std::string& path) const;
+    // The "[elements]" section as WriteTrussSection appends it (empty for an empty table).
+    std::string TrussSectionText() const;
     bool WriteTrussSection() const { return WriteTrussSection(trussFileName_); }
 
     // Area of the triangle in space from the node table's x, y, z; a corner whose node

@@ -1,5 +1,6 @@
 #include "output/report_writer.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -19,18 +20,25 @@
 namespace membrane {
 namespace {
 
-void WriteReport(const RunState& state, int iterationCount, const std::string& reportFileName,
-                 const std::string& path, double accuracy) {
+// The report's first part: its header and the echo of the model tables, which the Newton
+// steps do not change. Stops between tables when `stop` is set.
+void WriteReportTables(const RunState& state, const std::string& reportFileName, const std::string& path,
+                       const std::atomic<bool>& stop) {
     const ModelObjects& m = state.model;
     if (auto file = TextFileWriter::Create(path)) {
         file->Line("OUTPUT FILE : " + ExtractFileName(reportFileName));
         file->Line();
         file->Close();
-        if (m.nodes) m.nodes->EchoToReport(path);
-        if (m.elements) m.elements->EchoToReport(path);
-        if (m.constraints) m.constraints->EchoToReport(path);
-        if (m.initial) m.initial->EchoToReport(path);
+        if (m.nodes && !stop) m.nodes->EchoToReport(path);
+        if (m.elements && !stop) m.elements->EchoToReport(path);
+        if (m.constraints && !stop) m.constraints->EchoToReport(path);
+        if (m.initial && !stop) m.initial->EchoToReport(path);
     }
+}
+
+// The rest of the report: the iteration count, the accuracy and the heights.
+void WriteReportResults(const RunState& state, int iterationCount, const std::string& path, double accuracy) {
+    const ModelObjects& m = state.model;
     if (auto file = TextFileWriter::OpenAppend(path)) {
         file->Line();
         file->Line("number of iterations : " + FormatInt(iterationCount, 3) +
@@ -77,7 +85,8 @@ struct TrussOutcome {
     std::exception_ptr error;
 };
 
-void WriteTruss(const RunState& state, const std::string& path, TrussOutcome& outcome) {
+void WriteTruss(const RunState& state, const std::string& path, const std::string* barSection,
+                TrussOutcome& outcome) {
     const ModelObjects& m = state.model;
     if (auto file = TextFileWriter::Create(path)) {
         file->Line("; data from BRIMEL.EXE");
@@ -100,7 +109,15 @@ void WriteTruss(const RunState& state, const std::string& path, TrussOutcome& ou
     for (const ElementEntry& element : m.elements->Elements()) areas.push_back(m.elements->ElementArea(element, &lifted));
     outcome.lifted = true;
     lifted.WriteTrussSection(path);
-    if (m.bars) m.bars->WriteTrussSection(path);
+    if (barSection != nullptr) {
+        if (!barSection->empty())
+            if (auto file = TextFileWriter::OpenAppend(path)) {
+                file->Write(*barSection);
+                file->Close();
+            }
+    } else if (m.bars) {
+        m.bars->WriteTrussSection(path);
+    }
 
     auto loads = m.trussLoads ? std::make_unique<TdoubleList>(*m.trussLoads) : std::make_unique<TdoubleList>();
     ComputeLoads(*m.elements, areas, state.settings.weight, *loads);
@@ -139,23 +156,88 @@ void CreateOrThrow(const AtomicFile& file) {
         throw IoError("cannot create " + file.Target() + ": " + std::strerror(errno));
 }
 
+bool Complete(const ModelObjects& m) { return m.nodes && m.elements && m.constraints && m.heights; }
+
 }  // namespace
 
-void WriteOutput(RunState& state, int iterationCount, const std::string& reportFileName, double accuracy) {
+struct OutputFiles::Impl {
+    Impl(const RunState& state, std::string reportFileName)
+        : reportName(std::move(reportFileName)),
+          report(reportName),
+          truss(ChangeFileExt(state.inputName, ".TRS")) {}
+
+    std::string reportName;
+    AtomicFile report;
+    AtomicFile truss;
+
+    // What WriteAhead's thread has done, read only after it has been joined.
+    std::thread ahead;
+    std::atomic<bool> stop{false};
+    bool reportCreated = false;
+    bool tablesWritten = false;
+    bool barsRendered = false;
+    std::string barSection;
+    std::exception_ptr aheadError;
+
+    void Join() {
+        if (ahead.joinable()) ahead.join();
+    }
+};
+
+OutputFiles::OutputFiles(const RunState& state, const std::string& reportFileName)
+    : impl_(std::make_unique<Impl>(state, reportFileName)) {}
+
+OutputFiles::~OutputFiles() {
+    impl_->stop = true;
+    impl_->Join();
+}
+
+void OutputFiles::WriteAhead(const RunState& state) {
+    Impl& f = *impl_;
+    if (f.ahead.joinable() || f.tablesWritten) return;
+    const auto work = [&f, &state] {
+        try {
+            CreateOrThrow(f.report);
+            f.reportCreated = true;
+            WriteReportTables(state, f.reportName, f.report.TempPath(), f.stop);
+            f.tablesWritten = !f.stop;
+            if (Complete(state.model) && state.model.bars && !f.stop) {
+                f.barSection = state.model.bars->TrussSectionText();
+                f.barsRendered = true;
+            }
+        } catch (...) {
+            f.aheadError = std::current_exception();
+        }
+    };
+    try {
+        f.ahead = std::thread(work);
+    } catch (const std::system_error&) {
+        // No second thread: Finish writes everything.
+    }
+}
+
+void OutputFiles::Finish(RunState& state, int iterationCount, double accuracy) {
+    Impl& f = *impl_;
+    f.Join();
+    // Written one after the other, nothing would follow a report that failed: its error
+    // is the one to tell, and the model stays as it was.
+    if (f.aheadError) std::rethrow_exception(f.aheadError);
     ModelObjects& m = state.model;
-    AtomicFile report(reportFileName);
-    CreateOrThrow(report);
+    if (!f.reportCreated) {
+        CreateOrThrow(f.report);
+        f.reportCreated = true;
+    }
 
     // The truss model file needs nothing of the report: it is written on a second
     // thread at the same time, from copies of what it changes. Both threads only read
     // the model; neither touches the results view or the messages.
-    const bool complete = m.nodes && m.elements && m.constraints && m.heights;
-    AtomicFile truss(ChangeFileExt(state.inputName, ".TRS"));
+    const bool complete = Complete(m);
     TrussOutcome trussOutcome;
-    const auto writeTruss = [&state, &truss, &trussOutcome] {
+    const std::string* bars = f.barsRendered ? &f.barSection : nullptr;
+    const auto writeTruss = [&state, &f, bars, &trussOutcome] {
         try {
-            CreateOrThrow(truss);
-            WriteTruss(state, truss.TempPath(), trussOutcome);
+            CreateOrThrow(f.truss);
+            WriteTruss(state, f.truss.TempPath(), bars, trussOutcome);
         } catch (...) {
             trussOutcome.error = std::current_exception();
         }
@@ -170,7 +252,8 @@ void WriteOutput(RunState& state, int iterationCount, const std::string& reportF
     }
     std::exception_ptr reportError;
     try {
-        WriteReport(state, iterationCount, reportFileName, report.TempPath(), accuracy);
+        if (!f.tablesWritten) WriteReportTables(state, f.reportName, f.report.TempPath(), f.stop);
+        WriteReportResults(state, iterationCount, f.report.TempPath(), accuracy);
     } catch (...) {
         reportError = std::current_exception();
     }
@@ -179,10 +262,8 @@ void WriteOutput(RunState& state, int iterationCount, const std::string& reportF
     else if (complete && !reportError)
         writeTruss();
 
-    // Written one after the other, the truss model file would not have been begun after
-    // a failed report: the report's error is the one to tell, and the model stays as it
-    // was. Otherwise the model takes over what the truss model file computed, as far as
-    // it got.
+    // Otherwise the model takes over what the truss model file computed, as far as it
+    // got.
     if (reportError) std::rethrow_exception(reportError);
     if (trussOutcome.lifted) {
         LiftNodes(*m.nodes, *m.heights);
@@ -193,8 +274,12 @@ void WriteOutput(RunState& state, int iterationCount, const std::string& reportF
     if (trussOutcome.error) std::rethrow_exception(trussOutcome.error);
 
     // Both files are complete: put them in place.
-    if (report.TempExists()) report.Commit();
-    if (complete && truss.TempExists()) truss.Commit();
+    if (f.report.TempExists()) f.report.Commit();
+    if (complete && f.truss.TempExists()) f.truss.Commit();
+}
+
+void WriteOutput(RunState& state, int iterationCount, const std::string& reportFileName, double accuracy) {
+    OutputFiles(state, reportFileName).Finish(state, iterationCount, accuracy);
 }
 
 }  // namespace membrane

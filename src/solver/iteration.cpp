@@ -98,6 +98,9 @@ RunResult RunModel(RunState& state, const std::string& inputFileName, double acc
     std::unique_ptr<FillOrdering> ordering;
     if (state.settings.useCholmod && state.settings.maxIterations > 0)
         ordering = FillOrdering::Start(state.inputName);
+    // The output files, whose parts that the Newton steps do not change are written
+    // while they go on; the temporary files go with this object unless the run succeeds.
+    std::unique_ptr<OutputFiles> output;
     try {
         state.modelLoaded = LoadModel(state, state.inputName);
         timings.load = clock.Seconds();
@@ -107,6 +110,7 @@ RunResult RunModel(RunState& state, const std::string& inputFileName, double acc
             result.reason = "input errors";
         } else {
             ModelObjects& m = state.model;
+            output = std::make_unique<OutputFiles>(state, state.reportFileName);
             result.flatArea = m.elements->Total();
             const std::vector<std::int32_t> order = ElementOrder(*m.elements);
             ElementTerms terms{};
@@ -153,6 +157,10 @@ RunResult RunModel(RunState& state, const std::string& inputFileName, double acc
                 }
 
                 Show(state, "ITERATION " + std::to_string(n) + " : Elimination");
+                // From here on the output files' first parts are written beside the
+                // solution (after the first assembly, so as not to take a core from the
+                // ordering before the solver has to wait for it).
+                if (n == 1) output->WriteAhead(state);
                 clock.Restart();
                 // The ordering and the symbolic factorization, once the first assembly is done.
                 if (cholmod && n == 1 && !cholmod->Analyze(ordering.get())) {
@@ -205,7 +213,7 @@ RunResult RunModel(RunState& state, const std::string& inputFileName, double acc
         if (success) {
             state.resultsAvailable = true;
             clock.Restart();
-            WriteOutput(state, n, state.reportFileName, accuracy);
+            output->Finish(state, n, accuracy);
             result.finalArea = state.model.elements->Total();
             if (state.view) state.view->ShowResultHeights(state, n);
             timings.write = clock.Seconds();
