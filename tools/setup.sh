@@ -11,7 +11,7 @@ PACKAGES=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   qt6-base-dev qt6-base-dev-tools libqt6svg6-dev libgl-dev qt6-image-formats-plugins
-  libsuitesparse-dev libopenblas-dev
+  libsuitesparse-dev libmetis-dev libopenblas-dev
   locales xvfb xauth view3dscene imagemagick fonts-dejavu-core
   clang libclang-rt-14-dev
 )

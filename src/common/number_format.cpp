@@ -8,25 +8,30 @@
 namespace membrane {
 namespace {
 
-// The decimal digits and exponent of |value| rounded to `significant` digits:
-// |value| = d0.d1d2... * 10^exponent.
+// The decimal digits and exponent of |value| rounded to `significant` digits (at most
+// 17): |value| = d0.d1d2... * 10^exponent. Kept in a fixed buffer: these formats write
+// millions of numbers per run, and strings per digit group cost more than the digits.
 struct Decimal {
-    std::string digits;  // exactly `significant` digits, the first nonzero unless value == 0
+    char digits[64];  // exactly `count` digits, the first nonzero unless value == 0
+    int count = 0;
     int exponent = 0;
 };
 
 Decimal ToDecimal(double magnitude, int significant) {
-    std::array<char, 64> buffer{};
-    auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), magnitude,
-                                   std::chars_format::scientific, significant - 1);
+    char buffer[64];
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific,
+                                         significant - 1);
     (void)ec;
-    std::string text(buffer.data(), end);  // "d.ddddde+XX"
-    Decimal result;
-    const auto e = text.find('e');
-    for (std::size_t i = 0; i < e; ++i)
-        if (text[i] != '.') result.digits.push_back(text[i]);
-    result.exponent = std::atoi(text.c_str() + e + 1);
-    return result;
+    // "d.dddde+XX", or "de+XX" for one significant digit
+    Decimal d;
+    const char* p = buffer;
+    for (; p < end && *p != 'e'; ++p)
+        if (*p != '.') d.digits[d.count++] = *p;
+    int exponent = 0;
+    const bool negative = p + 1 < end && p[1] == '-';
+    for (const char* q = p + 2; q < end; ++q) exponent = exponent * 10 + (*q - '0');
+    d.exponent = negative ? -exponent : exponent;
+    return d;
 }
 
 std::string NonFinite(double value) {
@@ -34,20 +39,35 @@ std::string NonFinite(double value) {
     return std::signbit(value) ? "-INF" : "INF";
 }
 
-std::string StripTrailingZeros(std::string digits) {
-    while (!digits.empty() && digits.back() == '0') digits.pop_back();
-    return digits;
+// Digits [from, count) without their trailing zeros: the end of that range.
+int TrimmedEnd(const Decimal& d, int from) {
+    int end = d.count;
+    while (end > from && d.digits[end - 1] == '0') --end;
+    return end;
+}
+
+// Appends |exponent| in decimal, at least `width` digits.
+void AppendExponent(std::string& out, int exponent, int width) {
+    char text[16];
+    const auto [end, ec] = std::to_chars(text, text + sizeof text, exponent < 0 ? -exponent : exponent);
+    (void)ec;
+    for (int pad = width - static_cast<int>(end - text); pad > 0; --pad) out += '0';
+    out.append(text, end);
 }
 
 // "1.2345E-5" / "1E15": the scientific form of the general format.
 std::string GeneralScientific(bool negative, const Decimal& d) {
-    std::string out = negative ? "-" : "";
+    std::string out;
+    if (negative) out += '-';
     out += d.digits[0];
-    const std::string fraction = StripTrailingZeros(d.digits.substr(1));
-    if (!fraction.empty()) out += "." + fraction;
-    out += "E";
-    if (d.exponent < 0) out += "-";
-    out += std::to_string(std::abs(d.exponent));
+    const int end = TrimmedEnd(d, 1);
+    if (end > 1) {
+        out += '.';
+        out.append(d.digits + 1, d.digits + end);
+    }
+    out += 'E';
+    if (d.exponent < 0) out += '-';
+    AppendExponent(out, d.exponent, 0);
     return out;
 }
 
@@ -60,18 +80,16 @@ std::string PadLeft(const std::string& text, int width) {
 
 std::string FormatScientific(double value) {
     if (!std::isfinite(value)) return PadLeft(NonFinite(value), 23);
-    const bool negative = std::signbit(value);
     const Decimal d = ToDecimal(std::fabs(value), 15);
     std::string out;
     out.reserve(23);
-    out += negative ? '-' : ' ';
+    out += std::signbit(value) ? '-' : ' ';
     out += d.digits[0];
     out += '.';
-    out += d.digits.substr(1);
+    out.append(d.digits + 1, d.digits + d.count);
     out += 'E';
     out += d.exponent < 0 ? '-' : '+';
-    std::string exp = std::to_string(std::abs(d.exponent));
-    out += std::string(4 - std::min<std::size_t>(4, exp.size()), '0') + exp;
+    AppendExponent(out, d.exponent, 4);
     return out;
 }
 
@@ -81,13 +99,19 @@ std::string FormatGeneral(double value, int significant) {
     const bool negative = value < 0;
     const Decimal d = ToDecimal(std::fabs(value), significant);
     if (d.exponent < -4 || d.exponent >= significant) return GeneralScientific(negative, d);
-    std::string out = negative ? "-" : "";
+    std::string out;
+    if (negative) out += '-';
     if (d.exponent >= 0) {
-        out += d.digits.substr(0, d.exponent + 1);
-        const std::string fraction = StripTrailingZeros(d.digits.substr(d.exponent + 1));
-        if (!fraction.empty()) out += "." + fraction;
+        out.append(d.digits, d.digits + d.exponent + 1);
+        const int end = TrimmedEnd(d, d.exponent + 1);
+        if (end > d.exponent + 1) {
+            out += '.';
+            out.append(d.digits + d.exponent + 1, d.digits + end);
+        }
     } else {
-        out += "0." + std::string(-d.exponent - 1, '0') + StripTrailingZeros(d.digits);
+        out += "0.";
+        out.append(-d.exponent - 1, '0');
+        out.append(d.digits, d.digits + TrimmedEnd(d, 0));
     }
     return out;
 }

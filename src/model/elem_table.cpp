@@ -8,6 +8,7 @@
 #include "common/text_file.h"
 #include "model/coor_table.h"
 #include "model/field_reader.h"
+#include "model/side_occurrences.h"
 #include "model/table_reading.h"
 
 namespace membrane {
@@ -35,21 +36,28 @@ std::int32_t TElemClass::Add(std::int32_t number, std::int32_t type, double valu
     nodes_.insert(nodes_.end(), nodes.begin(), nodes.end());
     elements_.push_back(entry);
     index_.Set(number, position);
-    if (nodes.size() == 2) {
-        pairIndex_.Set(PairMap::Key(nodes[0], nodes[1]), position);
-        nodeIndex_.Set(nodes[0], position);
-        nodeIndex_.Set(nodes[1], position);
-    } else if (!nodes.empty()) {
-        onlyPairs_ = false;
-    }
+    if (nodes.size() != 2 && !nodes.empty()) onlyPairs_ = false;
     total_ += value;
     maxNumber_ = std::max(maxNumber_, number);
     return maxNumber_;
 }
 
+void TElemClass::IndexPairs() const {
+    for (; pairsIndexed_ < elements_.size(); ++pairsIndexed_) {
+        const ElementEntry& element = elements_[pairsIndexed_];
+        if (element.nodeCount != 2) continue;
+        const auto position = static_cast<std::int32_t>(pairsIndexed_);
+        const std::int32_t* nodes = nodes_.data() + element.nodeOffset;
+        pairIndex_.Set(PairMap::Key(nodes[0], nodes[1]), position);
+        nodeIndex_.Set(nodes[0], position);
+        nodeIndex_.Set(nodes[1], position);
+    }
+}
+
 const ElementEntry* TElemClass::FindByNodes(std::span<const std::int32_t> nodes) const {
     if (nodes.empty()) return nullptr;
     if (onlyPairs_ && nodes.size() <= 2) {
+        IndexPairs();
         std::int32_t position = KeyIndex::kNone;
         if (nodes.size() == 1 || nodes[0] == nodes[1]) {
             position = nodeIndex_.Find(nodes[0]);
@@ -113,15 +121,27 @@ bool TElemClass::WriteTrussSection(const std::string& path) const {
     if (elements_.empty()) return false;
     auto file = TextFileWriter::OpenAppend(path);
     if (!file) return false;
-    file->Line("[elements]");
-    for (const ElementEntry& element : elements_) {
-        std::string line = std::to_string(element.number) + "=";
-        for (std::int32_t node : NodesOf(element)) line += std::to_string(node) + "@";
-        file->Line(line + std::to_string(element.type));
-    }
-    file->Line();
+    file->Write(TrussSectionText());
     file->Close();
     return true;
+}
+
+std::string TElemClass::TrussSectionText() const {
+    if (elements_.empty()) return {};
+    std::string text = "[elements]\r\n";
+    text.reserve(elements_.size() * 24);
+    for (const ElementEntry& element : elements_) {
+        text += std::to_string(element.number);
+        text += '=';
+        for (std::int32_t node : NodesOf(element)) {
+            text += std::to_string(node);
+            text += '@';
+        }
+        text += std::to_string(element.type);
+        text += "\r\n";
+    }
+    text += "\r\n";
+    return text;
 }
 
 double TElemClass::ElementArea(const ElementEntry& element, const TCoorClass* table) const {
@@ -154,24 +174,64 @@ double TElemClass::ComputeMeshArea(const TCoorClass* table) {
     return total_;
 }
 
-void TElemClass::BuildBarTable(TElemClass& bars) const {
-    for (const ElementEntry& element : elements_) {
-        const auto nodes = NodesOf(element);
-        const std::size_t k = nodes.size();
-        for (std::size_t j = 1; j <= k; ++j) {
-            // Sides 1-2, 2-3 and then 1-3 (in that node order) of a triangle.
-            std::int32_t side[2];
-            if (j < k && j < 3) {
-                side[0] = nodes[j - 1];
-                side[1] = nodes[j];
-            } else {
-                side[0] = nodes[0];
-                side[1] = nodes[j - 1];
-            }
-            if (k < 2) side[1] = nodes[0];
-            if (bars.FindByNodes(side) == nullptr) bars.Add(bars.MaxNumber() + 1, 1, 0.0, side);
+namespace {
+
+// The sides of an element as bars: 1-2, 2-3, and then 1-3 (in that node order) for a
+// triangle; in general consecutive nodes up to the third, then the first with each later
+// one. A one-node element gives the side (n, n).
+template <typename Visit>
+void ForEachBarSide(std::span<const std::int32_t> nodes, Visit&& visit) {
+    const std::size_t k = nodes.size();
+    for (std::size_t j = 1; j <= k; ++j) {
+        std::int32_t side[2];
+        if (j < k && j < 3) {
+            side[0] = nodes[j - 1];
+            side[1] = nodes[j];
+        } else {
+            side[0] = nodes[0];
+            side[1] = nodes[j - 1];
         }
+        if (k < 2) side[1] = nodes[0];
+        visit(side);
     }
+}
+
+}  // namespace
+
+void TElemClass::BuildBarTable(TElemClass& bars) const {
+    // Into an empty table, every side is a new bar exactly when no earlier side joins the
+    // same two nodes, which sorting the sides tells at once. A side from a node to itself
+    // is new only when no earlier bar touches the node at all: rare (such a triangle has
+    // no area), so those tables are built side by side.
+    std::vector<std::uint64_t> sides;
+    bool degenerate = false;
+    if (bars.Count() == 0) {
+        sides.reserve(3 * elements_.size());
+        for (const ElementEntry& element : elements_)
+            ForEachBarSide(NodesOf(element), [&](const std::int32_t* side) {
+                degenerate = degenerate || side[0] == side[1];
+                sides.push_back(PairMap::Key(side[0], side[1]));
+            });
+    }
+    if (bars.Count() == 0 && !degenerate) {
+        const std::vector<std::int32_t> previous = PreviousOccurrences(sides);
+        sides.clear();
+        sides.shrink_to_fit();
+        const auto count = static_cast<std::size_t>(std::count(previous.begin(), previous.end(), -1));
+        bars.elements_.reserve(count);
+        bars.nodes_.reserve(2 * count);
+        std::size_t t = 0;
+        for (const ElementEntry& element : elements_)
+            ForEachBarSide(NodesOf(element), [&](const std::int32_t* side) {
+                if (previous[t++] < 0) bars.Add(bars.MaxNumber() + 1, 1, 0.0, std::span<const std::int32_t>(side, 2));
+            });
+        return;
+    }
+    for (const ElementEntry& element : elements_)
+        ForEachBarSide(NodesOf(element), [&](const std::int32_t* side) {
+            const std::span<const std::int32_t> bar(side, 2);
+            if (bars.FindByNodes(bar) == nullptr) bars.Add(bars.MaxNumber() + 1, 1, 0.0, bar);
+        });
 }
 
 }  // namespace membrane

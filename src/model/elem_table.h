@@ -38,7 +38,8 @@ public:
 
     const ElementEntry* FindElement(std::int32_t number) const;
     // Newest element whose node list holds every node of `nodes` (in any order); null
-    // when `nodes` is empty or nothing matches.
+    // when `nodes` is empty or nothing matches. Not for two threads at once (it brings
+    // the table's pair index up to date).
     const ElementEntry* FindByNodes(std::span<const std::int32_t> nodes) const;
     std::int32_t Add(std::int32_t number, std::int32_t type, double value,
                      std::span<const std::int32_t> nodes);
@@ -53,6 +54,8 @@ public:
     bool EchoToReport(const std::string& path) const;
     bool EchoToReport() const { return EchoToReport(reportFileName_); }
     bool WriteTrussSection(const std::string& path) const;
+    // The "[elements]" section as WriteTrussSection appends it (empty for an empty table).
+    std::string TrussSectionText() const;
     bool WriteTrussSection() const { return WriteTrussSection(trussFileName_); }
 
     // Area of the triangle in space from the node table's x, y, z; a corner whose node
@@ -77,9 +80,13 @@ private:
 
     // For two-node elements: the newest element per unordered node pair, and per node the
     // newest element that contains it. They answer FindByNodes for a pair without a scan.
+    // They are brought up to date by FindByNodes itself, from the elements added since
+    // its last call: a bar table that is never searched never pays for them.
     bool onlyPairs_ = true;
-    PairMap pairIndex_;
-    KeyIndex nodeIndex_;
+    mutable PairMap pairIndex_;
+    mutable KeyIndex nodeIndex_;
+    mutable std::size_t pairsIndexed_ = 0;  // elements_[0 .. pairsIndexed_) are in the indexes
+    void IndexPairs() const;
 };
 
 }  // namespace membrane

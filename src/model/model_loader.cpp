@@ -1,11 +1,11 @@
 #include "model/model_loader.h"
 
 #include <cmath>
-#include <unordered_set>
 
 #include "common/number_format.h"
 #include "model/coor_table.h"
 #include "model/elem_table.h"
+#include "model/key_index.h"
 #include "model/value_lists.h"
 #include "output/boundary_points.h"
 #include "solver/assembly.h"
@@ -42,44 +42,55 @@ std::vector<std::string> CheckModel(const RunState& state, std::size_t limit) {
         ++total;
     };
     const ModelObjects& m = state.model;
+    // The texts are made only for the faults: a model with a million elements and none
+    // is checked without a string per element. Numbers seen are kept in a KeyIndex (an
+    // array for the usual numbering 1..N).
     if (m.nodes) {
-        std::unordered_set<std::int32_t> seen;
+        KeyIndex seen;
         for (const NodeEntry& node : m.nodes->Nodes()) {
-            const std::string name = "node " + std::to_string(node.number);
-            if (!seen.insert(node.number).second) report(name + " is given twice in &COORDINATES");
+            auto name = [&node] { return "node " + std::to_string(node.number); };
+            if (seen.Find(node.number) != KeyIndex::kNone)
+                report(name() + " is given twice in &COORDINATES");
+            else
+                seen.Set(node.number, 0);
             if (!std::isfinite(node.x) || !std::isfinite(node.y))
-                report(name + ": the coordinates are not finite numbers");
+                report(name() + ": the coordinates are not finite numbers");
             if (m.heights)
                 if (const auto* height = m.heights->FindKey(node.number); height && !std::isfinite(height->value))
-                    report(name + ": the height is not a finite number");
+                    report(name() + ": the height is not a finite number");
         }
     }
     if (m.elements && m.nodes) {
-        std::unordered_set<std::int32_t> seen;
+        KeyIndex seen;
         for (const ElementEntry& element : m.elements->Elements()) {
-            const std::string name = "element " + std::to_string(element.number);
-            if (!seen.insert(element.number).second) report(name + " is given twice in &ELEMENTS");
+            auto name = [&element] { return "element " + std::to_string(element.number); };
+            if (seen.Find(element.number) != KeyIndex::kNone)
+                report(name() + " is given twice in &ELEMENTS");
+            else
+                seen.Set(element.number, 0);
             const auto nodes = m.elements->NodesOf(element);
             const NodeEntry* corner[3] = {nullptr, nullptr, nullptr};
             bool complete = nodes.size() == 3;
             for (std::size_t k = 0; k < nodes.size() && k < 3; ++k) {
                 corner[k] = m.nodes->FindNode(nodes[k]);
                 if (corner[k] == nullptr) {
-                    report(name + ": node " + std::to_string(nodes[k]) + " is not in &COORDINATES");
+                    report(name() + ": node " + std::to_string(nodes[k]) + " is not in &COORDINATES");
                     complete = false;
                 }
             }
             if (!complete) continue;
-            const std::string triangle = name + ": the triangle " + std::to_string(nodes[0]) + " " +
-                                         std::to_string(nodes[1]) + " " + std::to_string(nodes[2]);
+            auto triangle = [&] {
+                return name() + ": the triangle " + std::to_string(nodes[0]) + " " + std::to_string(nodes[1]) + " " +
+                       std::to_string(nodes[2]);
+            };
             const double twiceArea = TwiceSignedArea(corner[0]->x, corner[0]->y, corner[1]->x, corner[1]->y,
                                                      corner[2]->x, corner[2]->y);
             if (twiceArea == 0.0)
-                report(triangle + " has no area in the plan");
+                report(triangle() + " has no area in the plan");
             else if (!std::isfinite(twiceArea))
-                report(triangle + " is too large: its plan area is not a finite number");
+                report(triangle() + " is too large: its plan area is not a finite number");
             else if (m.heights && !std::isfinite(SlopeMeasure(*m.heights, corner, twiceArea)))
-                report(triangle + " is too steep: its heights make the area not a finite number");
+                report(triangle() + " is too steep: its heights make the area not a finite number");
         }
     }
     if (total > faults.size())

@@ -5,8 +5,11 @@
 namespace membrane {
 
 bool LocateTable(TextStream& stream, const std::string& title) {
-    while (!stream.AtEnd())
+    while (!stream.AtEnd()) {
+        // Lines without the title's first character hold no field with the title.
+        if (!title.empty()) stream.SkipLinesWithout(static_cast<unsigned char>(title[0]));
         if (ReadField(stream).find(title) != std::string::npos) return true;
+    }
     return false;
 }
 

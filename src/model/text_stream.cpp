@@ -36,6 +36,7 @@ TextStream::~TextStream() {
 bool TextStream::Fill() {
     if (position_ < length_) return true;
     if (exhausted_ || file_ == nullptr) return false;
+    bufferStart_ += length_;
     buffer_.resize(1 << 16);
     length_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
     position_ = 0;
@@ -45,6 +46,27 @@ bool TextStream::Fill() {
         exhausted_ = true;
     }
     return length_ > 0;
+}
+
+void TextStream::SkipLinesWithout(unsigned char c) {
+    for (;;) {
+        if (position_ >= length_ && !Fill()) return;
+        // The part of the buffer already looked at up to a `c` or the end mark stays as
+        // it is until the reader has passed that byte: each byte is looked at once.
+        if (bufferStart_ + position_ < scannedTo_) return;
+        const unsigned char* begin = buffer_.data() + position_;
+        const unsigned char* end = buffer_.data() + length_;
+        const auto* stop = static_cast<const unsigned char*>(std::memchr(begin, c, end - begin));
+        if (stop == nullptr) stop = end;
+        if (const void* mark = std::memchr(begin, kEndOfFileChar, stop - begin))
+            stop = static_cast<const unsigned char*>(mark);
+        scannedTo_ = bufferStart_ + (stop - buffer_.data());
+        const unsigned char* lineEnd = stop;
+        while (lineEnd != begin && lineEnd[-1] != '\n') --lineEnd;
+        position_ = lineEnd - buffer_.data();
+        // Go on with the next buffer only when this one was passed completely.
+        if (stop != end || position_ < length_) return;
+    }
 }
 
 }  // namespace membrane

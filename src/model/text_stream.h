@@ -6,6 +6,7 @@
 // IoError. Conversion messages of the field reader go to the stream's message sink.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -41,6 +42,13 @@ public:
         return buffer_[position_] == kEndOfFileChar;
     }
 
+    // Passes over whole lines that hold neither the byte `c` nor the end-of-file character,
+    // starting from a position between two fields. No field read from such lines can
+    // contain `c`, and reading them field by field would end right after their last line
+    // end too (a field never reaches past a line feed), so the fields that follow are the
+    // same either way. Lets a table search pass over the other tables quickly.
+    void SkipLinesWithout(unsigned char c);
+
     MessageSink& Messages() { return messages_; }
     // Counts a field of this stream that failed to convert; returns the count so far.
     int CountConversionFailure() { return ++conversionFailures_; }
@@ -56,6 +64,8 @@ private:
     std::vector<unsigned char> buffer_;
     std::size_t position_ = 0;
     std::size_t length_ = 0;
+    std::uint64_t bufferStart_ = 0;  // file offset of buffer_[0]
+    std::uint64_t scannedTo_ = 0;    // SkipLinesWithout looked no further than this offset
     bool exhausted_ = false;
     int conversionFailures_ = 0;
 };

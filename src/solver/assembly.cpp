@@ -14,6 +14,36 @@ double TwiceSignedArea(double x1, double y1, double x2, double y2, double x3, do
     return x2 * y3 - x3 * y2 + x3 * y1 - x1 * y3 + x1 * y2 - x2 * y1;
 }
 
+bool ComputeGeometry(const double x[3], const double y[3], ElementGeometry& g) {
+    g.D = TwiceSignedArea(x[0], y[0], x[1], y[1], x[2], y[2]);
+    if (g.D == 0.0 || !std::isfinite(g.D)) return false;
+    g.eta[0] = y[1] - y[2];
+    g.eta[1] = y[2] - y[0];
+    g.eta[2] = y[0] - y[1];
+    g.xi[0] = x[2] - x[1];
+    g.xi[1] = x[0] - x[2];
+    g.xi[2] = x[1] - x[0];
+    return true;
+}
+
+void ComputeTerms(const ElementGeometry& g, const double h[3], double matrix[3][3], double vector[3]) {
+    const double D = g.D;
+    const double* eta = g.eta;
+    const double* xi = g.xi;
+    const double a = (eta[0] * h[0] + eta[1] * h[1] + eta[2] * h[2]) / D;
+    const double b = (xi[0] * h[0] + xi[1] * h[1] + xi[2] * h[2]) / D;
+    const double S = 1 + a * a + b * b;
+    const double S15 = RealPower(1.5, S);
+    const double F = 1 / (2 * std::fabs(D) * S15);
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+            matrix[i][j] = F * ((1 + b * b) * eta[i] * eta[j] + (1 + a * a) * xi[i] * xi[j] -
+                                a * b * (eta[i] * xi[j] + xi[i] * eta[j]));
+    const double sign = std::fabs(D) / D;
+    const double rootS = std::sqrt(S);
+    for (int i = 0; i < 3; ++i) vector[i] = -sign * (a * eta[i] + b * xi[i]) / (2 * rootS);
+}
+
 bool ComputeElement(const RunState& state, std::int32_t elementNumber, ElementTerms& terms) {
     const ModelObjects& m = state.model;
     if (!m.elements || !m.nodes || !m.heights) return false;
@@ -33,22 +63,9 @@ bool ComputeElement(const RunState& state, std::int32_t elementNumber, ElementTe
     for (auto& row : terms.matrix)
         for (double& v : row) v = 0.0;
 
-    const double D = TwiceSignedArea(x[0], y[0], x[1], y[1], x[2], y[2]);
-    if (D == 0.0 || !std::isfinite(D)) return false;
-    const double eta[3] = {y[1] - y[2], y[2] - y[0], y[0] - y[1]};
-    const double xi[3] = {x[2] - x[1], x[0] - x[2], x[1] - x[0]};
-    const double a = (eta[0] * h[0] + eta[1] * h[1] + eta[2] * h[2]) / D;
-    const double b = (xi[0] * h[0] + xi[1] * h[1] + xi[2] * h[2]) / D;
-    const double S = 1 + a * a + b * b;
-    const double S15 = RealPower(1.5, S);
-    const double F = 1 / (2 * std::fabs(D) * S15);
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j)
-            terms.matrix[i][j] = F * ((1 + b * b) * eta[i] * eta[j] + (1 + a * a) * xi[i] * xi[j] -
-                                      a * b * (eta[i] * xi[j] + xi[i] * eta[j]));
-    const double sign = std::fabs(D) / D;
-    const double rootS = std::sqrt(S);
-    for (int i = 0; i < 3; ++i) terms.vector[i] = -sign * (a * eta[i] + b * xi[i]) / (2 * rootS);
+    ElementGeometry geometry;
+    if (!ComputeGeometry(x, y, geometry)) return false;
+    ComputeTerms(geometry, h, terms.matrix, terms.vector);
     return true;
 }
 

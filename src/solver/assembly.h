@@ -27,6 +27,22 @@ struct ElementTerms {
 // Twice the signed plan area of the triangle (positive counter-clockwise).
 double TwiceSignedArea(double x1, double y1, double x2, double y2, double x3, double y3);
 
+// What the element terms take from the plan of the triangle, which stays the same from
+// one Newton step to the next: D and the coordinate differences eta and xi.
+struct ElementGeometry {
+    double D;
+    double eta[3];
+    double xi[3];
+};
+
+// From the corners' plan coordinates in vertex order. False when the triangle has no plan
+// area or D is not a finite number.
+bool ComputeGeometry(const double x[3], const double y[3], ElementGeometry& geometry);
+
+// The element matrix and vector at the corner heights h: what ComputeElement gives, bit
+// for bit, since it computes them here too.
+void ComputeTerms(const ElementGeometry& geometry, const double h[3], double matrix[3][3], double vector[3]);
+
 // Fills `terms` for the element with this number from the node table and the height
 // list. False when the element, one of its nodes or its height is missing, or the
 // triangle has no plan area (the model check rules those out before a run).

@@ -1,6 +1,9 @@
 #include "solver/cholmod_solver.h"
 
 #include <algorithm>
+#include <limits>
+#include <system_error>
+#include <thread>
 
 #include "model/coor_table.h"
 #include "model/elem_table.h"
@@ -10,24 +13,85 @@
 
 #ifdef MEMBRANE_HAVE_CHOLMOD
 #include <cholmod.h>
+
+// The OpenMP runtime that CHOLMOD was built with, if the process has one: weak references,
+// resolved against whatever runtime CHOLMOD brought in, null when there is none.
+extern "C" {
+int omp_get_max_active_levels(void) __attribute__((weak));
+void omp_set_max_active_levels(int) __attribute__((weak));
+}
 #endif
 
 namespace membrane {
 
 #ifdef MEMBRANE_HAVE_CHOLMOD
+namespace {
+
+// Runs CHOLMOD's own OpenMP loops on the calling thread while it lives.
+//
+// The supernodal factorization does its flops in the BLAS, which has threads of its own
+// (one per core). CHOLMOD in addition opens OpenMP teams of a fixed size for copying and
+// clearing large supernodes; on a machine with few cores those threads compete with the
+// BLAS threads for the cores and spin while they wait, which costs far more than the
+// copying gains: a million-node factorization on two cores takes about a third longer
+// with them. With no active parallel level allowed, every OpenMP region runs on one
+// thread. The previous setting is restored afterwards.
+class SerialOpenMp {
+public:
+    SerialOpenMp() {
+        if (omp_get_max_active_levels == nullptr || omp_set_max_active_levels == nullptr) return;
+        previous_ = omp_get_max_active_levels();
+        omp_set_max_active_levels(0);
+    }
+    ~SerialOpenMp() {
+        if (previous_ >= 0) omp_set_max_active_levels(previous_);
+    }
+    SerialOpenMp(const SerialOpenMp&) = delete;
+    SerialOpenMp& operator=(const SerialOpenMp&) = delete;
+
+private:
+    int previous_ = -1;
+};
+
+// The six entries of the symmetric element matrix that the system keeps (11 22 33 21 31
+// 32) and the three entries of the element vector.
+struct StoredTerms {
+    double value[9];
+};
+
+void ElementStoredTerms(const ElementGeometry& geometry, const double h[3], StoredTerms& terms) {
+    double matrix[3][3], vector[3];
+    ComputeTerms(geometry, h, matrix, vector);
+    terms = StoredTerms{{matrix[0][0], matrix[1][1], matrix[2][2], matrix[1][0], matrix[2][0], matrix[2][1],
+                        vector[0], vector[1], vector[2]}};
+}
+
+}  // namespace
 
 struct CholmodSolver::Impl {
     cholmod_common common{};
-    cholmod_sparse* matrix = nullptr;  // lower triangle, compressed columns
+    cholmod_sparse* matrix = nullptr;  // upper triangle, compressed columns
     cholmod_factor* factor = nullptr;
     cholmod_dense* rhs = nullptr;
     std::vector<double> solution;
 
-    KeyIndex unknownOf;                      // node number -> unknown index
-    std::vector<std::int32_t> elementNumbers;  // elements assembled, in order
-    std::vector<std::int64_t> positions;     // 6 value positions per element: 11 22 33 21 31 32
-    std::vector<std::int64_t> diagonal;      // value position of every unknown's diagonal
-    std::vector<std::int32_t> pinned;        // unknowns of held nodes
+    // An element as the assembly needs it in every Newton step: what its terms take from
+    // the plan, worked out once, its corners' unknowns and where its six matrix entries
+    // (11 22 33 21 31 32) go among the values.
+    struct Element {
+        ElementGeometry geometry;
+        std::int32_t corner[3];
+        std::int32_t position[6];
+    };
+
+    KeyIndex unknownOf;                     // node number -> unknown index
+    std::vector<std::int32_t> heightEntry;  // unknown -> its node's entry in the height list
+    std::vector<Element> elements;          // elements assembled, in order
+    std::vector<std::int32_t> diagonal;     // value position of every unknown's diagonal
+    std::vector<std::int32_t> pinned;       // unknowns of held nodes
+
+    bool parallelAssembly = true;
+    std::vector<StoredTerms> buffered;  // terms of the elements the second thread computes
 
     Impl() { cholmod_start(&common); }
     ~Impl() {
@@ -43,17 +107,39 @@ struct CholmodSolver::Impl {
             id = static_cast<std::int32_t>(diagonal.size());
             unknownOf.Set(node, id);
             diagonal.push_back(-1);
+            heightEntry.push_back(-1);
         }
         return id;
     }
 
-    // Position of entry (row, column), row >= column, in the compressed columns.
-    std::int64_t Position(std::int32_t row, std::int32_t column) const {
+    // The unknowns in the order of the given node numbers (nodes that are no unknown
+    // skipped, repeats dropped), then every unknown they did not name: always a
+    // permutation of all unknowns. Empty when no node numbers are given.
+    std::vector<std::int32_t> Permutation(const std::vector<std::int32_t>& nodes) const {
+        if (nodes.empty()) return {};
+        const std::size_t n = diagonal.size();
+        std::vector<std::int32_t> perm;
+        perm.reserve(n);
+        std::vector<char> placed(n, 0);
+        for (std::int32_t node : nodes) {
+            const std::int32_t id = unknownOf.Find(node);
+            if (id == KeyIndex::kNone || placed[id]) continue;
+            placed[id] = 1;
+            perm.push_back(id);
+        }
+        for (std::size_t id = 0; id < n; ++id)
+            if (!placed[id]) perm.push_back(static_cast<std::int32_t>(id));
+        return perm;
+    }
+
+    // Position of entry (row, column), row <= column, in the compressed columns (whose
+    // positions CHOLMOD keeps in 32-bit integers too).
+    std::int32_t Position(std::int32_t row, std::int32_t column) const {
         const auto* p = static_cast<const std::int32_t*>(matrix->p);
         const auto* i = static_cast<const std::int32_t*>(matrix->i);
         const std::int32_t* begin = i + p[column];
         const std::int32_t* end = i + p[column + 1];
-        return std::lower_bound(begin, end, row) - i;
+        return static_cast<std::int32_t>(std::lower_bound(begin, end, row) - i);
     }
 };
 
@@ -67,26 +153,41 @@ bool CholmodSolver::Setup(const RunState& state, const std::vector<std::int32_t>
     Impl& s = *impl_;
     const ModelObjects& m = state.model;
 
-    // Unknowns and the lower-triangle pattern as (column, row) pairs.
+    // Unknowns and the upper-triangle pattern as (column, row) pairs. The elements that
+    // give terms (what ComputeElement accepts) are kept with their plan geometry.
+    const auto* heights = m.heights ? m.heights->Entries().data() : nullptr;
     std::vector<std::uint64_t> pairs;
-    std::vector<std::int32_t> corners;
     for (std::int32_t number : order) {
         const ElementEntry* element = m.elements->FindElement(number);
         if (element == nullptr || element->nodeCount < 3) continue;
         const auto nodes = m.elements->NodesOf(*element);
         std::int32_t id[3];
-        bool complete = true;
+        double x[3], y[3];
+        bool complete = true, heightsKnown = heights != nullptr;
         for (int k = 0; k < 3; ++k) {
-            complete = complete && m.nodes->FindNode(nodes[k]) != nullptr;
+            const NodeEntry* node = m.nodes->FindNode(nodes[k]);
+            complete = complete && node != nullptr;
             id[k] = s.Unknown(nodes[k]);
+            if (node != nullptr) {
+                x[k] = node->x;
+                y[k] = node->y;
+            }
+            const auto* height = heights ? m.heights->FindKey(nodes[k]) : nullptr;
+            if (height != nullptr)
+                s.heightEntry[id[k]] = static_cast<std::int32_t>(height - heights);
+            else
+                heightsKnown = false;
         }
         if (!complete) continue;
-        s.elementNumbers.push_back(number);
-        for (int k = 0; k < 3; ++k) corners.push_back(id[k]);
+        Impl::Element assembled{};
+        if (heightsKnown && ComputeGeometry(x, y, assembled.geometry)) {
+            std::copy(id, id + 3, assembled.corner);
+            s.elements.push_back(assembled);
+        }
         for (int a = 0; a < 3; ++a)
             for (int b = 0; b <= a; ++b) {
-                const std::uint32_t row = static_cast<std::uint32_t>(std::max(id[a], id[b]));
-                const std::uint32_t column = static_cast<std::uint32_t>(std::min(id[a], id[b]));
+                const std::uint32_t row = static_cast<std::uint32_t>(std::min(id[a], id[b]));
+                const std::uint32_t column = static_cast<std::uint32_t>(std::max(id[a], id[b]));
                 pairs.push_back(static_cast<std::uint64_t>(column) << 32 | row);
             }
     }
@@ -97,8 +198,9 @@ bool CholmodSolver::Setup(const RunState& state, const std::vector<std::int32_t>
         pairs.push_back(static_cast<std::uint64_t>(k) << 32 | static_cast<std::uint32_t>(k));
     std::sort(pairs.begin(), pairs.end());
     pairs.erase(std::unique(pairs.begin(), pairs.end()), pairs.end());
+    if (pairs.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) return false;
 
-    s.matrix = cholmod_allocate_sparse(n, n, pairs.size(), 1, 1, -1, CHOLMOD_REAL, &s.common);
+    s.matrix = cholmod_allocate_sparse(n, n, pairs.size(), 1, 1, 1, CHOLMOD_REAL, &s.common);
     if (s.matrix == nullptr) return false;
     auto* p = static_cast<std::int32_t*>(s.matrix->p);
     auto* i = static_cast<std::int32_t*>(s.matrix->i);
@@ -112,28 +214,47 @@ bool CholmodSolver::Setup(const RunState& state, const std::vector<std::int32_t>
     pairs.shrink_to_fit();
 
     for (std::int32_t k = 0; k < n; ++k) s.diagonal[k] = s.Position(k, k);
-    s.positions.reserve(corners.size() * 2);
-    for (std::size_t e = 0; e < corners.size(); e += 3) {
-        const std::int32_t* id = &corners[e];
-        for (int a = 0; a < 3; ++a) s.positions.push_back(s.diagonal[id[a]]);
-        s.positions.push_back(s.Position(std::max(id[1], id[0]), std::min(id[1], id[0])));
-        s.positions.push_back(s.Position(std::max(id[2], id[0]), std::min(id[2], id[0])));
-        s.positions.push_back(s.Position(std::max(id[2], id[1]), std::min(id[2], id[1])));
+    for (Impl::Element& e : s.elements) {
+        const std::int32_t* id = e.corner;
+        for (int a = 0; a < 3; ++a) e.position[a] = s.diagonal[id[a]];
+        e.position[3] = s.Position(std::min(id[1], id[0]), std::max(id[1], id[0]));
+        e.position[4] = s.Position(std::min(id[2], id[0]), std::max(id[2], id[0]));
+        e.position[5] = s.Position(std::min(id[2], id[1]), std::max(id[2], id[1]));
     }
+    s.rhs = cholmod_zeros(n, 1, CHOLMOD_REAL, &s.common);
+    return s.rhs != nullptr;
+}
+
+bool CholmodSolver::Analyze(FillOrdering* ordering) {
+    if (!impl_ || impl_->matrix == nullptr) return false;
+    Impl& s = *impl_;
+    if (s.factor != nullptr) return true;
     s.common.supernodal = CHOLMOD_SUPERNODAL;
+    SerialOpenMp serial;
+    // The ordering worked out while the model was loading, when there is one.
+    if (ordering != nullptr) {
+        std::vector<std::int32_t> perm = s.Permutation(ordering->Take());
+        if (!perm.empty()) {
+            s.common.nmethods = 1;
+            s.common.method[0].ordering = CHOLMOD_GIVEN;
+            s.factor = cholmod_analyze_p(s.matrix, perm.data(), nullptr, 0, &s.common);
+            s.common.status = CHOLMOD_OK;
+        }
+    }
     // Nested dissection (METIS) gives the least fill on a 2D mesh; trying AMD first, as
     // CHOLMOD does by default, costs seconds at a million nodes for an ordering it then
     // drops. Without METIS in the library, fall back to the default choice.
-    s.common.nmethods = 1;
-    s.common.method[0].ordering = CHOLMOD_METIS;
-    s.factor = cholmod_analyze(s.matrix, &s.common);
+    if (s.factor == nullptr) {
+        s.common.nmethods = 1;
+        s.common.method[0].ordering = CHOLMOD_METIS;
+        s.factor = cholmod_analyze(s.matrix, &s.common);
+    }
     if (s.factor == nullptr) {
         s.common.nmethods = 0;
         s.common.status = CHOLMOD_OK;
         s.factor = cholmod_analyze(s.matrix, &s.common);
     }
-    s.rhs = cholmod_zeros(n, 1, CHOLMOD_REAL, &s.common);
-    return s.factor != nullptr && s.rhs != nullptr;
+    return s.factor != nullptr;
 }
 
 void CholmodSolver::Assemble(const RunState& state) {
@@ -141,20 +262,51 @@ void CholmodSolver::Assemble(const RunState& state) {
     auto* values = static_cast<double*>(s.matrix->x);
     auto* b = static_cast<double*>(s.rhs->x);
     const auto nnz = static_cast<std::size_t>(static_cast<std::int32_t*>(s.matrix->p)[s.matrix->ncol]);
+    const auto* heights = state.model.heights->Entries().data();
+    const std::vector<Impl::Element>& elements = s.elements;
+    auto heightsOf = [&](const Impl::Element& e, double h[3]) {
+        for (int k = 0; k < 3; ++k) h[k] = heights[s.heightEntry[e.corner[k]]].value;
+    };
+    auto add = [&](const Impl::Element& e, const StoredTerms& terms) {
+        for (int k = 0; k < 6; ++k) values[e.position[k]] += terms.value[k];
+        for (int k = 0; k < 3; ++k) b[e.corner[k]] += terms.value[6 + k];
+    };
+
+    // The same terms as ComputeElement gives, from the geometry worked out in Setup and
+    // the current heights, added in element order. The terms (a power and a root per
+    // element) cost far more than adding them, so a second thread computes those of the
+    // later elements into a buffer while this one computes and adds the earlier ones and
+    // then adds the buffered ones: every entry receives the same terms in the same order
+    // as in one pass.
+    const std::size_t split = s.parallelAssembly ? elements.size() * 9 / 20 : elements.size();
+    s.buffered.resize(elements.size() - split);
+    std::thread helper;
+    if (split < elements.size()) {
+        try {
+            helper = std::thread([&] {
+                double h[3];
+                for (std::size_t e = split; e < elements.size(); ++e) {
+                    heightsOf(elements[e], h);
+                    ElementStoredTerms(elements[e].geometry, h, s.buffered[e - split]);
+                }
+            });
+        } catch (const std::system_error&) {
+            s.parallelAssembly = false;  // no second thread: one pass from now on
+        }
+    }
     std::fill(values, values + nnz, 0.0);
     std::fill(b, b + s.rhs->nrow, 0.0);
-
-    ElementTerms terms{};
-    for (std::size_t e = 0; e < s.elementNumbers.size(); ++e) {
-        if (!ComputeElement(state, s.elementNumbers[e], terms)) continue;
-        const std::int64_t* at = &s.positions[6 * e];
-        values[at[0]] += terms.matrix[0][0];
-        values[at[1]] += terms.matrix[1][1];
-        values[at[2]] += terms.matrix[2][2];
-        values[at[3]] += terms.matrix[1][0];
-        values[at[4]] += terms.matrix[2][0];
-        values[at[5]] += terms.matrix[2][1];
-        for (int k = 0; k < 3; ++k) b[s.unknownOf.Find(terms.nodes[k])] += terms.vector[k];
+    const std::size_t own = helper.joinable() ? split : elements.size();
+    double h[3];
+    StoredTerms terms;
+    for (std::size_t e = 0; e < own; ++e) {
+        heightsOf(elements[e], h);
+        ElementStoredTerms(elements[e].geometry, h, terms);
+        add(elements[e], terms);
+    }
+    if (helper.joinable()) {
+        helper.join();
+        for (std::size_t e = split; e < elements.size(); ++e) add(elements[e], s.buffered[e - split]);
     }
     for (std::int32_t k : s.pinned) {
         values[s.diagonal[k]] = kConstraintStiffness;
@@ -163,7 +315,12 @@ void CholmodSolver::Assemble(const RunState& state) {
 }
 
 SolveStatus CholmodSolver::Solve(MessageSink& messages) {
+    if (!Analyze()) {
+        messages.Show(SolveStatusText(SolveStatus::RowDependence), MessageKind::Error);
+        return SolveStatus::RowDependence;
+    }
     Impl& s = *impl_;
+    SerialOpenMp serial;
     const bool factored = cholmod_factorize(s.matrix, s.factor, &s.common) != 0;
     if (!factored || s.common.status == CHOLMOD_NOT_POSDEF || s.factor->minor < s.factor->n) {
         messages.Show(SolveStatusText(SolveStatus::RowDependence), MessageKind::Error);
@@ -186,6 +343,24 @@ double CholmodSolver::Increment(std::int32_t node) const {
     return impl_->solution[id];
 }
 
+double CholmodSolver::SystemEntry(std::int32_t rowNode, std::int32_t columnNode) const {
+    if (!impl_ || impl_->matrix == nullptr) return 0.0;
+    const std::int32_t a = impl_->unknownOf.Find(rowNode), b = impl_->unknownOf.Find(columnNode);
+    if (a == KeyIndex::kNone || b == KeyIndex::kNone) return 0.0;
+    const std::int32_t row = std::min(a, b), column = std::max(a, b);
+    const std::int32_t at = impl_->Position(row, column);
+    if (at >= static_cast<const std::int32_t*>(impl_->matrix->p)[column + 1] ||
+        static_cast<const std::int32_t*>(impl_->matrix->i)[at] != row)
+        return 0.0;
+    return static_cast<const double*>(impl_->matrix->x)[at];
+}
+
+double CholmodSolver::RightHandSide(std::int32_t node) const {
+    const std::int32_t id = impl_ ? impl_->unknownOf.Find(node) : KeyIndex::kNone;
+    if (id == KeyIndex::kNone || impl_->rhs == nullptr) return 0.0;
+    return static_cast<const double*>(impl_->rhs->x)[id];
+}
+
 #else  // built without CHOLMOD
 
 struct CholmodSolver::Impl {};
@@ -193,9 +368,12 @@ CholmodSolver::CholmodSolver() = default;
 CholmodSolver::~CholmodSolver() = default;
 bool CholmodSolver::Available() { return false; }
 bool CholmodSolver::Setup(const RunState&, const std::vector<std::int32_t>&) { return false; }
+bool CholmodSolver::Analyze(FillOrdering*) { return false; }
 void CholmodSolver::Assemble(const RunState&) {}
 SolveStatus CholmodSolver::Solve(MessageSink&) { return SolveStatus::RowDependence; }
 double CholmodSolver::Increment(std::int32_t) const { return 0.0; }
+double CholmodSolver::SystemEntry(std::int32_t, std::int32_t) const { return 0.0; }
+double CholmodSolver::RightHandSide(std::int32_t) const { return 0.0; }
 
 #endif
 

@@ -18,6 +18,7 @@
 #include "output/report_writer.h"
 #include "solver/assembly.h"
 #include "solver/cholmod_solver.h"
+#include "solver/fill_ordering.h"
 #include "solver/tmatrix.h"
 
 namespace membrane {
@@ -30,6 +31,10 @@ void Show(RunState& state, const std::string& text) {
 }
 
 bool Cancelled(RunState& state) { return state.view && state.view->CancelRequested(); }
+
+void ShowCholmodMissing(RunState& state) {
+    state.messages->Show("The sparse Cholesky solver is not available in this build.", MessageKind::Error);
+}
 
 // Wall-clock seconds since construction or the last Restart.
 class Stopwatch {
@@ -88,6 +93,14 @@ RunResult RunModel(RunState& state, const std::string& inputFileName, double acc
 
     RunTimings& timings = result.timings;
     Stopwatch clock;
+    // The sparse Cholesky solver's ordering is worked out beside the loading of the
+    // model. Whatever way the run ends, the ordering's thread ends with this object.
+    std::unique_ptr<FillOrdering> ordering;
+    if (state.settings.useCholmod && state.settings.maxIterations > 0)
+        ordering = FillOrdering::Start(state.inputName);
+    // The output files, whose parts that the Newton steps do not change are written
+    // while they go on; the temporary files go with this object unless the run succeeds.
+    std::unique_ptr<OutputFiles> output;
     try {
         state.modelLoaded = LoadModel(state, state.inputName);
         timings.load = clock.Seconds();
@@ -97,6 +110,7 @@ RunResult RunModel(RunState& state, const std::string& inputFileName, double acc
             result.reason = "input errors";
         } else {
             ModelObjects& m = state.model;
+            output = std::make_unique<OutputFiles>(state, state.reportFileName);
             result.flatArea = m.elements->Total();
             const std::vector<std::int32_t> order = ElementOrder(*m.elements);
             ElementTerms terms{};
@@ -109,10 +123,9 @@ RunResult RunModel(RunState& state, const std::string& inputFileName, double acc
                 clock.Restart();
                 cholmod = std::make_unique<CholmodSolver>();
                 const bool ready = cholmod->Setup(state, order);
-                timings.solve += clock.Seconds();  // pattern, ordering, symbolic factorization
+                timings.solve += clock.Seconds();  // unknowns and pattern
                 if (!ready) {
-                    state.messages->Show("The sparse Cholesky solver is not available in this build.",
-                                         MessageKind::Error);
+                    ShowCholmodMissing(state);
                     success = false;
                     result.outcome = RunOutcome::SolverFailure;
                     result.reason = "sparse Cholesky solver not available";
@@ -145,7 +158,20 @@ RunResult RunModel(RunState& state, const std::string& inputFileName, double acc
                 }
 
                 Show(state, "ITERATION " + std::to_string(n) + " : Elimination");
+                // From here on the output files' first parts are written beside the
+                // solution (after the first assembly, so as not to take a core from the
+                // ordering before the solver has to wait for it).
+                if (n == 1) output->WriteAhead(state);
                 clock.Restart();
+                // The ordering and the symbolic factorization, once the first assembly is done.
+                if (cholmod && n == 1 && !cholmod->Analyze(ordering.get())) {
+                    timings.solve += clock.Seconds();
+                    ShowCholmodMissing(state);
+                    success = false;
+                    result.outcome = RunOutcome::SolverFailure;
+                    result.reason = "sparse Cholesky solver not available";
+                    break;
+                }
                 const SolveStatus status = cholmod ? cholmod->Solve(*state.messages)
                                                    : Solve(*m.system, *m.rightHandSide, *state.messages,
                                                            EliminationOptions{.workspace = &elimination});
@@ -189,7 +215,7 @@ RunResult RunModel(RunState& state, const std::string& inputFileName, double acc
         if (success) {
             state.resultsAvailable = true;
             clock.Restart();
-            WriteOutput(state, n, state.reportFileName, accuracy);
+            output->Finish(state, n, accuracy);
             result.finalArea = state.model.elements->Total();
             if (state.view) state.view->ShowResultHeights(state, n);
             timings.write = clock.Seconds();

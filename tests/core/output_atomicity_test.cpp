@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <map>
 
+#include "model/coor_table.h"
 #include "output/vrml_export.h"
 #include "solver/iteration.h"
 #include "test_support.h"
@@ -204,6 +205,29 @@ TEST(OutputAtomicity, WriteFailingHalfWayKeepsThePreviousFiles) {
     EXPECT_EQ(scene, VrmlExportResult::WriteFailed);
     EXPECT_NE(ReadFile(previous.File("BNDRYPTS.txt")).find("&CONSTRAINTS 8 "), std::string::npos);
     WriteFile(previous.File("BNDRYPTS.txt"), "old BNDRYPTS.txt\r\n");
+    previous.ExpectOldOutputsAndNoTemporaryFiles();
+}
+
+// The truss model file is written beside the report, on a thread of its own: when it
+// cannot be created, that is the run's error, neither file is replaced, and the model
+// keeps the heights unlifted, as when the files were written one after the other.
+TEST(OutputAtomicity, TrussFileThatCannotBeCreatedKeepsThePreviousFiles) {
+    TempDir dir;
+    PreviousRun previous(dir.Path());
+    TempDir elsewhere;
+    // A directory, not empty, where the truss model file's temporary file would go.
+    const std::string blocker = previous.File(".MODEL.TRS.part-" + std::to_string(::getpid()));
+    std::filesystem::create_directory(blocker);
+    WriteFile(blocker + "/keep", "x");
+
+    OutputRun run(previous.Model(), elsewhere.File("BNDRYPTS.txt"));
+    EXPECT_EQ(run.result.outcome, RunOutcome::OutputFailure);
+    ASSERT_EQ(run.sink.messages.size(), 1u);
+    EXPECT_EQ(run.sink.messages[0].text, "cannot create " + previous.File("MODEL.TRS") + ": Is a directory");
+    EXPECT_TRUE(run.view.finalArea.empty());
+    EXPECT_EQ(run.state.model.nodes->FindNode(5)->z, 0.0);
+
+    std::filesystem::remove_all(blocker);
     previous.ExpectOldOutputsAndNoTemporaryFiles();
 }
 
