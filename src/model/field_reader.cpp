@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <algorithm>
 #include <cstdint>
 
 namespace membrane {
@@ -53,6 +54,47 @@ int HexDigit(char c) {
     return -1;
 }
 
+// The next field when it is plain, as nearly every field of a model file is: blanks or
+// tabs, then up to 64 characters that are none of blank, tab, line end, ';', '#', NUL
+// and the end mark, then a blank, a tab, a line feed, or a carriage return and one more
+// character that is not the end mark, all of it already in the stream's buffer. Such a
+// field is taken exactly as ReadField takes it (the blank or tab after it, or its line
+// end, included) and `field` views it in the buffer, valid until the next read. Anything
+// else is left untouched for ReadField: false.
+bool TakePlainField(TextStream& stream, std::string_view& field) {
+    const std::string_view ahead = stream.Buffered();
+    const std::size_t n = std::min<std::size_t>(ahead.size(), 256);
+    std::size_t i = 0;
+    while (i < n && (ahead[i] == ' ' || ahead[i] == '\t')) ++i;
+    const std::size_t begin = i;
+    for (; i < n && i - begin <= 64; ++i) {
+        const char c = ahead[i];
+        if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == ';' || c == '#' || c == '\0' ||
+            c == static_cast<char>(kEndOfFileChar))
+            break;
+    }
+    if (i == begin || i >= n || i - begin > 64) return false;
+    std::size_t taken = 0;
+    switch (ahead[i]) {
+        case ' ':
+        case '\t':
+        case '\n':
+            taken = i + 1;
+            break;
+        case '\r':
+            // The character after a carriage return goes with it (Get does not take the
+            // end mark).
+            if (i + 1 < n && ahead[i + 1] != static_cast<char>(kEndOfFileChar)) taken = i + 2;
+            break;
+        default:
+            break;
+    }
+    if (taken == 0) return false;
+    field = ahead.substr(begin, i - begin);
+    stream.Advance(taken);
+    return true;
+}
+
 }  // namespace
 
 std::string ReadField(TextStream& stream) {
@@ -91,7 +133,7 @@ std::string ReadField(TextStream& stream) {
 
 void SkipField(TextStream& stream) { ReadField(stream); }
 
-IntegerConversion ConvertInteger(const std::string& s) {
+IntegerConversion ConvertInteger(std::string_view s) {
     const std::size_t n = s.size();
     std::size_t i = 0;
     while (i < n && s[i] == ' ') ++i;
@@ -117,7 +159,7 @@ IntegerConversion ConvertInteger(const std::string& s) {
     return {static_cast<std::int32_t>(negative ? -value : value), 0};
 }
 
-RealConversion ConvertReal(const std::string& s) {
+RealConversion ConvertReal(std::string_view s) {
     const std::size_t n = s.size();
     std::size_t i = 0;
     while (i < n && s[i] == ' ') ++i;
@@ -140,8 +182,8 @@ RealConversion ConvertReal(const std::string& s) {
     if (i < n) return {0.0, static_cast<int>(i) + 1};
 
     // from_chars does not take a leading '+'.
-    std::string text = s.substr(start);
-    if (text[0] == '+') text.erase(0, 1);
+    std::string_view text = s.substr(start);
+    if (text[0] == '+') text.remove_prefix(1);
     long double wide = 0.0L;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), wide);
     (void)end;
@@ -156,16 +198,20 @@ RealConversion ConvertReal(const std::string& s) {
 }
 
 std::int32_t ReadInteger(TextStream& stream) {
-    const std::string field = ReadField(stream);
-    const IntegerConversion result = ConvertInteger(field);
-    if (result.errorPosition != 0) ReportConversion(stream, "longint", field, result.errorPosition);
+    std::string_view plain;
+    const std::string field = TakePlainField(stream, plain) ? std::string() : ReadField(stream);
+    const std::string_view text = plain.data() != nullptr ? plain : std::string_view(field);
+    const IntegerConversion result = ConvertInteger(text);
+    if (result.errorPosition != 0) ReportConversion(stream, "longint", std::string(text), result.errorPosition);
     return result.value;
 }
 
 double ReadReal(TextStream& stream) {
-    const std::string field = ReadField(stream);
-    const RealConversion result = ConvertReal(field);
-    if (result.errorPosition != 0) ReportConversion(stream, "double", field, result.errorPosition);
+    std::string_view plain;
+    const std::string field = TakePlainField(stream, plain) ? std::string() : ReadField(stream);
+    const std::string_view text = plain.data() != nullptr ? plain : std::string_view(field);
+    const RealConversion result = ConvertReal(text);
+    if (result.errorPosition != 0) ReportConversion(stream, "double", std::string(text), result.errorPosition);
     return result.value;
 }
 

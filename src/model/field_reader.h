@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "model/text_stream.h"
 
@@ -38,13 +39,13 @@ struct IntegerConversion {
     std::int32_t value = 0;
     int errorPosition = 0;
 };
-IntegerConversion ConvertInteger(const std::string& field);
+IntegerConversion ConvertInteger(std::string_view field);
 
 struct RealConversion {
     double value = 0.0;
     int errorPosition = 0;
 };
-RealConversion ConvertReal(const std::string& field);
+RealConversion ConvertReal(std::string_view field);
 
 bool IsInteger(const std::string& s);
 void TrimLeftBlanks(std::string& s);   // blank set: codes 8, 10, 12, 13, 32 (not the tab)

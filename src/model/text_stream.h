@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/messages.h"
@@ -48,6 +49,13 @@ public:
     // end too (a field never reaches past a line feed), so the fields that follow are the
     // same either way. Lets a table search pass over the other tables quickly.
     void SkipLinesWithout(unsigned char c);
+
+    // The bytes already read from the file and not yet taken, and taking `count` of them:
+    // lets a reader take a whole field at once when it lies in the buffer.
+    std::string_view Buffered() const {
+        return {reinterpret_cast<const char*>(buffer_.data()) + position_, length_ - position_};
+    }
+    void Advance(std::size_t count) { position_ += count; }
 
     MessageSink& Messages() { return messages_; }
     // Counts a field of this stream that failed to convert; returns the count so far.
