@@ -224,6 +224,7 @@ void OutputFiles::WriteAhead(const RunState& state) {
             f.reportCreated = true;
             WriteReportTables(state, f.reportName, f.report.TempPath(), f.stop);
             f.tablesWritten = !f.stop;
+            if (f.tablesWritten) f.report.SyncTemp();  // most of the report, on the disk before the end
             if (Complete(state.model) && state.model.bars && !f.stop) {
                 f.barSection = state.model.bars->TrussSectionText();
                 f.barsRendered = true;
