@@ -71,6 +71,13 @@ AtomicFile::~AtomicFile() {
 
 bool AtomicFile::TempExists() const { return FileExists(temp_); }
 
+void AtomicFile::SyncTemp() const {
+    const int fd = ::open(temp_.c_str(), O_RDONLY);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
 void AtomicFile::Commit() {
     done_ = true;
     // The data reach the disk before the name does, so a crash cannot leave a target

@@ -33,7 +33,8 @@ std::vector<std::int32_t> PreviousOccurrences(const std::vector<std::uint64_t>& 
     }
     // Equal sides now stand together, in their order in the sequence.
     for (std::size_t k = 1; k < count; ++k)
-        if (records[k].side == records[k - 1].side) previous[records[k].position] = records[k - 1].position;
+        if (records[k].side == records[k - 1].side)
+            previous[records[k].position] = records[k - 1].position;
     return previous;
 }
 

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <exception>
+#include <future>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -75,18 +76,65 @@ void ComputeLoads(const TElemClass& elements, const std::vector<double>& areas, 
     }
 }
 
-// How far the truss model file got, and what it computed on the way: the node table
-// lifted by the heights and the truss loads. It works on copies, so that the report can
-// be written from the model at the same time; the model takes over the results when both
-// files are done (or when the truss model file fails, as far as it got).
+// The end of the truss model file, "[loads]" and "[supports]", rendered while the truss
+// model file's thread writes the nodes and bars; and the loads themselves.
+struct TrussTail {
+    std::unique_ptr<TdoubleList> loads;
+    std::string text;
+};
+
+TrussTail RenderTrussTail(const RunState& state) {
+    const ModelObjects& m = state.model;
+    TCoorClass lifted = *m.nodes;
+    LiftNodes(lifted, *m.heights);
+    // Every element's area on the lifted mesh, as ComputeMeshArea stores it.
+    std::vector<double> areas;
+    areas.reserve(m.elements->Elements().size());
+    for (const ElementEntry& element : m.elements->Elements()) areas.push_back(m.elements->ElementArea(element, &lifted));
+    TrussTail tail;
+    tail.loads = m.trussLoads ? std::make_unique<TdoubleList>(*m.trussLoads) : std::make_unique<TdoubleList>();
+    ComputeLoads(*m.elements, areas, state.settings.weight, *tail.loads);
+
+    std::string& text = tail.text;
+    text = "\r\n[loads]\r\n";
+    int k = 0;
+    for (const auto& entry : tail.loads->Entries()) {
+        text += std::to_string(++k);
+        text += '=';
+        text += std::to_string(entry.key);
+        text += "@z@";
+        text += FormatGeneral(entry.value);
+        text += "\r\n";
+    }
+    text += "\r\n\r\n[supports]\r\n";
+    k = 0;
+    for (const auto& entry : m.constraints->Entries()) {
+        const std::string node = std::to_string(entry.value);
+        for (const char* axis : {"@x", "@y", "@z"}) {
+            text += std::to_string(++k);
+            text += '=';
+            text += node;
+            text += axis;
+            text += "\r\n";
+        }
+    }
+    text += "\r\n";
+    return tail;
+}
+
+// How far the truss model file got. It works on a copy of the node table, so that the
+// report can be written from the model at the same time; the model takes over the lifted
+// heights and the loads when both files are done (or, when the truss model file fails,
+// as far as it got).
 struct TrussOutcome {
-    bool lifted = false;                 // the lifted node table and the final area exist
-    std::unique_ptr<TdoubleList> loads;  // the truss loads, once computed
+    bool lifted = false;       // the lifted node table and the final area exist
+    bool tailReached = false;  // the loads have been computed
     std::exception_ptr error;
 };
 
+// `tail` is read once `tailReady` is.
 void WriteTruss(const RunState& state, const std::string& path, const std::string* barSection,
-                TrussOutcome& outcome) {
+                const std::shared_future<void>& tailReady, const TrussTail& tail, TrussOutcome& outcome) {
     const ModelObjects& m = state.model;
     if (auto file = TextFileWriter::Create(path)) {
         file->Line("; data from BRIMEL.EXE");
@@ -103,10 +151,6 @@ void WriteTruss(const RunState& state, const std::string& path, const std::strin
     }
     TCoorClass lifted = *m.nodes;
     LiftNodes(lifted, *m.heights);
-    // Every element's area on the lifted mesh, as ComputeMeshArea stores it.
-    std::vector<double> areas;
-    areas.reserve(m.elements->Elements().size());
-    for (const ElementEntry& element : m.elements->Elements()) areas.push_back(m.elements->ElementArea(element, &lifted));
     outcome.lifted = true;
     lifted.WriteTrussSection(path);
     if (barSection != nullptr) {
@@ -118,31 +162,10 @@ void WriteTruss(const RunState& state, const std::string& path, const std::strin
     } else if (m.bars) {
         m.bars->WriteTrussSection(path);
     }
-
-    auto loads = m.trussLoads ? std::make_unique<TdoubleList>(*m.trussLoads) : std::make_unique<TdoubleList>();
-    ComputeLoads(*m.elements, areas, state.settings.weight, *loads);
-    const TdoubleList& computed = *loads;
-    outcome.loads = std::move(loads);
+    tailReady.get();
+    outcome.tailReached = true;
     if (auto file = TextFileWriter::OpenAppend(path)) {
-        file->Line();
-        file->Line("[loads]");
-        int k = 0;
-        for (const auto& entry : computed.Entries())
-            file->Line(std::to_string(++k) + "=" + std::to_string(entry.key) + "@z@" + FormatGeneral(entry.value));
-        file->Line();
-        file->Close();
-    }
-    if (auto file = TextFileWriter::OpenAppend(path)) {
-        file->Line();
-        file->Line("[supports]");
-        int k = 0;
-        for (const auto& entry : m.constraints->Entries()) {
-            const std::string node = std::to_string(entry.value);
-            file->Line(std::to_string(++k) + "=" + node + "@x");
-            file->Line(std::to_string(++k) + "=" + node + "@y");
-            file->Line(std::to_string(++k) + "=" + node + "@z");
-        }
-        file->Line();
+        file->Write(tail.text);
         file->Close();
     }
 }
@@ -201,6 +224,7 @@ void OutputFiles::WriteAhead(const RunState& state) {
             f.reportCreated = true;
             WriteReportTables(state, f.reportName, f.report.TempPath(), f.stop);
             f.tablesWritten = !f.stop;
+            if (f.tablesWritten) f.report.SyncTemp();  // most of the report, on the disk before the end
             if (Complete(state.model) && state.model.bars && !f.stop) {
                 f.barSection = state.model.bars->TrussSectionText();
                 f.barsRendered = true;
@@ -233,11 +257,14 @@ void OutputFiles::Finish(RunState& state, int iterationCount, double accuracy) {
     // the model; neither touches the results view or the messages.
     const bool complete = Complete(m);
     TrussOutcome trussOutcome;
+    TrussTail tail;
+    std::promise<void> tailPromise;
+    const std::shared_future<void> tailReady = tailPromise.get_future().share();
     const std::string* bars = f.barsRendered ? &f.barSection : nullptr;
-    const auto writeTruss = [&state, &f, bars, &trussOutcome] {
+    const auto writeTruss = [&state, &f, bars, &tailReady, &tail, &trussOutcome] {
         try {
             CreateOrThrow(f.truss);
-            WriteTruss(state, f.truss.TempPath(), bars, trussOutcome);
+            WriteTruss(state, f.truss.TempPath(), bars, tailReady, tail, trussOutcome);
         } catch (...) {
             trussOutcome.error = std::current_exception();
         }
@@ -257,20 +284,29 @@ void OutputFiles::Finish(RunState& state, int iterationCount, double accuracy) {
     } catch (...) {
         reportError = std::current_exception();
     }
+    // The end of the truss model file, while its thread writes the nodes and bars.
+    try {
+        if (complete) tail = RenderTrussTail(state);
+        tailPromise.set_value();
+    } catch (...) {
+        tailPromise.set_exception(std::current_exception());
+    }
     if (trussThread.joinable())
         trussThread.join();
     else if (complete && !reportError)
         writeTruss();
 
-    // Otherwise the model takes over what the truss model file computed, as far as it
-    // got.
+    // Written one after the other, the truss model file would not have been begun after
+    // a failed report: the report's error is the one to tell, and the model stays as it
+    // was. Otherwise the model takes over what the truss model file computed, as far as
+    // it got.
     if (reportError) std::rethrow_exception(reportError);
     if (trussOutcome.lifted) {
         LiftNodes(*m.nodes, *m.heights);
         const double area = m.elements->ComputeMeshArea(m.nodes.get());
         if (state.view) state.view->SetFinalArea("Final surface : " + FormatFixed(area, 12, 3));
     }
-    if (trussOutcome.loads) m.trussLoads = std::move(trussOutcome.loads);
+    if (trussOutcome.tailReached) m.trussLoads = std::move(tail.loads);
     if (trussOutcome.error) std::rethrow_exception(trussOutcome.error);
 
     // Both files are complete: put them in place.

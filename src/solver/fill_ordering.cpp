@@ -54,7 +54,8 @@ LowerPattern SidesPattern(const std::vector<std::int32_t>& corners, std::int32_t
         std::sort(begin, end);
         end = std::unique(begin, end);
         pattern.start[j] = kept;
-        kept = static_cast<std::int32_t>(std::copy(begin, end, pattern.rows.begin() + kept) - pattern.rows.begin());
+        kept = static_cast<std::int32_t>(std::copy(begin, end, pattern.rows.begin() + kept) -
+                                         pattern.rows.begin());
     }
     pattern.start[n] = kept;
     pattern.rows.resize(kept);
@@ -69,7 +70,8 @@ LowerPattern SidesPattern(const std::vector<std::int32_t>& corners, std::int32_t
 // 0.4 % more entries, the factorization 0.7 % more work) and the ordering takes a fifth
 // less time, which the solver would otherwise spend waiting for it. False when METIS
 // fails.
-bool NestedDissection(const LowerPattern& pattern, std::int32_t n, std::vector<std::int32_t>& perm) {
+bool NestedDissection(const LowerPattern& pattern, std::int32_t n,
+                      std::vector<std::int32_t>& perm) {
     std::vector<idx_t> start(static_cast<std::size_t>(n) + 1, 0);
     for (std::int32_t j = 0; j < n; ++j)
         for (std::int32_t k = pattern.start[j]; k < pattern.start[j + 1]; ++k) {
@@ -91,8 +93,8 @@ bool NestedDissection(const LowerPattern& pattern, std::int32_t n, std::vector<s
     options[METIS_OPTION_NITER] = 1;
     idx_t vertices = n;
     std::vector<idx_t> order(n), inverse(n);
-    if (METIS_NodeND(&vertices, start.data(), adjacent.data(), nullptr, options, order.data(), inverse.data()) !=
-        METIS_OK)
+    if (METIS_NodeND(&vertices, start.data(), adjacent.data(), nullptr, options, order.data(),
+                     inverse.data()) != METIS_OK)
         return false;
     // order[k] is the vertex eliminated k-th.
     perm.assign(order.begin(), order.end());
@@ -103,18 +105,21 @@ bool NestedDissection(const LowerPattern& pattern, std::int32_t n, std::vector<s
 
 // METIS nested dissection through CHOLMOD, with a CHOLMOD workspace of this thread's own.
 // False when METIS is not there or fails.
-bool NestedDissection(const LowerPattern& pattern, std::int32_t n, std::vector<std::int32_t>& perm) {
+bool NestedDissection(const LowerPattern& pattern, std::int32_t n,
+                      std::vector<std::int32_t>& perm) {
     cholmod_common common{};
     cholmod_start(&common);
     common.print = 0;
     bool ok = false;
-    cholmod_sparse* graph = cholmod_allocate_sparse(n, n, pattern.rows.size(), 1, 1, -1, CHOLMOD_PATTERN, &common);
+    cholmod_sparse* graph =
+        cholmod_allocate_sparse(n, n, pattern.rows.size(), 1, 1, -1, CHOLMOD_PATTERN, &common);
     if (graph != nullptr) {
         std::copy(pattern.start.begin(), pattern.start.end(), static_cast<std::int32_t*>(graph->p));
         std::copy(pattern.rows.begin(), pattern.rows.end(), static_cast<std::int32_t*>(graph->i));
         perm.assign(n, 0);
         // No postorder here: the symbolic analysis postorders the given ordering anyway.
-        ok = cholmod_metis(graph, nullptr, 0, 0, perm.data(), &common) != 0 && common.status == CHOLMOD_OK;
+        ok = cholmod_metis(graph, nullptr, 0, 0, perm.data(), &common) != 0 &&
+             common.status == CHOLMOD_OK;
         cholmod_free_sparse(&graph, &common);
     }
     cholmod_finish(&common);
@@ -125,17 +130,20 @@ bool NestedDissection(const LowerPattern& pattern, std::int32_t n, std::vector<s
 
 }  // namespace
 
-std::vector<std::int32_t> FillOrdering::Compute(std::vector<Triangle> triangles, const std::vector<std::int32_t>& held,
+std::vector<std::int32_t> FillOrdering::Compute(std::vector<Triangle> triangles,
+                                                const std::vector<std::int32_t>& held,
                                                 const std::atomic<bool>& cancelled) {
     // Ascending element numbers, the newest element of a number (the last in file order).
     const auto byNumber = [](const Triangle& a, const Triangle& b) { return a.number < b.number; };
     if (std::adjacent_find(triangles.begin(), triangles.end(),
-                           [](const Triangle& a, const Triangle& b) { return a.number >= b.number; }) !=
-        triangles.end()) {
+                           [](const Triangle& a, const Triangle& b) {
+                               return a.number >= b.number;
+                           }) != triangles.end()) {
         std::stable_sort(triangles.begin(), triangles.end(), byNumber);
         auto kept = triangles.begin();
         for (auto it = triangles.begin(); it != triangles.end(); ++it)
-            if (std::next(it) == triangles.end() || std::next(it)->number != it->number) *kept++ = *it;
+            if (std::next(it) == triangles.end() || std::next(it)->number != it->number)
+                *kept++ = *it;
         triangles.erase(kept, triangles.end());
     }
 
@@ -176,7 +184,8 @@ std::vector<std::int32_t> FillOrdering::Compute(std::vector<Triangle> triangles,
 namespace {
 
 // The element and constraint tables as the model loading reads them, without messages.
-std::vector<std::int32_t> ReadAndCompute(const std::string& modelFileName, const std::atomic<bool>& cancelled) {
+std::vector<std::int32_t> ReadAndCompute(const std::string& modelFileName,
+                                         const std::atomic<bool>& cancelled) {
     NullMessageSink quiet;
     std::vector<FillOrdering::Triangle> triangles;
     {
@@ -185,7 +194,8 @@ std::vector<std::int32_t> ReadAndCompute(const std::string& modelFileName, const
         for (const ElementEntry& element : elements.Elements()) {
             if (element.nodeCount < 3) continue;  // the solver skips these too
             const auto nodes = elements.NodesOf(element);
-            triangles.push_back(FillOrdering::Triangle{element.number, {nodes[0], nodes[1], nodes[2]}});
+            triangles.push_back(
+                FillOrdering::Triangle{element.number, {nodes[0], nodes[1], nodes[2]}});
         }
     }
     if (triangles.empty() || cancelled) return {};
@@ -217,12 +227,15 @@ std::unique_ptr<FillOrdering> FillOrdering::Start(const std::string& modelFileNa
 
 #else  // built without CHOLMOD
 
-std::vector<std::int32_t> FillOrdering::Compute(std::vector<Triangle>, const std::vector<std::int32_t>&,
+std::vector<std::int32_t> FillOrdering::Compute(std::vector<Triangle>,
+                                                const std::vector<std::int32_t>&,
                                                 const std::atomic<bool>&) {
     return {};
 }
 
-std::unique_ptr<FillOrdering> FillOrdering::Start(const std::string&) { return nullptr; }
+std::unique_ptr<FillOrdering> FillOrdering::Start(const std::string&) {
+    return nullptr;
+}
 
 #endif
 

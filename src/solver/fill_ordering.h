@@ -27,7 +27,7 @@
 namespace membrane {
 
 class FillOrdering {
-public:
+  public:
     // Starts the thread on the model file. Null when the program was built without the
     // sparse Cholesky solver or no thread can be started.
     static std::unique_ptr<FillOrdering> Start(const std::string& modelFileName);
@@ -50,10 +50,11 @@ public:
     // corners of the elements in ascending element number, the newest element of a
     // number, each node when first met, then the held nodes not met before), so METIS
     // sees the same graph in the same numbering as it would inside the solver.
-    static std::vector<std::int32_t> Compute(std::vector<Triangle> triangles, const std::vector<std::int32_t>& held,
+    static std::vector<std::int32_t> Compute(std::vector<Triangle> triangles,
+                                             const std::vector<std::int32_t>& held,
                                              const std::atomic<bool>& cancelled);
 
-private:
+  private:
     FillOrdering() = default;
 
     std::thread thread_;

@@ -21,7 +21,9 @@ namespace {
 
 using NodePair = std::pair<std::int32_t, std::int32_t>;
 
-NodePair Unordered(std::int32_t a, std::int32_t b) { return {std::min(a, b), std::max(a, b)}; }
+NodePair Unordered(std::int32_t a, std::int32_t b) {
+    return {std::min(a, b), std::max(a, b)};
+}
 
 // The system from ComputeElement, entry by entry in element order: the entries the
 // solver keeps (one triangle of the symmetric matrix) and the right-hand side.
@@ -50,11 +52,13 @@ void ExpectSameSystem(const CholmodSolver& solver, const ReferenceSystem& refere
     int compared = 0;
     for (const auto& [pair, value] : reference.matrix) {
         // Bit for bit: the same terms added in the same order.
-        ASSERT_EQ(solver.SystemEntry(pair.first, pair.second), value) << pair.first << " " << pair.second;
+        ASSERT_EQ(solver.SystemEntry(pair.first, pair.second), value)
+            << pair.first << " " << pair.second;
         ASSERT_EQ(solver.SystemEntry(pair.second, pair.first), value);
         ++compared;
     }
-    for (const auto& [node, value] : reference.rhs) ASSERT_EQ(solver.RightHandSide(node), value) << node;
+    for (const auto& [node, value] : reference.rhs)
+        ASSERT_EQ(solver.RightHandSide(node), value) << node;
     EXPECT_GT(compared, 1000);
 }
 
@@ -70,7 +74,8 @@ TEST(CholmodAssembly, CachedGeometryGivesComputeElementsTermsBitForBit) {
     // Elements visited in an order other than the file's, as a model numbered out of
     // file order would have them.
     std::vector<std::int32_t> order;
-    for (const ElementEntry& element : state.model.elements->Elements()) order.push_back(element.number);
+    for (const ElementEntry& element : state.model.elements->Elements())
+        order.push_back(element.number);
     std::reverse(order.begin(), order.end());
 
     CholmodSolver solver;
@@ -80,7 +85,8 @@ TEST(CholmodAssembly, CachedGeometryGivesComputeElementsTermsBitForBit) {
 
     // A later Newton step: new heights everywhere, the same geometry.
     auto& heights = state.model.heights->MutableEntries();
-    for (std::size_t k = 0; k < heights.size(); ++k) heights[k].value += 0.01 * static_cast<double>(k % 7) - 0.02;
+    for (std::size_t k = 0; k < heights.size(); ++k)
+        heights[k].value += 0.01 * static_cast<double>(k % 7) - 0.02;
     solver.Assemble(state);
     ExpectSameSystem(solver, ReferenceSystem(state, order));
 }

@@ -1,6 +1,8 @@
 // The fill-reducing ordering worked out beside the model loading: a complete ordering of
 // the nodes, the same solution as the ordering the solver works out itself, and a thread
 // that ends with every way a run can end.
+#include "solver/fill_ordering.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,7 +14,6 @@
 #include "model/model_loader.h"
 #include "model/value_lists.h"
 #include "solver/cholmod_solver.h"
-#include "solver/fill_ordering.h"
 #include "solver/iteration.h"
 #include "test_support.h"
 
@@ -50,7 +51,8 @@ std::vector<double> FirstIncrements(const std::string& path, bool orderingBefore
     }
     EXPECT_TRUE(LoadModel(state, path));
     std::vector<std::int32_t> order;  // the generator numbers the elements 1..E
-    for (const ElementEntry& element : state.model.elements->Elements()) order.push_back(element.number);
+    for (const ElementEntry& element : state.model.elements->Elements())
+        order.push_back(element.number);
     CholmodSolver solver;
     EXPECT_TRUE(solver.Setup(state, order));
     EXPECT_TRUE(solver.Analyze(ordering.get()));
@@ -58,7 +60,8 @@ std::vector<double> FirstIncrements(const std::string& path, bool orderingBefore
     RecordingMessageSink sink;
     EXPECT_EQ(solver.Solve(sink), SolveStatus::Ok);
     std::vector<double> increments;
-    for (const NodeEntry& node : state.model.nodes->Nodes()) increments.push_back(solver.Increment(node.number));
+    for (const NodeEntry& node : state.model.nodes->Nodes())
+        increments.push_back(solver.Increment(node.number));
     return increments;
 }
 
@@ -69,14 +72,16 @@ TEST(FillOrdering, SameIncrementsAsTheSolversOwnOrdering) {
     const GeneratedModel model = GenerateModel(GeneratedShape::Catenoid, 3000);
     ASSERT_TRUE(WriteGeneratedModel(model, path));
     // Every node of the mesh is ordered.
-    EXPECT_EQ(FillOrdering::Start(path)->Take().size(), static_cast<std::size_t>(model.NodeCount()));
+    EXPECT_EQ(FillOrdering::Start(path)->Take().size(),
+              static_cast<std::size_t>(model.NodeCount()));
     const std::vector<double> own = FirstIncrements(path, false);
     const std::vector<double> given = FirstIncrements(path, true);
     ASSERT_EQ(own.size(), given.size());
     double largest = 0.0;
     for (double v : own) largest = std::max(largest, std::fabs(v));
     ASSERT_GT(largest, 1e-3);  // a real Newton step, not all zeros
-    for (std::size_t k = 0; k < own.size(); ++k) EXPECT_NEAR(own[k], given[k], 1e-12 * largest) << "node " << k + 1;
+    for (std::size_t k = 0; k < own.size(); ++k)
+        EXPECT_NEAR(own[k], given[k], 1e-12 * largest) << "node " << k + 1;
 }
 
 TEST(FillOrdering, AFileWithoutElementsLeavesTheOrderingToTheSolver) {
@@ -121,7 +126,8 @@ TEST(FillOrdering, RunsEndingEarlyEndTheThreadToo) {
             state.messages = &sink;
             state.settings.useCholmod = cholmod;
             const std::string path = test::PrepareModel(dir, state, c.model.Text());
-            EXPECT_EQ(RunModel(state, path, 1e-9).outcome, c.outcome) << c.name << (cholmod ? ", cholmod" : "");
+            EXPECT_EQ(RunModel(state, path, 1e-9).outcome, c.outcome)
+                << c.name << (cholmod ? ", cholmod" : "");
         }
     }
     RunState state;

@@ -21,7 +21,8 @@ ModelText HeldGrid(const std::string& start) {
     ModelText m;
     for (int j = 0, id = 1; j < 4; ++j)
         for (int i = 0; i < 4; ++i, ++id) {
-            m.coordinates.push_back(std::to_string(id) + " " + std::to_string(i) + " " + std::to_string(j));
+            m.coordinates.push_back(std::to_string(id) + " " + std::to_string(i) + " " +
+                                    std::to_string(j));
             const bool edge = i == 0 || j == 0 || i == 3 || j == 3;
             if (edge) m.constraints.push_back(std::to_string(id));
             m.initial.push_back(std::to_string(id) + " " + (edge ? "0" : start));
@@ -29,18 +30,19 @@ ModelText HeldGrid(const std::string& start) {
     for (int j = 0, e = 0; j < 3; ++j)
         for (int i = 0; i < 3; ++i) {
             const int a = 4 * j + i + 1;
-            m.elements.push_back(std::to_string(++e) + " " + std::to_string(a) + " " + std::to_string(a + 1) + " " +
-                                 std::to_string(a + 5));
-            m.elements.push_back(std::to_string(++e) + " " + std::to_string(a) + " " + std::to_string(a + 5) + " " +
-                                 std::to_string(a + 4));
+            m.elements.push_back(std::to_string(++e) + " " + std::to_string(a) + " " +
+                                 std::to_string(a + 1) + " " + std::to_string(a + 5));
+            m.elements.push_back(std::to_string(++e) + " " + std::to_string(a) + " " +
+                                 std::to_string(a + 5) + " " + std::to_string(a + 4));
         }
     return m;
 }
 
 // Asks to stop once the given iteration has been assembled (never for 0).
 class CancellingView final : public ResultsView {
-public:
-    explicit CancellingView(int iteration) : stopAt_("ITERATION " + std::to_string(iteration) + " : Assemble") {}
+  public:
+    explicit CancellingView(int iteration)
+        : stopAt_("ITERATION " + std::to_string(iteration) + " : Assemble") {}
     void ShowMessage(const std::string& text) override { seen_ = seen_ || text == stopAt_; }
     void FillCoordGrid(const RunState&) override {}
     void FillElemGrid(const RunState&) override {}
@@ -51,14 +53,15 @@ public:
     void ShowResultHeights(const RunState&, int) override {}
     bool CancelRequested() override { return seen_; }
 
-private:
+  private:
     std::string stopAt_;
     bool seen_ = false;
 };
 
 std::set<std::string> FilesIn(const std::filesystem::path& dir) {
     std::set<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(dir)) names.insert(entry.path().filename().string());
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        names.insert(entry.path().filename().string());
     return names;
 }
 
@@ -111,7 +114,8 @@ TEST(OutputAhead, SameFilesWithAndWithoutWritingAhead) {
     EXPECT_EQ(out[1].substr(0, results), out[0].substr(0, results));
     auto barSection = [](const std::string& text) {
         const std::size_t bars = text.find("[elements]");
-        return bars == std::string::npos ? std::string() : text.substr(bars, text.find("[loads]") - bars);
+        return bars == std::string::npos ? std::string()
+                                         : text.substr(bars, text.find("[loads]") - bars);
     };
     EXPECT_NE(barSection(trs[0]).find("33=16@15@1"), std::string::npos);
     EXPECT_EQ(barSection(trs[1]), barSection(trs[0]));

@@ -34,7 +34,8 @@ Reading ReadAll(const std::string& path, bool byField) {
                 const std::string field = ReadField(*stream);
                 const IntegerConversion c = ConvertInteger(field);
                 if (c.errorPosition != 0)
-                    sink.Show("error reading longint " + field + " at position :" + std::to_string(c.errorPosition),
+                    sink.Show("error reading longint " + field +
+                                  " at position :" + std::to_string(c.errorPosition),
                               MessageKind::Error);
                 value = c.value;
             } else {
@@ -47,7 +48,8 @@ Reading ReadAll(const std::string& path, bool byField) {
                 const std::string field = ReadField(*stream);
                 const RealConversion c = ConvertReal(field);
                 if (c.errorPosition != 0)
-                    sink.Show("error reading double " + field + " at position :" + std::to_string(c.errorPosition),
+                    sink.Show("error reading double " + field +
+                                  " at position :" + std::to_string(c.errorPosition),
                               MessageKind::Error);
                 value = c.value;
             } else {
@@ -65,12 +67,37 @@ Reading ReadAll(const std::string& path, bool byField) {
 }
 
 std::string RandomText(std::mt19937& random, std::size_t length) {
-    static const std::string pieces[] = {
-        "12", "-7", "+3", "2147483647", "2147483648", "-2147483648", "0x1F", "1.5", "-0.25", "1e3", "1.5E-2", "7.",
-        ".5", "e5", "1.2.3", "abc", " ", "   ", "\t", "\r\n", "\n", "\r", "#c\r\n", ";x\n", std::string(1, '\0'),
-        std::string(70, '9'), std::string(300, '1'), "\r\x1a", "\x1a"};
-    static const int weights[] = {30, 10, 3, 3, 2, 2, 2, 20, 10, 4, 4, 2, 2, 1, 1, 1, 40, 10, 5, 20, 5, 2, 2, 2, 1,
-                                  1, 1, 1, 1};
+    static const std::string pieces[] = {"12",
+                                         "-7",
+                                         "+3",
+                                         "2147483647",
+                                         "2147483648",
+                                         "-2147483648",
+                                         "0x1F",
+                                         "1.5",
+                                         "-0.25",
+                                         "1e3",
+                                         "1.5E-2",
+                                         "7.",
+                                         ".5",
+                                         "e5",
+                                         "1.2.3",
+                                         "abc",
+                                         " ",
+                                         "   ",
+                                         "\t",
+                                         "\r\n",
+                                         "\n",
+                                         "\r",
+                                         "#c\r\n",
+                                         ";x\n",
+                                         std::string(1, '\0'),
+                                         std::string(70, '9'),
+                                         std::string(300, '1'),
+                                         "\r\x1a",
+                                         "\x1a"};
+    static const int weights[] = {30, 10, 3,  3, 2,  2, 2, 20, 10, 4, 4, 2, 2, 1, 1,
+                                  1,  40, 10, 5, 20, 5, 2, 2,  2,  1, 1, 1, 1, 1};
     std::discrete_distribution<int> pick(std::begin(weights), std::end(weights));
     std::string text;
     while (text.size() < length) text += pieces[pick(random)];

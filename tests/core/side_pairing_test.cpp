@@ -69,7 +69,8 @@ std::vector<std::vector<std::int32_t>> BarsOf(const TElemClass& bars) {
 // Elements over a small set of node numbers, so that sides repeat two, three and more
 // times; mostly triangles, some with a repeated node, some of other sizes.
 TElemClass RandomElements(std::mt19937& random, int count, bool degenerate) {
-    static const std::int32_t numbers[] = {1, 2, 3, 4, 5, 6, 7, 8, -3, 0, 70000, 1 << 24, 2147483647, -2147483647 - 1};
+    static const std::int32_t numbers[] = {1, 2,  3, 4,     5,       6,          7,
+                                           8, -3, 0, 70000, 1 << 24, 2147483647, -2147483647 - 1};
     std::uniform_int_distribution<int> node(0, std::size(numbers) - 1), size(1, 12);
     TElemClass elements(false, "");
     for (int e = 1; e <= count; ++e) {
@@ -89,7 +90,8 @@ TEST(SidePairing, BoundaryAnalysisKeepsKeysOrderAndBoundaryNodes) {
     std::mt19937 random(7);
     for (int trial = 0; trial < 200; ++trial) {
         RunState state;
-        state.model.elements = std::make_unique<TElemClass>(RandomElements(random, 1 + trial % 40, trial % 2 == 0));
+        state.model.elements =
+            std::make_unique<TElemClass>(RandomElements(random, 1 + trial % 40, trial % 2 == 0));
         const TTwoIntList expected = PairOneByOne(*state.model.elements);
         const bool found = FindBoundaryNodes(state);
         TTwoIntList& pairs = *state.model.edgePairs;
@@ -105,7 +107,8 @@ TEST(SidePairing, BoundaryAnalysisKeepsKeysOrderAndBoundaryNodes) {
             const auto a = reference.Remove(key), b = pairs.Remove(key);
             ASSERT_EQ(a.has_value(), b.has_value());
             if (a) {
-                ASSERT_EQ(std::tie(a->key, a->first, a->second), std::tie(b->key, b->first, b->second));
+                ASSERT_EQ(std::tie(a->key, a->first, a->second),
+                          std::tie(b->key, b->first, b->second));
             }
             reference.Add(reference.MaxKey() + 1, 9, 10);
             pairs.Add(pairs.MaxKey() + 1, 9, 10);

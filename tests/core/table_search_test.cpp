@@ -29,7 +29,8 @@ std::string SearchOutcome(const std::string& path, const std::string& title, boo
     NullMessageSink quiet;
     auto stream = TextStream::Open(path, quiet);
     if (!stream) return "cannot open";
-    const bool found = everyField ? LocateByEveryField(*stream, title) : LocateTable(*stream, title);
+    const bool found =
+        everyField ? LocateByEveryField(*stream, title) : LocateTable(*stream, title);
     std::string outcome = found ? "found" : "not found";
     for (int k = 0; k < 4; ++k) outcome += " [" + ReadField(*stream) + "]";
     return outcome;
@@ -38,8 +39,25 @@ std::string SearchOutcome(const std::string& path, const std::string& title, boo
 std::string RandomText(std::mt19937& random, std::size_t length) {
     // Mostly ordinary fields and line ends, with the special characters sprinkled in.
     static const std::string pieces[] = {
-        "12", " ", "  ", "\t", "\r\n", "\n", "\r", "#", ";", std::string(1, '\0'), "&", "&IN", "&INITIAL",
-        "xx&INITIALyy", "0.5", "&INI\r\nTIAL", "&COORDINATES", std::string(300, 'a'), std::string(1, '\x1a'),
+        "12",
+        " ",
+        "  ",
+        "\t",
+        "\r\n",
+        "\n",
+        "\r",
+        "#",
+        ";",
+        std::string(1, '\0'),
+        "&",
+        "&IN",
+        "&INITIAL",
+        "xx&INITIALyy",
+        "0.5",
+        "&INI\r\nTIAL",
+        "&COORDINATES",
+        std::string(300, 'a'),
+        std::string(1, '\x1a'),
     };
     static const int weights[] = {40, 40, 6, 4, 30, 6, 2, 2, 2, 1, 2, 1, 1, 1, 20, 1, 2, 1, 1};
     std::discrete_distribution<int> pick(std::begin(weights), std::end(weights));
@@ -80,7 +98,8 @@ TEST(TableSearch, TitleOnTheFirstLineOfANewBufferAndAfterALongTable) {
         text += std::string(line.size() + shift - 2, 'x') + "\r\n";
         text += "&INITIAL 2  \r\n   1 3.5\r\n   2 4.5\r\n";
         test::WriteFile(path, text);
-        EXPECT_EQ(SearchOutcome(path, "&INITIAL", false), "found [2] [] [1] [3.5]") << "shift " << shift;
+        EXPECT_EQ(SearchOutcome(path, "&INITIAL", false), "found [2] [] [1] [3.5]")
+            << "shift " << shift;
         EXPECT_EQ(SearchOutcome(path, "&ELEMENTS", false), SearchOutcome(path, "&ELEMENTS", true));
     }
 }
