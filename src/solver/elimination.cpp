@@ -14,9 +14,12 @@
 // Rows in the dense front of the elimination (see dense_front.h) are updated as dense
 // vectors instead; every value is computed by the same operations in the same order, so
 // the results are the same to the last bit.
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -50,6 +53,18 @@ struct RhsRow {
 // Marks an entry for removal at the end of a row update (column ids are >= 0).
 constexpr std::int32_t kDropped = -1;
 
+// Every entry the elimination creates costs a cell in its row (kept for the back
+// substitution) and a place in the column index, with the slack of growing vectors about
+// 32 bytes. Half the physical memory's worth is the default limit.
+std::size_t DefaultEntryLimit() {
+#if defined(_SC_PHYS_PAGES) && defined(_SC_PAGE_SIZE)
+    const long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGE_SIZE);
+    if (pages > 0 && pageSize > 0)
+        return static_cast<std::size_t>(pages) / 2 * static_cast<std::size_t>(pageSize) / 32;
+#endif
+    return std::numeric_limits<std::size_t>::max();
+}
+
 bool GuardedDivide(double numerator, double divisor, double& quotient) {
     if (divisor == 0.0 || std::isnan(divisor)) return false;
     quotient = numerator / divisor;
@@ -60,10 +75,12 @@ class Eliminator {
 public:
     // One eliminator may solve one system after another (the Newton steps of a run): its
     // work arrays keep their memory from one solve to the next.
-    SolveStatus Run(TMatrix& system, TMatrix& rhs, std::size_t denseFrontBytes) {
+    SolveStatus Run(TMatrix& system, TMatrix& rhs, const EliminationOptions& options) {
         system_ = &system;
         rhs_ = &rhs;
-        denseFrontBytes_ = denseFrontBytes;
+        denseFrontBytes_ = options.denseFrontBytes;
+        entryLimit_ = options.entryLimit > 0 ? options.entryLimit : DefaultEntryLimit();
+        createdEntries_ = 0;
         if (system_->Empty()) return SolveStatus::Ok;
         Prepare();
         SolveStatus status = Forward();
@@ -212,6 +229,7 @@ private:
                 if (dense) ClearPivotScratch();
                 front_->ReleaseColumn(pivot.column);
             }
+            if (createdEntries_ > entryLimit_) return SolveStatus::TooLarge;
         }
         return SolveStatus::Ok;
     }
@@ -290,6 +308,7 @@ private:
                 if (value == 0.0) {
                     stamps[slot] = ++clock_;
                     columnRows_[a.column].push_back(t);
+                    ++createdEntries_;
                 }
                 value = value - f * a.value;
             }
@@ -306,6 +325,7 @@ private:
                         if (v[slot] == 0.0 && a[slot] != 0.0) {
                             stamps[slot] = clock_ + 1 + pivotRanks_[slot];
                             columnRows_[front_->ColumnOfSlot(static_cast<std::int32_t>(slot))].push_back(t);
+                            ++createdEntries_;
                         }
                     SubtractScaled(v + begin, a + begin, f, end - begin);
                 }
@@ -363,6 +383,7 @@ private:
                 target.push_back(Cell{a.column, 0.0});
                 scatter_[a.column] = at;
                 columnRows_[a.column].push_back(t);
+                ++createdEntries_;
             }
             Cell& cell = target[at];
             cell.value = cell.value - f * a.value;
@@ -430,6 +451,8 @@ private:
     TMatrix* system_ = nullptr;
     TMatrix* rhs_ = nullptr;
     std::size_t denseFrontBytes_ = 0;
+    std::size_t entryLimit_ = 0;
+    std::size_t createdEntries_ = 0;  // fill entries created so far in this solve
     std::unique_ptr<DenseFront> frontStorage_;
     DenseFront* front_ = nullptr;  // null: every row stays a list of cells
     DenseFront::Stamp clock_ = 0;
@@ -468,10 +491,10 @@ SolveStatus Solve(TMatrix& system, TMatrix& rightHandSide, MessageSink& messages
                   const EliminationOptions& options) {
     SolveStatus status;
     if (options.workspace != nullptr) {
-        status = options.workspace->impl_->eliminator.Run(system, rightHandSide, options.denseFrontBytes);
+        status = options.workspace->impl_->eliminator.Run(system, rightHandSide, options);
     } else {
         Eliminator eliminator;
-        status = eliminator.Run(system, rightHandSide, options.denseFrontBytes);
+        status = eliminator.Run(system, rightHandSide, options);
     }
     system.Clear();
     if (status != SolveStatus::Ok) {

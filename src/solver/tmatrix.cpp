@@ -143,6 +143,9 @@ std::string SolveStatusText(SolveStatus status) {
         case SolveStatus::RowDependence: return "Matrix has a row dependance. ";
         case SolveStatus::NotSquare: return "Matrix is not square. ";
         case SolveStatus::DivisionByZero: return "Division by zero. ";
+        case SolveStatus::TooLarge:
+            return "Matrix is too large for the built-in elimination: it needs more memory than this computer has. "
+                   "Use the sparse Cholesky solver. ";
     }
     return {};
 }

@@ -64,7 +64,7 @@ private:
     bool keyOrdered_ = true;              // rows are in ascending key order (the usual case)
 };
 
-enum class SolveStatus { Ok, RowDependence, NotSquare, DivisionByZero };
+enum class SolveStatus { Ok, RowDependence, NotSquare, DivisionByZero, TooLarge };
 
 // The message the user sees for a failed elimination ("Matrix has a row dependance. ",
 // "Matrix is not square. ", "Division by zero. "); empty for Ok.
@@ -99,6 +99,10 @@ struct EliminationOptions {
     std::size_t denseFrontBytes = std::size_t{1} << 30;
     // Work arrays to reuse; none: the solve allocates its own.
     EliminationWorkspace* workspace = nullptr;
+    // Entries the elimination may create before it gives up with TooLarge; 0: as many as
+    // half the computer's memory holds. The fill of a large mesh grows with the square of
+    // its size and would otherwise take all the memory there is.
+    std::size_t entryLimit = 0;
 };
 SolveStatus Solve(TMatrix& system, TMatrix& rightHandSide, MessageSink& messages,
                   const EliminationOptions& options);

@@ -196,3 +196,31 @@ TEST(EliminationEquivalence, LargeFrontGivesTheSameBitsDenseOrNot) {
 
 }  // namespace
 }  // namespace membrane
+
+namespace membrane {
+namespace {
+
+TEST(EliminationLimits, FillBeyondTheEntryLimitEndsTheSolveInsteadOfTheMemory) {
+    std::mt19937 random(5);
+    const System system = GridSystem(30, random);
+    for (std::size_t budget : {std::size_t{0}, EliminationOptions{}.denseFrontBytes}) {
+        TMatrix a, b;
+        for (const Triple& t : system.a) a.SetEntry(t.row, t.column, t.value);
+        for (const Triple& t : system.b) b.SetEntry(t.row, t.column, t.value);
+        RecordingMessageSink sink;
+        EliminationOptions options;
+        options.denseFrontBytes = budget;
+        options.entryLimit = 2000;
+        EXPECT_EQ(Solve(a, b, sink, options), SolveStatus::TooLarge);
+        ASSERT_EQ(sink.messages.size(), 1u);
+        EXPECT_EQ(sink.messages[0].text, SolveStatusText(SolveStatus::TooLarge));
+        EXPECT_TRUE(a.Empty());
+        EXPECT_TRUE(b.Empty());
+    }
+    // The same system within the limit.
+    const auto solved = RunProgram(system, EliminationOptions{}.denseFrontBytes);
+    EXPECT_EQ(solved.first, SolveStatus::Ok);
+}
+
+}  // namespace
+}  // namespace membrane
