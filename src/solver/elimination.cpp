@@ -80,7 +80,7 @@ public:
         rhs_ = &rhs;
         denseFrontBytes_ = options.denseFrontBytes;
         entryLimit_ = options.entryLimit > 0 ? options.entryLimit : DefaultEntryLimit();
-        createdEntries_ = 0;
+        storedGrowth_ = 0;
         if (system_->Empty()) return SolveStatus::Ok;
         Prepare();
         SolveStatus status = Forward();
@@ -229,7 +229,7 @@ private:
                 if (dense) ClearPivotScratch();
                 front_->ReleaseColumn(pivot.column);
             }
-            if (createdEntries_ > entryLimit_) return SolveStatus::TooLarge;
+            if (storedGrowth_ > static_cast<std::int64_t>(entryLimit_)) return SolveStatus::TooLarge;
         }
         return SolveStatus::Ok;
     }
@@ -294,6 +294,7 @@ private:
         double f;
         if (!GuardedDivide(v[pivotSlot], pivot.value, f)) return SolveStatus::DivisionByZero;
         v[pivotSlot] = 0.0;
+        --storedGrowth_;
         DenseFront::Stamp* stamps = front_->Stamps(index);
 
         const CellRow& source = rows_[s].cells;
@@ -308,7 +309,7 @@ private:
                 if (value == 0.0) {
                     stamps[slot] = ++clock_;
                     columnRows_[a.column].push_back(t);
-                    ++createdEntries_;
+                    ++storedGrowth_;
                 }
                 value = value - f * a.value;
             }
@@ -325,7 +326,7 @@ private:
                         if (v[slot] == 0.0 && a[slot] != 0.0) {
                             stamps[slot] = clock_ + 1 + pivotRanks_[slot];
                             columnRows_[front_->ColumnOfSlot(static_cast<std::int32_t>(slot))].push_back(t);
-                            ++createdEntries_;
+                            ++storedGrowth_;
                         }
                     SubtractScaled(v + begin, a + begin, f, end - begin);
                 }
@@ -371,6 +372,7 @@ private:
         }
         scatter_[pivot.column] = -1;
         target[hit].column = kDropped;
+        --storedGrowth_;
 
         const auto& source = rows_[s].cells;
         // The pivot row's other entries in list order: storage from back to front,
@@ -383,7 +385,7 @@ private:
                 target.push_back(Cell{a.column, 0.0});
                 scatter_[a.column] = at;
                 columnRows_[a.column].push_back(t);
-                ++createdEntries_;
+                ++storedGrowth_;
             }
             Cell& cell = target[at];
             cell.value = cell.value - f * a.value;
@@ -452,7 +454,9 @@ private:
     TMatrix* rhs_ = nullptr;
     std::size_t denseFrontBytes_ = 0;
     std::size_t entryLimit_ = 0;
-    std::size_t createdEntries_ = 0;  // fill entries created so far in this solve
+    // Entries created minus entries eliminated so far in this solve: how much more the rows
+    // hold than the assembled matrix did.
+    std::int64_t storedGrowth_ = 0;
     std::unique_ptr<DenseFront> frontStorage_;
     DenseFront* front_ = nullptr;  // null: every row stays a list of cells
     DenseFront::Stamp clock_ = 0;

@@ -99,8 +99,8 @@ struct EliminationOptions {
     std::size_t denseFrontBytes = std::size_t{1} << 30;
     // Work arrays to reuse; none: the solve allocates its own.
     EliminationWorkspace* workspace = nullptr;
-    // Entries the elimination may create before it gives up with TooLarge; 0: as many as
-    // half the computer's memory holds. The fill of a large mesh grows with the square of
+    // How many entries the rows may hold beyond the assembled ones before the elimination
+    // gives up with TooLarge; 0: as many as half the computer's memory holds. The fill of a large mesh grows with the square of
     // its size and would otherwise take all the memory there is.
     std::size_t entryLimit = 0;
 };
