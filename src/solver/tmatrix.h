@@ -100,7 +100,7 @@ struct EliminationOptions {
     // Work arrays to reuse; none: the solve allocates its own.
     EliminationWorkspace* workspace = nullptr;
     // How many entries the rows may hold beyond the assembled ones before the elimination
-    // gives up with TooLarge; 0: as many as half the computer's memory holds. The fill of a large mesh grows with the square of
+    // gives up with TooLarge; 0: about as many as a third of the computer's memory holds. The fill of a large mesh grows with the square of
     // its size and would otherwise take all the memory there is.
     std::size_t entryLimit = 0;
 };
