@@ -37,7 +37,6 @@ public:
 
     // The dense index of a row, or -1 while it is stored as cells.
     std::int32_t DenseIndexOf(std::int32_t row) const { return denseOf_[row]; }
-    bool HasDenseRows() const { return activeRows_ > 0; }
 
     // Moves a row's cells (oldest first) into a dense row; the cell list is emptied. Stamps
     // are drawn from `clock` in cell order. False (nothing changed) when the budget does
@@ -58,8 +57,6 @@ public:
     // the columns of a row stay close together. Moves slots, like EnsureSlot.
     void ReleaseColumn(std::int32_t column);
 
-    // Slots in use lie below this bound.
-    std::size_t SlotBound() const { return next_; }
     std::size_t SlotCapacity() const { return capacity_; }
 
     double* Values(std::int32_t denseIndex) { return values_.data() + static_cast<std::size_t>(denseIndex) * stride_; }

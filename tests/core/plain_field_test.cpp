@@ -98,10 +98,7 @@ std::string RandomText(std::mt19937& random, std::size_t length) {
                                          "\x1a"};
     static const int weights[] = {30, 10, 3,  3, 2,  2, 2, 20, 10, 4, 4, 2, 2, 1, 1,
                                   1,  40, 10, 5, 20, 5, 2, 2,  2,  1, 1, 1, 1, 1};
-    std::discrete_distribution<int> pick(std::begin(weights), std::end(weights));
-    std::string text;
-    while (text.size() < length) text += pieces[pick(random)];
-    return text;
+    return test::RandomTextOf(random, length, pieces, weights);
 }
 
 TEST(PlainField, SameValuesMessagesAndPositionsAsReadingByField) {

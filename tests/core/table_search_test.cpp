@@ -60,10 +60,7 @@ std::string RandomText(std::mt19937& random, std::size_t length) {
         std::string(1, '\x1a'),
     };
     static const int weights[] = {40, 40, 6, 4, 30, 6, 2, 2, 2, 1, 2, 1, 1, 1, 20, 1, 2, 1, 1};
-    std::discrete_distribution<int> pick(std::begin(weights), std::end(weights));
-    std::string text;
-    while (text.size() < length) text += pieces[pick(random)];
-    return text;
+    return test::RandomTextOf(random, length, pieces, weights);
 }
 
 TEST(TableSearch, FindsTheSameFieldAsReadingEveryField) {

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -127,6 +128,17 @@ inline std::string PrepareModel(const TempDir& dir, RunState& state, const std::
     WriteFile(path, text);
     state.boundaryPointsPath = dir.File("BNDRYPTS.txt");
     return path;
+}
+
+// A text of at least `length` characters made of the given pieces, each drawn with its
+// weight: random input for comparing two readers of the same file.
+template <std::size_t N>
+std::string RandomTextOf(std::mt19937& random, std::size_t length, const std::string (&pieces)[N],
+                         const int (&weights)[N]) {
+    std::discrete_distribution<int> pick(std::begin(weights), std::end(weights));
+    std::string text;
+    while (text.size() < length) text += pieces[pick(random)];
+    return text;
 }
 
 }  // namespace membrane::test
