@@ -6,7 +6,7 @@
 #include "model/elem_table.h"
 #include "model/value_lists.h"
 #include "solver/assembly.h"
-#include "solver/tmatrix.h"
+#include "solver/sparse_matrix.h"
 
 namespace membrane::bench {
 namespace {

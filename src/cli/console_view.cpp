@@ -1,9 +1,10 @@
 #include "cli/console_view.h"
 
+#include <cstdio>
+
 namespace membrane {
 
 void ConsoleMessages::Show(const UserMessage& message) {
-    ++count;
     std::string text = message.text;
     for (char& c : text)
         if (c == '\r') c = '\n';

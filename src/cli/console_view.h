@@ -2,11 +2,10 @@
 // they come; message boxes go to stderr with their caption.
 #pragma once
 
-#include <cstdio>
 #include <string>
 
 #include "common/messages.h"
-#include "common/results_view.h"
+#include "run/results_view.h"
 
 namespace membrane {
 
@@ -14,20 +13,16 @@ class ConsoleMessages final : public MessageSink {
 public:
     using MessageSink::Show;
     void Show(const UserMessage& message) override;
-    int count = 0;
 };
 
 class ConsoleView final : public ResultsView {
 public:
     explicit ConsoleView(bool quiet) : quiet_(quiet) {}
     void ShowMessage(const std::string& text) override;
-    void FillCoordGrid(const RunState&) override {}
-    void FillElemGrid(const RunState&) override {}
-    void FillConstrGrid(const RunState&) override {}
-    void FillInitGrid(const RunState&) override {}
+    void ShowInput(std::shared_ptr<const Model>) override {}
     void SetFlatArea(const std::string& text) override { flatAreaText = text; }
     void SetFinalArea(const std::string& text) override { finalAreaText = text; }
-    void ShowResultHeights(const RunState&, int) override {}
+    void ShowResults(std::shared_ptr<const Solution>) override {}
 
     std::string flatAreaText, finalAreaText;
 

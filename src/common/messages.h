@@ -4,7 +4,6 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
 namespace membrane {
 
@@ -33,21 +32,6 @@ class NullMessageSink final : public MessageSink {
 public:
     using MessageSink::Show;
     void Show(const UserMessage&) override {}
-};
-
-// Keeps every message in order; for tests and for callers that show them later.
-class RecordingMessageSink final : public MessageSink {
-public:
-    using MessageSink::Show;
-    void Show(const UserMessage& message) override { messages.push_back(message); }
-
-    std::vector<std::string> Texts() const {
-        std::vector<std::string> texts;
-        for (const auto& m : messages) texts.push_back(m.text);
-        return texts;
-    }
-
-    std::vector<UserMessage> messages;
 };
 
 }  // namespace membrane

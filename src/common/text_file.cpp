@@ -20,13 +20,6 @@ std::unique_ptr<TextFileWriter> TextFileWriter::Create(const std::string& path) 
     return std::unique_ptr<TextFileWriter>(new TextFileWriter(file, path));
 }
 
-std::unique_ptr<TextFileWriter> TextFileWriter::OpenAppend(const std::string& path) {
-    if (path.empty() || !FileExists(path)) return nullptr;
-    std::FILE* file = std::fopen(path.c_str(), "ab");
-    if (file == nullptr) return nullptr;
-    return std::unique_ptr<TextFileWriter>(new TextFileWriter(file, path));
-}
-
 TextFileWriter::TextFileWriter(std::FILE* file, std::string path)
     : file_(file), path_(std::move(path)) {
     std::setvbuf(file_, nullptr, _IOFBF, 1 << 20);
@@ -40,15 +33,12 @@ void TextFileWriter::Check(bool ok) {
     if (!ok) throw IoError("write error in " + path_ + ": " + std::strerror(errno));
 }
 
-void TextFileWriter::Write(const std::string& text) {
+void TextFileWriter::Write(std::string_view text) {
     if (text.empty()) return;
     Check(std::fwrite(text.data(), 1, text.size(), file_) == text.size());
 }
 
-void TextFileWriter::Line(const std::string& text) {
-    Write(text);
-    Check(std::fwrite("\r\n", 1, 2, file_) == 2);
-}
+void TextFileWriter::Flush() { Check(std::fflush(file_) == 0); }
 
 void TextFileWriter::Close() {
     std::FILE* file = file_;

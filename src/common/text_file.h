@@ -7,22 +7,23 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
+
+#include "common/text_sink.h"
 
 namespace membrane {
 
-class TextFileWriter {
+class TextFileWriter final : public TextSink {
 public:
     // Creates (or truncates) the file. Null when it cannot be created.
     static std::unique_ptr<TextFileWriter> Create(const std::string& path);
-    // Opens an existing file for appending. Null when it does not exist or cannot be opened.
-    static std::unique_ptr<TextFileWriter> OpenAppend(const std::string& path);
-
-    ~TextFileWriter();  // closes without reporting; call Close() to learn of errors
+    ~TextFileWriter() override;  // closes without reporting; call Close() to learn of errors
     TextFileWriter(const TextFileWriter&) = delete;
     TextFileWriter& operator=(const TextFileWriter&) = delete;
 
-    void Write(const std::string& text);
-    void Line(const std::string& text = {});  // text + CR LF
+    void Write(std::string_view text) override;
+    // Hands what is buffered to the system (not yet to the disk).
+    void Flush();
     void Close();
 
 private:

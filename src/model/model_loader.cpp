@@ -2,29 +2,17 @@
 
 #include <cmath>
 
-#include "common/number_format.h"
-#include "model/coor_table.h"
-#include "model/elem_table.h"
-#include "model/key_index.h"
-#include "model/value_lists.h"
-#include "output/boundary_points.h"
-#include "solver/assembly.h"
-#include "solver/tmatrix.h"
+#include "common/key_index.h"
+#include "model/bar_table.h"
+#include "model/mesh_area.h"
 
 namespace membrane {
 namespace {
 
-bool Fail(RunState& state) {
-    state.messages->Show("error in input", MessageKind::Error);
-    return false;
-}
-
 // 1 + a^2 + b^2 for the plane through the triangle's corners at their heights, where a and
 // b are the slopes in x and y: the quantity under the root of the lifted area and of
 // every Newton term. When it overflows, the assembly has nothing but infinities to add.
-double SlopeMeasure(const TdoubleList& heights, const NodeEntry* const corner[3], double twiceArea) {
-    double h[3];
-    for (int k = 0; k < 3; ++k) h[k] = heights.ValueOf(corner[k]->number);
+double SlopeMeasure(const double h[3], const NodeEntry* const corner[3], double twiceArea) {
     const double a = ((corner[1]->y - corner[2]->y) * h[0] + (corner[2]->y - corner[0]->y) * h[1] +
                       (corner[0]->y - corner[1]->y) * h[2]) / twiceArea;
     const double b = ((corner[2]->x - corner[1]->x) * h[0] + (corner[0]->x - corner[2]->x) * h[1] +
@@ -32,124 +20,92 @@ double SlopeMeasure(const TdoubleList& heights, const NodeEntry* const corner[3]
     return 1 + a * a + b * b;
 }
 
+// The start height of the node with this number (the newest node of the number).
+double StartHeight(const Model& model, std::int32_t number) {
+    const std::int32_t index = model.nodes.IndexOf(number);
+    return index < 0 ? 0.0 : model.startHeights[index];
+}
+
 }  // namespace
 
-std::vector<std::string> CheckModel(const RunState& state, std::size_t limit) {
+std::shared_ptr<Model> ReadModel(const ModelFile& file, MessageSink& messages) {
+    auto model = std::make_shared<Model>();
+    Model& m = *model;
+    m.fileName = file.path;
+    m.nodes = NodeTable::Read(file.text, messages);
+    if (m.nodes.Empty()) return model;
+    m.initial.ReadTable(file.text, messages);
+    if (m.initial.Empty()) return model;
+    m.constraints.ReadTable(file.text, messages);
+    if (m.constraints.Empty()) return model;
+    m.elements = ElementTable::Read(file.text, messages);
+    if (m.elements.Empty()) return model;
+
+    m.complete = true;
+    m.startHeights.assign(m.nodes.Nodes().size(), 0.0);
+    // In file order: a node given twice in "&INITIAL" keeps its last height.
+    for (const auto& entry : m.initial.Entries())
+        if (const std::int32_t index = m.nodes.IndexOf(entry.key); index >= 0) m.startHeights[index] = entry.value;
+    m.boundary = FindBoundary(m.elements);
+    m.flatArea = ComputeMeshAreas(m.nodes, m.elements, {}).total;
+    m.bars = BuildBarTable(m.elements);
+    return model;
+}
+
+std::vector<std::string> CheckModel(const Model& m, std::size_t limit) {
     std::vector<std::string> faults;
     std::size_t total = 0;
     auto report = [&](std::string text) {
         if (faults.size() < limit) faults.push_back(std::move(text));
         ++total;
     };
-    const ModelObjects& m = state.model;
     // The texts are made only for the faults: a model with a million elements and none
     // is checked without a string per element. Numbers seen are kept in a KeyIndex (an
     // array for the usual numbering 1..N).
-    if (m.nodes) {
-        KeyIndex seen;
-        for (const NodeEntry& node : m.nodes->Nodes()) {
-            auto name = [&node] { return "node " + std::to_string(node.number); };
-            if (seen.Find(node.number) != KeyIndex::kNone)
-                report(name() + " is given twice in &COORDINATES");
-            else
-                seen.Set(node.number, 0);
-            if (!std::isfinite(node.x) || !std::isfinite(node.y))
-                report(name() + ": the coordinates are not finite numbers");
-            if (m.heights)
-                if (const auto* height = m.heights->FindKey(node.number); height && !std::isfinite(height->value))
-                    report(name() + ": the height is not a finite number");
-        }
+    KeyIndex seenNodes;
+    for (const NodeEntry& node : m.nodes.Nodes()) {
+        auto name = [&node] { return "node " + std::to_string(node.number); };
+        if (seenNodes.Find(node.number) != KeyIndex::kNone)
+            report(name() + " is given twice in &COORDINATES");
+        else
+            seenNodes.Set(node.number, 0);
+        if (!std::isfinite(node.x) || !std::isfinite(node.y))
+            report(name() + ": the coordinates are not finite numbers");
+        if (!std::isfinite(StartHeight(m, node.number))) report(name() + ": the height is not a finite number");
     }
-    if (m.elements && m.nodes) {
-        KeyIndex seen;
-        for (const ElementEntry& element : m.elements->Elements()) {
-            auto name = [&element] { return "element " + std::to_string(element.number); };
-            if (seen.Find(element.number) != KeyIndex::kNone)
-                report(name() + " is given twice in &ELEMENTS");
-            else
-                seen.Set(element.number, 0);
-            const auto nodes = m.elements->NodesOf(element);
-            const NodeEntry* corner[3] = {nullptr, nullptr, nullptr};
-            bool complete = nodes.size() == 3;
-            for (std::size_t k = 0; k < nodes.size() && k < 3; ++k) {
-                corner[k] = m.nodes->FindNode(nodes[k]);
-                if (corner[k] == nullptr) {
-                    report(name() + ": node " + std::to_string(nodes[k]) + " is not in &COORDINATES");
-                    complete = false;
-                }
+    KeyIndex seenElements;
+    for (const ElementEntry& element : m.elements.Elements()) {
+        auto name = [&element] { return "element " + std::to_string(element.number); };
+        if (seenElements.Find(element.number) != KeyIndex::kNone)
+            report(name() + " is given twice in &ELEMENTS");
+        else
+            seenElements.Set(element.number, 0);
+        const auto nodes = m.elements.NodesOf(element);
+        const NodeEntry* corner[3] = {nullptr, nullptr, nullptr};
+        bool complete = nodes.size() == 3;
+        for (std::size_t k = 0; k < nodes.size() && k < 3; ++k) {
+            corner[k] = m.nodes.Find(nodes[k]);
+            if (corner[k] == nullptr) {
+                report(name() + ": node " + std::to_string(nodes[k]) + " is not in &COORDINATES");
+                complete = false;
             }
-            if (!complete) continue;
-            auto triangle = [&] {
-                return name() + ": the triangle " + std::to_string(nodes[0]) + " " + std::to_string(nodes[1]) + " " +
-                       std::to_string(nodes[2]);
-            };
-            const double twiceArea = TwiceSignedArea(corner[0]->x, corner[0]->y, corner[1]->x, corner[1]->y,
-                                                     corner[2]->x, corner[2]->y);
-            if (twiceArea == 0.0)
-                report(triangle() + " has no area in the plan");
-            else if (!std::isfinite(twiceArea))
-                report(triangle() + " is too large: its plan area is not a finite number");
-            else if (m.heights && !std::isfinite(SlopeMeasure(*m.heights, corner, twiceArea)))
-                report(triangle() + " is too steep: its heights make the area not a finite number");
         }
+        if (!complete) continue;
+        auto triangle = [&] {
+            return name() + ": the triangle " + std::to_string(nodes[0]) + " " + std::to_string(nodes[1]) + " " +
+                   std::to_string(nodes[2]);
+        };
+        const double twiceArea = TwiceSignedArea(corner[0]->x, corner[0]->y, corner[1]->x, corner[1]->y, corner[2]->x, corner[2]->y);
+        const double h[3] = {StartHeight(m, nodes[0]), StartHeight(m, nodes[1]), StartHeight(m, nodes[2])};
+        if (twiceArea == 0.0)
+            report(triangle() + " has no area in the plan");
+        else if (!std::isfinite(twiceArea))
+            report(triangle() + " is too large: its plan area is not a finite number");
+        else if (!std::isfinite(SlopeMeasure(h, corner, twiceArea)))
+            report(triangle() + " is too steep: its heights make the area not a finite number");
     }
-    if (total > faults.size())
-        faults.push_back("... and " + std::to_string(total - faults.size()) + " more");
+    if (total > faults.size()) faults.push_back("... and " + std::to_string(total - faults.size()) + " more");
     return faults;
-}
-
-bool LoadModel(RunState& state, const std::string& modelFileName) {
-    ModelObjects& m = state.model;
-    MessageSink& messages = *state.messages;
-
-    if (!m.nodes) m.nodes = std::make_unique<TCoorClass>(true, modelFileName, &messages);
-    if (m.nodes->Count() == 0) return Fail(state);
-
-    m.system = std::make_unique<TMatrix>();
-    m.rightHandSide = std::make_unique<TMatrix>();
-    m.heights = std::make_unique<TdoubleList>(false, true, "&SOLUTION", modelFileName);
-    m.increments = std::make_unique<TdoubleList>(false, true, "", "");
-    for (const NodeEntry& node : m.nodes->Nodes()) {
-        m.increments->Add(node.number, 0.0);
-        m.heights->Add(node.number, 0.0);
-    }
-    if (state.view) state.view->FillCoordGrid(state);
-
-    if (!m.initial) m.initial = std::make_unique<TdoubleList>(true, false, "&INITIAL", modelFileName, &messages);
-    if (m.initial->Empty()) return Fail(state);
-    if (!m.constraints)
-        m.constraints = std::make_unique<TIntList>(true, true, "&CONSTR", modelFileName, &messages);
-    if (m.constraints->Empty()) return Fail(state);
-    if (!m.elements) m.elements = std::make_unique<TElemClass>(true, modelFileName, &messages);
-    if (m.elements->Count() == 0) return Fail(state);
-
-    const std::string boundaryPath = ChooseBoundaryPointsPath(state.boundaryPointsPath, modelFileName);
-    if (!m.edgePairs) m.edgePairs = std::make_unique<TTwoIntList>();
-    if (!m.boundaryNodes) m.boundaryNodes = std::make_unique<TIntList>(false, true, "", boundaryPath);
-    if (FindBoundaryNodes(state) && !m.boundaryNodes->Empty())
-        WriteBoundaryPointsFile(state, boundaryPath, CurrentDateTimeText());
-
-    if (state.view) {
-        state.view->FillElemGrid(state);
-        state.view->FillConstrGrid(state);
-        state.view->FillInitGrid(state);
-    }
-    for (const auto& entry : m.initial->Entries()) m.heights->SetValue(entry.key, entry.value);
-
-    const double area = m.elements->ComputeMeshArea(m.nodes.get());
-    if (state.view) state.view->SetFlatArea("Flat mesh surface : " + FormatFixed(area, 12, 3));
-
-    if (!m.bars) m.bars = std::make_unique<TElemClass>(false, modelFileName);
-    m.elements->BuildBarTable(*m.bars);
-
-    const std::vector<std::string> faults = CheckModel(state);
-    if (!faults.empty()) {
-        std::string text;
-        for (const std::string& fault : faults) text += (text.empty() ? "" : "\n") + fault;
-        messages.Show(text, MessageKind::Error, "Model check");
-        return Fail(state);
-    }
-    return true;
 }
 
 }  // namespace membrane

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "model/pair_map.h"
+#include "common/pair_map.h"
 
 namespace membrane {
 

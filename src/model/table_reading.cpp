@@ -13,17 +13,11 @@ bool LocateTable(TextStream& stream, const std::string& title) {
     return false;
 }
 
-std::optional<TableStart> OpenTable(const std::string& modelFileName, const std::string& title,
-                                    MessageSink& messages, const UserMessage& notFound) {
-    auto stream = TextStream::Open(modelFileName, messages);
-    if (!stream) {
-        messages.Show(notFound);
-        return std::nullopt;
-    }
-    if (!LocateTable(*stream, title)) return std::nullopt;
-    const std::int32_t count = ReadInteger(*stream);
-    SkipField(*stream);
-    return TableStart{std::move(stream), count};
+std::optional<std::int32_t> OpenTable(TextStream& stream, const std::string& title) {
+    if (!LocateTable(stream, title)) return std::nullopt;
+    const std::int32_t count = ReadInteger(stream);
+    SkipField(stream);
+    return count;
 }
 
 bool RecordGuard::FieldAvailable() {

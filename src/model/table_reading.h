@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <string>
 
@@ -11,21 +10,14 @@
 
 namespace membrane {
 
-// Reads fields from the start of the stream until one contains `title` (case-sensitive
+// Reads fields from the stream's position until one contains `title` (case-sensitive
 // substring) or the stream ends.
 bool LocateTable(TextStream& stream, const std::string& title);
 
-// A table found in the model file: the stream stands at its first record.
-struct TableStart {
-    std::unique_ptr<TextStream> stream;
-    std::int32_t count;  // the record count of the header
-};
-
-// Opens the model file and reads the table's header: the title, the record count and
-// the one field after it that is dropped. Nothing when the file cannot be opened (after
-// showing `notFound`) or when no field holds the title.
-std::optional<TableStart> OpenTable(const std::string& modelFileName, const std::string& title,
-                                    MessageSink& messages, const UserMessage& notFound);
+// Finds the table in a stream that stands at the start of the model text and reads its
+// header: the title, the record count and the one field after it that is dropped. The
+// record count, or nothing when no field holds the title.
+std::optional<std::int32_t> OpenTable(TextStream& stream, const std::string& title);
 
 // Counts the records of a table as they are read. When the stream has reached its end
 // while the header still promises records, the table stops with one message that names

@@ -1,17 +1,13 @@
-// A model file opened for reading as 8-bit text, one character at a time.
+// A model file's text, read one character at a time.
 //
-// Reading never fails for running past the end: at the end of the file, and at a
+// Reading never fails for running past the end: at the end of the text, and at a
 // character with code 26 (the old end-of-file mark) anywhere in it, the stream delivers
-// code 26 on every further read without advancing. A real read error of the file raises
-// IoError. Conversion messages of the field reader go to the stream's message sink.
+// code 26 on every further read without advancing. Conversion messages of the field
+// reader go to the stream's message sink; each stream counts its own failures.
 #pragma once
 
-#include <cstdint>
-#include <cstdio>
-#include <memory>
-#include <string>
+#include <cstddef>
 #include <string_view>
-#include <vector>
 
 #include "common/messages.h"
 
@@ -21,26 +17,21 @@ constexpr int kEndOfFileChar = 26;
 
 class TextStream {
 public:
-    // Null when the file cannot be opened for reading (missing, no permission, a directory).
-    static std::unique_ptr<TextStream> Open(const std::string& path, MessageSink& messages);
-    // A stream over text in memory (for tests and for checks of pasted text).
-    static std::unique_ptr<TextStream> FromText(std::string text, MessageSink& messages);
-
-    ~TextStream();
+    // Reads `text`, which must outlive the stream.
+    TextStream(std::string_view text, MessageSink& messages) : text_(text), messages_(messages) {}
     TextStream(const TextStream&) = delete;
     TextStream& operator=(const TextStream&) = delete;
 
     // Next character (0..255), or 26 at the end without advancing.
     int Get() {
-        if (position_ >= length_ && !Fill()) return kEndOfFileChar;
-        const int c = buffer_[position_];
+        if (position_ >= text_.size()) return kEndOfFileChar;
+        const int c = static_cast<unsigned char>(text_[position_]);
         if (c != kEndOfFileChar) ++position_;
         return c;
     }
     // True when the next Get gives the end-of-file character.
-    bool AtEnd() {
-        if (position_ >= length_ && !Fill()) return true;
-        return buffer_[position_] == kEndOfFileChar;
+    bool AtEnd() const {
+        return position_ >= text_.size() || text_[position_] == static_cast<char>(kEndOfFileChar);
     }
 
     // Passes over whole lines that hold neither the byte `c` nor the end-of-file character,
@@ -50,31 +41,20 @@ public:
     // same either way. Lets a table search pass over the other tables quickly.
     void SkipLinesWithout(unsigned char c);
 
-    // The bytes already read from the file and not yet taken, and taking `count` of them:
-    // lets a reader take a whole field at once when it lies in the buffer.
-    std::string_view Buffered() const {
-        return {reinterpret_cast<const char*>(buffer_.data()) + position_, length_ - position_};
-    }
+    // The text not yet taken, and taking `count` characters of it: lets a reader take a
+    // whole field at once.
+    std::string_view Buffered() const { return text_.substr(position_); }
     void Advance(std::size_t count) { position_ += count; }
 
     MessageSink& Messages() { return messages_; }
     // Counts a field of this stream that failed to convert; returns the count so far.
     int CountConversionFailure() { return ++conversionFailures_; }
-    const std::string& Name() const { return name_; }
 
 private:
-    TextStream(std::FILE* file, std::string name, MessageSink& messages);
-    bool Fill();
-
-    std::FILE* file_ = nullptr;
-    std::string name_;
+    std::string_view text_;
     MessageSink& messages_;
-    std::vector<unsigned char> buffer_;
     std::size_t position_ = 0;
-    std::size_t length_ = 0;
-    std::uint64_t bufferStart_ = 0;  // file offset of buffer_[0]
-    std::uint64_t scannedTo_ = 0;    // SkipLinesWithout looked no further than this offset
-    bool exhausted_ = false;
+    std::size_t scannedTo_ = 0;  // SkipLinesWithout looked no further than this position
     int conversionFailures_ = 0;
 };
 

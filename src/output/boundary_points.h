@@ -1,25 +1,32 @@
-// The boundary of the mesh and the boundary points file "BNDRYPTS.txt".
+// The boundary points file "BNDRYPTS.txt": every boundary node of the mesh as a
+// ready-made "&CONSTRAINTS" table, so that a user who wants the whole edge held can paste
+// it into the model file.
 //
-// A triangle side that belongs to one triangle only is a boundary side. The nodes on the
-// boundary are written as a ready-made "&CONSTRAINTS" table, so that a user who wants the
-// whole edge held can paste it into the model file.
+//   TEXT FILE
+//   - ALL BOUNDARY POINTS FROM RECENT BRIMEL.EXE CALCULATION
+//   - usage   : if needed adjust *.dat model with this list
+//   - model   : MODEL FILE NAME
+//   - created : YYYY-MM-DD HH:MM:SS
+//   (blank)
+//   &CONSTRAINTS n          then "   " node number, ascending
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <string>
 
-#include "common/run_state.h"
+#include "common/text_sink.h"
 
 namespace membrane {
 
-// Fills the edge-pair list (sides met an odd number of times, as (smaller, larger) node)
-// and the boundary node list (ascending, each once). True when a boundary side was found.
-bool FindBoundaryNodes(RunState& state);
+void RenderBoundaryPoints(TextSink& out, const std::string& modelFileName, std::span<const std::int32_t> nodes,
+                          const std::string& when);
 
-// Writes the boundary points file to `path` (through a temporary file, so an old file is
-// replaced only by a complete new one). `when` is the creation time text. False when it
-// cannot be created; no message. A write that fails half-way raises IoError and leaves
-// any earlier file as it was.
-bool WriteBoundaryPointsFile(const RunState& state, const std::string& path, const std::string& when);
+// Writes the file to `path` through a temporary file, so an old file is replaced only by
+// a complete new one. False when it cannot be created (no message). A write that fails
+// half-way raises IoError and leaves any earlier file as it was.
+bool WriteBoundaryPointsFile(const std::string& path, const std::string& modelFileName,
+                             std::span<const std::int32_t> nodes, const std::string& when);
 
 // Local date and time as the file's "- created : " line shows it.
 std::string CurrentDateTimeText();

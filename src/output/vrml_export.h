@@ -1,15 +1,19 @@
-// The membrane as a VRML 2.0 scene: every bar of the bar table a cylinder with a sphere at
-// each end, every constrained node a cone, optional number labels and x, y, z axes; and
-// handing the scene to the desktop's viewer.
+// The membrane as a VRML 2.0 scene: every bar of the model a cylinder with a sphere at
+// each end, every held node a cone, optional number labels and x, y, z axes; and handing
+// the scene to the desktop's viewer.
 //
 // The scene file sits beside the model file with the extension ".wrl".
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <string>
 
+#include "common/messages.h"
 #include "common/opener.h"
-#include "common/run_state.h"
-#include "output/vrml_writer.h"
+#include "common/text_file.h"
+#include "model/model.h"
+#include "model/solution.h"
 
 namespace membrane {
 
@@ -33,25 +37,30 @@ enum class VrmlExportResult {
 };
 
 // The model extent M: the largest of the plan extents max(|xMin|, |xMax|),
-// max(|yMin|, |yMax|) and, after a successful run, the largest absolute height. Node z and
-// the display scale play no part.
-double ModelExtent(const RunState& state, double& xExtent, double& yExtent, double& heightExtent);
+// max(|yMin|, |yMax|) and, with a solution, the largest absolute height. The display
+// scale plays no part.
+double ModelExtent(const Model& model, const Solution* solution, double& xExtent, double& yExtent,
+                   double& heightExtent);
 
 // "dir/dome.DAT" -> "dir/dome.wrl".
-std::string VrmlSceneFileName(const RunState& state);
+std::string VrmlSceneFileName(const Model& model);
 
-// Writes the scene: header (scene size 1.5 x M), axes of length 2, per bar its two node
-// spheres and its cylinder, per constrained node its cone, trailer. After a successful
-// run with showDeformed and a scale other than -1 a node is drawn at z + scale x height
-// (z already holds the height), otherwise at z. A bar with an end missing from the node
-// table is left out whole. Messages go to state.messages.
-VrmlExportResult ExportVrml(RunState& state, const VrmlOptions& options);
-VrmlExportResult ExportVrml(RunState& state, bool showNumbering, bool showAxes,
-                            bool showDeformed, double scale);
-// The same through a given writer (tests inject a failing file).
-VrmlExportResult ExportVrml(RunState& state, const VrmlOptions& options, VrmlWriter& writer);
+// The scene: header (scene size 1.5 x M), axes of length 2, per bar its two node spheres
+// and its cylinder, per held node its cone, trailer. A node stands at its lifted z (0
+// without a solution); with a solution, showDeformed and a scale other than -1 at
+// z + scale x height. A bar with an end missing from the node table is left out whole.
+void RenderVrmlScene(TextSink& out, const Model& model, const Solution* solution, const VrmlOptions& options);
+
+// Creates the file that receives the scene (a temporary file beside the target); null
+// when it cannot be created. Tests inject a failing device.
+using SceneFileFactory = std::function<std::unique_ptr<TextFileWriter>(const std::string& path)>;
+
+// Writes the scene file, telling `messages` when it cannot: "Can not create a VRML file,
+// check your disk or r/w permissions." or the input/output error.
+VrmlExportResult ExportVrml(const Model& model, const Solution* solution, const VrmlOptions& options,
+                            MessageSink& messages, const SceneFileFactory& factory = {});
 
 // Hands the scene file to the opener, or shows "No VRML file created!" when there is none.
-void ShowVrml(RunState& state, Opener& opener);
+void ShowVrml(const Model& model, Opener& opener, MessageSink& messages);
 
 }  // namespace membrane

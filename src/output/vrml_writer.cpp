@@ -56,19 +56,7 @@ std::string VrmlStringText(const std::string& text) {
     return out;
 }
 
-VrmlWriter::VrmlWriter(MessageSink& messages, FileFactory factory)
-    : messages_(messages), factory_(std::move(factory)) {
-    if (!factory_) factory_ = [](const std::string& path) { return TextFileWriter::Create(path); };
-}
-
-VrmlWriter::~VrmlWriter() { Abandon(); }
-
-void VrmlWriter::Abandon() {
-    file_.reset();    // closes without reporting
-    target_.reset();  // removes the unfinished temporary file; the target stays as it was
-}
-
-void VrmlWriter::Emit(const std::string& line) { file_->Line(line); }
+void VrmlWriter::Emit(const std::string& line) { out_.Line(line); }
 
 void VrmlWriter::Emit(int indent, const std::string& text, int pad) {
     Emit(Blanks(indent) + text + Blanks(pad));
@@ -92,21 +80,8 @@ void VrmlWriter::EmitTabValue(int blanks, const std::string& text, double value,
     Emit("\t" + Blanks(blanks) + text + " " + FormatScientific(value) + Blanks(pad));
 }
 
-bool VrmlWriter::WriteVrmlHeader(const std::string& fileName, const std::string& modelName,
-                                 double sceneSize) {
+void VrmlWriter::WriteVrmlHeader(const std::string& modelName, double sceneSize) {
     sceneSize_ = sceneSize;
-    Abandon();
-    auto target = std::make_unique<AtomicFile>(fileName);
-    std::unique_ptr<TextFileWriter> file =
-        fileName.empty() ? nullptr : factory_(target->TempPath());
-    if (!file) {
-        messages_.Show("Can not create a VRML file, check your disk or r/w permissions.",
-                       MessageKind::Error);
-        return false;
-    }
-    target_ = std::move(target);
-    file_ = std::move(file);
-
     const double s = sceneSize_;
     Emit("#VRML V2.0 utf8");
     Emit(kProgramComment);
@@ -139,7 +114,6 @@ bool VrmlWriter::WriteVrmlHeader(const std::string& fileName, const std::string&
     Emit(2, "fieldOfView 0.785398", 67);
     Emit("}");
     Emit("");
-    return true;
 }
 
 void VrmlWriter::WriteVrmlNode(const std::string& label, double x, double y, double z) {
@@ -343,15 +317,9 @@ void VrmlWriter::WriteVrmlAxes(bool show, double lengthX, double lengthY, double
     }
 }
 
-void VrmlWriter::CloseVrmlFile() {
-    // Whatever happens below, the writer is closed afterwards; an unfinished temporary
-    // file goes with the AtomicFile.
-    std::unique_ptr<TextFileWriter> file = std::move(file_);
-    std::unique_ptr<AtomicFile> target = std::move(target_);
-    file->Line("");
-    file->Line(std::string("# end of file, ") + kTrailerText);
-    file->Close();
-    target->Commit();
+void VrmlWriter::WriteVrmlTrailer() {
+    Emit("");
+    Emit(std::string("# end of file, ") + kTrailerText);
 }
 
 }  // namespace membrane

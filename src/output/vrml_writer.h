@@ -1,4 +1,4 @@
-// The VRML 2.0 scene writer: one fragment of the scene per call (header with two
+// The VRML 2.0 scene as text: one fragment of the scene per call (header with two
 // viewpoints, node sphere, support cone, bar cylinder, axes, trailer). It knows nothing of
 // the model; the export walks the model and passes points, labels and options.
 //
@@ -6,39 +6,24 @@
 // number is written in the 23-character scientific real format (a "-" for a set sign
 // bit, so -0 shows as "-0.0...E+0000"); the blank padding at the ends of the lines is part
 // of the layout and is reproduced exactly. Lines end with CR LF.
-//
-// The scene goes to a temporary file beside the target that CloseVrmlFile renames into
-// place, so the target is either the complete new scene or the scene that was there
-// before: a write that fails raises IoError, and the unfinished temporary file is removed
-// when the writer is destroyed or starts the next scene.
 #pragma once
 
-#include <functional>
-#include <memory>
 #include <string>
 
-#include "common/messages.h"
-#include "common/text_file.h"
+#include "common/text_sink.h"
 
 namespace membrane {
 
 class VrmlWriter {
 public:
-    // Creates the file that receives the scene's lines (the temporary file); null when it
-    // cannot be created. Replaceable so that tests can inject a failing device.
-    using FileFactory = std::function<std::unique_ptr<TextFileWriter>(const std::string& path)>;
-
-    explicit VrmlWriter(MessageSink& messages, FileFactory factory = {});
-    ~VrmlWriter();
+    // Renders into `out`, which must outlive the writer.
+    explicit VrmlWriter(TextSink& out) : out_(out) {}
     VrmlWriter(const VrmlWriter&) = delete;
     VrmlWriter& operator=(const VrmlWriter&) = delete;
 
     // Sets the scene size S (viewpoints at (S, S, -S) and (-S, -S, -S), label text size
-    // S / 40), starts the scene and writes the header. False, after the message "Can not
-    // create a VRML file, check your disk or r/w permissions.", when the file cannot be
-    // created; S keeps the new value even then.
-    bool WriteVrmlHeader(const std::string& fileName, const std::string& modelName,
-                         double sceneSize);
+    // S / 40) and writes the header.
+    void WriteVrmlHeader(const std::string& modelName, double sceneSize);
     // Yellow sphere of radius 0.065; a yellow text label beside it unless label is "none".
     void WriteVrmlNode(const std::string& label, double x, double y, double z);
     // Blue cone of height and bottom radius 0.1, turned by direction ("x", "y" or "z") and
@@ -52,11 +37,9 @@ public:
                       double z1, double x2, double y2, double z2);
     // White x, y and z axes from the origin with their letters; nothing when !show.
     void WriteVrmlAxes(bool show, double lengthX, double lengthY, double lengthZ);
-    // Writes the trailer, closes the file and moves it onto the target. Throws IoError
-    // when that fails; the writer is closed afterwards either way.
-    void CloseVrmlFile();
+    // The end of the scene.
+    void WriteVrmlTrailer();
 
-    bool IsOpen() const { return file_ != nullptr; }
     double SceneSize() const { return sceneSize_; }
 
 private:
@@ -71,13 +54,8 @@ private:
     void EmitValue(int indent, const std::string& text, double value, int pad);
     void EmitTab(int blanks, const std::string& text, int pad);
     void EmitTabValue(int blanks, const std::string& text, double value, int pad);
-    void Abandon();
-
-    MessageSink& messages_;
-    FileFactory factory_;
+    TextSink& out_;
     double sceneSize_ = 0.0;
-    std::unique_ptr<AtomicFile> target_;
-    std::unique_ptr<TextFileWriter> file_;
 };
 
 // The text as the inside of a VRML string: `"` -> `\"`, `\` -> `\\`; line breaks become

@@ -5,7 +5,8 @@
 // set once stays in force for every following line until it is set again. Colours are
 // packed as red + 256 * green + 65536 * blue.
 //
-// Implementations: RecordingCanvas (tests), SvgCanvas (files), QtCanvas (the screen).
+// Implementations: SvgCanvas (files), QtCanvas (the screen), and a recording canvas in
+// the tests.
 #pragma once
 
 #include <span>

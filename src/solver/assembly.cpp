@@ -1,18 +1,12 @@
 #include "solver/assembly.h"
 
+#include <algorithm>
 #include <cmath>
 
-#include "model/coor_table.h"
-#include "model/elem_table.h"
 #include "model/field_reader.h"
-#include "model/value_lists.h"
-#include "solver/tmatrix.h"
+#include "model/mesh_area.h"
 
 namespace membrane {
-
-double TwiceSignedArea(double x1, double y1, double x2, double y2, double x3, double y3) {
-    return x2 * y3 - x3 * y2 + x3 * y1 - x1 * y3 + x1 * y2 - x2 * y1;
-}
 
 bool ComputeGeometry(const double x[3], const double y[3], ElementGeometry& g) {
     g.D = TwiceSignedArea(x[0], y[0], x[1], y[1], x[2], y[2]);
@@ -44,21 +38,20 @@ void ComputeTerms(const ElementGeometry& g, const double h[3], double matrix[3][
     for (int i = 0; i < 3; ++i) vector[i] = -sign * (a * eta[i] + b * xi[i]) / (2 * rootS);
 }
 
-bool ComputeElement(const RunState& state, std::int32_t elementNumber, ElementTerms& terms) {
-    const ModelObjects& m = state.model;
-    if (!m.elements || !m.nodes || !m.heights) return false;
-    const ElementEntry* element = m.elements->FindElement(elementNumber);
+bool ComputeElement(const NodeTable& nodes, const ElementTable& elements, std::span<const double> heights,
+                    std::int32_t elementNumber, ElementTerms& terms) {
+    const ElementEntry* element = elements.Find(elementNumber);
     if (element == nullptr || element->nodeCount < 3) return false;
-    const auto nodeNumbers = m.elements->NodesOf(*element);
+    const auto nodeNumbers = elements.NodesOf(*element);
     double x[3], y[3], h[3];
     for (int k = 0; k < 3; ++k) {
-        const NodeEntry* node = m.nodes->FindNode(nodeNumbers[k]);
-        const auto* height = m.heights->FindKey(nodeNumbers[k]);
-        if (node == nullptr || height == nullptr) return false;
+        const std::int32_t index = nodes.IndexOf(nodeNumbers[k]);
+        if (index < 0) return false;
+        const NodeEntry& node = nodes.Nodes()[index];
         terms.nodes[k] = nodeNumbers[k];
-        x[k] = node->x;
-        y[k] = node->y;
-        h[k] = height->value;
+        x[k] = node.x;
+        y[k] = node.y;
+        h[k] = heights[index];
     }
     for (auto& row : terms.matrix)
         for (double& v : row) v = 0.0;
@@ -69,16 +62,24 @@ bool ComputeElement(const RunState& state, std::int32_t elementNumber, ElementTe
     return true;
 }
 
-void AccumulateElement(TMatrix& system, TMatrix& rhs, const ElementTerms& terms) {
+std::vector<std::int32_t> AssemblyOrder(const ElementTable& elements) {
+    std::vector<std::int32_t> numbers;
+    numbers.reserve(elements.Elements().size());
+    for (const ElementEntry& e : elements.Elements()) numbers.push_back(e.number);
+    std::sort(numbers.begin(), numbers.end());
+    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+    return numbers;
+}
+
+void AccumulateElement(SparseMatrix& system, SparseMatrix& rhs, const ElementTerms& terms) {
     for (int i = 0; i < 3; ++i) {
         rhs.AddToEntry(terms.nodes[i], 1, terms.vector[i]);
         for (int j = 0; j < 3; ++j) system.AddToEntry(terms.nodes[i], terms.nodes[j], terms.matrix[i][j]);
     }
 }
 
-void ImposeConstraints(const RunState& state, TMatrix& system, TMatrix& rhs) {
-    if (!state.model.constraints) return;
-    for (const auto& entry : state.model.constraints->Entries()) {
+void ImposeConstraints(const IntList& constraints, SparseMatrix& system, SparseMatrix& rhs) {
+    for (const auto& entry : constraints.Entries()) {
         rhs.SetEntry(entry.value, 1, 0.0);
         system.SetEntry(entry.value, entry.value, kConstraintStiffness);
     }

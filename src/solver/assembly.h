@@ -13,8 +13,13 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
+#include <vector>
 
-#include "common/run_state.h"
+#include "model/element_table.h"
+#include "model/node_table.h"
+#include "model/value_lists.h"
+#include "solver/sparse_matrix.h"
 
 namespace membrane {
 
@@ -23,9 +28,6 @@ struct ElementTerms {
     double vector[3];
     std::int32_t nodes[3];
 };
-
-// Twice the signed plan area of the triangle (positive counter-clockwise).
-double TwiceSignedArea(double x1, double y1, double x2, double y2, double x3, double y3);
 
 // What the element terms take from the plan of the triangle, which stays the same from
 // one Newton step to the next: D and the coordinate differences eta and xi.
@@ -43,17 +45,24 @@ bool ComputeGeometry(const double x[3], const double y[3], ElementGeometry& geom
 // for bit, since it computes them here too.
 void ComputeTerms(const ElementGeometry& geometry, const double h[3], double matrix[3][3], double vector[3]);
 
-// Fills `terms` for the element with this number from the node table and the height
-// list. False when the element, one of its nodes or its height is missing, or the
-// triangle has no plan area (the model check rules those out before a run).
-bool ComputeElement(const RunState& state, std::int32_t elementNumber, ElementTerms& terms);
+// Fills `terms` for the element with this number (the newest of the number) from the
+// node table and the heights (one per node of the table). False when the element or one
+// of its nodes is missing, or the triangle has no plan area (the model check rules those
+// out before a run).
+bool ComputeElement(const NodeTable& nodes, const ElementTable& elements, std::span<const double> heights,
+                    std::int32_t elementNumber, ElementTerms& terms);
+
+// The element numbers in the order the Newton system is assembled: ascending, each once.
+// For a model numbered 1..E exactly 1, 2, ..., E; a model with gaps in its numbering is
+// assembled completely.
+std::vector<std::int32_t> AssemblyOrder(const ElementTable& elements);
 
 // Adds the element's terms into the system matrix and the right-hand side.
-void AccumulateElement(TMatrix& system, TMatrix& rhs, const ElementTerms& terms);
+void AccumulateElement(SparseMatrix& system, SparseMatrix& rhs, const ElementTerms& terms);
 
 // Pins every constrained node: its right-hand side becomes 0 and its diagonal 1e10
 // (replacing the assembled value), so its increment is ~1e-10 of its couplings.
-void ImposeConstraints(const RunState& state, TMatrix& system, TMatrix& rhs);
+void ImposeConstraints(const IntList& constraints, SparseMatrix& system, SparseMatrix& rhs);
 
 constexpr double kConstraintStiffness = 1e10;
 

@@ -5,10 +5,7 @@
 #include <system_error>
 #include <thread>
 
-#include "model/coor_table.h"
-#include "model/elem_table.h"
-#include "model/key_index.h"
-#include "model/value_lists.h"
+#include "common/key_index.h"
 #include "solver/assembly.h"
 
 #ifdef MEMBRANE_HAVE_CHOLMOD
@@ -85,7 +82,7 @@ struct CholmodSolver::Impl {
     };
 
     KeyIndex unknownOf;                     // node number -> unknown index
-    std::vector<std::int32_t> heightEntry;  // unknown -> its node's entry in the height list
+    std::vector<std::int32_t> heightEntry;  // unknown -> its node's index in the heights
     std::vector<Element> elements;          // elements assembled, in order
     std::vector<std::int32_t> diagonal;     // value position of every unknown's diagonal
     std::vector<std::int32_t> pinned;       // unknowns of held nodes
@@ -143,44 +140,47 @@ struct CholmodSolver::Impl {
     }
 };
 
-CholmodSolver::CholmodSolver() = default;
+CholmodSolver::CholmodSolver(const Model& model, std::unique_ptr<FillOrdering> ordering)
+    : model_(model), ordering_(std::move(ordering)) {}
 CholmodSolver::~CholmodSolver() = default;
 
 bool CholmodSolver::Available() { return true; }
 
-bool CholmodSolver::Setup(const RunState& state, const std::vector<std::int32_t>& order) {
+std::unique_ptr<CholmodSolver> CholmodSolver::Create(const Model& model, std::unique_ptr<FillOrdering> ordering) {
+    std::unique_ptr<CholmodSolver> solver(new CholmodSolver(model, std::move(ordering)));
+    if (!solver->Setup()) return nullptr;
+    return solver;
+}
+
+bool CholmodSolver::Setup() {
     impl_ = std::make_unique<Impl>();
     Impl& s = *impl_;
-    const ModelObjects& m = state.model;
+    const NodeTable& nodes = model_.nodes;
+    const ElementTable& elements = model_.elements;
 
     // Unknowns and the upper-triangle pattern as (column, row) pairs. The elements that
     // give terms (what ComputeElement accepts) are kept with their plan geometry.
-    const auto* heights = m.heights ? m.heights->Entries().data() : nullptr;
     std::vector<std::uint64_t> pairs;
-    for (std::int32_t number : order) {
-        const ElementEntry* element = m.elements->FindElement(number);
+    for (std::int32_t number : AssemblyOrder(elements)) {
+        const ElementEntry* element = elements.Find(number);
         if (element == nullptr || element->nodeCount < 3) continue;
-        const auto nodes = m.elements->NodesOf(*element);
+        const auto corners = elements.NodesOf(*element);
         std::int32_t id[3];
         double x[3], y[3];
-        bool complete = true, heightsKnown = heights != nullptr;
+        bool complete = true;
         for (int k = 0; k < 3; ++k) {
-            const NodeEntry* node = m.nodes->FindNode(nodes[k]);
-            complete = complete && node != nullptr;
-            id[k] = s.Unknown(nodes[k]);
-            if (node != nullptr) {
-                x[k] = node->x;
-                y[k] = node->y;
+            const std::int32_t index = nodes.IndexOf(corners[k]);
+            complete = complete && index >= 0;
+            id[k] = s.Unknown(corners[k]);
+            if (index >= 0) {
+                x[k] = nodes.Nodes()[index].x;
+                y[k] = nodes.Nodes()[index].y;
+                s.heightEntry[id[k]] = index;
             }
-            const auto* height = heights ? m.heights->FindKey(nodes[k]) : nullptr;
-            if (height != nullptr)
-                s.heightEntry[id[k]] = static_cast<std::int32_t>(height - heights);
-            else
-                heightsKnown = false;
         }
         if (!complete) continue;
         Impl::Element assembled{};
-        if (heightsKnown && ComputeGeometry(x, y, assembled.geometry)) {
+        if (ComputeGeometry(x, y, assembled.geometry)) {
             std::copy(id, id + 3, assembled.corner);
             s.elements.push_back(assembled);
         }
@@ -191,8 +191,7 @@ bool CholmodSolver::Setup(const RunState& state, const std::vector<std::int32_t>
                 pairs.push_back(static_cast<std::uint64_t>(column) << 32 | row);
             }
     }
-    if (m.constraints)
-        for (const auto& entry : m.constraints->Entries()) s.pinned.push_back(s.Unknown(entry.value));
+    for (const auto& entry : model_.constraints.Entries()) s.pinned.push_back(s.Unknown(entry.value));
     const auto n = static_cast<std::int32_t>(s.diagonal.size());
     for (std::int32_t k = 0; k < n; ++k)
         pairs.push_back(static_cast<std::uint64_t>(k) << 32 | static_cast<std::uint32_t>(k));
@@ -225,15 +224,15 @@ bool CholmodSolver::Setup(const RunState& state, const std::vector<std::int32_t>
     return s.rhs != nullptr;
 }
 
-bool CholmodSolver::Analyze(FillOrdering* ordering) {
+bool CholmodSolver::Analyze() {
     if (!impl_ || impl_->matrix == nullptr) return false;
     Impl& s = *impl_;
     if (s.factor != nullptr) return true;
     s.common.supernodal = CHOLMOD_SUPERNODAL;
     SerialOpenMp serial;
     // The ordering worked out while the model was loading, when there is one.
-    if (ordering != nullptr) {
-        std::vector<std::int32_t> perm = s.Permutation(ordering->Take());
+    if (ordering_) {
+        std::vector<std::int32_t> perm = s.Permutation(ordering_->Take());
         if (!perm.empty()) {
             s.common.nmethods = 1;
             s.common.method[0].ordering = CHOLMOD_GIVEN;
@@ -257,15 +256,14 @@ bool CholmodSolver::Analyze(FillOrdering* ordering) {
     return s.factor != nullptr;
 }
 
-void CholmodSolver::Assemble(const RunState& state) {
+void CholmodSolver::Assemble(std::span<const double> heights) {
     Impl& s = *impl_;
     auto* values = static_cast<double*>(s.matrix->x);
     auto* b = static_cast<double*>(s.rhs->x);
     const auto nnz = static_cast<std::size_t>(static_cast<std::int32_t*>(s.matrix->p)[s.matrix->ncol]);
-    const auto* heights = state.model.heights->Entries().data();
     const std::vector<Impl::Element>& elements = s.elements;
     auto heightsOf = [&](const Impl::Element& e, double h[3]) {
-        for (int k = 0; k < 3; ++k) h[k] = heights[s.heightEntry[e.corner[k]]].value;
+        for (int k = 0; k < 3; ++k) h[k] = heights[s.heightEntry[e.corner[k]]];
     };
     auto add = [&](const Impl::Element& e, const StoredTerms& terms) {
         for (int k = 0; k < 6; ++k) values[e.position[k]] += terms.value[k];
@@ -314,27 +312,24 @@ void CholmodSolver::Assemble(const RunState& state) {
     }
 }
 
-SolveStatus CholmodSolver::Solve(MessageSink& messages) {
-    if (!Analyze()) {
-        messages.Show(SolveStatusText(SolveStatus::RowDependence), MessageKind::Error);
-        return SolveStatus::RowDependence;
-    }
+SolveStatus CholmodSolver::Solve() {
+    if (!Analyze()) return SolveStatus::Unavailable;
     Impl& s = *impl_;
     SerialOpenMp serial;
     const bool factored = cholmod_factorize(s.matrix, s.factor, &s.common) != 0;
-    if (!factored || s.common.status == CHOLMOD_NOT_POSDEF || s.factor->minor < s.factor->n) {
-        messages.Show(SolveStatusText(SolveStatus::RowDependence), MessageKind::Error);
+    if (!factored || s.common.status == CHOLMOD_NOT_POSDEF || s.factor->minor < s.factor->n)
         return SolveStatus::RowDependence;
-    }
     cholmod_dense* x = cholmod_solve(CHOLMOD_A, s.factor, s.rhs, &s.common);
-    if (x == nullptr) {
-        messages.Show(SolveStatusText(SolveStatus::DivisionByZero), MessageKind::Error);
-        return SolveStatus::DivisionByZero;
-    }
+    if (x == nullptr) return SolveStatus::DivisionByZero;
     const auto* xv = static_cast<const double*>(x->x);
     s.solution.assign(xv, xv + x->nrow);
     cholmod_free_dense(&x, &s.common);
     return SolveStatus::Ok;
+}
+
+void CholmodSolver::Increments(std::span<double> increments) const {
+    const auto& nodes = model_.nodes.Nodes();
+    for (std::size_t k = 0; k < nodes.size(); ++k) increments[k] = Increment(nodes[k].number);
 }
 
 double CholmodSolver::Increment(std::int32_t node) const {
@@ -364,13 +359,16 @@ double CholmodSolver::RightHandSide(std::int32_t node) const {
 #else  // built without CHOLMOD
 
 struct CholmodSolver::Impl {};
-CholmodSolver::CholmodSolver() = default;
+CholmodSolver::CholmodSolver(const Model& model, std::unique_ptr<FillOrdering> ordering)
+    : model_(model), ordering_(std::move(ordering)) {}
 CholmodSolver::~CholmodSolver() = default;
 bool CholmodSolver::Available() { return false; }
-bool CholmodSolver::Setup(const RunState&, const std::vector<std::int32_t>&) { return false; }
-bool CholmodSolver::Analyze(FillOrdering*) { return false; }
-void CholmodSolver::Assemble(const RunState&) {}
-SolveStatus CholmodSolver::Solve(MessageSink&) { return SolveStatus::RowDependence; }
+std::unique_ptr<CholmodSolver> CholmodSolver::Create(const Model&, std::unique_ptr<FillOrdering>) { return nullptr; }
+bool CholmodSolver::Setup() { return false; }
+bool CholmodSolver::Analyze() { return false; }
+void CholmodSolver::Assemble(std::span<const double>) {}
+SolveStatus CholmodSolver::Solve() { return SolveStatus::Unavailable; }
+void CholmodSolver::Increments(std::span<double>) const {}
 double CholmodSolver::Increment(std::int32_t) const { return 0.0; }
 double CholmodSolver::SystemEntry(std::int32_t, std::int32_t) const { return 0.0; }
 double CholmodSolver::RightHandSide(std::int32_t) const { return 0.0; }

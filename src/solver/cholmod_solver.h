@@ -12,51 +12,56 @@
 
 #include <cstdint>
 #include <memory>
-#include <string>
 #include <vector>
 
-#include "common/run_state.h"
+#include "model/model.h"
 #include "solver/fill_ordering.h"
-#include "solver/tmatrix.h"
+#include "solver/linear_solver.h"
 
 namespace membrane {
 
-class CholmodSolver {
+class CholmodSolver final : public LinearSolver {
 public:
-    CholmodSolver();
-    ~CholmodSolver();
-    CholmodSolver(const CholmodSolver&) = delete;
-    CholmodSolver& operator=(const CholmodSolver&) = delete;
-
     // Whether the program was built with CHOLMOD.
     static bool Available();
 
-    // Works out the unknowns and the pattern from the elements (visited in `order`) and
-    // the constraints. False when CHOLMOD is not available.
-    bool Setup(const RunState& state, const std::vector<std::int32_t>& order);
-    // The fill-reducing ordering and the symbolic factorization, once, after Setup and
-    // before the first Solve (which does it itself if it has not been done): with the
-    // ordering that `ordering` worked out beforehand when there is one (it is waited for
-    // here), otherwise with one computed now. Since Assemble does not need it, the first
-    // assembly can go on while the ordering is still being worked out. False when the
-    // factorization cannot be prepared.
-    bool Analyze(FillOrdering* ordering = nullptr);
+    // Works out the unknowns and the pattern from the model's elements (in ascending
+    // element number) and held nodes. `ordering` (may be null) is the fill-reducing
+    // ordering being worked out beside the loading: it is waited for at the first Solve,
+    // and its thread ends with the solver. Null when CHOLMOD is not available or the
+    // pattern cannot be set up. `model` must outlive the solver.
+    static std::unique_ptr<CholmodSolver> Create(const Model& model, std::unique_ptr<FillOrdering> ordering = {});
+    ~CholmodSolver() override;
+    CholmodSolver(const CholmodSolver&) = delete;
+    CholmodSolver& operator=(const CholmodSolver&) = delete;
 
-    // Assembles the Newton system from the current heights and pins the held nodes.
-    void Assemble(const RunState& state);
-    // Factorizes and solves; on success Increment(node) gives the node's increment. A
-    // system that is not positive definite (a part of the mesh without held nodes) gives
-    // RowDependence, with its message shown through `messages`.
-    SolveStatus Solve(MessageSink& messages);
-    double Increment(std::int32_t node) const;
+    // Assembles the Newton system from the heights and pins the held nodes.
+    void Assemble(std::span<const double> heights) override;
+    // The first call works out the fill-reducing ordering (the one given to Create when
+    // there is one) and the symbolic factorization: Unavailable when that fails. Then
+    // factorizes and solves; a system that is not positive definite (a part of the mesh
+    // without held nodes) gives RowDependence.
+    SolveStatus Solve() override;
+    void Increments(std::span<double> increments) const override;
+
+    // The ordering and the symbolic factorization, once; Solve does it itself when it has
+    // not been done. False when the factorization cannot be prepared.
+    bool Analyze();
 
     // The assembled system entry of two nodes (either order) and the right-hand side entry
     // of a node; 0 where the system has none. For checks of the assembly.
     double SystemEntry(std::int32_t rowNode, std::int32_t columnNode) const;
     double RightHandSide(std::int32_t node) const;
+    // The increment of the node with this number after Solve; 0 for an unknown node.
+    double Increment(std::int32_t node) const;
 
 private:
+    CholmodSolver(const Model& model, std::unique_ptr<FillOrdering> ordering);
+    bool Setup();
+
     struct Impl;
+    const Model& model_;
+    std::unique_ptr<FillOrdering> ordering_;
     std::unique_ptr<Impl> impl_;
 };
 

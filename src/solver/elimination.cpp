@@ -24,12 +24,12 @@
 #include <unordered_map>
 #include <vector>
 
-#include "model/key_index.h"
+#include "common/key_index.h"
 #include "solver/dense_front.h"
 #include "solver/elimination_cells.h"
 #include "solver/front_kernels.h"
 #include "solver/rhs_order.h"
-#include "solver/tmatrix.h"
+#include "solver/elimination.h"
 
 namespace membrane {
 namespace {
@@ -78,7 +78,7 @@ class Eliminator {
 public:
     // One eliminator may solve one system after another (the Newton steps of a run): its
     // work arrays keep their memory from one solve to the next.
-    SolveStatus Run(TMatrix& system, TMatrix& rhs, const EliminationOptions& options) {
+    SolveStatus Run(SparseMatrix& system, SparseMatrix& rhs, const EliminationOptions& options) {
         system_ = &system;
         rhs_ = &rhs;
         denseFrontBytes_ = options.denseFrontBytes;
@@ -113,7 +113,7 @@ private:
     void Prepare() {
         // A's rows in key order, then stably ordered by ascending entry count, ties by
         // descending key (the effect of moving the densest rows to the front one by one).
-        std::vector<TMatrix::Row> rows = system_->TakeRowsInOrder();
+        std::vector<SparseMatrix::Row> rows = system_->TakeRowsInOrder();
         std::vector<std::int32_t> order(rows.size());
         for (std::size_t i = 0; i < rows.size(); ++i) order[i] = static_cast<std::int32_t>(i);
         std::stable_sort(order.begin(), order.end(), [&](std::int32_t a, std::int32_t b) {
@@ -129,7 +129,7 @@ private:
         // row in elimination order sit near it in the work arrays too.
         for (std::size_t i = 0; i < order.size(); ++i) ColumnId(rows[order[i]].key);
         for (std::size_t i = 0; i < order.size(); ++i) {
-            TMatrix::Row& source = rows[order[i]];
+            SparseMatrix::Row& source = rows[order[i]];
             ElimRow& row = rows_[i];
             row.key = source.key;
             row.cells.clear();
@@ -145,7 +145,7 @@ private:
 
         // B's rows: those whose key is a row of A follow A's order; the others keep
         // their place behind them.
-        std::vector<TMatrix::Row> rhsRows = rhs_->TakeRowsInOrder();
+        std::vector<SparseMatrix::Row> rhsRows = rhs_->TakeRowsInOrder();
         rhsRows_.clear();
         rhsByKey_.Clear();
         std::vector<std::int32_t> front(rows_.size(), -1), back;
@@ -441,20 +441,20 @@ private:
     }
 
     void WriteSolution() {
-        std::vector<TMatrix::Row> out;
+        std::vector<SparseMatrix::Row> out;
         const std::vector<std::int32_t> ids = order_.Ids();
         out.reserve(ids.size());
         for (std::int32_t id : ids) {
             const RhsRow& row = rhsRows_[id];
-            TMatrix::Row result{row.renamed ? row.unknown : row.key, {}};
+            SparseMatrix::Row result{row.renamed ? row.unknown : row.key, {}};
             if (row.hasEntry) result.entries.push_back(MatrixEntry{row.renamed ? 1 : row.column, row.value});
             out.push_back(std::move(result));
         }
         rhs_->AssignRowsInOrder(std::move(out));
     }
 
-    TMatrix* system_ = nullptr;
-    TMatrix* rhs_ = nullptr;
+    SparseMatrix* system_ = nullptr;
+    SparseMatrix* rhs_ = nullptr;
     std::size_t denseFrontBytes_ = 0;
     std::size_t entryLimit_ = 0;
     // Entries created minus entries eliminated so far in this solve: how much more the rows
@@ -490,12 +490,11 @@ struct EliminationWorkspace::Impl {
 EliminationWorkspace::EliminationWorkspace() : impl_(std::make_unique<Impl>()) {}
 EliminationWorkspace::~EliminationWorkspace() = default;
 
-SolveStatus Solve(TMatrix& system, TMatrix& rightHandSide, MessageSink& messages) {
-    return Solve(system, rightHandSide, messages, EliminationOptions{});
+SolveStatus Solve(SparseMatrix& system, SparseMatrix& rightHandSide) {
+    return Solve(system, rightHandSide, EliminationOptions{});
 }
 
-SolveStatus Solve(TMatrix& system, TMatrix& rightHandSide, MessageSink& messages,
-                  const EliminationOptions& options) {
+SolveStatus Solve(SparseMatrix& system, SparseMatrix& rightHandSide, const EliminationOptions& options) {
     SolveStatus status;
     if (options.workspace != nullptr) {
         status = options.workspace->impl_->eliminator.Run(system, rightHandSide, options);
@@ -504,10 +503,7 @@ SolveStatus Solve(TMatrix& system, TMatrix& rightHandSide, MessageSink& messages
         status = eliminator.Run(system, rightHandSide, options);
     }
     system.Clear();
-    if (status != SolveStatus::Ok) {
-        rightHandSide.Clear();
-        messages.Show(SolveStatusText(status), MessageKind::Error);
-    }
+    if (status != SolveStatus::Ok) rightHandSide.Clear();
     return status;
 }
 

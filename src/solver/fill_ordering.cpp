@@ -4,9 +4,9 @@
 #include <iterator>
 #include <system_error>
 
+#include "common/key_index.h"
 #include "common/messages.h"
-#include "model/elem_table.h"
-#include "model/key_index.h"
+#include "model/element_table.h"
 #include "model/value_lists.h"
 
 #ifdef MEMBRANE_HAVE_CHOLMOD
@@ -184,12 +184,11 @@ std::vector<std::int32_t> FillOrdering::Compute(std::vector<Triangle> triangles,
 namespace {
 
 // The element and constraint tables as the model loading reads them, without messages.
-std::vector<std::int32_t> ReadAndCompute(const std::string& modelFileName,
-                                         const std::atomic<bool>& cancelled) {
+std::vector<std::int32_t> ReadAndCompute(const ModelFile& file, const std::atomic<bool>& cancelled) {
     NullMessageSink quiet;
     std::vector<FillOrdering::Triangle> triangles;
     {
-        const TElemClass elements(true, modelFileName, &quiet);
+        const ElementTable elements = ElementTable::Read(file.text, quiet);
         triangles.reserve(elements.Elements().size());
         for (const ElementEntry& element : elements.Elements()) {
             if (element.nodeCount < 3) continue;  // the solver skips these too
@@ -200,20 +199,22 @@ std::vector<std::int32_t> ReadAndCompute(const std::string& modelFileName,
     }
     if (triangles.empty() || cancelled) return {};
     std::vector<std::int32_t> held;
-    const TIntList constraints(true, true, "&CONSTR", modelFileName, &quiet);
+    IntList constraints(KeyColumn::Implicit, "&CONSTR");
+    constraints.ReadTable(file.text, quiet);
     for (const auto& entry : constraints.Entries()) held.push_back(entry.value);
     return FillOrdering::Compute(std::move(triangles), held, cancelled);
 }
 
 }  // namespace
 
-std::unique_ptr<FillOrdering> FillOrdering::Start(const std::string& modelFileName) {
+std::unique_ptr<FillOrdering> FillOrdering::Start(std::shared_ptr<const ModelFile> file) {
+    if (!file) return nullptr;
     std::unique_ptr<FillOrdering> ordering(new FillOrdering);
     FillOrdering* self = ordering.get();
     try {
-        ordering->thread_ = std::thread([self, modelFileName] {
+        ordering->thread_ = std::thread([self, file = std::move(file)] {
             try {
-                self->result_ = ReadAndCompute(modelFileName, self->cancelled_);
+                self->result_ = ReadAndCompute(*file, self->cancelled_);
             } catch (...) {
                 // A read error or no memory: the solver orders the system itself.
                 self->result_.clear();
@@ -233,7 +234,7 @@ std::vector<std::int32_t> FillOrdering::Compute(std::vector<Triangle>,
     return {};
 }
 
-std::unique_ptr<FillOrdering> FillOrdering::Start(const std::string&) {
+std::unique_ptr<FillOrdering> FillOrdering::Start(std::shared_ptr<const ModelFile>) {
     return nullptr;
 }
 

@@ -3,18 +3,17 @@
 //
 // The ordering (nested dissection by METIS on the graph of the nodes joined by triangle
 // sides) depends on the element table only, and at a million nodes it takes seconds. The
-// thread reads the element and constraint tables from the model file itself, with the
-// same readers as the model loading but without any message, and orders the graph while
-// the loading reads the other tables, analyses the boundary, builds the bar table and
+// thread reads the element and constraint tables from the model file's text itself, with
+// the same readers as the model loading but without any message, and orders the graph
+// while the loading reads the tables, analyses the boundary, builds the bar table and
 // checks the model, and while the solver works out its pattern and assembles the first
 // Newton step.
 //
-// The thread touches no model object, no message sink and no results view: it has its
-// own copy of the file name and its own tables. Its result is a list of node numbers,
-// which the solver maps onto its unknowns, so an ordering of a model file that changed
-// in the meantime can only be a worse ordering, never a wrong solution. The object waits
-// for its thread when destroyed, so every way out of a run (a failed load or check, an
-// input/output error, a cancelled run) ends the thread with it.
+// The thread touches no model object, no message sink and no results view: it shares the
+// file's text (which nobody changes) and has its own tables. Its result is a list of node
+// numbers, which the solver maps onto its unknowns. The object waits for its thread when
+// destroyed, so every way out of a run (a failed load or check, an input/output error, a
+// cancelled run) ends the thread with it.
 #pragma once
 
 #include <atomic>
@@ -24,13 +23,15 @@
 #include <thread>
 #include <vector>
 
+#include "model/model_file.h"
+
 namespace membrane {
 
 class FillOrdering {
   public:
-    // Starts the thread on the model file. Null when the program was built without the
-    // sparse Cholesky solver or no thread can be started.
-    static std::unique_ptr<FillOrdering> Start(const std::string& modelFileName);
+    // Starts the thread on the model file's text. Null when the program was built without
+    // the sparse Cholesky solver or no thread can be started.
+    static std::unique_ptr<FillOrdering> Start(std::shared_ptr<const ModelFile> file);
 
     ~FillOrdering();  // tells the thread it is no longer wanted and waits for it
     FillOrdering(const FillOrdering&) = delete;

@@ -4,8 +4,10 @@ namespace membrane {
 
 // Runtime dispatch to AVX-512 or AVX2 where the compiler and the processor have them.
 // No fused multiply-add is formed (the build forbids contraction), so every width gives
-// the same bits.
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__)
+// the same bits. Not in sanitizer builds: the dispatch runs in an ifunc resolver before the
+// sanitizer's runtime is ready, which ThreadSanitizer does not survive.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__) && \
+    !defined(__SANITIZE_THREAD__) && !defined(__SANITIZE_ADDRESS__)
 #define MEMBRANE_VECTOR_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
 #else
 #define MEMBRANE_VECTOR_CLONES

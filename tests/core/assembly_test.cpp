@@ -7,7 +7,7 @@
 #include "model/coor_table.h"
 #include "model/elem_table.h"
 #include "model/value_lists.h"
-#include "solver/tmatrix.h"
+#include "solver/sparse_matrix.h"
 
 namespace membrane {
 namespace {
@@ -85,7 +85,7 @@ TEST(Assembly, VertexOrderDoesNotChangeANodesContribution) {
     Fill(a, t);
     const std::int32_t swapped[3] = {2, 1, 3};
     Fill(b, t, swapped);
-    TMatrix ka, ra, kb, rb;
+    SparseMatrix ka, ra, kb, rb;
     ElementTerms terms{};
     ASSERT_TRUE(ComputeElement(a, 1, terms));
     AccumulateElement(ka, ra, terms);
@@ -111,7 +111,7 @@ TEST(Assembly, SharedEdgesAddUpAndConstraintsPin) {
     const std::int32_t t1[] = {1, 2, 3}, t2[] = {1, 3, 4};
     m.elements->Add(1, 1, 0.0, t1);
     m.elements->Add(2, 1, 0.0, t2);
-    TMatrix k, r;
+    SparseMatrix k, r;
     ElementTerms e1{}, e2{};
     ASSERT_TRUE(ComputeElement(state, 1, e1));
     ASSERT_TRUE(ComputeElement(state, 2, e2));
@@ -124,7 +124,7 @@ TEST(Assembly, SharedEdgesAddUpAndConstraintsPin) {
     EXPECT_TRUE(r.Empty() || r.EntryCount() == 0);  // flat surface: no gradient
 
     // Pinning replaces the diagonal; a node listed twice gives the same system.
-    TMatrix once = k, twice = k, ro = r, rt = r;
+    SparseMatrix once = k, twice = k, ro = r, rt = r;
     ro.SetEntry(2, 1, 0.25);
     rt.SetEntry(2, 1, 0.25);
     m.constraints = std::make_unique<TIntList>();

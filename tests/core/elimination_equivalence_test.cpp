@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "literal_elimination.h"
-#include "solver/tmatrix.h"
+#include "solver/sparse_matrix.h"
 
 namespace membrane {
 namespace {
@@ -46,9 +46,9 @@ std::string Describe(const std::vector<std::pair<std::int32_t, std::vector<Matri
 }
 
 // Every row, also a second one with a key that the renaming has given twice.
-std::string Describe(TMatrix& m) {
+std::string Describe(SparseMatrix& m) {
     std::vector<std::pair<std::int32_t, std::vector<MatrixEntry>>> rows;
-    for (TMatrix::Row& row : m.TakeRowsInOrder()) {
+    for (SparseMatrix::Row& row : m.TakeRowsInOrder()) {
         std::reverse(row.entries.begin(), row.entries.end());  // stored oldest first
         rows.push_back({row.key, std::move(row.entries)});
     }
@@ -57,7 +57,7 @@ std::string Describe(TMatrix& m) {
 
 std::pair<SolveStatus, std::string> RunProgram(const System& system, std::size_t denseFrontBytes,
                                                EliminationWorkspace* workspace = nullptr) {
-    TMatrix a, b;
+    SparseMatrix a, b;
     for (const Triple& t : system.a) a.SetEntry(t.row, t.column, t.value);
     for (const Triple& t : system.b) b.SetEntry(t.row, t.column, t.value);
     RecordingMessageSink sink;
@@ -204,7 +204,7 @@ TEST(EliminationLimits, FillBeyondTheEntryLimitEndsTheSolveInsteadOfTheMemory) {
     std::mt19937 random(5);
     const System system = GridSystem(30, random);
     for (std::size_t budget : {std::size_t{0}, EliminationOptions{}.denseFrontBytes}) {
-        TMatrix a, b;
+        SparseMatrix a, b;
         for (const Triple& t : system.a) a.SetEntry(t.row, t.column, t.value);
         for (const Triple& t : system.b) b.SetEntry(t.row, t.column, t.value);
         RecordingMessageSink sink;

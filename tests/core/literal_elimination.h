@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "solver/tmatrix.h"
+#include "solver/sparse_matrix.h"
 
 namespace membrane::test {
 

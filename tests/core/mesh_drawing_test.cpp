@@ -11,7 +11,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "plot/recording_canvas.h"
+#include "support/recording_canvas.h"
 
 namespace membrane {
 namespace {

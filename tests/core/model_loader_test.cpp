@@ -5,7 +5,7 @@
 #include "model/coor_table.h"
 #include "model/elem_table.h"
 #include "model/value_lists.h"
-#include "solver/tmatrix.h"
+#include "solver/sparse_matrix.h"
 #include "test_support.h"
 
 namespace membrane {

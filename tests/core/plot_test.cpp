@@ -5,7 +5,7 @@
 #include <cmath>
 #include <limits>
 
-#include "plot/recording_canvas.h"
+#include "support/recording_canvas.h"
 #include "plot/wp_plot.h"
 
 namespace membrane {

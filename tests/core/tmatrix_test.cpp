@@ -1,4 +1,4 @@
-#include "solver/tmatrix.h"
+#include "solver/sparse_matrix.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 namespace membrane {
 namespace {
 
-TEST(TMatrix, ZeroValuesAreNeverStored) {
-    TMatrix m;
+TEST(SparseMatrix, ZeroValuesAreNeverStored) {
+    SparseMatrix m;
     m.SetEntry(3, 4, 0.0);  // missing row: nothing created
     EXPECT_TRUE(m.Empty());
     m.SetEntry(3, 4, std::numeric_limits<double>::quiet_NaN());
@@ -26,8 +26,8 @@ TEST(TMatrix, ZeroValuesAreNeverStored) {
     EXPECT_EQ(m.GetEntry(9, 9), 0.0);
 }
 
-TEST(TMatrix, RowsInKeyOrderEntriesNewestFirst) {
-    TMatrix m;
+TEST(SparseMatrix, RowsInKeyOrderEntriesNewestFirst) {
+    SparseMatrix m;
     m.SetEntry(7, 1, 1.0);
     m.SetEntry(2, 1, 1.0);
     m.SetEntry(5, 1, 1.0);
@@ -47,7 +47,7 @@ TEST(TMatrix, RowsInKeyOrderEntriesNewestFirst) {
 
 TEST(Elimination, TrivialSystems) {
     RecordingMessageSink sink;
-    TMatrix a, b;
+    SparseMatrix a, b;
     b.SetEntry(1, 1, 5.0);
     EXPECT_EQ(Solve(a, b, sink), SolveStatus::Ok);  // empty A: B untouched
     EXPECT_EQ(b.GetEntry(1, 1), 5.0);
@@ -76,7 +76,7 @@ TEST(Elimination, SolvesASparseSystemKeyedByNodeNumbers) {
     const std::int32_t keys[] = {3, 10, 11, 40};
     const double x[] = {1.0, -2.0, 3.0, 0.5};
     const double d[] = {4.0, 5.0, 6.0, 3.0};
-    TMatrix a, b;
+    SparseMatrix a, b;
     for (int i = 0; i < 4; ++i) {
         a.SetEntry(keys[i], keys[i], d[i]);
         if (i > 0) a.SetEntry(keys[i], keys[i - 1], -1.0);
@@ -95,7 +95,7 @@ TEST(Elimination, SolvesASparseSystemKeyedByNodeNumbers) {
 
 TEST(Elimination, PivotOutsideTheDiagonalDeliversUnderThePivotColumn) {
     // 2 x2 = 6 (row 1), 4 x1 = 8 (row 2): x1 = 2, x2 = 3.
-    TMatrix a, b;
+    SparseMatrix a, b;
     a.SetEntry(1, 2, 2.0);
     a.SetEntry(2, 1, 4.0);
     b.SetEntry(1, 1, 6.0);
@@ -108,7 +108,7 @@ TEST(Elimination, PivotOutsideTheDiagonalDeliversUnderThePivotColumn) {
 
 TEST(Elimination, FailuresShowTheirMessageAndEmptyBothMatrices) {
     {
-        TMatrix a, b;  // row 2 = 2 x row 1
+        SparseMatrix a, b;  // row 2 = 2 x row 1
         a.SetEntry(1, 1, 1.0);
         a.SetEntry(1, 2, 2.0);
         a.SetEntry(2, 1, 2.0);
@@ -121,7 +121,7 @@ TEST(Elimination, FailuresShowTheirMessageAndEmptyBothMatrices) {
         EXPECT_TRUE(b.Empty());
     }
     {
-        TMatrix a, b;  // one equation, two unknowns
+        SparseMatrix a, b;  // one equation, two unknowns
         a.SetEntry(1, 1, 1.0);
         a.SetEntry(1, 2, 1.0);
         b.SetEntry(1, 1, 1.0);
@@ -131,7 +131,7 @@ TEST(Elimination, FailuresShowTheirMessageAndEmptyBothMatrices) {
         EXPECT_TRUE(b.Empty());
     }
     {
-        TMatrix a, b;  // a pivot that is not a number
+        SparseMatrix a, b;  // a pivot that is not a number
         a.SetEntry(1, 1, 1.0);
         a.SetEntry(1, 1, std::numeric_limits<double>::quiet_NaN());
         b.SetEntry(1, 1, 1.0);

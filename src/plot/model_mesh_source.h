@@ -1,18 +1,20 @@
-// The mesh drawing's view of a run: the node, element, boundary, constraint and
-// initial-value tables of the run state.
+// The mesh drawing's view of a model: its node, element, boundary, held-node and
+// initial-value tables, and whether it loaded and ran.
 #pragma once
 
-#include "common/run_state.h"
+#include "model/model.h"
 #include "plot/mesh_source.h"
 
 namespace membrane {
 
-class RunMeshSource final : public MeshSource {
+class ModelMeshSource final : public MeshSource {
 public:
-    explicit RunMeshSource(const RunState& state) : state_(state) {}
+    // `model` may be null (nothing loaded); it must outlive the source.
+    ModelMeshSource(const Model* model, bool modelLoaded, bool resultsAvailable)
+        : model_(model), loaded_(modelLoaded), results_(resultsAvailable) {}
 
-    bool ModelLoaded() const override { return state_.modelLoaded; }
-    bool ResultsAvailable() const override { return state_.resultsAvailable; }
+    bool ModelLoaded() const override { return loaded_; }
+    bool ResultsAvailable() const override { return results_; }
     bool HasNodeTable() const override;
     double XMin() const override;
     double XMax() const override;
@@ -32,7 +34,9 @@ public:
     void ForEachInitial(const std::function<void(int)>& visit) const override;
 
 private:
-    const RunState& state_;
+    const Model* model_;
+    bool loaded_;
+    bool results_;
 };
 
 }  // namespace membrane

@@ -4,6 +4,7 @@
 // plain array; anything else falls back to a hash map.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <unordered_map>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "solver/tmatrix.h"
+#include "solver/sparse_matrix.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,7 +6,7 @@
 
 namespace membrane {
 
-void TMatrix::Clear() {
+void SparseMatrix::Clear() {
     rows_.clear();
     index_.Clear();
     order_.clear();
@@ -14,17 +14,17 @@ void TMatrix::Clear() {
     keyOrdered_ = true;
 }
 
-TMatrix::Row* TMatrix::FindRow(std::int32_t key) {
+SparseMatrix::Row* SparseMatrix::FindRow(std::int32_t key) {
     const std::int32_t slot = index_.Find(key);
     return slot == KeyIndex::kNone ? nullptr : &rows_[slot];
 }
 
-const TMatrix::Row* TMatrix::FindRow(std::int32_t key) const {
+const SparseMatrix::Row* SparseMatrix::FindRow(std::int32_t key) const {
     const std::int32_t slot = index_.Find(key);
     return slot == KeyIndex::kNone ? nullptr : &rows_[slot];
 }
 
-void TMatrix::SortOrderIfNeeded() const {
+void SparseMatrix::SortOrderIfNeeded() const {
     if (orderValid_) return;
     order_.resize(rows_.size());
     std::iota(order_.begin(), order_.end(), 0);
@@ -33,7 +33,7 @@ void TMatrix::SortOrderIfNeeded() const {
     orderValid_ = true;
 }
 
-TMatrix::Row& TMatrix::CreateRow(std::int32_t key) {
+SparseMatrix::Row& SparseMatrix::CreateRow(std::int32_t key) {
     const auto slot = static_cast<std::int32_t>(rows_.size());
     rows_.push_back(Row{key, {}});
     index_.Set(key, slot);
@@ -49,7 +49,7 @@ TMatrix::Row& TMatrix::CreateRow(std::int32_t key) {
     return rows_.back();
 }
 
-void TMatrix::SetEntry(std::int32_t row, std::int32_t column, double value) {
+void SparseMatrix::SetEntry(std::int32_t row, std::int32_t column, double value) {
     const bool zero = value == 0.0;
     Row* r = FindRow(row);
     if (r == nullptr) {
@@ -68,7 +68,7 @@ void TMatrix::SetEntry(std::int32_t row, std::int32_t column, double value) {
     if (!zero) entries.push_back(MatrixEntry{column, value});
 }
 
-double TMatrix::GetEntry(std::int32_t row, std::int32_t column) const {
+double SparseMatrix::GetEntry(std::int32_t row, std::int32_t column) const {
     const Row* r = FindRow(row);
     if (r == nullptr) return 0.0;
     for (auto it = r->entries.rbegin(); it != r->entries.rend(); ++it)
@@ -76,7 +76,7 @@ double TMatrix::GetEntry(std::int32_t row, std::int32_t column) const {
     return 0.0;
 }
 
-void TMatrix::AddToEntry(std::int32_t row, std::int32_t column, double delta) {
+void SparseMatrix::AddToEntry(std::int32_t row, std::int32_t column, double delta) {
     Row* r = FindRow(row);
     if (r != nullptr) {
         auto& entries = r->entries;
@@ -93,13 +93,13 @@ void TMatrix::AddToEntry(std::int32_t row, std::int32_t column, double delta) {
     SetEntry(row, column, 0.0 + delta);
 }
 
-std::size_t TMatrix::EntryCount() const {
+std::size_t SparseMatrix::EntryCount() const {
     std::size_t count = 0;
     for (const Row& r : rows_) count += r.entries.size();
     return count;
 }
 
-std::vector<std::int32_t> TMatrix::RowKeys() const {
+std::vector<std::int32_t> SparseMatrix::RowKeys() const {
     SortOrderIfNeeded();
     std::vector<std::int32_t> keys;
     keys.reserve(rows_.size());
@@ -107,13 +107,13 @@ std::vector<std::int32_t> TMatrix::RowKeys() const {
     return keys;
 }
 
-std::vector<MatrixEntry> TMatrix::RowEntries(std::int32_t row) const {
+std::vector<MatrixEntry> SparseMatrix::RowEntries(std::int32_t row) const {
     const Row* r = FindRow(row);
     if (r == nullptr) return {};
     return {r->entries.rbegin(), r->entries.rend()};
 }
 
-std::vector<TMatrix::Row> TMatrix::TakeRowsInOrder() {
+std::vector<SparseMatrix::Row> SparseMatrix::TakeRowsInOrder() {
     if (keyOrdered_) orderValid_ = false;
     SortOrderIfNeeded();
     std::vector<Row> rows;
@@ -123,7 +123,7 @@ std::vector<TMatrix::Row> TMatrix::TakeRowsInOrder() {
     return rows;
 }
 
-void TMatrix::AssignRowsInOrder(std::vector<Row> rows) {
+void SparseMatrix::AssignRowsInOrder(std::vector<Row> rows) {
     Clear();
     rows_ = std::move(rows);
     order_.resize(rows_.size());
@@ -135,19 +135,6 @@ void TMatrix::AssignRowsInOrder(std::vector<Row> rows) {
     // The first row with a key is the one found: index from the back.
     for (std::size_t i = rows_.size(); i-- > 0;) index_.Set(rows_[i].key, static_cast<std::int32_t>(i));
     orderValid_ = true;
-}
-
-std::string SolveStatusText(SolveStatus status) {
-    switch (status) {
-        case SolveStatus::Ok: return {};
-        case SolveStatus::RowDependence: return "Matrix has a row dependance. ";
-        case SolveStatus::NotSquare: return "Matrix is not square. ";
-        case SolveStatus::DivisionByZero: return "Division by zero. ";
-        case SolveStatus::TooLarge:
-            return "Matrix is too large for the built-in elimination: it needs more memory than this computer has. "
-                   "Use the sparse Cholesky solver. ";
-    }
-    return {};
 }
 
 }  // namespace membrane

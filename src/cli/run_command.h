@@ -1,0 +1,53 @@
+// "membrane run" and "membrane vrml": a model file run as the desktop program's Run does
+// it (same files, same progress lines, same messages), or only loaded for its scene; the
+// outcome as the exit status.
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <string>
+
+#include "run/settings.h"
+
+namespace membrane {
+
+enum ExitStatus {
+    kExitSuccess = 0,
+    kExitInputErrors = 2,
+    kExitDiverged = 3,
+    kExitSolverFailure = 4,
+    kExitOutputFailure = 5,  // also a cancelled run
+    kExitAborted = 6,        // out of memory or an error of the program
+    kExitUsage = 64,
+};
+
+// What the results window's "Show 3D-VRML model" group would pass, from the options.
+struct SceneOptions {
+    bool write = false;  // --vrml (implied by every other scene option)
+    bool numbering = false;
+    bool noAxes = false;
+    bool undeformed = false;
+    double scale = 1.0;
+    bool open = false;
+};
+
+struct RunOptions {
+    std::string model;
+    Settings settings;
+    std::string solver = "elimination";
+    bool quiet = false;
+    bool timings = false;  // --timings: phase times and peak memory after the summary
+    SceneOptions scene;
+    std::string svg;  // --svg: the results window's mesh drawing as a picture
+};
+
+// Add the subcommands and their options to `app`.
+CLI::App* AddRunCommand(CLI::App& app, RunOptions& options);
+CLI::App* AddVrmlCommand(CLI::App& app, RunOptions& options);
+
+// Every scene option asks for the scene; call after parsing.
+void ImplyScene(SceneOptions& scene, bool scaleGiven);
+
+int RunCommand(const RunOptions& options);
+int VrmlCommand(const RunOptions& options);
+
+}  // namespace membrane

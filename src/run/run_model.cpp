@@ -1,0 +1,249 @@
+#include "run/run_model.h"
+
+#include <chrono>
+#include <cmath>
+#include <exception>
+#include <new>
+#include <span>
+#include <vector>
+
+#include "common/file_names.h"
+#include "common/io_error.h"
+#include "common/number_format.h"
+#include "output/output_files.h"
+#include "run/model_loading.h"
+#include "run/peak_memory.h"
+#include "solver/cholmod_solver.h"
+#include "solver/elimination_solver.h"
+#include "solver/fill_ordering.h"
+
+namespace membrane {
+namespace {
+
+// An increment larger than this in size is taken for a solution running off to infinity.
+constexpr double kDivergenceLimit = 1e10;
+
+// Wall-clock seconds since construction or the last Restart.
+class Stopwatch {
+public:
+    double Seconds() const { return std::chrono::duration<double>(Clock::now() - start_).count(); }
+    void Restart() { start_ = Clock::now(); }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point start_ = Clock::now();
+};
+
+// The largest and the smallest increment, taken from the last node to the first: a NaN
+// where the scan starts is kept by the largest, passed over by the smallest.
+double LargestIncrement(std::span<const double> increments) {
+    double result = increments.back();
+    for (auto it = increments.rbegin(); it != increments.rend(); ++it)
+        if (!(*it < result)) result = *it;
+    return result;
+}
+
+double SmallestIncrement(std::span<const double> increments) {
+    double result = increments.back();
+    for (auto it = increments.rbegin(); it != increments.rend(); ++it)
+        if (*it < result) result = *it;
+    return result;
+}
+
+// Newton's method on the total lifted area A(h) of the free heights h: each step solves
+// K du = r, with K the Hessian of A and r = -grad A (the held nodes pinned), and adds du,
+// until |max du| + |min du| <= 2 accuracy. One object per run: it owns the run's model,
+// solver, output files and heights, and reports through the result, the sink and the view.
+class NewtonRun {
+public:
+    NewtonRun(const RunRequest& request, MessageSink& messages, ResultsView* view, RunResult& result)
+        : request_(request), settings_(request.settings), messages_(messages), view_(view), result_(result) {}
+
+    void Execute() {
+        if (!Load()) return Fail(RunOutcome::InputErrors, "input errors");
+        output_ = std::make_unique<OutputFiles>(model_);
+        // A limit of 0 or less makes no Newton step: the outputs carry the start heights.
+        if (settings_.maxIterations > 0 && !Prepare()) return;
+        while (result_.iterations < settings_.maxIterations) {
+            ++result_.iterations;
+            if (!Assemble() || !Solve() || Apply() || CancelledAfterStep()) break;
+        }
+        if (!failed_) Finish();
+    }
+
+private:
+    bool Load() {
+        const std::shared_ptr<const ModelFile> file = OpenModelFile(request_.modelFileName, messages_, result_);
+        if (!file) return false;
+        // The sparse Cholesky solver's ordering is worked out beside the loading.
+        if (settings_.solver == SolverChoice::Cholmod && settings_.maxIterations > 0)
+            ordering_ = FillOrdering::Start(file);
+        const bool loaded = LoadCheckedModel(*file, request_, messages_, view_, result_);
+        result_.timings.load = clock_.Seconds();
+        if (!loaded) return false;
+        model_ = result_.model;
+        heights_ = model_->startHeights;
+        increments_.assign(heights_.size(), 0.0);
+        return true;
+    }
+
+    // The solver's unknowns and pattern, once for all Newton steps.
+    bool Prepare() {
+        clock_.Restart();
+        if (settings_.solver == SolverChoice::Cholmod)
+            solver_ = CholmodSolver::Create(*model_, std::move(ordering_));
+        else
+            solver_ = std::make_unique<EliminationSolver>(*model_);
+        result_.timings.solve += clock_.Seconds();
+        return solver_ || SolverFailed(SolveStatus::Unavailable);
+    }
+
+    bool Assemble() {
+        clock_.Restart();
+        Progress("ITERATION " + std::to_string(result_.iterations) + " : Assemble");
+        solver_->Assemble(heights_);
+        result_.timings.assemble += clock_.Seconds();
+        if (!CancelRequested()) return true;
+        Fail(RunOutcome::Cancelled, "cancelled by the user in iteration " + std::to_string(result_.iterations));
+        return false;
+    }
+
+    bool Solve() {
+        Progress("ITERATION " + std::to_string(result_.iterations) + " : Elimination");
+        // From here on the output files' first parts are written beside the solution
+        // (after the first assembly, so as not to take a core from the ordering before the
+        // solver has to wait for it).
+        if (result_.iterations == 1) output_->WriteAhead();
+        clock_.Restart();
+        const SolveStatus status = solver_->Solve();
+        if (status == SolveStatus::Ok) return true;
+        result_.timings.solve += clock_.Seconds();
+        return SolverFailed(status);
+    }
+
+    // Takes over the increments; true when the run stops here: converged, diverged or at
+    // the iteration limit. A converged step is not applied.
+    bool Apply() {
+        solver_->Increments(increments_);
+        bool notANumber = false;
+        for (const double increment : increments_) notANumber = notANumber || std::isnan(increment);
+        const double max = LargestIncrement(increments_);
+        const double min = SmallestIncrement(increments_);
+        bool stop = 2 * settings_.accuracy >= std::fabs(max) + std::fabs(min);
+        if (std::fabs(max) > kDivergenceLimit || std::fabs(min) > kDivergenceLimit || notANumber) {
+            stop = true;
+            Fail(RunOutcome::Diverged, "iteration " + std::to_string(result_.iterations) + ", solution to infinity");
+        }
+        if (!stop)
+            for (std::size_t k = 0; k < heights_.size(); ++k) heights_[k] += increments_[k];
+        result_.timings.solve += clock_.Seconds();
+        return stop || result_.iterations == settings_.maxIterations;
+    }
+
+    bool CancelledAfterStep() {
+        if (!CancelRequested()) return false;
+        Fail(RunOutcome::Cancelled, "cancelled by the user after iteration " + std::to_string(result_.iterations));
+        return true;
+    }
+
+    // Lifts the mesh by the heights, writes the files and shows the membrane.
+    void Finish() {
+        clock_.Restart();
+        auto solution = std::make_shared<const Solution>(LiftMembrane(*model_, std::move(heights_), result_.iterations));
+        output_->Finish(*solution, settings_.accuracy, settings_.weight);
+        result_.reportFile = output_->ReportFileName();
+        result_.trussFile = output_->TrussFileName();
+        result_.finalArea = solution->area;
+        result_.solution = solution;
+        result_.outcome = RunOutcome::Success;
+        if (view_) {
+            view_->SetFinalArea("Final surface : " + FormatFixed(solution->area, 12, 3));
+            view_->ShowResults(solution);
+        }
+        result_.timings.write = clock_.Seconds();
+    }
+
+    bool SolverFailed(SolveStatus status) {
+        messages_.Show(SolveStatusText(status), MessageKind::Error);
+        Fail(RunOutcome::SolverFailure, SolveFailureReason(status));
+        return false;
+    }
+
+    void Fail(RunOutcome outcome, std::string reason) {
+        failed_ = true;
+        result_.outcome = outcome;
+        result_.reason = std::move(reason);
+    }
+
+    void Progress(const std::string& text) {
+        if (view_) view_->ShowMessage(text);
+    }
+    bool CancelRequested() { return view_ && view_->CancelRequested(); }
+
+    const RunRequest& request_;
+    const Settings& settings_;
+    MessageSink& messages_;
+    ResultsView* view_;
+    RunResult& result_;
+    bool failed_ = false;
+    Stopwatch clock_;
+
+    std::unique_ptr<FillOrdering> ordering_;
+    std::shared_ptr<const Model> model_;
+    std::unique_ptr<OutputFiles> output_;
+    std::unique_ptr<LinearSolver> solver_;
+    std::vector<double> heights_;     // the Newton state: one height per node
+    std::vector<double> increments_;  // and the last step's increments
+};
+
+// Runs `work`; whatever it throws ends the run as failed, with a message. The objects of
+// the run are gone (their memory given back, their threads ended) before the message.
+template <typename Work>
+void AtRunBoundary(RunResult& result, MessageSink& messages, Work&& work) {
+    const auto fail = [&](RunOutcome outcome, const char* reason, const std::string& text, const char* caption) {
+        result.outcome = outcome;
+        result.reason = reason;
+        result.solution.reset();
+        messages.Show(text, MessageKind::Error, caption);
+    };
+    try {
+        work();
+    } catch (const IoError& error) {
+        fail(RunOutcome::OutputFailure, "input/output error", error.what(), "Input/output error");
+    } catch (const std::bad_alloc&) {
+        fail(RunOutcome::OutOfMemory, "out of memory", "There is not enough memory for this run.", "Out of memory");
+    } catch (const std::exception& error) {
+        fail(RunOutcome::InternalError, "internal error",
+             std::string("The run stopped on an error of the program: ") + error.what(), "Internal error");
+    } catch (...) {
+        fail(RunOutcome::InternalError, "internal error", "The run stopped on an error of the program.",
+             "Internal error");
+    }
+}
+
+}  // namespace
+
+RunResult RunModel(const RunRequest& request, MessageSink& messages, ResultsView* view) {
+    RunResult result;
+    if (view) view->ShowMessage("Open " + request.modelFileName);
+    AtRunBoundary(result, messages, [&] { NewtonRun(request, messages, view, result).Execute(); });
+    result.timings.peakMemoryMb = PeakMemoryMb();
+    if (view) {
+        if (result.outcome == RunOutcome::Success)
+            view->ShowMessage("READY, output to file : " + ExtractFileName(result.reportFile));
+        else
+            view->ShowMessage("ERRORS reported " + result.reason);
+    }
+    return result;
+}
+
+RunResult LoadModelOnly(const RunRequest& request, MessageSink& messages) {
+    RunResult result;
+    AtRunBoundary(result, messages, [&] {
+        const auto file = OpenModelFile(request.modelFileName, messages, result);
+        if (file && LoadCheckedModel(*file, request, messages, nullptr, result)) result.outcome = RunOutcome::Success;
+    });
+    return result;
+}
+
+}  // namespace membrane

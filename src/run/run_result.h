@@ -1,0 +1,51 @@
+// What a run hands back: how it ended, the model it read and the membrane it found.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "model/model.h"
+#include "model/solution.h"
+
+namespace membrane {
+
+enum class RunOutcome {
+    Success,        // converged or reached the iteration limit; files written
+    InputErrors,    // the model did not load
+    Diverged,       // an increment blew up (or was not a number)
+    SolverFailure,  // the linear solver failed
+    Cancelled,      // the user stopped the run
+    OutputFailure,  // a file could not be read or written half-way
+    OutOfMemory,    // the computer's memory ran out
+    InternalError,  // an error of the program itself
+};
+
+// Where a run spends its time (wall-clock seconds) and the most memory it held.
+struct RunTimings {
+    double load = 0.0;      // reading and checking the model, boundary and bar tables
+    double assemble = 0.0;  // all iterations: element terms, accumulation, constraints
+    double solve = 0.0;     // all iterations: the solver's setup, solves, taking over the increments
+    double write = 0.0;     // report and truss model files, final area
+    double peakMemoryMb = 0.0;  // peak resident set size of the process so far (VmHWM)
+};
+
+struct RunResult {
+    RunOutcome outcome = RunOutcome::InputErrors;
+    int iterations = 0;
+    std::string reason;  // what follows "ERRORS reported " on failure
+    double flatArea = 0.0;
+    double finalArea = 0.0;
+    RunTimings timings;
+
+    // The model as far as it was read (null when the file could not be read), and
+    // whether it loaded: every table read and the model check passed.
+    std::shared_ptr<const Model> model;
+    bool modelLoaded = false;
+    // The membrane of a successful run.
+    std::shared_ptr<const Solution> solution;
+    // The files written: the report and the truss model file of a successful run, and the
+    // boundary points file whenever the mesh has a boundary.
+    std::string reportFile, trussFile, boundaryPointsFile;
+};
+
+}  // namespace membrane

@@ -1,0 +1,24 @@
+// The Newton system of one step, K du = r, and its solution: what the Newton driver asks
+// of a solver, whichever it is. K is the Hessian of the lifted area and r minus its
+// gradient (assembly.h), with the held nodes pinned; du is one increment per node.
+#pragma once
+
+#include <span>
+
+#include "solver/solve_status.h"
+
+namespace membrane {
+
+class LinearSolver {
+public:
+    virtual ~LinearSolver() = default;
+    // Assembles the system at `heights` (one per node of the model, node table order).
+    virtual void Assemble(std::span<const double> heights) = 0;
+    // Solves the assembled system. Anything but Ok: the increments are not to be used.
+    virtual SolveStatus Solve() = 0;
+    // The increments of the last solve, one per node of the model (0 for a node that is in
+    // no element and not held).
+    virtual void Increments(std::span<double> increments) const = 0;
+};
+
+}  // namespace membrane

@@ -1,0 +1,26 @@
+#include "solver/solve_status.h"
+
+namespace membrane {
+
+std::string SolveStatusText(SolveStatus status) {
+    switch (status) {
+        case SolveStatus::Ok: return {};
+        case SolveStatus::RowDependence: return "Matrix has a row dependance. ";
+        case SolveStatus::NotSquare: return "Matrix is not square. ";
+        case SolveStatus::DivisionByZero: return "Division by zero. ";
+        case SolveStatus::TooLarge:
+            return "Matrix is too large for the built-in elimination: it needs more memory than this computer has. "
+                   "Use the sparse Cholesky solver. ";
+        case SolveStatus::Unavailable: return "The sparse Cholesky solver is not available in this build.";
+    }
+    return {};
+}
+
+std::string SolveFailureReason(SolveStatus status) {
+    if (status == SolveStatus::Unavailable) return "sparse Cholesky solver not available";
+    std::string text = SolveStatusText(status);
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    return text;
+}
+
+}  // namespace membrane
