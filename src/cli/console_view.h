@@ -19,7 +19,7 @@ class ConsoleView final : public ResultsView {
 public:
     explicit ConsoleView(bool quiet) : quiet_(quiet) {}
     void ShowMessage(const std::string& text) override;
-    void ShowInput(std::shared_ptr<const Model>) override {}
+    void ShowInput(std::shared_ptr<const Model>, bool) override {}
     void SetFlatArea(const std::string& text) override { flatAreaText = text; }
     void SetFinalArea(const std::string& text) override { finalAreaText = text; }
     void ShowResults(std::shared_ptr<const Solution>) override {}

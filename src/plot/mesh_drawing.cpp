@@ -19,8 +19,8 @@ constexpr int kGreen = 14;
 
 // The points of an element's nodes in the order of its node list; node numbers without a
 // node are left out.
-std::vector<TWPPoint> ElementPoints(const MeshSource& source, std::span<const int> nodes) {
-    std::vector<TWPPoint> points;
+std::vector<PlotPoint> ElementPoints(const MeshSource& source, std::span<const int> nodes) {
+    std::vector<PlotPoint> points;
     points.reserve(nodes.size());
     for (int number : nodes) {
         if (auto node = source.FindNode(number)) points.push_back({node->x, node->y});
@@ -32,7 +32,7 @@ std::vector<TWPPoint> ElementPoints(const MeshSource& source, std::span<const in
 // surface in each direction (the world window has a margin of 15 % on every side), and a
 // number needs its text box. When the average room per node is smaller than the box of
 // the longest number, the numbers are left out.
-bool NodeNumbersTooDense(const TWPPlot& plot, const MeshSource& source) {
+bool NodeNumbersTooDense(const Plotter& plot, const MeshSource& source) {
     const Canvas* canvas = plot.GetSettings().canvas;
     const std::size_t count = source.NodeCount();
     if (canvas == nullptr || count == 0) return false;
@@ -47,7 +47,7 @@ bool NodeNumbersTooDense(const TWPPlot& plot, const MeshSource& source) {
     return meshArea / static_cast<double>(count) < labelArea;
 }
 
-std::string ScaleFailureReason(const MeshSource& source, const TWPPlot& plot) {
+std::string ScaleFailureReason(const MeshSource& source, const Plotter& plot) {
     if (plot.Failure() == PlotFailure::Device) return "the drawing surface is not usable";
     const bool finite = std::isfinite(source.XMin()) && std::isfinite(source.XMax()) &&
                         std::isfinite(source.YMin()) && std::isfinite(source.YMax());
@@ -61,7 +61,7 @@ struct DrawOutcome {
 };
 
 // Steps from the world window on, for a loaded model with a node table.
-DrawOutcome DrawNodeTable(TWPPlot& plot, const MeshSource& source) {
+DrawOutcome DrawNodeTable(Plotter& plot, const MeshSource& source) {
     const double xmin = source.XMin(), xmax = source.XMax();
     const double ymin = source.YMin(), ymax = source.YMax();
     const double a = std::fabs(xmax - xmin);
@@ -128,7 +128,7 @@ DrawOutcome DrawNodeTable(TWPPlot& plot, const MeshSource& source) {
 
 }  // namespace
 
-std::string DrawMesh(TWPPlot* plot, const MeshSource& source) {
+std::string DrawMesh(Plotter* plot, const MeshSource& source) {
     if (plot == nullptr) return "plot not initialised";
     std::string status;
     DrawOutcome outcome;
@@ -144,7 +144,7 @@ std::string DrawMesh(TWPPlot* plot, const MeshSource& source) {
     return status;
 }
 
-std::optional<std::string> HighlightNode(TWPPlot& plot, const MeshSource& source, int number) {
+std::optional<std::string> HighlightNode(Plotter& plot, const MeshSource& source, int number) {
     if (!source.HasNodeTable() || number == 0) return std::nullopt;
     const auto node = source.FindNode(number);
     if (!node) return std::nullopt;
@@ -158,7 +158,7 @@ std::optional<std::string> HighlightNode(TWPPlot& plot, const MeshSource& source
     return status;
 }
 
-std::optional<std::string> HighlightElement(TWPPlot& plot, const MeshSource& source, int number) {
+std::optional<std::string> HighlightElement(Plotter& plot, const MeshSource& source, int number) {
     if (!source.HasElementTable() || number == 0) return std::nullopt;
     const auto nodes = source.FindElementNodes(number);
     if (!nodes) return std::nullopt;
@@ -174,7 +174,7 @@ std::optional<std::string> HighlightElement(TWPPlot& plot, const MeshSource& sou
 bool RenderMeshSvg(const MeshSource& source, const std::string& path, int width, int height,
                    MessageSink* messages) {
     SvgCanvas canvas(width, height);
-    TWPPlot plot(&canvas, messages);
+    Plotter plot(&canvas, messages);
     DrawMesh(&plot, source);
     return canvas.Save(path);
 }

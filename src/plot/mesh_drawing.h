@@ -8,7 +8,7 @@
 
 #include "common/messages.h"
 #include "plot/mesh_source.h"
-#include "plot/wp_plot.h"
+#include "plot/plotter.h"
 
 namespace membrane {
 
@@ -21,16 +21,16 @@ namespace membrane {
 // Two notes may follow in parentheses: "drawing skipped" replaces "drawing done" when the
 // mesh cannot be scaled (a single node, or all nodes on a line parallel to an axis), with
 // the reason; "(node numbers left out)" when the mesh is too dense for readable numbers.
-std::string DrawMesh(TWPPlot* plot, const MeshSource& source);
+std::string DrawMesh(Plotter* plot, const MeshSource& source);
 
 // Redraws the mesh and marks node `number` with a red filled circle and a cross. Nothing
 // happens (nullopt) when there is no node table, the number is 0 or no such node exists;
 // otherwise the status line of the redraw.
-std::optional<std::string> HighlightNode(TWPPlot& plot, const MeshSource& source, int number);
+std::optional<std::string> HighlightNode(Plotter& plot, const MeshSource& source, int number);
 
 // Redraws the mesh with element `number` filled red. Nothing happens (nullopt) when there
 // is no element table, the number is 0 or the element does not exist or has no node list.
-std::optional<std::string> HighlightElement(TWPPlot& plot, const MeshSource& source, int number);
+std::optional<std::string> HighlightElement(Plotter& plot, const MeshSource& source, int number);
 
 // Draws the mesh on a white SVG surface of the given size and saves it to `path`. False
 // when the file cannot be written. Plot failures are reported to `messages` (may be null).

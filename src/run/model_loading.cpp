@@ -30,8 +30,10 @@ bool LoadCheckedModel(const ModelFile& file, const RunRequest& request, MessageS
                       RunResult& result) {
     const std::shared_ptr<const Model> model = ReadModel(file, messages);
     result.model = model;
-    if (view) view->ShowInput(model);
-    if (!model->complete) return InputError(messages);
+    if (!model->complete) {
+        if (view) view->ShowInput(model, false);
+        return InputError(messages);
+    }
 
     if (!model->boundary.nodes.empty()) {
         result.boundaryPointsFile = ChooseBoundaryPointsPath(request.boundaryPointsPath, model->fileName);
@@ -42,14 +44,13 @@ bool LoadCheckedModel(const ModelFile& file, const RunRequest& request, MessageS
     if (view) view->SetFlatArea("Flat mesh surface : " + FormatFixed(model->flatArea, 12, 3));
 
     const std::vector<std::string> faults = CheckModel(*model);
-    if (!faults.empty()) {
-        std::string text;
-        for (const std::string& fault : faults) text += (text.empty() ? "" : "\n") + fault;
-        messages.Show(text, MessageKind::Error, "Model check");
-        return InputError(messages);
-    }
-    result.modelLoaded = true;
-    return true;
+    result.modelLoaded = faults.empty();
+    if (view) view->ShowInput(model, result.modelLoaded);
+    if (result.modelLoaded) return true;
+    std::string text;
+    for (const std::string& fault : faults) text += (text.empty() ? "" : "\n") + fault;
+    messages.Show(text, MessageKind::Error, "Model check");
+    return InputError(messages);
 }
 
 }  // namespace membrane

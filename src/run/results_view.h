@@ -18,9 +18,10 @@ public:
     // "Open ...", "ITERATION n : Assemble", "ITERATION n : Elimination",
     // "READY, output to file : NAME.OUT", "ERRORS reported ...".
     virtual void ShowMessage(const std::string& text) = 0;
-    // The tables the loading read: the node table when it has records, every table when
-    // the model is complete.
-    virtual void ShowInput(std::shared_ptr<const Model> model) = 0;
+    // The tables the loading read (the node table when it has records, every table when
+    // the model is complete), and whether the model loaded: every table read and the
+    // model check passed.
+    virtual void ShowInput(std::shared_ptr<const Model> model, bool loaded) = 0;
     // "Flat mesh surface : ..." and "Final surface : ...".
     virtual void SetFlatArea(const std::string& text) = 0;
     virtual void SetFinalArea(const std::string& text) = 0;

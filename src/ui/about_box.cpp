@@ -42,20 +42,20 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const 
 
 }  // namespace
 
-QString TAboutBox::VersionText() {
+QString AboutBox::VersionText() {
     return QStringLiteral("v") + QString::fromStdString(FormatGeneral(kVersion));
 }
 
-QString TAboutBox::MailAddress() { return QStringLiteral("support@membrane-fem.example"); }
+QString AboutBox::MailAddress() { return QStringLiteral("support@membrane-fem.example"); }
 
 // The parts are joined as they stand; the mail program reads the blanks of the subject
 // and the body as they are.
-QString TAboutBox::MailLink() {
+QString AboutBox::MailLink() {
     return QStringLiteral("mailto:") + MailAddress() + QStringLiteral("?subject=") +
            QStringLiteral("info about brimel") + QStringLiteral("&body=") + QStringLiteral("Dear Sir,");
 }
 
-QStringList TAboutBox::Description() {
+QStringList AboutBox::Description() {
     return {
         QStringLiteral("This programme is a Finite Element Method programme for finding "),
         QStringLiteral("the minimum membrane surface above a plan (mesh) with specified altitudes "),
@@ -72,7 +72,7 @@ QStringList TAboutBox::Description() {
     };
 }
 
-TAboutBox::TAboutBox(QWidget* owner) : QDialog(owner) {
+AboutBox::AboutBox(QWidget* owner) : QDialog(owner) {
     setObjectName(QStringLiteral("AboutBox"));
     setWindowTitle(QStringLiteral("About"));
     setWindowFlags(Qt::Dialog | Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
@@ -81,58 +81,56 @@ TAboutBox::TAboutBox(QWidget* owner) : QDialog(owner) {
 
     ForceDotDecimalPoint();
 
-    Panel1 = new QFrame(this);
-    Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setGeometry(0, 0, 386, 209);
-    Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    Panel1->setLineWidth(2);
-    Panel1->setAutoFillBackground(true);
-    QPalette white = Panel1->palette();
+    auto* panel = new QFrame(this);
+    panel->setObjectName(QStringLiteral("panel"));
+    panel->setGeometry(0, 0, 386, 209);
+    panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    panel->setLineWidth(2);
+    panel->setAutoFillBackground(true);
+    QPalette white = panel->palette();
     white.setColor(QPalette::Window, Qt::white);
-    Panel1->setPalette(white);
+    panel->setPalette(white);
 
-    ProgramImage = new QLabel(Panel1);
-    ProgramImage->setObjectName(QStringLiteral("ProgramImage"));
-    ProgramImage->setGeometry(8, 8, 41, 41);
-    ProgramImage->setScaledContents(true);
-    ProgramImage->setPixmap(QPixmap(QStringLiteral(":/images/membrane_icon.png")));
+    auto* picture = new QLabel(panel);
+    picture->setObjectName(QStringLiteral("programImage"));
+    picture->setGeometry(8, 8, 41, 41);
+    picture->setScaledContents(true);
+    picture->setPixmap(QPixmap(QStringLiteral(":/images/membrane_icon.png")));
 
     QPalette black = palette();
     black.setColor(QPalette::WindowText, Qt::black);
-    Label1 = MakeLabel(Panel1, "Label1", QStringLiteral("BRIMEL"), ClassicFontPixels(12, true), 56, 8);
-    Label1->setPalette(black);
-    Label2 = MakeLabel(Panel1, "Label2", QStringLiteral("Finite Element Method"), ClassicFontPixels(12),
-                       56, 24);
-    Label2->setPalette(black);
+    MakeLabel(panel, "programName", QStringLiteral("BRIMEL"), ClassicFontPixels(12, true), 56, 8)->setPalette(black);
+    MakeLabel(panel, "programKind", QStringLiteral("Finite Element Method"), ClassicFontPixels(12), 56, 24)
+        ->setPalette(black);
 
-    MailLabel = new ClickableLabel(QStringLiteral("the membrane FEM team"), Panel1);
-    MailLabel->setObjectName(QStringLiteral("MailLabel"));
-    MailLabel->setFont(ClassicFontPixels(12, true, true));
+    auto* mail = new ClickableLabel(QStringLiteral("the membrane FEM team"), panel);
+    mail->setObjectName(QStringLiteral("mailLink"));
+    mail->setFont(ClassicFontPixels(12, true, true));
     QPalette blue = palette();
     blue.setColor(QPalette::WindowText, Qt::blue);
-    MailLabel->setPalette(blue);
-    MailLabel->setToolTip(QStringLiteral("click to mail me"));
-    MailLabel->move(56, 40);
-    MailLabel->adjustSize();
-    connect(MailLabel, &ClickableLabel::clicked, this, &TAboutBox::MailLabelClick);
+    mail->setPalette(blue);
+    mail->setToolTip(QStringLiteral("click to mail me"));
+    mail->move(56, 40);
+    mail->adjustSize();
+    connect(mail, &ClickableLabel::clicked, this, &AboutBox::WriteMail);
 
-    Label3 = MakeLabel(Panel1, "Label3", VersionText(), TahomaFont(11), 8, 50);
+    MakeLabel(panel, "version", VersionText(), TahomaFont(11), 8, 50);
 
-    Memo1 = new QPlainTextEdit(Panel1);
-    Memo1->setObjectName(QStringLiteral("Memo1"));
-    Memo1->setGeometry(8, 72, 369, 129);
-    Memo1->setFont(ClassicFontPixels(11));
-    Memo1->setReadOnly(true);
-    Memo1->setPlainText(Description().join(QLatin1Char('\n')));
+    auto* memo = new QPlainTextEdit(panel);
+    memo->setObjectName(QStringLiteral("description"));
+    memo->setGeometry(8, 72, 369, 129);
+    memo->setFont(ClassicFontPixels(11));
+    memo->setReadOnly(true);
+    memo->setPlainText(Description().join(QLatin1Char('\n')));
 
-    OKButton = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("OK"), this);
-    OKButton->setObjectName(QStringLiteral("OKButton"));
-    OKButton->setFont(ClassicFontPixels(12, true));
-    OKButton->setGeometry(159, 218, 77, 27);
-    OKButton->setDefault(true);
-    connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
+    auto* ok = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("okButton"));
+    ok->setFont(ClassicFontPixels(12, true));
+    ok->setGeometry(159, 218, 77, 27);
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 }
 
-void TAboutBox::MailLabelClick() { OpenExternalUrl(QUrl(MailLink(), QUrl::TolerantMode)); }
+void AboutBox::WriteMail() { OpenExternalUrl(QUrl(MailLink(), QUrl::TolerantMode)); }
 
 }  // namespace membrane

@@ -6,10 +6,9 @@
 #include <QStringList>
 #include <clocale>
 
-#include "common/run_state.h"
 #include "ui/about_box.h"
-#include "ui/defaults_form.h"
 #include "ui/main_window.h"
+#include "ui/settings_dialog.h"
 #include "ui/qt_services.h"
 #include "ui/run_wiring.h"
 
@@ -20,20 +19,18 @@ int main(int argc, char** argv) {
     QLocale::setDefault(QLocale::c());
     std::setlocale(LC_NUMERIC, "C");
 
-    membrane::RunState state;
     membrane::QtMessageSink messages;
     membrane::DesktopOpener opener;
-    state.messages = &messages;
 
-    membrane::TMainApp window;
+    membrane::MainWindow window;
     messages.SetOwner(&window);
-    membrane::ConnectRuns(window, state, opener);
+    membrane::ConnectRuns(window, messages, opener);
 
     // The about box and the defaults dialog exist, hidden, from the start; the commands
     // show their own modal copies.
-    auto* about = new membrane::TAboutBox(&window);
+    auto* about = new membrane::AboutBox(&window);
     about->hide();
-    auto* defaults = new membrane::TDefaultsForm(&window, window.CurrentSettings());
+    auto* defaults = new membrane::SettingsDialog(&window, window.CurrentSettings());
     defaults->hide();
 
     window.show();

@@ -4,7 +4,7 @@
 #include "ui/classic_font.h"
 #include "ui/clickable_label.h"
 #include "ui/decimal_point.h"
-#include "ui/defaults_form.h"
+#include "ui/settings_dialog.h"
 #include "ui/ui_hooks.h"
 
 #include <QAction>
@@ -95,7 +95,7 @@ std::optional<QString> ShowOpenDialog(const OpenFileRequest& request) {
 
 }  // namespace
 
-QStringList TMainApp::ReadMeLines() {
+QStringList MainWindow::ReadMeLines() {
     return {
         QStringLiteral("This application requires an input file"),
         QStringLiteral("which can be loaded with the File menu"),
@@ -126,7 +126,7 @@ QStringList TMainApp::ReadMeLines() {
     };
 }
 
-QStringList TMainApp::SyntaxLines() {
+QStringList MainWindow::SyntaxLines() {
     return {
         QStringLiteral("The syntax is specified below. The"),
         QStringLiteral("current version uses a fixed format."),
@@ -158,7 +158,7 @@ QStringList TMainApp::SyntaxLines() {
     };
 }
 
-QStringList TMainApp::ExampleLines() {
+QStringList MainWindow::ExampleLines() {
     InitUiResources();
     QStringList lines{
         QStringLiteral("An example of a complete data file is "),
@@ -172,9 +172,9 @@ QStringList TMainApp::ExampleLines() {
     return lines;
 }
 
-QString TMainApp::PluginPageUrl() { return QStringLiteral("https://freewrl.sourceforge.io/"); }
+QString MainWindow::PluginPageUrl() { return QStringLiteral("https://freewrl.sourceforge.io/"); }
 
-QString TMainApp::OpenDialogFilter(const QString& name) {
+QString MainWindow::OpenDialogFilter(const QString& name) {
     const QString description = name + QStringLiteral(" project (*.dat)");
 #if defined(Q_OS_WIN)
     return description + QStringLiteral(" (*.DAT)");
@@ -184,7 +184,7 @@ QString TMainApp::OpenDialogFilter(const QString& name) {
 #endif
 }
 
-TMainApp::TMainApp(QWidget* parent, const MainWindowStartup& startup) : QMainWindow(parent) {
+MainWindow::MainWindow(QWidget* parent, const MainWindowStartup& startup) : QMainWindow(parent) {
     InitUiResources();
     setObjectName(QStringLiteral("MainApp"));
     programFile_ = startup.programFile.isEmpty() ? QCoreApplication::applicationFilePath() : startup.programFile;
@@ -201,65 +201,62 @@ TMainApp::TMainApp(QWidget* parent, const MainWindowStartup& startup) : QMainWin
     CreateStatusBar();
     layout()->setSizeConstraint(QLayout::SetFixedSize);  // fixed single border
 
-    FormCreate(startup);
+    StartUp(startup);
 }
 
-void TMainApp::CreateMenu() {
+void MainWindow::CreateMenu() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
-    Open1 = file->addAction(QStringLiteral("Open"), this, &TMainApp::Open1Click);
-    Open1->setObjectName(QStringLiteral("Open1"));
-    Defaults1 = file->addAction(QStringLiteral("Defaults"), this, &TMainApp::Defaults1Click);
-    Defaults1->setObjectName(QStringLiteral("Defaults1"));
-    Exit1 = file->addAction(QStringLiteral("Exit"), this, &TMainApp::Exit1Click);
-    Exit1->setObjectName(QStringLiteral("Exit1"));
-    Run1 = menuBar()->addAction(QStringLiteral("Run"), this, &TMainApp::Run1Click);
-    Run1->setObjectName(QStringLiteral("Run1"));
-    Help1 = menuBar()->addAction(QStringLiteral("Help"), this, &TMainApp::Help1Click);
-    Help1->setObjectName(QStringLiteral("Help1"));
+    openAction_ = file->addAction(QStringLiteral("Open"), this, &MainWindow::Open);
+    openAction_->setObjectName(QStringLiteral("openAction"));
+    defaultsAction_ = file->addAction(QStringLiteral("Defaults"), this, &MainWindow::EditDefaults);
+    defaultsAction_->setObjectName(QStringLiteral("defaultsAction"));
+    file->addAction(QStringLiteral("Exit"), this, &MainWindow::Exit)->setObjectName(QStringLiteral("exitAction"));
+    runAction_ = menuBar()->addAction(QStringLiteral("Run"), this, &MainWindow::Run);
+    runAction_->setObjectName(QStringLiteral("runAction"));
+    menuBar()->addAction(QStringLiteral("Help"), this, &MainWindow::ShowAbout)->setObjectName(QStringLiteral("helpAction"));
 }
 
-void TMainApp::CreatePages(QWidget* client) {
-    PageControl1 = new QTabWidget(client);
-    PageControl1->setObjectName(QStringLiteral("PageControl1"));
-    PageControl1->setGeometry(8, 8, 257, 337);
+void MainWindow::CreatePages(QWidget* client) {
+    auto* pages = new QTabWidget(client);
+    pages->setObjectName(QStringLiteral("helpPages"));
+    pages->setGeometry(8, 8, 257, 337);
     struct Page {
         const char* tab;
         const char* memo;
         QStringList lines;
-        QPlainTextEdit** field;
         // The read-me memo has no scroll bar of its own unless the fonts of this desktop
         // make its lines run past the bottom.
         Qt::ScrollBarPolicy scrollBar;
     };
-    const Page pages[] = {
-        {"ReadMe", "Memo1", ReadMeLines(), &Memo1, Qt::ScrollBarAsNeeded},
-        {"Syntax", "Memo2", SyntaxLines(), &Memo2, Qt::ScrollBarAlwaysOn},
-        {"Example", "Memo3", ExampleLines(), &Memo3, Qt::ScrollBarAlwaysOn},
+    const Page all[] = {
+        {"ReadMe", "readMeText", ReadMeLines(), Qt::ScrollBarAsNeeded},
+        {"Syntax", "syntaxText", SyntaxLines(), Qt::ScrollBarAlwaysOn},
+        {"Example", "exampleText", ExampleLines(), Qt::ScrollBarAlwaysOn},
     };
-    for (const Page& page : pages) {
+    for (const Page& page : all) {
         auto* sheet = new QWidget;
-        *page.field = MakeMemo(sheet, page.memo, page.lines, page.scrollBar);
-        PageControl1->addTab(sheet, QLatin1String(page.tab));
+        MakeMemo(sheet, page.memo, page.lines, page.scrollBar);
+        pages->addTab(sheet, QLatin1String(page.tab));
     }
 }
 
-void TMainApp::CreateIntroPanel(QWidget* client) {
-    IntroPanel = new QFrame(client);
-    IntroPanel->setObjectName(QStringLiteral("IntroPanel"));
-    IntroPanel->setGeometry(272, 8, 369, 113);
-    IntroPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    IntroPanel->setAutoFillBackground(true);
-    Colour(IntroPanel, QPalette::Window, kMoneyGreen);
+void MainWindow::CreateIntroPanel(QWidget* client) {
+    auto* intro = new QFrame(client);
+    intro->setObjectName(QStringLiteral("introPanel"));
+    intro->setGeometry(272, 8, 369, 113);
+    intro->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    intro->setAutoFillBackground(true);
+    Colour(intro, QPalette::Window, kMoneyGreen);
 
-    Image2 = new ClickableLabel(QString(), IntroPanel);
-    Image2->setObjectName(QStringLiteral("Image2"));
-    Image2->setGeometry(16, 16, 89, 26);
-    Image2->setAlignment(Qt::AlignCenter);
-    const QPixmap picture(QStringLiteral(":/images/intro.jpg"));
-    if (!picture.isNull())
-        Image2->setPixmap(picture.scaled(Image2->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
-    Image2->setToolTip(QStringLiteral("double click for website"));
-    connect(Image2, &ClickableLabel::doubleClicked, this, &TMainApp::Image2DblClick);
+    auto* picture = new ClickableLabel(QString(), intro);
+    picture->setObjectName(QStringLiteral("introImage"));
+    picture->setGeometry(16, 16, 89, 26);
+    picture->setAlignment(Qt::AlignCenter);
+    const QPixmap image(QStringLiteral(":/images/intro.jpg"));
+    if (!image.isNull())
+        picture->setPixmap(image.scaled(picture->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    picture->setToolTip(QStringLiteral("double click for website"));
+    connect(picture, &ClickableLabel::doubleClicked, this, &MainWindow::OpenPluginPage);
 
     const QStringList sentence{
         QStringLiteral("To view the 3D model this "),
@@ -272,62 +269,62 @@ void TMainApp::CreateIntroPanel(QWidget* client) {
     for (int i = 0; i < sentence.size(); ++i) {
         const int top = 6 + 17 * i;
         if (i == 3) {
-            Label42 = new ClickableLabel(QStringLiteral("FreeWRL VRML browser"), IntroPanel);
-            Label42->setObjectName(QStringLiteral("Label42"));
-            Label42->setFont(ClassicFontPoints(8, true, true));
-            Colour(Label42, QPalette::WindowText, Qt::blue);
-            Label42->setToolTip(QStringLiteral("go to the web site"));
-            Label42->move(120, top);
-            Label42->adjustSize();
-            connect(Label42, &ClickableLabel::clicked, this, &TMainApp::Label42Click);
+            auto* link = new ClickableLabel(QStringLiteral("FreeWRL VRML browser"), intro);
+            link->setObjectName(QStringLiteral("pluginLink"));
+            link->setFont(ClassicFontPoints(8, true, true));
+            Colour(link, QPalette::WindowText, Qt::blue);
+            link->setToolTip(QStringLiteral("go to the web site"));
+            link->move(120, top);
+            link->adjustSize();
+            connect(link, &ClickableLabel::clicked, this, &MainWindow::OpenPluginPage);
             continue;
         }
-        auto* label = new QLabel(sentence[i], IntroPanel);
-        label->setObjectName(QStringLiteral("IntroLabel%1").arg(i + 1));
+        auto* label = new QLabel(sentence[i], intro);
+        label->setObjectName(QStringLiteral("introLine%1").arg(i + 1));
         label->move(120, top);
         label->adjustSize();
     }
 }
 
-void TMainApp::CreateStepPanel(QWidget* client) {
-    Panel2 = new QFrame(client);
-    Panel2->setObjectName(QStringLiteral("Panel2"));
-    Panel2->setGeometry(360, 152, 193, 121);
-    Panel2->setFrameStyle(QFrame::Panel | QFrame::Raised);
+void MainWindow::CreateStepPanel(QWidget* client) {
+    stepPanel_ = new QFrame(client);
+    stepPanel_->setObjectName(QStringLiteral("stepPanel"));
+    stepPanel_->setGeometry(360, 152, 193, 121);
+    stepPanel_->setFrameStyle(QFrame::Panel | QFrame::Raised);
 
-    Panel3 = new QFrame(Panel2);
-    Panel3->setObjectName(QStringLiteral("Panel3"));
-    Panel3->setGeometry(40, 8, 9, 105);
-    Panel3->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    Panel3->setAutoFillBackground(true);
-    Colour(Panel3, QPalette::Window, kMoneyGreen);
+    auto* bar = new QFrame(stepPanel_);
+    bar->setObjectName(QStringLiteral("stepBar"));
+    bar->setGeometry(40, 8, 9, 105);
+    bar->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    bar->setAutoFillBackground(true);
+    Colour(bar, QPalette::Window, kMoneyGreen);
 
-    OpenLabel = MakeStepLabel(Panel2, "OpenLabel", QStringLiteral("read input file"), 64, 9);
-    runlabel = MakeStepLabel(Panel2, "runlabel", QStringLiteral("calculate results"), 62, 49);
-    ExitLabel = MakeStepLabel(Panel2, "ExitLabel", QStringLiteral("exit program"), 63, 89);
-    connect(OpenLabel, &ClickableLabel::clicked, this, &TMainApp::OpenLabelClick);
-    connect(runlabel, &ClickableLabel::clicked, this, &TMainApp::runlabelClick);
-    connect(ExitLabel, &ClickableLabel::clicked, this, &TMainApp::ExitLabelClick);
-    SetStep(OpenLabel, StepLook::Black, true);
-    SetStep(runlabel, StepLook::Black, false);
-    SetStep(ExitLabel, StepLook::Black, false);
+    openStep_ = MakeStepLabel(stepPanel_, "openStep", QStringLiteral("read input file"), 64, 9);
+    runStep_ = MakeStepLabel(stepPanel_, "runStep", QStringLiteral("calculate results"), 62, 49);
+    exitStep_ = MakeStepLabel(stepPanel_, "exitStep", QStringLiteral("exit program"), 63, 89);
+    connect(openStep_, &ClickableLabel::clicked, this, &MainWindow::Open);
+    connect(runStep_, &ClickableLabel::clicked, this, &MainWindow::Run);
+    connect(exitStep_, &ClickableLabel::clicked, this, &MainWindow::Exit);
+    SetStep(openStep_, StepLook::Black, true);
+    SetStep(runStep_, StepLook::Black, false);
+    SetStep(exitStep_, StepLook::Black, false);
 }
 
-void TMainApp::CreateStatusBar() {
-    statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+void MainWindow::CreateStatusBar() {
+    statusBar()->setObjectName(QStringLiteral("statusBar"));
     statusBar()->setSizeGripEnabled(false);
-    StatusPanel1 = new QLabel(QStringLiteral(" membrane FEM"));
-    StatusPanel1->setObjectName(QStringLiteral("StatusPanel1"));
-    StatusPanel1->setFixedWidth(130);
-    StatusPanel2 = new QLabel;
-    StatusPanel2->setObjectName(QStringLiteral("StatusPanel2"));
-    statusBar()->addWidget(StatusPanel1);
-    statusBar()->addWidget(StatusPanel2, 1);
+    auto* name = new QLabel(QStringLiteral(" membrane FEM"));
+    name->setObjectName(QStringLiteral("programText"));
+    name->setFixedWidth(130);
+    screenText_ = new QLabel;
+    screenText_->setObjectName(QStringLiteral("screenText"));
+    statusBar()->addWidget(name);
+    statusBar()->addWidget(screenText_, 1);
 }
 
-QString TMainApp::ProgramName() const { return QFileInfo(programFile_).completeBaseName(); }
+QString MainWindow::ProgramName() const { return QFileInfo(programFile_).completeBaseName(); }
 
-void TMainApp::FormCreate(const MainWindowStartup& startup) {
+void MainWindow::StartUp(const MainWindowStartup& startup) {
     const QString programDir = QFileInfo(programFile_).absolutePath();
     boundaryPointsPath_ = QFile::encodeName(programDir + QStringLiteral("/BNDRYPTS.txt")).toStdString();
 
@@ -340,7 +337,7 @@ void TMainApp::FormCreate(const MainWindowStartup& startup) {
 
     // A run needs sound settings and a chosen file on any screen: both are set up before
     // the small-screen warning ends the start-up.
-    Run1->setEnabled(false);
+    runAction_->setEnabled(false);
     settings_ = Settings{};
 
     if (screen.width() < kMinScreenWidth || screen.height() < kMinScreenHeight) {
@@ -348,18 +345,18 @@ void TMainApp::FormCreate(const MainWindowStartup& startup) {
                        BoxButton::Cancel);
         return;
     }
-    StatusPanel2->setText(QStringLiteral(" screenresolution :%1x%2").arg(screen.width()).arg(screen.height()));
+    screenText_->setText(QStringLiteral(" screenresolution :%1x%2").arg(screen.width()).arg(screen.height()));
     setWindowTitle(ProgramName());
 }
 
 // ---------------------------------------------------------------------------------------
 // Commands
 
-std::optional<QString> TMainApp::ChooseFile(const OpenFileRequest& request) {
+std::optional<QString> MainWindow::ChooseFile(const OpenFileRequest& request) {
     return fileChooser_ ? fileChooser_(request) : ShowOpenDialog(request);
 }
 
-void TMainApp::Open1Click() {
+void MainWindow::Open() {
     if (runGoing_) return;
     const QString name = ProgramName();
     const OpenFileRequest request{this, QStringLiteral("Open File"), QFileInfo(programFile_).absolutePath(),
@@ -377,7 +374,7 @@ void TMainApp::Open1Click() {
     }
 }
 
-bool TMainApp::SelectModelFile(const QString& path) {
+bool MainWindow::SelectModelFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         ShowMessageBox(this, QStringLiteral("unkown file : ") + path);
@@ -388,50 +385,50 @@ bool TMainApp::SelectModelFile(const QString& path) {
     return true;
 }
 
-void TMainApp::TakeModelFile(const QString& path) {
+void MainWindow::TakeModelFile(const QString& path) {
     const QFileInfo info(path);
     setWindowTitle(ProgramName() + QLatin1String(kPlatform) + info.fileName().toLower());
     modelFileName_ = QFile::encodeName(info.absoluteFilePath()).toStdString();
-    Run1->setEnabled(true);
-    SetStep(ExitLabel, StepLook::Black, false);
-    SetStep(runlabel, StepLook::Black, true);
-    SetStep(OpenLabel, StepLook::Grey, true);
+    runAction_->setEnabled(true);
+    SetStep(exitStep_, StepLook::Black, false);
+    SetStep(runStep_, StepLook::Black, true);
+    SetStep(openStep_, StepLook::Grey, true);
 }
 
-void TMainApp::Run1Click() {
+void MainWindow::Run() {
     // The run processes events between its phases; nothing may start another run, choose
     // another file or change the settings until it has ended.
     if (runGoing_) return;
     runGoing_ = true;
-    const bool runEnabled = Run1->isEnabled();
-    for (QAction* action : {Open1, Run1, Defaults1}) action->setEnabled(false);
+    const bool runEnabled = runAction_->isEnabled();
+    for (QAction* action : {openAction_, runAction_, defaultsAction_}) action->setEnabled(false);
     if (runHandler_) runHandler_(modelFileName_);
     runGoing_ = false;
-    Open1->setEnabled(true);
-    Defaults1->setEnabled(true);
-    Run1->setEnabled(runEnabled);
-    SetStep(OpenLabel, StepLook::Black, true);
-    SetStep(runlabel, StepLook::Grey, runlabel->isVisibleTo(Panel2));
-    SetStep(ExitLabel, StepLook::Black, true);
+    openAction_->setEnabled(true);
+    defaultsAction_->setEnabled(true);
+    runAction_->setEnabled(runEnabled);
+    SetStep(openStep_, StepLook::Black, true);
+    SetStep(runStep_, StepLook::Grey, runStep_->isVisibleTo(stepPanel_));
+    SetStep(exitStep_, StepLook::Black, true);
     if (closeAfterRun_) {
         closeAfterRun_ = false;
         close();
     }
 }
 
-void TMainApp::Defaults1Click() {
+void MainWindow::EditDefaults() {
     if (runGoing_) return;
     EditSettings(this, settings_);
 }
 
-void TMainApp::Help1Click() {
-    TAboutBox about(this);
+void MainWindow::ShowAbout() {
+    AboutBox about(this);
     RunModal(about);
 }
 
-void TMainApp::Exit1Click() { close(); }
+void MainWindow::Exit() { close(); }
 
-void TMainApp::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
     if (runGoing_) {
         // Ending the program under a run would pull its windows and objects away: stop
         // the run and close when it has returned.
@@ -443,9 +440,9 @@ void TMainApp::closeEvent(QCloseEvent* event) {
     QMainWindow::closeEvent(event);
 }
 
-void TMainApp::Label42Click() { OpenExternalUrl(QUrl(PluginPageUrl())); }
+void MainWindow::OpenPluginPage() { OpenExternalUrl(QUrl(PluginPageUrl())); }
 
-void TMainApp::SetStep(QLabel* label, StepLook look, bool visible) {
+void MainWindow::SetStep(QLabel* label, StepLook look, bool visible) {
     const QColor colour = look == StepLook::Black ? QColor(Qt::black)
                                                   : palette().color(QPalette::Disabled, QPalette::WindowText);
     Colour(label, QPalette::WindowText, colour);

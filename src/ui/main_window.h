@@ -3,7 +3,7 @@
 // opens its own results window.
 #pragma once
 
-#include "common/settings.h"
+#include "run/settings.h"
 
 #include <QMainWindow>
 #include <QSize>
@@ -18,8 +18,6 @@ class QAction;
 class QCloseEvent;
 class QFrame;
 class QLabel;
-class QPlainTextEdit;
-class QTabWidget;
 
 namespace membrane {
 
@@ -45,11 +43,11 @@ using OpenFileChooser = std::function<std::optional<QString>(const OpenFileReque
 // Runs the model file (full path; empty when no file was chosen yet).
 using RunHandler = std::function<void(const std::string& modelFile)>;
 
-class TMainApp : public QMainWindow {
+class MainWindow : public QMainWindow {
     Q_OBJECT
 
 public:
-    explicit TMainApp(QWidget* parent = nullptr, const MainWindowStartup& startup = {});
+    explicit MainWindow(QWidget* parent = nullptr, const MainWindowStartup& startup = {});
 
     static QStringList ReadMeLines();
     static QStringList SyntaxLines();
@@ -77,37 +75,13 @@ public:
     // command line). A file that cannot be read is reported and changes nothing.
     bool SelectModelFile(const QString& path);
 
-    // Commands of the menu and of the clickable labels.
-    void Open1Click();
-    void OpenLabelClick() { Open1Click(); }
-    void Run1Click();
-    void runlabelClick() { Run1Click(); }
-    void Defaults1Click();
-    void Help1Click();
-    void Exit1Click();
-    void ExitLabelClick() { Exit1Click(); }
-    void Label42Click();
-    void Image2DblClick() { Label42Click(); }
-
-    QAction* Open1 = nullptr;
-    QAction* Defaults1 = nullptr;
-    QAction* Exit1 = nullptr;
-    QAction* Run1 = nullptr;
-    QAction* Help1 = nullptr;
-    QTabWidget* PageControl1 = nullptr;
-    QPlainTextEdit* Memo1 = nullptr;  // "ReadMe"
-    QPlainTextEdit* Memo2 = nullptr;  // "Syntax"
-    QPlainTextEdit* Memo3 = nullptr;  // "Example"
-    QFrame* IntroPanel = nullptr;
-    ClickableLabel* Image2 = nullptr;
-    ClickableLabel* Label42 = nullptr;
-    QFrame* Panel2 = nullptr;
-    QFrame* Panel3 = nullptr;
-    ClickableLabel* OpenLabel = nullptr;
-    ClickableLabel* runlabel = nullptr;
-    ClickableLabel* ExitLabel = nullptr;
-    QLabel* StatusPanel1 = nullptr;  // fixed text
-    QLabel* StatusPanel2 = nullptr;  // screen resolution
+    // The commands of the menu, of the step labels and of the link.
+    void Open();
+    void Run();
+    void EditDefaults();
+    void ShowAbout();
+    void Exit();
+    void OpenPluginPage();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -120,12 +94,21 @@ private:
     void CreateIntroPanel(QWidget* client);
     void CreateStepPanel(QWidget* client);
     void CreateStatusBar();
-    void FormCreate(const MainWindowStartup& startup);
+    void StartUp(const MainWindowStartup& startup);
 
     std::optional<QString> ChooseFile(const OpenFileRequest& request);
     void TakeModelFile(const QString& path);
     void SetStep(QLabel* label, StepLook look, bool visible);
     QString ProgramName() const;
+
+    QAction* openAction_ = nullptr;
+    QAction* defaultsAction_ = nullptr;
+    QAction* runAction_ = nullptr;
+    QFrame* stepPanel_ = nullptr;
+    ClickableLabel* openStep_ = nullptr;
+    ClickableLabel* runStep_ = nullptr;
+    ClickableLabel* exitStep_ = nullptr;
+    QLabel* screenText_ = nullptr;
 
     QString programFile_;
     std::string modelFileName_;

@@ -56,7 +56,7 @@ QString FromStd(const std::string& text) { return QString::fromStdString(text); 
 
 }  // namespace
 
-std::optional<std::int32_t> TNumberEdit::ParseInteger(const QString& text) {
+std::optional<std::int32_t> NumberEdit::ParseInteger(const QString& text) {
     const std::string s = text.toStdString();
     const char* begin = s.data();
     const char* end = begin + s.size();
@@ -67,7 +67,7 @@ std::optional<std::int32_t> TNumberEdit::ParseInteger(const QString& text) {
     return value;
 }
 
-std::optional<double> TNumberEdit::ParseReal(const QString& text) {
+std::optional<double> NumberEdit::ParseReal(const QString& text) {
     const std::string s = text.toStdString();
     const char* begin = s.data();
     const char* end = begin + s.size();
@@ -78,7 +78,7 @@ std::optional<double> TNumberEdit::ParseReal(const QString& text) {
     return value;
 }
 
-QString TNumberEdit::CheckMessage(int state) {
+QString NumberEdit::CheckMessage(int state) {
     switch (state) {
         case CompilerRange: return QStringLiteral("Number exceeds compiler range.");
         case UserRange: return QStringLiteral("Number exceeds user defined range.");
@@ -87,57 +87,57 @@ QString TNumberEdit::CheckMessage(int state) {
     }
 }
 
-TNumberEdit::TNumberEdit(QWidget* parent) : QLineEdit(parent), focusTimer_(new QTimer(this)) {
+NumberEdit::NumberEdit(QWidget* parent) : QLineEdit(parent), focusTimer_(new QTimer(this)) {
     focusTimer_->setInterval(1);
-    connect(focusTimer_, &QTimer::timeout, this, &TNumberEdit::FocusTimerTick);
+    connect(focusTimer_, &QTimer::timeout, this, &NumberEdit::FocusTimerTick);
 }
 
-void TNumberEdit::SetMin(double value) {
+void NumberEdit::SetMin(double value) {
     if (value == min_) return;
     min_ = value;
     if (defaultHint_) RebuildHint();
     update();
 }
 
-double TNumberEdit::Max() const { return max_ != min_ ? max_ : min_ + 100.0; }
+double NumberEdit::Max() const { return max_ != min_ ? max_ : min_ + 100.0; }
 
-void TNumberEdit::SetMax(double value) {
+void NumberEdit::SetMax(double value) {
     if (value == max_ || value == min_) return;
     max_ = value;
     if (defaultHint_) RebuildHint();
     update();
 }
 
-void TNumberEdit::SetDefaultHint(bool on) {
+void NumberEdit::SetDefaultHint(bool on) {
     if (on) RebuildHint();
     defaultHint_ = on;
 }
 
-void TNumberEdit::RebuildHint() {
+void NumberEdit::RebuildHint() {
     setToolTip(FromStd(FormatGeneral(min_, 8)) + QLatin1Char(' ') + FromStd(FormatGeneral(Max(), 8)));
 }
 
-void TNumberEdit::Display(const QString& text) {
+void NumberEdit::Display(const QString& text) {
     text_ = text;
     QLineEdit::setText(text);
 }
 
-void TNumberEdit::SetIntValue(std::int32_t value) {
+void NumberEdit::SetIntValue(std::int32_t value) {
     intValue_ = value;
     const auto shown = ParseInteger(text_);
     // Plain decimal: eight significant digits would turn 123456789 into a real.
     if (text_.isEmpty() || (shown && *shown != value)) Display(QString::number(value));
 }
 
-void TNumberEdit::SetRealValue(double value) {
+void NumberEdit::SetRealValue(double value) {
     realValue_ = value;
     const auto shown = ParseReal(text_);
     if (text_.isEmpty() || (shown && *shown != value)) Display(FromStd(FormatGeneral(value, 8)));
 }
 
-void TNumberEdit::SetText(const QString& text) {
+void NumberEdit::SetText(const QString& text) {
     Display(text);
-    if (numType_ == IntType) {
+    if (kind_ == NumberKind::Integer) {
         const auto value = ParseInteger(text);
         intValue_ = value ? *value : 0;
     } else {
@@ -146,25 +146,25 @@ void TNumberEdit::SetText(const QString& text) {
     }
 }
 
-void TNumberEdit::ShowCheckMessage() {
+void NumberEdit::ShowCheckMessage() {
     if (lastState_ != Valid) ShowMessageBox(this, CheckMessage(lastState_), BoxKind::Error);
 }
 
-bool TNumberEdit::FocusTimerActive() const { return focusTimer_->isActive(); }
+bool NumberEdit::FocusTimerActive() const { return focusTimer_->isActive(); }
 
 // ---------------------------------------------------------------------------------------
 // Checking the text
 
-bool TNumberEdit::OutsideUserRange(double value) const { return value < min_ || value > max_; }
+bool NumberEdit::OutsideUserRange(double value) const { return value < min_ || value > max_; }
 
-int TNumberEdit::CheckDisplayedText(QString& mantissa, QString& exponent, bool& split) {
+int NumberEdit::CheckDisplayedText(QString& mantissa, QString& exponent, bool& split) {
     const QString shown = QLineEdit::text();
     text_ = shown;
     split = false;
     if (shown.isEmpty()) return NumberError;
     mantissa = shown;
     exponent.clear();
-    if (numType_ == RealType) {
+    if (kind_ == NumberKind::Real) {
         qsizetype at = shown.indexOf(QLatin1Char('e'));
         if (at < 0) at = shown.indexOf(QLatin1Char('E'));
         if (at >= 0) {
@@ -177,8 +177,8 @@ int TNumberEdit::CheckDisplayedText(QString& mantissa, QString& exponent, bool& 
     return CheckNumber(mantissa, exponent);
 }
 
-int TNumberEdit::CheckNumber(const QString& mantissa, const QString& exponent) {
-    if (numType_ == IntType) {
+int NumberEdit::CheckNumber(const QString& mantissa, const QString& exponent) {
+    if (kind_ == NumberKind::Integer) {
         const auto value = ParseInteger(mantissa);
         if (!value) return NumberError;
         if (*value < kLowestInteger) return CompilerRange;
@@ -226,7 +226,7 @@ int TNumberEdit::CheckNumber(const QString& mantissa, const QString& exponent) {
 // ---------------------------------------------------------------------------------------
 // Key handling
 
-bool TNumberEdit::event(QEvent* event) {
+bool NumberEdit::event(QEvent* event) {
     // Tab normally moves the focus on the key press, before this field sees anything. It is
     // acted on at the key release instead, where a faulty number can refuse it.
     if (event->type() == QEvent::KeyPress) {
@@ -239,14 +239,14 @@ bool TNumberEdit::event(QEvent* event) {
     return QLineEdit::event(event);
 }
 
-void TNumberEdit::keyPressEvent(QKeyEvent* event) {
+void NumberEdit::keyPressEvent(QKeyEvent* event) {
     QLineEdit::keyPressEvent(event);
     // Enter belongs to this field (it moves on at the release), not to a dialog's default
     // button.
     if (IsEnter(event->key())) event->accept();
 }
 
-void TNumberEdit::keyReleaseEvent(QKeyEvent* event) {
+void NumberEdit::keyReleaseEvent(QKeyEvent* event) {
     QLineEdit::keyReleaseEvent(event);
     if (event->isAutoRepeat()) return;  // a held key counts once, when it is let go
     const int key = event->key();
@@ -266,7 +266,7 @@ void TNumberEdit::keyReleaseEvent(QKeyEvent* event) {
 
         // Keep the number even when it lies outside the user range; only a number that
         // does not exist or does not fit a double is not taken.
-        if (state != NumberError && numType_ == IntType) {
+        if (state != NumberError && kind_ == NumberKind::Integer) {
             intValue_ = *ParseInteger(mantissa);
         } else if (state != NumberError) {
             const auto m = ParseReal(mantissa);
@@ -308,7 +308,7 @@ void TNumberEdit::keyReleaseEvent(QKeyEvent* event) {
     if (CanTakeFocus()) setFocus(Qt::OtherFocusReason);
 }
 
-void TNumberEdit::focusInEvent(QFocusEvent* event) {
+void NumberEdit::focusInEvent(QFocusEvent* event) {
     QLineEdit::focusInEvent(event);
     const bool byTab = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
     if (!autoSelect_ && byTab) deselect();
@@ -317,17 +317,17 @@ void TNumberEdit::focusInEvent(QFocusEvent* event) {
 // ---------------------------------------------------------------------------------------
 // Focus keeping
 
-void TNumberEdit::RestartFocusTimer() {
+void NumberEdit::RestartFocusTimer() {
     checkPending_ = true;
     focusTimer_->start();
 }
 
-void TNumberEdit::StopFocusTimer() {
+void NumberEdit::StopFocusTimer() {
     focusTimer_->stop();
     checkPending_ = false;
 }
 
-void TNumberEdit::FocusTimerTick() {
+void NumberEdit::FocusTimerTick() {
     // Once the field has been given its focus back, selecting everything on the way in
     // would make the next key press wipe what the user is correcting.
     autoSelect_ = false;
@@ -366,13 +366,13 @@ void TNumberEdit::FocusTimerTick() {
 // The field is its window's focus widget. Asked of the window rather than of the
 // application, so that a message box on top or another program's window does not count
 // as the field having been left.
-bool TNumberEdit::OwnsWindowFocus() const { return window()->focusWidget() == this; }
+bool NumberEdit::OwnsWindowFocus() const { return window()->focusWidget() == this; }
 
-bool TNumberEdit::CanTakeFocus() const {
+bool NumberEdit::CanTakeFocus() const {
     return isEnabled() && isVisibleTo(window()) && focusPolicy() != Qt::NoFocus;
 }
 
-void TNumberEdit::FocusNextSibling() {
+void NumberEdit::FocusNextSibling() {
     QWidget* parent = parentWidget();
     if (!parent) return;
     const QList<QWidget*> siblings = parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
@@ -390,7 +390,7 @@ void TNumberEdit::FocusNextSibling() {
 
 // The nearest tab widget among the ancestors and the index of its page that holds this
 // field (a tab widget's pages are the children of its internal stacked widget).
-TNumberEdit::TabPlace TNumberEdit::FindTabPlace() const {
+NumberEdit::TabPlace NumberEdit::FindTabPlace() const {
     for (const QWidget* w = this; w && !w->isWindow(); w = w->parentWidget()) {
         QWidget* stack = w->parentWidget();
         if (!stack || !qobject_cast<QStackedWidget*>(stack)) continue;

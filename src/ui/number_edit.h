@@ -21,9 +21,9 @@ class QTimer;
 
 namespace membrane {
 
-enum TNumberType { IntType, RealType };
+enum class NumberKind { Integer, Real };
 
-class TNumberEdit : public QLineEdit {
+class NumberEdit : public QLineEdit {
     Q_OBJECT
 
 public:
@@ -35,10 +35,10 @@ public:
         NumberError = 3,    // not a number
     };
 
-    explicit TNumberEdit(QWidget* parent = nullptr);
+    explicit NumberEdit(QWidget* parent = nullptr);
 
-    TNumberType NumType() const { return numType_; }
-    void SetNumType(TNumberType type) { numType_ = type; }
+    NumberKind Kind() const { return kind_; }
+    void SetKind(NumberKind kind) { kind_ = kind; }
 
     double Min() const { return min_; }
     void SetMin(double value);
@@ -103,7 +103,7 @@ private:
     void RebuildHint();
     void Display(const QString& text);
 
-    TNumberType numType_ = IntType;
+    NumberKind kind_ = NumberKind::Integer;
     double min_ = 0.0;
     double max_ = 0.0;
     std::int32_t intValue_ = 0;

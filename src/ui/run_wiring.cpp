@@ -1,40 +1,38 @@
 #include "ui/run_wiring.h"
 
 #include <QPointer>
+#include <memory>
 
+#include "run/run_model.h"
 #include "ui/main_window.h"
-#include "ui/results_form.h"
+#include "ui/results_window.h"
 
 namespace membrane {
 
-void ConnectRuns(TMainApp& window, RunState& state, Opener& opener, ResultsWindowCreated created,
+void ConnectRuns(MainWindow& window, MessageSink& messages, Opener& opener, ResultsWindowCreated created,
                  std::function<void(const RunResult&)> finished) {
-    window.SetRunHandler([&window, &state, &opener, created, finished](const std::string& modelFile) {
-        ResetRun(state);
-        state.settings = window.CurrentSettings();
-        state.boundaryPointsPath = window.BoundaryPointsPath();
-
-        // Results windows of earlier runs stay open, but their "Show" reads the objects
-        // that this run rebuilds.
-        for (TResultform* older : window.findChildren<TResultform*>(Qt::FindDirectChildrenOnly))
-            older->SetRunGoing(true);
-
-        QPointer<TResultform> results = new TResultform(state, opener, &window);
-        if (created) created(*results);
-        state.view = results;
-        results->show();
-        results->RunStarted();
+    // The results window of the run that goes on, for the cancel handler.
+    auto current = std::make_shared<QPointer<ResultsWindow>>();
+    window.SetRunHandler([&window, &messages, &opener, created, finished, current](const std::string& modelFile) {
+        RunRequest request;
         // An empty name (Run before any Open) is a file that cannot be opened: the model
         // loading reports it like any missing file.
-        const RunResult outcome = RunModel(state, modelFile, state.settings.accuracy);
+        request.modelFileName = modelFile;
+        request.settings = window.CurrentSettings();
+        request.boundaryPointsPath = window.BoundaryPointsPath();
 
-        for (TResultform* open : window.findChildren<TResultform*>(Qt::FindDirectChildrenOnly))
-            if (open != results) open->SetRunGoing(false);
-        if (results) results->RunEnded();
+        QPointer<ResultsWindow> results = new ResultsWindow(opener, messages, &window);
+        *current = results;
+        if (created) created(*results);
+        results->show();
+        results->RunStarted(request.settings.maxIterations);
+        const RunResult outcome = RunModel(request, messages, results.data());
+        if (results) results->RunEnded(outcome);
+        *current = nullptr;
         if (finished) finished(outcome);
     });
-    window.SetCancelHandler([&state] {
-        if (auto* results = dynamic_cast<TResultform*>(state.view)) results->CancelClick();
+    window.SetCancelHandler([current] {
+        if (*current) (*current)->Cancel();
     });
 }
 

@@ -1,26 +1,27 @@
-// What "Run" does in the desktop program: release the previous run's objects, open a new
-// results window as the run's view, run the model in it and tell every results window
-// when the run has ended. Shared by the program's entry point and its tests.
+// What "Run" does in the desktop program: open a new results window as the run's view,
+// run the model in it and hand the window its run when it has ended. Each results window
+// keeps its own run; a later run does not touch it. Shared by the program's entry point
+// and its tests.
 #pragma once
 
 #include <functional>
 
+#include "common/messages.h"
 #include "common/opener.h"
-#include "common/run_state.h"
-#include "solver/iteration.h"
+#include "run/run_result.h"
 
 namespace membrane {
 
-class TMainApp;
-class TResultform;
+class MainWindow;
+class ResultsWindow;
 
 // Called with the results window of each run right after it has been created (tests use
 // it to look at the window before the run fills it).
-using ResultsWindowCreated = std::function<void(TResultform&)>;
+using ResultsWindowCreated = std::function<void(ResultsWindow&)>;
 
-// Gives `window` its run and cancel handlers. `state` and `opener` must outlive the window.
-// `finished` (optional) receives the outcome of every run.
-void ConnectRuns(TMainApp& window, RunState& state, Opener& opener, ResultsWindowCreated created = {},
+// Gives `window` its run and cancel handlers. `messages` and `opener` must outlive the
+// window. `finished` (optional) receives the outcome of every run.
+void ConnectRuns(MainWindow& window, MessageSink& messages, Opener& opener, ResultsWindowCreated created = {},
                  std::function<void(const RunResult&)> finished = {});
 
 }  // namespace membrane

@@ -116,7 +116,7 @@ class MeshDrawingTest : public ::testing::Test {
 
     RecordingCanvas canvas{634, 474};
     RecordingMessageSink messages;
-    TWPPlot plot;
+    Plotter plot;
 };
 
 TEST_F(MeshDrawingTest, StatusTexts) {

@@ -6,7 +6,7 @@
 #include <limits>
 
 #include "support/recording_canvas.h"
-#include "plot/wp_plot.h"
+#include "plot/plotter.h"
 
 namespace membrane {
 namespace {
@@ -30,7 +30,7 @@ class PlotTest : public ::testing::Test {
 
     RecordingCanvas canvas{634, 474};
     RecordingMessageSink messages;
-    TWPPlot plot;
+    Plotter plot;
 };
 
 TEST_F(PlotTest, MapsWorldWindowOntoWholeDevice) {
@@ -40,14 +40,14 @@ TEST_F(PlotTest, MapsWorldWindowOntoWholeDevice) {
     } cases[] = {{1, 0, 317.0, 237.0}, {-1, 2, 0, 0}, {3, -2, 634, 474}, {0, 1, 158.5, 118.5}};
     for (const auto& c : cases) {
         double x = c.x, y = c.y;
-        ASSERT_TRUE(plot.WPlot2DevXY(x, y));
+        ASSERT_TRUE(plot.WorldToDevice(x, y));
         EXPECT_DOUBLE_EQ(x, c.X);
         EXPECT_DOUBLE_EQ(y, c.Y);
     }
     // Reversed bounds mirror the picture.
     ASSERT_TRUE(plot.SetScale(0, 3, -1, -2, 2, 0));
     double x = 3, y = 0;
-    plot.WPlot2DevXY(x, y);
+    plot.WorldToDevice(x, y);
     EXPECT_DOUBLE_EQ(x, 0.0);
     EXPECT_TRUE(messages.messages.empty());
 }
@@ -82,7 +82,7 @@ TEST_F(PlotTest, EmptyWorldWindowIsReportedOnceAndStopsDrawing) {
     plot.DrawCircle(0, 0, 1);
     plot.DrawMarker(0, 0);
     plot.DrawText("x", 0, 0);
-    const TWPPoint triangle[] = {{0, 0}, {1, 0}, {0, 1}};
+    const PlotPoint triangle[] = {{0, 0}, {1, 0}, {0, 1}};
     plot.DrawPolygon(triangle);
     EXPECT_TRUE(Drawn().empty());
 
@@ -107,7 +107,7 @@ TEST_F(PlotTest, DrawingBeforeAnyWorldWindowIsReportedOnce) {
     plot.DrawLine(0, 0, 1, 1);
     plot.DrawCircle(0, 0, 1);
     double x = 2, y = 3;
-    EXPECT_FALSE(plot.WPlot2DevXY(x, y));
+    EXPECT_FALSE(plot.WorldToDevice(x, y));
     EXPECT_EQ(x, 2);
     EXPECT_EQ(messages.Texts(), (Lines{"error in plot size in WPlot2DevXY routine"}));
     EXPECT_EQ(plot.Failure(), PlotFailure::Mapping);
@@ -119,7 +119,7 @@ TEST_F(PlotTest, DrawingBeforeAnyWorldWindowIsReportedOnce) {
 TEST(PlotDevice, UnknownDeviceKindIsReportedAndNothingIsDrawn) {
     RecordingCanvas canvas(100, 100, DeviceKind::Unknown);
     RecordingMessageSink messages;
-    TWPPlot plot(&canvas, &messages);
+    Plotter plot(&canvas, &messages);
     EXPECT_EQ(messages.Texts(), (Lines{"Fatal device error"}));
     EXPECT_EQ(plot.GetSettings().deviceInfo.name, "none");
     EXPECT_TRUE(plot.SetScale(0, 0, 1, 0, 1, 0));
@@ -131,7 +131,7 @@ TEST(PlotDevice, UnknownDeviceKindIsReportedAndNothingIsDrawn) {
 
 TEST(PlotDevice, NoDeviceDrawsNothingAndSaysNothing) {
     RecordingMessageSink messages;
-    TWPPlot plot(nullptr, &messages);
+    Plotter plot(nullptr, &messages);
     plot.SetScale(0, 0, 1, 0, 1, 0);
     plot.SetLineAttributes(2, 1, 3);
     plot.DrawLine(0, 0, 1, 1);
@@ -146,7 +146,7 @@ TEST(PlotDevice, BindingPreparesTheCanvas) {
     canvas.SetBackgroundColor(PackRgb(1, 2, 3));
     canvas.SetPenColor(PackRgb(9, 8, 7));
     canvas.ClearLog();
-    TWPPlot plot(&canvas);
+    Plotter plot(&canvas);
     const auto& s = plot.GetSettings();
     EXPECT_EQ(s.deviceInfo.name, "screen");
     EXPECT_EQ(s.deviceInfo.width, 634);
@@ -167,8 +167,8 @@ TEST(PlotDevice, BindingPreparesTheCanvas) {
 
 TEST(PlotColors, TableLookups) {
     RecordingCanvas screen;
-    TWPPlot plot(&screen);
-    TWPColor c;
+    Plotter plot(&screen);
+    PlotColor c;
     EXPECT_EQ(plot.GetColor(12, c), PackRgb(255, 0, 0));
     EXPECT_EQ(c.name, "DARKRED");
     EXPECT_EQ(c.number, 12);
@@ -196,8 +196,8 @@ TEST(PlotColors, TableLookups) {
 
 TEST(PlotColors, BlackAndWhiteSwapOffScreen) {
     RecordingCanvas paper(100, 100, DeviceKind::Printer);
-    TWPPlot plot(&paper);
-    TWPColor c;
+    Plotter plot(&paper);
+    PlotColor c;
     EXPECT_EQ(plot.GetColor(0, c), PackRgb(255, 255, 255));
     EXPECT_EQ(c.name, "WHITE");
     EXPECT_EQ(plot.GetColor(1, c), PackRgb(0, 0, 0));
@@ -331,7 +331,7 @@ TEST_F(PlotTest, TextAndClearRestoreTheRecordedFill) {
 
 TEST_F(PlotTest, ClearFillsWithTheBackground) {
     canvas.SetBackgroundColor(PackRgb(10, 20, 30));
-    TWPPlot fresh(&canvas);
+    Plotter fresh(&canvas);
     canvas.ClearLog();
     fresh.Clear();
     const Lines& log = canvas.Log();

@@ -44,7 +44,7 @@ struct MessageRecorder {
     MessageBoxHook previous;
 };
 
-void Retype(TNumberEdit* field, const QString& text) {
+void Retype(NumberEdit* field, const QString& text) {
     field->setFocus();
     field->selectAll();
     QTest::keyClicks(field, text);

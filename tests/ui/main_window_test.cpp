@@ -240,7 +240,7 @@ private slots:
             QCOMPARE(form.weightNumberEdit->text(), QString("1.5"));
             form.EPSNumberEdit->setText("0,5");
             QTest::keyRelease(form.EPSNumberEdit, Qt::Key_5);
-            QCOMPARE(form.EPSNumberEdit->CheckState(), int(TNumberEdit::NumberError));
+            QCOMPARE(form.EPSNumberEdit->CheckState(), int(NumberEdit::NumberError));
             form.EPSNumberEdit->setText("0.5");
             QTest::keyRelease(form.EPSNumberEdit, Qt::Key_5);
             QCOMPARE(form.EPSNumberEdit->RealValue(), 0.5);

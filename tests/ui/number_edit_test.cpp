@@ -25,38 +25,38 @@ struct MessageRecorder {
 // edit, last (real, 0..100); the label and the disabled edit cannot take the focus.
 struct Form {
     Form() {
-        first = Make(RealType, 100.0, 10);
+        first = Make(NumberKind::Real, 100.0, 10);
         new QLabel(QStringLiteral("label"), &window);
-        second = Make(IntType, 200.0, 40);
+        second = Make(NumberKind::Integer, 200.0, 40);
         auto* disabled = new QLineEdit(&window);
         disabled->setEnabled(false);
-        last = Make(RealType, 100.0, 100);
+        last = Make(NumberKind::Real, 100.0, 100);
         window.resize(200, 140);
         window.show();
         window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));
         first->setFocus();
     }
-    TNumberEdit* Make(TNumberType type, double max, int top) {
-        auto* edit = new TNumberEdit(&window);
-        edit->SetNumType(type);
+    NumberEdit* Make(NumberKind type, double max, int top) {
+        auto* edit = new NumberEdit(&window);
+        edit->SetKind(type);
         edit->SetMax(max);
         edit->move(10, top);
         return edit;
     }
     QWidget window;
-    TNumberEdit* first = nullptr;
-    TNumberEdit* second = nullptr;
-    TNumberEdit* last = nullptr;
+    NumberEdit* first = nullptr;
+    NumberEdit* second = nullptr;
+    NumberEdit* last = nullptr;
 };
 
-void Type(TNumberEdit* edit, const QString& text) {
+void Type(NumberEdit* edit, const QString& text) {
     edit->clear();
     QTest::keyClicks(edit, text);
 }
 
 // The whole text at once, checked by a single key release.
-void Enter(TNumberEdit* edit, const QString& text) {
+void Enter(NumberEdit* edit, const QString& text) {
     edit->setText(text);
     QTest::keyRelease(edit, Qt::Key_End);
 }
@@ -68,13 +68,13 @@ class NumberEditTest : public QObject {
 
 private slots:
     void parsersAreLocaleFreeAndStrict() {
-        QCOMPARE(TNumberEdit::ParseReal("-.5").value(), -0.5);
-        QCOMPARE(TNumberEdit::ParseReal("+1.5E-3").value(), 1.5e-3);
-        QCOMPARE(TNumberEdit::ParseInteger("+42").value(), 42);
+        QCOMPARE(NumberEdit::ParseReal("-.5").value(), -0.5);
+        QCOMPARE(NumberEdit::ParseReal("+1.5E-3").value(), 1.5e-3);
+        QCOMPARE(NumberEdit::ParseInteger("+42").value(), 42);
         for (const char* bad : {"1,5", "inf", "nan", "+-1", " 1", "1 ", "1e", "0x10", "-", ""})
-            QVERIFY2(!TNumberEdit::ParseReal(bad), bad);
-        QVERIFY(!TNumberEdit::ParseInteger("2147483648"));
-        QVERIFY(!TNumberEdit::ParseInteger("1.0"));
+            QVERIFY2(!NumberEdit::ParseReal(bad), bad);
+        QVERIFY(!NumberEdit::ParseInteger("2147483648"));
+        QVERIFY(!NumberEdit::ParseInteger("1.0"));
     }
 
     void realStatesAndValues_data() {
@@ -114,20 +114,20 @@ private slots:
     void integerStatesAndValues() {
         MessageRecorder messages;
         Form form;
-        TNumberEdit* edit = form.second;
+        NumberEdit* edit = form.second;
         edit->setFocus();
         Type(edit, "250");
-        QCOMPARE(edit->CheckState(), int(TNumberEdit::UserRange));
+        QCOMPARE(edit->CheckState(), int(NumberEdit::UserRange));
         QCOMPARE(edit->IntValue(), 250);  // kept although outside the range
         Enter(edit, "-2147483647");
-        QCOMPARE(edit->CheckState(), int(TNumberEdit::CompilerRange));
+        QCOMPARE(edit->CheckState(), int(NumberEdit::CompilerRange));
         Enter(edit, "2147483648");
-        QCOMPARE(edit->CheckState(), int(TNumberEdit::NumberError));
+        QCOMPARE(edit->CheckState(), int(NumberEdit::NumberError));
         Enter(edit, "1e2");
-        QCOMPARE(edit->CheckState(), int(TNumberEdit::NumberError));
+        QCOMPARE(edit->CheckState(), int(NumberEdit::NumberError));
         QCOMPARE(edit->IntValue(), -2147483647);
         Type(edit, "25");
-        QCOMPARE(edit->CheckState(), int(TNumberEdit::Valid));
+        QCOMPARE(edit->CheckState(), int(NumberEdit::Valid));
         QCOMPARE(edit->IntValue(), 25);
     }
 
@@ -158,14 +158,14 @@ private slots:
     void modifierReleasesDoNotCheck() {
         Form form;
         QList<int> forwarded;
-        QObject::connect(form.first, &TNumberEdit::keyReleased, [&](int key, Qt::KeyboardModifiers) { forwarded << key; });
+        QObject::connect(form.first, &NumberEdit::keyReleased, [&](int key, Qt::KeyboardModifiers) { forwarded << key; });
         Type(form.first, "x");
-        QCOMPARE(form.first->CheckState(), int(TNumberEdit::NumberError));
+        QCOMPARE(form.first->CheckState(), int(NumberEdit::NumberError));
         form.first->setText("5");  // displayed only: not yet checked
         QTest::keyRelease(form.first, Qt::Key_Control);
-        QCOMPARE(form.first->CheckState(), int(TNumberEdit::NumberError));
+        QCOMPARE(form.first->CheckState(), int(NumberEdit::NumberError));
         QTest::keyRelease(form.first, Qt::Key_Shift);
-        QCOMPARE(form.first->CheckState(), int(TNumberEdit::Valid));
+        QCOMPARE(form.first->CheckState(), int(NumberEdit::Valid));
         QTest::keyClick(form.first, Qt::Key_Return);
         QCOMPARE(forwarded, QList<int>({Qt::Key_X, Qt::Key_Control, Qt::Key_Shift}));
     }
@@ -222,8 +222,8 @@ private slots:
     void faultyFieldBringsItsTabPageBack() {
         QTabWidget tabs;
         auto* page0 = new QWidget;
-        auto* field = new TNumberEdit(page0);
-        field->SetNumType(RealType);
+        auto* field = new NumberEdit(page0);
+        field->SetKind(NumberKind::Real);
         field->SetMax(100.0);
         auto* page1 = new QWidget;
         auto* other = new QLineEdit(page1);
@@ -243,7 +243,7 @@ private slots:
     }
 
     void rangeAndHintRules() {
-        TNumberEdit edit;
+        NumberEdit edit;
         QCOMPARE(edit.Max(), 100.0);  // no range yet: Min + 100
         edit.SetMin(5.0);
         QCOMPARE(edit.Max(), 0.0);  // the stored maximum differs from Min again
@@ -261,8 +261,8 @@ private slots:
     }
 
     void valueAndTextWriters() {
-        TNumberEdit real;
-        real.SetNumType(RealType);
+        NumberEdit real;
+        real.SetKind(NumberKind::Real);
         real.SetRealValue(0.123456789);
         QCOMPARE(real.Text(), QString("0.12345679"));
         QCOMPARE(real.RealValue(), 0.123456789);
@@ -275,7 +275,7 @@ private slots:
         real.SetRealValue(3.0);  // text is no number: left as it is
         QCOMPARE(real.Text(), QString("junk"));
 
-        TNumberEdit integer;
+        NumberEdit integer;
         integer.SetIntValue(123456789);
         QCOMPARE(integer.text(), QString("123456789"));
         integer.SetText("12");

@@ -84,7 +84,7 @@ class QtCanvasTest : public QObject {
         QImage image = WhiteImage(634, 474);
         QPainter painter(&image);
         QtCanvas canvas(painter, image.width(), image.height());
-        TWPPlot plot(&canvas);
+        Plotter plot(&canvas);
         QCOMPARE(DrawMesh(&plot, SquareMesh()), std::string("drawing done"));
         painter.end();
 
@@ -104,7 +104,7 @@ class QtCanvasTest : public QObject {
         QImage image = WhiteImage(634, 474);
         QPainter painter(&image);
         QtCanvas canvas(painter, image.width(), image.height());
-        TWPPlot plot(&canvas);
+        Plotter plot(&canvas);
         QVERIFY(HighlightElement(plot, SquareMesh(), 2).has_value());
         painter.end();
         QCOMPARE(image.pixelColor(200, 150), QColor(255, 0, 0));

@@ -4,7 +4,7 @@
 #include "model/coor_table.h"
 #include "model/elem_table.h"
 #include "output/vrml_export.h"
-#include "plot/wp_plot.h"
+#include "plot/plotter.h"
 #include "solver/iteration.h"
 #include "ui/number_edit.h"
 #include "ui/results_form.h"
@@ -55,7 +55,7 @@ int RowOf(TResultform& form, QTableView* grid, const QString& text) {
 
 // The colour of the picture at the pixel of a world point.
 QColor PixelNear(TResultform& form, double x, double y) {
-    if (!form.Plot()->WPlot2DevXY(x, y)) return {};
+    if (!form.Plot()->WorldToDevice(x, y)) return {};
     return form.Picture().pixelColor(int(x), int(y));
 }
 

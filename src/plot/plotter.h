@@ -1,4 +1,4 @@
-// TWPPlot: a small device-independent plotting object.
+// Plotter: the plotting object, small and device-independent.
 //
 // Callers draw in world coordinates (the model's length units) with integer codes for
 // colours, line styles, fill styles, fonts and marker types. The object maps the world
@@ -23,7 +23,7 @@
 namespace membrane {
 
 // One colour lookup of the 16-colour table.
-struct TWPColor {
+struct PlotColor {
     int number = 0;        // the colour number that was looked up
     int secondNumber = 0;  // the same colour in the second numbering of the table
     std::string name;      // "BLACK", "WHITE", "YELLOW", ...
@@ -32,30 +32,30 @@ struct TWPColor {
     int current = 0;       // the colour last handed out for drawing
 };
 
-struct TWPPen {
+struct PlotPen {
     int style = 1;  // line style code
     int width = 1;  // pixels
-    TWPColor color;
+    PlotColor color;
 };
 
-struct TWPFont {
+struct PlotFont {
     int number = 1;  // font number
     int style = 1;   // text style code
-    TWPColor color;
+    PlotColor color;
     double size = 1.0;
     int verticalAlignment = 2;    // 2 centred, 3 bottom on the point, else top
     int horizontalAlignment = 2;  // 2 centred, 3 ends at the point, else starts there
 };
 
-struct TWPBrush {
+struct PlotBrush {
     int style = 0;  // fill style code
-    TWPColor color;
+    PlotColor color;
 };
 
-struct TWPMarker {
+struct PlotMarker {
     int type = 1;
     double size = 1.0;
-    TWPColor color;
+    PlotColor color;
 };
 
 struct DeviceInfo {
@@ -65,24 +65,24 @@ struct DeviceInfo {
     int backgroundColor = 0;    // rgb of the surface
 };
 
-struct TWPWorldWindow {
+struct WorldWindow {
     double xmin = 0, xmax = 0, ymin = 0, ymax = 0;
     double angle = 0;     // degrees; recorded, not applied
     int equalAspect = 0;  // recorded, not applied: x and y are always scaled independently
 };
 
-struct TWPSettings {
+struct PlotSettings {
     Canvas* device = nullptr;  // the drawing surface; not owned
     Canvas* canvas = nullptr;  // the surface's drawing context; null while unbound
     DeviceInfo deviceInfo;
-    TWPWorldWindow window;
-    TWPPen pen;
-    TWPFont font;
-    TWPBrush brush;
-    TWPMarker marker;
+    WorldWindow window;
+    PlotPen pen;
+    PlotFont font;
+    PlotBrush brush;
+    PlotMarker marker;
 };
 
-struct TWPPoint {
+struct PlotPoint {
     double x = 0;
     double y = 0;
 };
@@ -99,19 +99,19 @@ std::string FontNameOfNumber(int fontNumber);
 // which leaves the font size as it is.
 bool FontSizeOfCode(double sizeCode, int& fontSize);
 
-class TWPPlot {
+class Plotter {
   public:
     // Binds the object to `device` (may be null: nothing is drawn then). `messages` receives
     // the failure reports; it may be null.
-    explicit TWPPlot(Canvas* device, MessageSink* messages = nullptr);
-    TWPPlot(const TWPPlot&) = delete;
-    TWPPlot& operator=(const TWPPlot&) = delete;
+    explicit Plotter(Canvas* device, MessageSink* messages = nullptr);
+    Plotter(const Plotter&) = delete;
+    Plotter& operator=(const Plotter&) = delete;
 
     void SetDevice(Canvas* device);
 
     // Fills `color` from the colour table and gives its drawn rgb. Numbers outside 0..15
     // keep the colour of the previous lookup into the same record.
-    int GetColor(int number, TWPColor& color) const;
+    int GetColor(int number, PlotColor& color) const;
 
     // Sets the world window. False, with the failure reported, when |xmax - xmin| or
     // |ymax - ymin| is below 1e-10 or a bound is not finite; the window then stays as it was.
@@ -120,7 +120,7 @@ class TWPPlot {
 
     // Replaces a world point by its device coordinates, still as doubles. False (point
     // unchanged) when the object has failed or has no valid world window.
-    bool WPlot2DevXY(double& x, double& y);
+    bool WorldToDevice(double& x, double& y);
 
     void SetLineAttributes(int style, int width, int color);
     void SetTextAttributes(int font, int style, double size, int color, int horizontalAlignment);
@@ -130,13 +130,13 @@ class TWPPlot {
     void DrawLine(double x1, double y1, double x2, double y2);
     void DrawCircle(double x, double y, double diameter);
     void DrawText(const std::string& text, double x, double y);
-    void DrawPolygon(std::span<const TWPPoint> points);
+    void DrawPolygon(std::span<const PlotPoint> points);
     void DrawMarker(double x, double y);
     void Clear();
 
     int DeviceWidth() const { return settings_.deviceInfo.width; }
     int DeviceHeight() const { return settings_.deviceInfo.height; }
-    const TWPSettings& GetSettings() const { return settings_; }
+    const PlotSettings& GetSettings() const { return settings_; }
 
     bool Failed() const { return failure_ != PlotFailure::None; }
     PlotFailure Failure() const { return failure_; }
@@ -154,7 +154,7 @@ class TWPPlot {
     void DrawCross(double x, double y, double length);
     double MarkerDiameter() const;
 
-    TWPSettings settings_;
+    PlotSettings settings_;
     MessageSink* messages_ = nullptr;
     PlotFailure failure_ = PlotFailure::None;
 };

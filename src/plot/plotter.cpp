@@ -1,4 +1,4 @@
-#include "plot/wp_plot.h"
+#include "plot/plotter.h"
 
 #include <algorithm>
 #include <array>
@@ -181,7 +181,7 @@ bool FontSizeOfCode(double sizeCode, int& fontSize) {
     return true;
 }
 
-TWPPlot::TWPPlot(Canvas* device, MessageSink* messages) : messages_(messages) {
+Plotter::Plotter(Canvas* device, MessageSink* messages) : messages_(messages) {
     SetDevice(device);
     // The recorded settings of a new object. The canvas keeps the pen and brush that
     // SetDevice left until the first attribute command.
@@ -199,10 +199,10 @@ TWPPlot::TWPPlot(Canvas* device, MessageSink* messages) : messages_(messages) {
     settings_.marker.type = 1;
     settings_.marker.size = 1.0;
     settings_.marker.color.number = 4;
-    settings_.window = TWPWorldWindow{};
+    settings_.window = WorldWindow{};
 }
 
-void TWPPlot::SetDevice(Canvas* device) {
+void Plotter::SetDevice(Canvas* device) {
     settings_.deviceInfo.name = "none";
     settings_.device = device;
     settings_.canvas = nullptr;
@@ -237,7 +237,7 @@ void TWPPlot::SetDevice(Canvas* device) {
     canvas.SetTransparentBackground();
 }
 
-int TWPPlot::GetColor(int number, TWPColor& color) const {
+int Plotter::GetColor(int number, PlotColor& color) const {
     if (number >= 0 && number <= 15) {
         int index = number;
         if (settings_.deviceInfo.name != "screen" && number <= 1) index = 1 - number;
@@ -252,7 +252,7 @@ int TWPPlot::GetColor(int number, TWPColor& color) const {
     return color.current;
 }
 
-bool TWPPlot::SetScale(int equalAspect, double xmin, double xmax, double ymin, double ymax,
+bool Plotter::SetScale(int equalAspect, double xmin, double xmax, double ymin, double ymax,
                        double angle) {
     const double dx = std::fabs(xmax - xmin);
     const double dy = std::fabs(ymax - ymin);
@@ -261,21 +261,21 @@ bool TWPPlot::SetScale(int equalAspect, double xmin, double xmax, double ymin, d
         Fail(PlotFailure::Scale);
         return false;
     }
-    settings_.window = TWPWorldWindow{xmin, xmax, ymin, ymax, angle, equalAspect};
+    settings_.window = WorldWindow{xmin, xmax, ymin, ymax, angle, equalAspect};
     if (failure_ == PlotFailure::Scale || failure_ == PlotFailure::Mapping) {
         failure_ = PlotFailure::None;
     }
     return true;
 }
 
-bool TWPPlot::WindowValid() const {
+bool Plotter::WindowValid() const {
     const auto& w = settings_.window;
     const double dx = std::fabs(w.xmax - w.xmin);
     const double dy = std::fabs(w.ymax - w.ymin);
     return dx >= 1e-10 && dy >= 1e-10 && std::isfinite(dx) && std::isfinite(dy);
 }
 
-bool TWPPlot::WPlot2DevXY(double& x, double& y) {
+bool Plotter::WorldToDevice(double& x, double& y) {
     if (Failed()) return false;
     if (!WindowValid()) {
         Fail(PlotFailure::Mapping);
@@ -290,7 +290,7 @@ bool TWPPlot::WPlot2DevXY(double& x, double& y) {
     return true;
 }
 
-void TWPPlot::Fail(PlotFailure failure) {
+void Plotter::Fail(PlotFailure failure) {
     // Reported on the change only: a paint handler that fails the same way on every
     // repaint must not raise a message box each time.
     if (failure_ == failure) return;
@@ -298,7 +298,7 @@ void TWPPlot::Fail(PlotFailure failure) {
     if (messages_ != nullptr) messages_->Show(FailureText(), MessageKind::Error);
 }
 
-std::string TWPPlot::FailureText() const {
+std::string Plotter::FailureText() const {
     switch (failure_) {
         case PlotFailure::None:
             return "";
@@ -312,13 +312,13 @@ std::string TWPPlot::FailureText() const {
     return "";
 }
 
-bool TWPPlot::MapToPixel(double x, double y, PixelPoint& pixel) {
-    if (!WPlot2DevXY(x, y)) return false;
+bool Plotter::MapToPixel(double x, double y, PixelPoint& pixel) {
+    if (!WorldToDevice(x, y)) return false;
     pixel = PixelPoint{TruncateToPixel(x), TruncateToPixel(y)};
     return true;
 }
 
-void TWPPlot::SetLineAttributes(int style, int width, int color) {
+void Plotter::SetLineAttributes(int style, int width, int color) {
     const int rgb = GetColor(color, settings_.pen.color);
     if (Canvas* canvas = settings_.canvas) {
         canvas->SetPenStyle(PenStyleOfCode(style));
@@ -329,7 +329,7 @@ void TWPPlot::SetLineAttributes(int style, int width, int color) {
     settings_.pen.width = width;
 }
 
-void TWPPlot::SetTextAttributes(int font, int style, double size, int color,
+void Plotter::SetTextAttributes(int font, int style, double size, int color,
                                 int horizontalAlignment) {
     settings_.font.number = font;
     settings_.font.style = style;
@@ -353,7 +353,7 @@ void TWPPlot::SetTextAttributes(int font, int style, double size, int color,
     if (FontSizeOfCode(size, fontSize)) canvas->SetFontSize(fontSize);
 }
 
-void TWPPlot::SetMarkerAttributes(int type, int color, double size) {
+void Plotter::SetMarkerAttributes(int type, int color, double size) {
     settings_.marker.type = type;
     settings_.marker.size = size;
     Canvas* canvas = settings_.canvas;
@@ -374,7 +374,7 @@ void TWPPlot::SetMarkerAttributes(int type, int color, double size) {
     }
 }
 
-void TWPPlot::SetFillAttributes(int style, int color) {
+void Plotter::SetFillAttributes(int style, int color) {
     settings_.brush.style = style;
     Canvas* canvas = settings_.canvas;
     if (canvas != nullptr) canvas->SetBrushStyle(BrushStyleOfCode(style));
@@ -386,7 +386,7 @@ void TWPPlot::SetFillAttributes(int style, int color) {
     }
 }
 
-void TWPPlot::DrawLine(double x1, double y1, double x2, double y2) {
+void Plotter::DrawLine(double x1, double y1, double x2, double y2) {
     if (!CanDraw()) return;
     PixelPoint a, b;
     if (!MapToPixel(x1, y1, a) || !MapToPixel(x2, y2, b)) return;
@@ -394,22 +394,22 @@ void TWPPlot::DrawLine(double x1, double y1, double x2, double y2) {
     settings_.canvas->LineTo(b.x, b.y);
 }
 
-void TWPPlot::DrawCircle(double x, double y, double diameter) {
+void Plotter::DrawCircle(double x, double y, double diameter) {
     if (!CanDraw()) return;
     double cx = x, cy = y;
     double ex = diameter, ey = 0.0;
     double ox = 0.0, oy = 0.0;
-    if (!WPlot2DevXY(cx, cy) || !WPlot2DevXY(ex, ey) || !WPlot2DevXY(ox, oy)) return;
+    if (!WorldToDevice(cx, cy) || !WorldToDevice(ex, ey) || !WorldToDevice(ox, oy)) return;
     // The diameter measured on the x scale, used for both axes: round on the device.
     const double e = ex - ox;
     settings_.canvas->Ellipse(TruncateToPixel(cx - 0.5 * e), TruncateToPixel(cy - 0.5 * e),
                               TruncateToPixel(cx + 0.5 * e), TruncateToPixel(cy + 0.5 * e));
 }
 
-void TWPPlot::DrawText(const std::string& text, double x, double y) {
+void Plotter::DrawText(const std::string& text, double x, double y) {
     if (!CanDraw()) return;
     double px = x, py = y;
-    if (!WPlot2DevXY(px, py)) return;
+    if (!WorldToDevice(px, py)) return;
     Canvas& canvas = *settings_.canvas;
     // Measured on the text as given, quotes included.
     const int height = canvas.TextHeight(text);
@@ -431,7 +431,7 @@ void TWPPlot::DrawText(const std::string& text, double x, double y) {
     canvas.SetBrushStyle(BrushStyleOfCode(settings_.brush.style));
 }
 
-void TWPPlot::DrawPolygon(std::span<const TWPPoint> points) {
+void Plotter::DrawPolygon(std::span<const PlotPoint> points) {
     if (!CanDraw() || points.empty()) return;
     std::vector<PixelPoint> pixels(points.size());
     for (std::size_t i = 0; i < points.size(); ++i) {
@@ -440,18 +440,18 @@ void TWPPlot::DrawPolygon(std::span<const TWPPoint> points) {
     settings_.canvas->Polygon(pixels);
 }
 
-double TWPPlot::MarkerDiameter() const {
+double Plotter::MarkerDiameter() const {
     const auto& w = settings_.window;
     const double size = settings_.marker.size;
     return std::min((w.xmax - w.xmin) * 0.0075 * size, (w.ymax - w.ymin) * 0.0075 * size);
 }
 
-void TWPPlot::DrawCross(double x, double y, double length) {
+void Plotter::DrawCross(double x, double y, double length) {
     DrawLine(x - length / 2, y, x + length / 2, y);
     DrawLine(x, y - length / 2, x, y + length / 2);
 }
 
-void TWPPlot::DrawMarker(double x, double y) {
+void Plotter::DrawMarker(double x, double y) {
     if (!CanDraw()) return;
     const int type = settings_.marker.type;
     const int width = (type == 1 || type == 2 || type == 17 || type == 18) ? 1 : 2;
@@ -462,8 +462,8 @@ void TWPPlot::DrawMarker(double x, double y) {
     if (symbol >= 9 && symbol <= 16) symbol -= 8;
     if (symbol < 1 || symbol > 18) symbol = 2;
     const double d = MarkerDiameter();
-    const auto polygon = [&](std::initializer_list<TWPPoint> corners) {
-        DrawPolygon(std::span<const TWPPoint>(corners.begin(), corners.size()));
+    const auto polygon = [&](std::initializer_list<PlotPoint> corners) {
+        DrawPolygon(std::span<const PlotPoint>(corners.begin(), corners.size()));
     };
     switch (symbol) {
         case 1:
@@ -507,7 +507,7 @@ void TWPPlot::DrawMarker(double x, double y) {
     }
 }
 
-void TWPPlot::Clear() {
+void Plotter::Clear() {
     Canvas* canvas = settings_.canvas;
     if (canvas == nullptr) return;
     if (settings_.deviceInfo.name == "screen") {

@@ -2,44 +2,36 @@
 // iterations, membrane weight, and the choice of the sparse Cholesky solver.
 #pragma once
 
-#include "common/settings.h"
-
 #include <QDialog>
 
+#include "run/settings.h"
+
 class QCheckBox;
-class QLabel;
-class QPushButton;
 
 namespace membrane {
 
-class TNumberEdit;
+class NumberEdit;
 
-class TDefaultsForm : public QDialog {
+class SettingsDialog : public QDialog {
     Q_OBJECT
 
 public:
     // Shows `current` in the fields.
-    explicit TDefaultsForm(QWidget* owner = nullptr, const Settings& current = Settings{});
+    explicit SettingsDialog(QWidget* owner = nullptr, const Settings& current = Settings{});
 
-    void ShowSettings(int maxIterations, double accuracy, double weight);
     void ShowSettings(const Settings& settings);
     // The fields' stored values (updated at every key release) and the solver choice.
     Settings ReadSettings() const;
 
-    QLabel* Label1 = nullptr;  // "accuracy"
-    QLabel* Label2 = nullptr;  // "max iterations"
-    QLabel* Label3 = nullptr;  // "weight"
-    QLabel* Label4 = nullptr;  // "kN/m^2"
-    TNumberEdit* EPSNumberEdit = nullptr;
-    TNumberEdit* iterNumberEdit = nullptr;
-    TNumberEdit* weightNumberEdit = nullptr;
-    QCheckBox* CholmodCheckBox = nullptr;
-    QPushButton* BitBtn1 = nullptr;  // OK
-    QPushButton* BitBtn2 = nullptr;  // Cancel (also Escape)
+    // OK: takes the values when every field holds a valid number, otherwise shows why
+    // the first faulty one is refused and keeps the dialog open.
+    void Confirm();
 
 private:
-    void BitBtn1Click();
-    void BitBtn2Click();
+    NumberEdit* accuracyField_ = nullptr;
+    NumberEdit* iterationsField_ = nullptr;
+    NumberEdit* weightField_ = nullptr;
+    QCheckBox* cholmodCheck_ = nullptr;
 };
 
 // The main window's "Defaults" command: shows `settings` in a new dialog owned by `owner`;

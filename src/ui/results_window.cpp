@@ -1,0 +1,553 @@
+#include "ui/results_window.h"
+
+#include <QAbstractTableModel>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTableView>
+#include <algorithm>
+#include <array>
+#include <functional>
+
+#include "common/key_index.h"
+#include "common/number_format.h"
+#include "model/field_reader.h"
+#include "output/vrml_export.h"
+#include "plot/mesh_drawing.h"
+#include "plot/model_mesh_source.h"
+#include "plot/plotter.h"
+#include "ui/classic_font.h"
+#include "ui/number_edit.h"
+#include "ui/qt_canvas.h"
+
+namespace membrane {
+
+// A grid whose cells are produced on demand: a model of a million nodes costs one
+// snapshot of numbers, not a million text items.
+class GridModel final : public QAbstractTableModel {
+public:
+    using CellFunction = std::function<QString(int row, int column)>;
+    GridModel(int columns, QObject* parent) : QAbstractTableModel(parent), columns_(columns) {}
+
+    void Fill(int rows, CellFunction cell) {
+        beginResetModel();
+        rows_ = rows;
+        cell_ = std::move(cell);
+        endResetModel();
+    }
+    int rowCount(const QModelIndex& = {}) const override { return rows_; }
+    int columnCount(const QModelIndex& = {}) const override { return columns_; }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (role != Qt::DisplayRole || !cell_ || !index.isValid()) return {};
+        return cell_(index.row(), index.column());
+    }
+    QString Text(int row, int column) const {
+        if (!cell_ || row < 0 || row >= rows_ || column < 0 || column >= columns_) return {};
+        return cell_(row, column);
+    }
+
+private:
+    int columns_;
+    int rows_ = 0;
+    CellFunction cell_;
+};
+
+class PaintBox final : public QWidget {
+public:
+    PaintBox(const QImage& image, std::function<void()> beforePaint, QWidget* parent)
+        : QWidget(parent), image_(image), beforePaint_(std::move(beforePaint)) {}
+
+protected:
+    // Only copies the picture: the mesh is drawn into it outside paint events.
+    void paintEvent(QPaintEvent*) override {
+        if (beforePaint_) beforePaint_();
+        QPainter painter(this);
+        painter.fillRect(rect(), Qt::white);
+        if (!image_.isNull()) painter.drawImage(0, 0, image_);
+    }
+
+private:
+    const QImage& image_;
+    std::function<void()> beforePaint_;
+};
+
+namespace {
+
+constexpr int kClientWidth = 1011;
+constexpr int kClientHeight = 615;
+constexpr int kNotebookWidth = 361;
+constexpr int kMsgPanelHeight = 33;
+constexpr int kPaintWidth = 634;
+constexpr int kPaintHeight = 474;
+constexpr int kDefaultColumnWidth = 80;
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+QTableView* MakeGrid(QWidget* page, GridModel* model, QRect place) {
+    auto* grid = new QTableView(page);
+    grid->setModel(model);
+    grid->setGeometry(place);
+    grid->horizontalHeader()->hide();
+    grid->verticalHeader()->hide();
+    grid->horizontalHeader()->setDefaultSectionSize(kDefaultColumnWidth);
+    grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    grid->verticalHeader()->setDefaultSectionSize(18);
+    grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid->setWordWrap(false);
+    QFont font("Courier");
+    font.setStyleHint(QFont::Monospace);
+    font.setPixelSize(13);
+    grid->setFont(font);
+    return grid;
+}
+
+QLabel* AddLabel(QWidget* parent, const char* name, const QString& text, int x, int y) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    label->move(x, y);
+    label->adjustSize();
+    return label;
+}
+
+// "ITERATION 3 : Elimination" -> 3 and "Elimination"; false for any other line.
+bool ParseIterationLine(const std::string& text, int& iteration, std::string& phase) {
+    static const std::string prefix = "ITERATION ";
+    if (text.rfind(prefix, 0) != 0) return false;
+    const std::size_t colon = text.find(" : ", prefix.size());
+    if (colon == std::string::npos) return false;
+    const std::string number = text.substr(prefix.size(), colon - prefix.size());
+    if (!IsInteger(number)) return false;
+    iteration = ConvertInteger(number).value;
+    phase = text.substr(colon + 3);
+    return true;
+}
+
+}  // namespace
+
+
+ResultsWindow::ResultsWindow(Opener& opener, MessageSink& messages, QWidget* parent)
+    : QWidget(parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint),
+      opener_(opener),
+      messages_(messages),
+      image_(kPaintWidth, kPaintHeight, QImage::Format_RGB32) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setObjectName("Resultform");
+    setWindowTitle("Resultform");
+    setFixedSize(kClientWidth, kClientHeight);
+    move(276, 160);
+    setFont(ClassicFontPixels(13, true));  // the bold system face of dialogs
+    image_.fill(Qt::white);
+
+    BuildGrids();
+    BuildDrawingPanel();
+    BuildMessageLine();
+
+    resultsModel_->Fill(1, [](int, int column) { return column == 0 ? QString("no data") : QString("available"); });
+
+    firstDrawTimer_.setSingleShot(true);
+    firstDrawTimer_.setInterval(10);
+    connect(&firstDrawTimer_, &QTimer::timeout, this, [this] { DrawFirstTime(); });
+    firstDrawTimer_.start();
+}
+
+ResultsWindow::~ResultsWindow() {
+    plot_.reset();
+    canvas_.reset();
+    if (painter_) painter_->end();
+}
+
+void ResultsWindow::BuildMessageLine() {
+    messageLine_ = new QLabel(" no message", this);
+    messageLine_->setObjectName("messageLine");
+    messageLine_->setGeometry(0, kClientHeight - kMsgPanelHeight, kClientWidth, kMsgPanelHeight);
+    messageLine_->setFont(ClassicFontPixels(13));
+    messageLine_->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    messageLine_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+
+    // Progress of a run, at the right end of the message line; shown only while the run
+    // of this window goes on.
+    progressBar_ = new QProgressBar(messageLine_);
+    progressBar_->setObjectName("progressBar");
+    progressBar_->setGeometry(kClientWidth - 8 - 80 - 8 - 280, 5, 280, 23);
+    progressBar_->setFont(ClassicFontPixels(11));
+    progressBar_->hide();
+    cancelButton_ = new QPushButton("Cancel", messageLine_);
+    cancelButton_->setObjectName("cancelButton");
+    cancelButton_->setGeometry(kClientWidth - 8 - 80, 4, 80, 25);
+    cancelButton_->setFont(ClassicFontPixels(11));
+    cancelButton_->setToolTip("stop the run after the current phase");
+    cancelButton_->hide();
+    connect(cancelButton_, &QPushButton::clicked, this, [this] { Cancel(); });
+}
+
+void ResultsWindow::BuildDrawingPanel() {
+    auto* panel = new QWidget(this);
+    panel->setObjectName("drawingPanel");
+    panel->setGeometry(kNotebookWidth, 0, kClientWidth - kNotebookWidth, kClientHeight - kMsgPanelHeight);
+
+    QLabel* legend = AddLabel(panel, "legend", "Constrained in GREEN, Initial in RED and Boundary in BLUE", 15, 4);
+    QFont tahoma("Tahoma");
+    tahoma.setPixelSize(11);
+    legend->setFont(tahoma);
+    legend->adjustSize();
+
+    auto* frame = new QFrame(panel);
+    frame->setObjectName("drawingFrame");
+    frame->setGeometry(4, 20, 642, 482);
+    frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    frame->setLineWidth(2);
+    frame->setAutoFillBackground(true);
+    QPalette white = frame->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    frame->setPalette(white);
+    paintBox_ = new PaintBox(
+        image_,
+        [this] {
+            if (!plot_ && drawingStatus_->text() != "plot not initialised") drawingStatus_->setText("plot not initialised");
+        },
+        frame);
+    paintBox_->setObjectName("paintBox");
+    paintBox_->setGeometry(4, 4, kPaintWidth, kPaintHeight);
+
+    drawingStatus_ = AddLabel(panel, "drawingStatus", "Label2", 8, 512);
+    drawingStatus_->setFixedWidth(310);
+    iterationsField_ = new QLineEdit("0", panel);
+    iterationsField_->setObjectName("iterationsField");
+    iterationsField_->setGeometry(8, 536, 73, 24);
+    iterationsField_->setFont(ClassicFontPixels(13));
+    iterationsField_->setEnabled(false);
+    AddLabel(panel, "iterationsLabel", "iterations", 87, 540);
+    flatAreaLabel_ = AddLabel(panel, "flatAreaLabel", "initial area : ", 160, 528);
+    flatAreaLabel_->setFont(ClassicFontPixels(11));
+    finalAreaLabel_ = AddLabel(panel, "finalAreaLabel", "final area : ", 160, 552);
+    finalAreaLabel_->setFont(ClassicFontPixels(11));
+
+    auto* group = new QGroupBox("Show 3D-VRML model", panel);
+    group->setObjectName("sceneGroup");
+    group->setGeometry(324, 502, 321, 77);
+    group->setFont(ClassicFontPixels(11));
+    numberingCheck_ = new QCheckBox("show numbering", group);
+    numberingCheck_->setObjectName("numberingCheck");
+    numberingCheck_->move(8, 16);
+    axesCheck_ = new QCheckBox("show xyz-axis", group);
+    axesCheck_->setObjectName("axesCheck");
+    axesCheck_->move(8, 32);
+    axesCheck_->setChecked(true);
+    deformedCheck_ = new QCheckBox("show deformed state", group);
+    deformedCheck_->setObjectName("deformedCheck");
+    deformedCheck_->move(8, 48);
+    deformedCheck_->setChecked(true);
+    for (QCheckBox* box : {numberingCheck_, axesCheck_, deformedCheck_}) box->adjustSize();
+    scaleField_ = new NumberEdit(group);
+    scaleField_->setObjectName("scaleField");
+    scaleField_->SetKind(NumberKind::Real);
+    scaleField_->SetMax(100.0);
+    scaleField_->SetText("1.0");
+    scaleField_->setGeometry(137, 46, 49, 21);
+    scaleField_->setToolTip("displacement times scale are shown");
+    AddLabel(group, "scaleLabel", "scaling", 193, 50);
+    showButton_ = new QPushButton("Show", group);
+    showButton_->setObjectName("showButton");
+    showButton_->setGeometry(257, 43, 56, 25);
+    showButton_->setToolTip("view model with VRML plug in in your web browser");
+    connect(deformedCheck_, &QCheckBox::toggled, this, [this](bool on) { scaleField_->setEnabled(on); });
+    connect(showButton_, &QPushButton::clicked, this, [this] { ShowScene(); });
+}
+
+void ResultsWindow::BuildGrids() {
+    tabs_ = new QTabWidget(this);
+    tabs_->setObjectName("tables");
+    tabs_->setGeometry(0, 0, kNotebookWidth, kClientHeight - kMsgPanelHeight);
+    tabs_->tabBar()->setFont(ClassicFontPixels(11));
+    struct Page {
+        const char* caption;
+        const char* name;
+        GridModel** model;
+        QTableView** grid;
+        int columns;
+        QRect place;
+        std::vector<std::pair<const char*, int>> labels;
+    };
+    Page pages[] = {
+        {"Results", "resultsGrid", &resultsModel_, &resultsGrid_, 2, {8, 24, 265, 525},
+         {{"node", 16}, {"z-value", 104}}},
+        {"Coordinates", "coordinatesGrid", &coordinatesModel_, &coordinatesGrid_, 3, {8, 24, 265, 525},
+         {{"node", 24}, {"x", 128}, {"y", 200}}},
+        {"Elements", "elementsGrid", &elementsModel_, &elementsGrid_, 4, {8, 24, 345, 525}, {}},
+        {"Constraints", "constraintsGrid", &constraintsModel_, &constraintsGrid_, 1, {64, 24, 105, 525}, {}},
+        {"Initial Displacements", "initialGrid", &initialModel_, &initialGrid_, 2, {8, 24, 305, 525},
+         {{"node", 32}, {"z-value", 120}, {"comment", 216}}},
+    };
+    for (Page& page : pages) {
+        auto* widget = new QWidget;
+        *page.model = new GridModel(page.columns, this);
+        QTableView* grid = MakeGrid(widget, *page.model, page.place);
+        grid->setObjectName(QLatin1String(page.name));
+        *page.grid = grid;
+        for (auto [text, x] : page.labels) AddLabel(widget, "", text, x, 5);
+        tabs_->addTab(widget, page.caption);
+        // Keyboard and mouse move the current row; a click on the row that is already
+        // current marks it again when something else has been marked since.
+        connect(grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+                [this, grid](const QModelIndex& current) { SelectRow(grid, current.row()); });
+        connect(grid, &QTableView::clicked, this, [this, grid](const QModelIndex& index) {
+            if (lastMarked_ != std::make_pair(grid, index.row())) SelectRow(grid, index.row());
+        });
+    }
+}
+
+void ResultsWindow::ShowMessage(const std::string& text) {
+    messageLine_->setText(Q(" " + text));
+    // The run goes on in this thread: repaint now, or the line would show only at its end.
+    messageLine_->repaint();
+    if (reporting_) ShowProgress(text);
+}
+
+void ResultsWindow::ShowProgress(const std::string& text) {
+    int iteration = 0;
+    std::string phase;
+    if (!ParseIterationLine(text, iteration, phase)) return;
+    // Two phases per iteration; the limit of iterations is the end of the bar (a run that
+    // converges earlier simply ends before the bar is full).
+    const int limit = std::max(1, maxIterations_);
+    progressBar_->setRange(0, 2 * limit);
+    const int done = 2 * (iteration - 1) + (phase == "Elimination" ? 1 : 0);
+    progressBar_->setValue(std::clamp(done, 0, 2 * limit));
+    progressBar_->setFormat(QString("iteration %1 of %2 : %3").arg(iteration).arg(limit).arg(Q(phase)));
+    progressBar_->repaint();
+}
+
+bool ResultsWindow::CancelRequested() {
+    // Let the windows repaint and take clicks (Cancel among them). The commands that
+    // would start another run are disabled while it goes on; a nested call (from an event
+    // handled here) does not process events again.
+    if (!processingEvents_) {
+        processingEvents_ = true;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        processingEvents_ = false;
+    }
+    return cancelRequested_;
+}
+
+void ResultsWindow::Cancel() {
+    if (!reporting_) return;
+    cancelRequested_ = true;
+    cancelButton_->setEnabled(false);
+    progressBar_->setFormat(QString("cancelling ..."));
+}
+
+void ResultsWindow::RunStarted(int maxIterations) {
+    reporting_ = true;
+    cancelRequested_ = false;
+    closeAfterRun_ = false;
+    maxIterations_ = maxIterations;
+    progressBar_->setRange(0, 2 * std::max(1, maxIterations));
+    progressBar_->setValue(0);
+    progressBar_->setFormat("reading the model");
+    progressBar_->show();
+    cancelButton_->setEnabled(true);
+    cancelButton_->show();
+    showButton_->setEnabled(false);
+}
+
+void ResultsWindow::RunEnded(const RunResult& result) {
+    reporting_ = false;
+    model_ = result.model;
+    modelLoaded_ = result.modelLoaded;
+    solution_ = result.solution;
+    progressBar_->hide();
+    cancelButton_->hide();
+    showButton_->setEnabled(true);
+    // The timer may have drawn the mesh while the run was going; draw it again with the
+    // run's outcome.
+    lastMarked_ = {nullptr, -1};
+    if (plot_) {
+        plot_->Clear();
+        Redraw();
+    }
+    if (closeAfterRun_) close();
+}
+
+void ResultsWindow::closeEvent(QCloseEvent* event) {
+    if (reporting_) {
+        // The run still writes into this window: stop it first, close when it has ended.
+        closeAfterRun_ = true;
+        Cancel();
+        event->ignore();
+        return;
+    }
+    // The plotting object goes with the window.
+    plot_.reset();
+    canvas_.reset();
+    if (painter_) painter_->end();
+    painter_.reset();
+    event->accept();
+}
+
+void ResultsWindow::ShowInput(std::shared_ptr<const Model> model, bool loaded) {
+    model_ = std::move(model);
+    modelLoaded_ = loaded;
+    if (!model_->nodes.Empty()) FillCoordinatesGrid(*model_);
+    if (!model_->complete) return;
+    FillElementsGrid(*model_);
+    FillConstraintsGrid(*model_);
+    FillInitialGrid(*model_);
+}
+
+// The grids read the model they were filled from: the window keeps it, so a grid of a
+// million nodes costs no copy.
+void ResultsWindow::FillCoordinatesGrid(const Model& model) {
+    const NodeTable& nodes = model.nodes;
+    coordinatesModel_->Fill(nodes.Count(), [model = model_, &nodes](int row, int column) {
+        const NodeEntry& node = nodes.Nodes()[row];
+        if (column == 0) return Q("node " + std::to_string(node.number));
+        return Q(FormatFixed(column == 1 ? node.x : node.y, 8, 3));
+    });
+    coordinatesGrid_->repaint();
+}
+
+void ResultsWindow::FillElementsGrid(const Model& model) {
+    const ElementTable& table = model.elements;
+    elementsModel_->Fill(table.Count(), [model = model_, &table](int row, int column) {
+        const ElementEntry& element = table.Elements()[row];
+        const auto nodes = table.NodesOf(element);
+        const std::int32_t value =
+            column == 0 ? element.number : (static_cast<std::size_t>(column) <= nodes.size() ? nodes[column - 1] : 0);
+        return Q((column == 0 ? "elnr " : "node ") + std::to_string(value));
+    });
+    elementsGrid_->repaint();
+}
+
+void ResultsWindow::FillConstraintsGrid(const Model& model) {
+    const IntList& held = model.constraints;
+    constraintsModel_->Fill(held.Count(), [model = model_, &held](int row, int) {
+        return Q("node " + std::to_string(held.Entries()[row].value));
+    });
+    constraintsGrid_->repaint();
+}
+
+void ResultsWindow::FillInitialGrid(const Model& model) {
+    auto held = std::make_shared<KeyIndex>();
+    for (const auto& entry : model.constraints.Entries()) held->Set(entry.value, 0);
+    const RealList& initial = model.initial;
+    initialModel_->Fill(initial.Count(), [model = model_, &initial, held](int row, int column) {
+        const auto& entry = initial.Entries()[row];
+        if (column == 0) return Q("node " + std::to_string(entry.key));
+        const bool constrained = held->Find(entry.key) != KeyIndex::kNone;
+        return Q(FormatFixed(entry.value, 16, 8) + (constrained ? " *constrained*" : ""));
+    });
+    initialGrid_->setColumnWidth(1, 3 * kDefaultColumnWidth);
+    initialGrid_->repaint();
+}
+
+void ResultsWindow::SetFlatArea(const std::string& text) {
+    flatAreaLabel_->setText(Q(text));
+    flatAreaLabel_->adjustSize();
+}
+
+void ResultsWindow::SetFinalArea(const std::string& text) {
+    finalAreaLabel_->setText(Q(text));
+    finalAreaLabel_->adjustSize();
+}
+
+void ResultsWindow::ShowResults(std::shared_ptr<const Solution> solution) {
+    solution_ = std::move(solution);
+    iterationsField_->setText(QString::number(solution_->iterations));
+    // Every node in ascending node number (for nodes numbered 1..N exactly the rows
+    // "node 1" to "node N"), with its computed height.
+    std::vector<std::pair<std::int32_t, double>> rows;
+    const auto& nodes = model_->nodes.Nodes();
+    rows.reserve(nodes.size());
+    for (std::size_t k = 0; k < nodes.size(); ++k) rows.emplace_back(nodes[k].number, solution_->heights[k]);
+    std::sort(rows.begin(), rows.end(), [](auto& a, auto& b) { return a.first < b.first; });
+    rows.erase(std::unique(rows.begin(), rows.end(), [](auto& a, auto& b) { return a.first == b.first; }),
+               rows.end());
+    auto shared = std::make_shared<decltype(rows)>(std::move(rows));
+    resultsModel_->Fill(static_cast<int>(shared->size()), [shared](int row, int column) {
+        const auto& [node, height] = (*shared)[row];
+        if (column == 0) return Q("node " + std::to_string(node));
+        return Q(FormatFixed(height, 16, 8));
+    });
+    resultsGrid_->setColumnWidth(1, 2 * kDefaultColumnWidth);
+    resultsGrid_->repaint();
+}
+
+QString ResultsWindow::CellText(QTableView* grid, int row, int column) {
+    return static_cast<GridModel*>(grid->model())->Text(row, column);
+}
+
+void ResultsWindow::SelectRow(QTableView* grid, int row) {
+    int number = 0;
+    const bool elements = grid == elementsGrid_;
+    std::string s = CellText(grid, row, 0).toStdString();
+    if (s.find(elements ? "elnr" : "node") != std::string::npos) {
+        NormalizeSpaces(s);
+        if (CountWords(s) == 2 && IsInteger(GetWord(2, s))) number = ConvertInteger(GetWord(2, s)).value;
+    }
+    if (!plot_) return;
+    lastMarked_ = {grid, row};
+    const ModelMeshSource source(model_.get(), modelLoaded_, solution_ != nullptr);
+    std::optional<std::string> status =
+        elements ? HighlightElement(*plot_, source, number) : HighlightNode(*plot_, source, number);
+    if (status) drawingStatus_->setText(Q(*status));
+    paintBox_->update();
+}
+
+void ResultsWindow::Redraw() {
+    const ModelMeshSource source(model_.get(), modelLoaded_, solution_ != nullptr);
+    drawingStatus_->setText(Q(DrawMesh(plot_.get(), source)));
+    paintBox_->update();
+}
+
+void ResultsWindow::DrawFirstTime() {
+    firstDrawTimer_.stop();
+    if (!plot_) {
+        painter_ = std::make_unique<QPainter>(&image_);
+        // The painter stays open on the picture for the plotting object's lifetime: the
+        // canvas draws through it at every command.
+        canvas_ = std::make_unique<QtCanvas>(*painter_, kPaintWidth, kPaintHeight);
+        plot_ = std::make_unique<Plotter>(canvas_.get(), &messages_);
+    } else {
+        plot_->Clear();
+    }
+    Redraw();
+}
+
+void ResultsWindow::ShowScene() {
+    if (reporting_ || !model_ || !modelLoaded_) return;
+    double scale = -1;
+    if (deformedCheck_->isChecked()) scale = scaleField_->RealValue();
+    if (scale != -1 && scale == 0) scale = 10;
+    const VrmlOptions options{numberingCheck_->isChecked(), axesCheck_->isChecked(), deformedCheck_->isChecked(),
+                              scale};
+    VrmlExportResult result = VrmlExportResult::NotCreated;
+    try {
+        result = ExportVrml(*model_, solution_.get(), options, messages_);
+    } catch (const std::bad_alloc&) {
+        messages_.Show("There is not enough memory to write the scene.", MessageKind::Error, "Out of memory");
+        return;
+    } catch (const std::exception& error) {
+        messages_.Show(std::string("The scene could not be written: ") + error.what(), MessageKind::Error,
+                       "Internal error");
+        return;
+    }
+    // A scene broken off half-way was reported already; never hand it to the viewer.
+    if (result != VrmlExportResult::WriteFailed) ShowVrml(*model_, opener_, messages_);
+}
+
+}  // namespace membrane

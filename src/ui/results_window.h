@@ -1,0 +1,134 @@
+// The results window of one run: progress line, the four input tables, the computed
+// heights, the flat and final areas, the drawing of the mesh and the "Show 3D-VRML model"
+// controls. It is the run's ResultsView, and it keeps the run it shows: the model and the
+// membrane it was handed, whatever runs after it. Its drawing, row marks and "Show" act on
+// that model only.
+//
+// The drawing is made into a picture that the paint box only copies to the screen, so
+// every drawing (and any message box the plotting object raises) happens outside paint
+// events: at the window's one-shot timer, after a row selection and when the run ends.
+//
+// While its run goes on the window shows a progress bar and a "Cancel" button below the
+// message line; between the phases of the run the pending events are processed so that
+// the windows stay responsive and Cancel can be pressed.
+#pragma once
+
+#include <QImage>
+#include <QTimer>
+#include <QWidget>
+#include <memory>
+
+#include "common/messages.h"
+#include "common/opener.h"
+#include "run/results_view.h"
+#include "run/run_result.h"
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPainter;
+class QProgressBar;
+class QPushButton;
+class QTabWidget;
+class QTableView;
+
+namespace membrane {
+
+class GridModel;
+class NumberEdit;
+class Plotter;
+class QtCanvas;
+
+class ResultsWindow final : public QWidget, public ResultsView {
+    Q_OBJECT
+public:
+    // `opener` opens the scene, `messages` shows what the drawing and the scene export
+    // have to say; both outlive the window.
+    ResultsWindow(Opener& opener, MessageSink& messages, QWidget* parent = nullptr);
+    ~ResultsWindow() override;
+
+    // ResultsView
+    void ShowMessage(const std::string& text) override;
+    void ShowInput(std::shared_ptr<const Model> model, bool loaded) override;
+    void SetFlatArea(const std::string& text) override;
+    void SetFinalArea(const std::string& text) override;
+    void ShowResults(std::shared_ptr<const Solution> solution) override;
+    bool CancelRequested() override;
+
+    // The run this window reports, with its iteration limit (the end of the progress
+    // bar): shows the progress bar and "Cancel", and turns "Show" off.
+    void RunStarted(int maxIterations);
+    // Hides the progress bar, redraws the mesh with the run's outcome and closes the
+    // window if the user asked to close it during the run.
+    void RunEnded(const RunResult& result);
+    bool RunGoing() const { return reporting_; }
+
+    // The model and the membrane the window shows (null before the run has read them).
+    const Model* ShownModel() const { return model_.get(); }
+    const Solution* ShownSolution() const { return solution_.get(); }
+
+    // The text of a grid cell (what the user sees).
+    static QString CellText(QTableView* grid, int row, int column);
+    // Row selection: marks the node or element named in column 0 of the row.
+    void SelectRow(QTableView* grid, int row);
+    // The first drawing, at the window's timer.
+    void DrawFirstTime();
+    // "Show": writes the scene with the options of the group box and opens it.
+    void ShowScene();
+    void Cancel();
+
+    bool HasPlot() const { return plot_ != nullptr; }
+    Plotter* Plot() const { return plot_.get(); }
+    // The picture of the paint box as last drawn.
+    const QImage& Picture() const { return image_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void Redraw();
+    void BuildGrids();
+    void BuildDrawingPanel();
+    void BuildMessageLine();
+    void ShowProgress(const std::string& text);
+    void FillCoordinatesGrid(const Model& model);
+    void FillElementsGrid(const Model& model);
+    void FillConstraintsGrid(const Model& model);
+    void FillInitialGrid(const Model& model);
+
+    Opener& opener_;
+    MessageSink& messages_;
+
+    // The run this window shows.
+    std::shared_ptr<const Model> model_;
+    std::shared_ptr<const Solution> solution_;
+    bool modelLoaded_ = false;
+    int maxIterations_ = 1;
+
+    QTabWidget* tabs_;
+    QTableView *resultsGrid_, *coordinatesGrid_, *elementsGrid_, *constraintsGrid_, *initialGrid_;
+    GridModel *resultsModel_, *coordinatesModel_, *elementsModel_, *constraintsModel_, *initialModel_;
+    QLabel* drawingStatus_;
+    QLineEdit* iterationsField_;
+    QLabel *flatAreaLabel_, *finalAreaLabel_;
+    QCheckBox *numberingCheck_, *axesCheck_, *deformedCheck_;
+    NumberEdit* scaleField_;
+    QPushButton* showButton_;
+    QWidget* paintBox_;  // copies the picture of the drawing to the screen
+    QLabel* messageLine_;
+    QProgressBar* progressBar_;
+    QPushButton* cancelButton_;
+    QTimer firstDrawTimer_;
+
+    QImage image_;
+    std::unique_ptr<QPainter> painter_;
+    std::unique_ptr<QtCanvas> canvas_;
+    std::unique_ptr<Plotter> plot_;
+    bool reporting_ = false;  // this window's run goes on
+    bool cancelRequested_ = false;
+    bool closeAfterRun_ = false;
+    bool processingEvents_ = false;
+    std::pair<QTableView*, int> lastMarked_{nullptr, -1};  // the grid row last marked
+};
+
+}  // namespace membrane

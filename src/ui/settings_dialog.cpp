@@ -1,0 +1,115 @@
+#include "ui/settings_dialog.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+
+#include "common/number_format.h"
+#include "ui/classic_font.h"
+#include "ui/number_edit.h"
+#include "ui/ui_hooks.h"
+
+namespace membrane {
+namespace {
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int left, int top) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    label->move(left, top);
+    label->adjustSize();
+    return label;
+}
+
+NumberEdit* MakeField(QWidget* parent, const char* name, NumberKind kind, double max, int top) {
+    auto* field = new NumberEdit(parent);
+    field->setObjectName(QLatin1String(name));
+    field->SetKind(kind);
+    field->SetMin(0.0);
+    field->SetMax(max);
+    field->SetDefaultHint(false);
+    field->setGeometry(128, top, 121, 21);
+    return field;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, QStyle::StandardPixmap icon, const QString& text,
+                        int left) {
+    auto* button = new QPushButton(parent->style()->standardIcon(icon), text, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setGeometry(left, 152, 82, 27);
+    button->setAutoDefault(false);
+    return button;
+}
+
+}  // namespace
+
+SettingsDialog::SettingsDialog(QWidget* owner, const Settings& current) : QDialog(owner) {
+    setObjectName(QStringLiteral("DefaultsForm"));
+    setWindowTitle(QStringLiteral("DefaultsForm"));
+    setFixedSize(384, 199);
+    setFont(ClassicFontPoints(8));
+
+    // Creation order is the order Enter and Tab walk through the fields.
+    MakeLabel(this, "accuracyLabel", QStringLiteral("accuracy"), 24, 22);
+    MakeLabel(this, "iterationsLabel", QStringLiteral("max iterations"), 24, 54);
+    MakeLabel(this, "weightLabel", QStringLiteral("weight"), 24, 86);
+    accuracyField_ = MakeField(this, "accuracyField", NumberKind::Real, 100.0, 20);
+    iterationsField_ = MakeField(this, "iterationsField", NumberKind::Integer, 200.0, 52);
+    weightField_ = MakeField(this, "weightField", NumberKind::Real, 100000.0, 84);
+    weightField_->setToolTip(QStringLiteral("membrane wight per square meter in kN"));
+    MakeLabel(this, "weightUnit", QStringLiteral("kN/m^2"), 256, 86);
+
+    cholmodCheck_ = new QCheckBox(QStringLiteral("sparse Cholesky solver (large models)"), this);
+    cholmodCheck_->setObjectName(QStringLiteral("cholmodCheck"));
+    cholmodCheck_->move(128, 116);
+    cholmodCheck_->adjustSize();
+
+    QPushButton* ok = MakeButton(this, "okButton", QStyle::SP_DialogOkButton, QStringLiteral("OK"), 104);
+    QPushButton* cancel = MakeButton(this, "cancelButton", QStyle::SP_DialogCancelButton, QStringLiteral("Cancel"), 200);
+    connect(ok, &QPushButton::clicked, this, &SettingsDialog::Confirm);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    ShowSettings(current);
+}
+
+void SettingsDialog::ShowSettings(const Settings& settings) {
+    accuracyField_->SetRealValue(settings.accuracy);
+    accuracyField_->SetText(QString::fromStdString(FormatGeneral(settings.accuracy)));
+    iterationsField_->SetIntValue(settings.maxIterations);
+    iterationsField_->SetText(QString::number(settings.maxIterations));
+    weightField_->SetRealValue(settings.weight);
+    weightField_->SetText(QString::fromStdString(FormatGeneral(settings.weight)));
+    cholmodCheck_->setChecked(settings.solver == SolverChoice::Cholmod);
+}
+
+Settings SettingsDialog::ReadSettings() const {
+    Settings settings;
+    settings.accuracy = accuracyField_->RealValue();
+    settings.maxIterations = iterationsField_->IntValue();
+    settings.weight = weightField_->RealValue();
+    settings.solver = cholmodCheck_->isChecked() ? SolverChoice::Cholmod : SolverChoice::Elimination;
+    return settings;
+}
+
+void SettingsDialog::Confirm() {
+    // A field keeps whatever number it last read, also one outside its range (a negative
+    // weight, 500 iterations) or none at all. Such a value must not become a setting
+    // because the OK button was reached with the mouse.
+    for (NumberEdit* field : {accuracyField_, iterationsField_, weightField_}) {
+        if (field->CheckState() != NumberEdit::Valid) {
+            field->ShowCheckMessage();
+            field->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
+    accept();
+}
+
+bool EditSettings(QWidget* owner, Settings& settings) {
+    SettingsDialog dialog(owner, settings);
+    if (RunModal(dialog) != QDialog::Accepted) return false;
+    settings = dialog.ReadSettings();
+    return true;
+}
+
+}  // namespace membrane
