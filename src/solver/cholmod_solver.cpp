@@ -338,6 +338,8 @@ double CholmodSolver::Increment(std::int32_t node) const {
     return impl_->solution[id];
 }
 
+double CholmodSolver::FactorEntries() const { return impl_ && impl_->factor ? impl_->common.lnz : 0.0; }
+
 double CholmodSolver::SystemEntry(std::int32_t rowNode, std::int32_t columnNode) const {
     if (!impl_ || impl_->matrix == nullptr) return 0.0;
     const std::int32_t a = impl_->unknownOf.Find(rowNode), b = impl_->unknownOf.Find(columnNode);
@@ -370,6 +372,7 @@ void CholmodSolver::Assemble(std::span<const double>) {}
 SolveStatus CholmodSolver::Solve() { return SolveStatus::Unavailable; }
 void CholmodSolver::Increments(std::span<double>) const {}
 double CholmodSolver::Increment(std::int32_t) const { return 0.0; }
+double CholmodSolver::FactorEntries() const { return 0.0; }
 double CholmodSolver::SystemEntry(std::int32_t, std::int32_t) const { return 0.0; }
 double CholmodSolver::RightHandSide(std::int32_t) const { return 0.0; }
 

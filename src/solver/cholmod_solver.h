@@ -54,6 +54,8 @@ public:
     double RightHandSide(std::int32_t node) const;
     // The increment of the node with this number after Solve; 0 for an unknown node.
     double Increment(std::int32_t node) const;
+    // The entries of the Cholesky factor the ordering gives (after Analyze).
+    double FactorEntries() const;
 
 private:
     CholmodSolver(const Model& model, std::unique_ptr<FillOrdering> ordering);

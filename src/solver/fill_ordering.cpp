@@ -240,6 +240,12 @@ std::unique_ptr<FillOrdering> FillOrdering::Start(std::shared_ptr<const ModelFil
 
 #endif
 
+std::unique_ptr<FillOrdering> FillOrdering::Given(std::vector<std::int32_t> nodes) {
+    std::unique_ptr<FillOrdering> ordering(new FillOrdering);
+    ordering->result_ = std::move(nodes);
+    return ordering;
+}
+
 FillOrdering::~FillOrdering() {
     cancelled_ = true;
     if (thread_.joinable()) thread_.join();

@@ -33,6 +33,9 @@ class FillOrdering {
     // the sparse Cholesky solver or no thread can be started.
     static std::unique_ptr<FillOrdering> Start(std::shared_ptr<const ModelFile> file);
 
+    // An ordering known beforehand (node numbers, first eliminated first), no thread.
+    static std::unique_ptr<FillOrdering> Given(std::vector<std::int32_t> nodes);
+
     ~FillOrdering();  // tells the thread it is no longer wanted and waits for it
     FillOrdering(const FillOrdering&) = delete;
     FillOrdering& operator=(const FillOrdering&) = delete;

@@ -4,9 +4,6 @@
 
 #include <cmath>
 
-#include "model/coor_table.h"
-#include "model/elem_table.h"
-#include "model/value_lists.h"
 #include "solver/sparse_matrix.h"
 
 namespace membrane {
@@ -16,19 +13,27 @@ struct Triangle {
     double x[3], y[3], h[3];
 };
 
-// A run state holding one triangle (element 1, nodes 1, 2, 3 in the given order).
-void Fill(RunState& state, const Triangle& t, const std::int32_t order[3] = nullptr) {
+// The tables the element terms are computed from, and the heights (one per node).
+struct Tables {
+    NodeTable nodes;
+    ElementTable elements;
+    std::vector<double> heights;
+};
+
+bool Compute(const Tables& t, std::int32_t number, ElementTerms& terms) {
+    return ComputeElement(t.nodes, t.elements, t.heights, number, terms);
+}
+
+// One triangle (element 1, nodes 1, 2, 3 in the given order).
+void Fill(Tables& tables, const Triangle& t, const std::int32_t order[3] = nullptr) {
     static const std::int32_t identity[3] = {1, 2, 3};
     if (order == nullptr) order = identity;
-    ModelObjects& m = state.model;
-    m.nodes = std::make_unique<TCoorClass>(false, "");
-    m.heights = std::make_unique<TdoubleList>();
-    m.elements = std::make_unique<TElemClass>(false, "");
+    tables = Tables{};
     for (int k = 0; k < 3; ++k) {
-        m.nodes->Add(k + 1, t.x[k], t.y[k], 0.0);
-        m.heights->Add(k + 1, t.h[k]);
+        tables.nodes.Add(k + 1, t.x[k], t.y[k]);
+        tables.heights.push_back(t.h[k]);
     }
-    m.elements->Add(1, 1, 0.0, std::span<const std::int32_t>(order, 3));
+    tables.elements.Add(1, 1, std::span<const std::int32_t>(order, 3));
 }
 
 double LiftedArea(const Triangle& t) {
@@ -39,25 +44,23 @@ double LiftedArea(const Triangle& t) {
 }
 
 TEST(Assembly, RightTriangleAtRest) {
-    RunState state;
+    Tables state;
     Fill(state, Triangle{{0, 1, 0}, {0, 0, 1}, {0, 0, 0}});
     ElementTerms terms{};
-    ASSERT_TRUE(ComputeElement(state, 1, terms));
+    ASSERT_TRUE(Compute(state, 1, terms));
     const double expected[3][3] = {{1.0, -0.5, -0.5}, {-0.5, 0.5, 0.0}, {-0.5, 0.0, 0.5}};
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(terms.vector[i], 0.0);
         for (int j = 0; j < 3; ++j) EXPECT_DOUBLE_EQ(terms.matrix[i][j], expected[i][j]);
     }
-    EXPECT_EQ(TwiceSignedArea(0, 0, 1, 0, 0, 1), 1.0);
-    EXPECT_EQ(TwiceSignedArea(0, 0, 0, 1, 1, 0), -1.0);
 }
 
 TEST(Assembly, TermsAreTheExactDerivativesOfTheLiftedArea) {
     const Triangle base{{0.3, 2.1, 0.7}, {-0.2, 0.4, 1.9}, {0.5, -1.2, 2.3}};
-    RunState state;
+    Tables state;
     Fill(state, base);
     ElementTerms terms{};
-    ASSERT_TRUE(ComputeElement(state, 1, terms));
+    ASSERT_TRUE(Compute(state, 1, terms));
     const double step = 1e-5;
     for (int i = 0; i < 3; ++i) {
         Triangle plus = base, minus = base;
@@ -66,12 +69,12 @@ TEST(Assembly, TermsAreTheExactDerivativesOfTheLiftedArea) {
         const double gradient = (LiftedArea(plus) - LiftedArea(minus)) / (2 * step);
         EXPECT_NEAR(terms.vector[i], -gradient, 1e-8) << i;
         // The Hessian column i from central differences of the analytic gradient.
-        RunState sp, sm;
+        Tables sp, sm;
         Fill(sp, plus);
         Fill(sm, minus);
         ElementTerms tp{}, tm{};
-        ASSERT_TRUE(ComputeElement(sp, 1, tp));
-        ASSERT_TRUE(ComputeElement(sm, 1, tm));
+        ASSERT_TRUE(Compute(sp, 1, tp));
+        ASSERT_TRUE(Compute(sm, 1, tm));
         for (int j = 0; j < 3; ++j) {
             EXPECT_NEAR(terms.matrix[j][i], -(tp.vector[j] - tm.vector[j]) / (2 * step), 1e-7) << j << "," << i;
             EXPECT_DOUBLE_EQ(terms.matrix[i][j], terms.matrix[j][i]);
@@ -81,15 +84,15 @@ TEST(Assembly, TermsAreTheExactDerivativesOfTheLiftedArea) {
 
 TEST(Assembly, VertexOrderDoesNotChangeANodesContribution) {
     const Triangle t{{0.0, 3.0, 1.0}, {0.0, 0.5, 2.0}, {1.0, -0.5, 2.5}};
-    RunState a, b;
+    Tables a, b;
     Fill(a, t);
     const std::int32_t swapped[3] = {2, 1, 3};
     Fill(b, t, swapped);
     SparseMatrix ka, ra, kb, rb;
     ElementTerms terms{};
-    ASSERT_TRUE(ComputeElement(a, 1, terms));
+    ASSERT_TRUE(Compute(a, 1, terms));
     AccumulateElement(ka, ra, terms);
-    ASSERT_TRUE(ComputeElement(b, 1, terms));
+    ASSERT_TRUE(Compute(b, 1, terms));
     AccumulateElement(kb, rb, terms);
     for (std::int32_t i = 1; i <= 3; ++i) {
         EXPECT_NEAR(ra.GetEntry(i, 1), rb.GetEntry(i, 1), 1e-15);
@@ -98,23 +101,19 @@ TEST(Assembly, VertexOrderDoesNotChangeANodesContribution) {
 }
 
 TEST(Assembly, SharedEdgesAddUpAndConstraintsPin) {
-    RunState state;
-    ModelObjects& m = state.model;
-    m.nodes = std::make_unique<TCoorClass>(false, "");
-    m.heights = std::make_unique<TdoubleList>();
-    m.elements = std::make_unique<TElemClass>(false, "");
+    Tables state;
     const double xy[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
     for (int k = 0; k < 4; ++k) {
-        m.nodes->Add(k + 1, xy[k][0], xy[k][1], 0);
-        m.heights->Add(k + 1, 0.0);
+        state.nodes.Add(k + 1, xy[k][0], xy[k][1]);
+        state.heights.push_back(0.0);
     }
     const std::int32_t t1[] = {1, 2, 3}, t2[] = {1, 3, 4};
-    m.elements->Add(1, 1, 0.0, t1);
-    m.elements->Add(2, 1, 0.0, t2);
+    state.elements.Add(1, 1, t1);
+    state.elements.Add(2, 1, t2);
     SparseMatrix k, r;
     ElementTerms e1{}, e2{};
-    ASSERT_TRUE(ComputeElement(state, 1, e1));
-    ASSERT_TRUE(ComputeElement(state, 2, e2));
+    ASSERT_TRUE(Compute(state, 1, e1));
+    ASSERT_TRUE(Compute(state, 2, e2));
     AccumulateElement(k, r, e1);
     AccumulateElement(k, r, e2);
     // Nodes 1 and 3 are corners 1 and 3 of element 1 and corners 1 and 2 of element 2.
@@ -127,11 +126,11 @@ TEST(Assembly, SharedEdgesAddUpAndConstraintsPin) {
     SparseMatrix once = k, twice = k, ro = r, rt = r;
     ro.SetEntry(2, 1, 0.25);
     rt.SetEntry(2, 1, 0.25);
-    m.constraints = std::make_unique<TIntList>();
-    m.constraints->Add(1, 2);
-    ImposeConstraints(state, once, ro);
-    m.constraints->Add(2, 2);
-    ImposeConstraints(state, twice, rt);
+    IntList held(KeyColumn::Implicit, "&CONSTR");
+    held.Add(1, 2);
+    ImposeConstraints(held, once, ro);
+    held.Add(2, 2);
+    ImposeConstraints(held, twice, rt);
     EXPECT_EQ(once.GetEntry(2, 2), kConstraintStiffness);
     EXPECT_EQ(ro.GetEntry(2, 1), 0.0);
     EXPECT_EQ(once.GetEntry(2, 1), k.GetEntry(2, 1));  // couplings stay
@@ -140,13 +139,13 @@ TEST(Assembly, SharedEdgesAddUpAndConstraintsPin) {
 }
 
 TEST(Assembly, MissingOrFlatElementsAreRefused) {
-    RunState state;
+    Tables state;
     Fill(state, Triangle{{0, 1, 2}, {0, 1, 2}, {0, 0, 0}});  // collinear
     ElementTerms terms{};
-    EXPECT_FALSE(ComputeElement(state, 1, terms));
-    EXPECT_FALSE(ComputeElement(state, 2, terms));
-    RunState empty;
-    EXPECT_FALSE(ComputeElement(empty, 1, terms));
+    EXPECT_FALSE(Compute(state, 1, terms));
+    EXPECT_FALSE(Compute(state, 2, terms));
+    Tables empty;
+    EXPECT_FALSE(Compute(empty, 1, terms));
 }
 
 }  // namespace

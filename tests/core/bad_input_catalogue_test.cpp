@@ -11,38 +11,18 @@
 #include <vector>
 
 #include "common/number_format.h"
-#include "model/coor_table.h"
 #include "model/model_loader.h"
-#include "model/value_lists.h"
-#include "solver/iteration.h"
-#include "test_support.h"
+#include "support/files.h"
+#include "support/model_text.h"
+#include "support/run_model.h"
 
 namespace membrane {
 namespace {
 
-using test::CrLf;
-using test::ModelText;
-using test::ReadFile;
-using test::TempDir;
+using namespace test;
 
 // A 3 x 3 grid over [0, 2]^2 with the corners raised to 1 and the centre node 5 free.
-ModelText Grid() {
-    ModelText m;
-    m.coordinates = {"1 0 0", "2 1 0", "3 2 0", "4 0 1", "5 1 1",
-                     "6 2 1", "7 0 2", "8 1 2", "9 2 2"};
-    m.elements = {"1 1 2 5", "2 1 5 4", "3 2 3 6", "4 2 6 5",
-                  "5 4 5 8", "6 4 8 7", "7 5 6 9", "8 5 9 8"};
-    m.constraints = {"1", "2", "3", "4", "6", "7", "8", "9"};
-    m.initial = {"1 1", "2 0", "3 1", "4 0", "5 0.3", "6 0", "7 1", "8 0", "9 1"};
-    return m;
-}
-
-std::string Replace(std::string text, const std::string& from, const std::string& to) {
-    for (std::size_t at = text.find(from); at != std::string::npos;
-         at = text.find(from, at + to.size()))
-        text.replace(at, from.size(), to);
-    return text;
-}
+ModelText Grid() { return SmallGrid(); }
 
 std::string GridWith(const std::function<void(ModelText&)>& change) {
     ModelText m = Grid();
@@ -96,24 +76,21 @@ struct Case {
 
 struct CatalogueRun {
     TempDir dir;
-    RunState state;
     RecordingMessageSink sink;
-    test::RecordingView view;
+    RecordingView view;
     RunResult result;
     double seconds = 0;
 
     explicit CatalogueRun(const std::string& text, const std::string& name = "MODEL.DAT") {
-        state.messages = &sink;
-        state.view = &view;
-        const std::string path = test::PrepareModel(dir, state, text, name);
+        WriteFile(dir.File(name), text);
         const auto start = std::chrono::steady_clock::now();
-        result = RunModel(state, path, state.settings.accuracy);
+        result = RunModel(RunRequest{dir.File(name), Settings{}, dir.File("BNDRYPTS.txt")}, sink, &view);
         seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
     int Files() const {
         const bool outputs =
-            test::Exists(dir.File("MODEL.OUT")) && test::Exists(dir.File("MODEL.TRS"));
-        return (test::Exists(dir.File("BNDRYPTS.txt")) ? kBoundary : 0) | (outputs ? kOutputs : 0);
+            Exists(dir.File("MODEL.OUT")) && Exists(dir.File("MODEL.TRS"));
+        return (Exists(dir.File("BNDRYPTS.txt")) ? kBoundary : 0) | (outputs ? kOutputs : 0);
     }
     bool TemporaryFilesLeft() const {
         for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
@@ -449,11 +426,13 @@ INSTANTIATE_TEST_SUITE_P(Models, BadInputCatalogue, ::testing::ValuesIn(Catalogu
 TEST(BadInputCheck, NonFiniteCoordinatesAndHeightsAreModelFaults) {
     CatalogueRun run(Grid().Text());
     ASSERT_EQ(run.result.outcome, RunOutcome::Success);
-    RunState& state = run.state;
-    for (NodeEntry& node : state.model.nodes->MutableNodes())
-        if (node.number == 5) node.y = std::numeric_limits<double>::quiet_NaN();
-    state.model.heights->SetValue(1, std::numeric_limits<double>::infinity());
-    const std::vector<std::string> faults = CheckModel(state);
+    Model model = *run.result.model;
+    NodeTable nodes;
+    for (const NodeEntry& node : model.nodes.Nodes())
+        nodes.Add(node.number, node.x, node.number == 5 ? std::numeric_limits<double>::quiet_NaN() : node.y);
+    model.nodes = nodes;
+    model.startHeights[0] = std::numeric_limits<double>::infinity();
+    const std::vector<std::string> faults = CheckModel(model);
     ASSERT_GE(faults.size(), 2u);
     EXPECT_EQ(faults[0], "node 1: the height is not a finite number");
     EXPECT_EQ(faults[1], "node 5: the coordinates are not finite numbers");
@@ -467,34 +446,31 @@ std::vector<std::string> CannotOpen() {
 
 TEST(BadInputPaths, DirectoryInsteadOfAModelFile) {
     TempDir dir;
-    RunState state;
     RecordingMessageSink sink;
-    state.messages = &sink;
-    state.boundaryPointsPath = dir.File("BNDRYPTS.txt");
     std::filesystem::create_directory(dir.File("MODEL.DAT"));
-    const RunResult result = RunModel(state, dir.File("MODEL.DAT"), 0.001);
+    const RunResult result = RunModel(RunRequest{dir.File("MODEL.DAT"), Settings{}, dir.File("BNDRYPTS.txt")}, sink);
     EXPECT_EQ(result.outcome, RunOutcome::InputErrors);
     EXPECT_EQ(sink.Texts(), CannotOpen());
     EXPECT_EQ(sink.messages[0].caption, "Read Coordinates From File");
-    EXPECT_FALSE(test::Exists(dir.File("MODEL.OUT")));
+    EXPECT_FALSE(Exists(dir.File("MODEL.OUT")));
 }
 
 TEST(BadInputPaths, FileThatCannotBeOpened) {
     TempDir dir;
-    RunState state;
     RecordingMessageSink sink;
-    state.messages = &sink;
-    state.boundaryPointsPath = dir.File("BNDRYPTS.txt");
+    auto run = [&](const std::string& path) {
+        return RunModel(RunRequest{path, Settings{}, dir.File("BNDRYPTS.txt")}, sink).outcome;
+    };
     // Root reads through any permission bits; a path through a regular file can never be
     // opened, whoever asks.
-    test::WriteFile(dir.File("plain"), "x");
-    EXPECT_EQ(RunModel(state, dir.File("plain/MODEL.DAT"), 0.001).outcome, RunOutcome::InputErrors);
+    WriteFile(dir.File("plain"), "x");
+    EXPECT_EQ(run(dir.File("plain/MODEL.DAT")), RunOutcome::InputErrors);
     EXPECT_EQ(sink.Texts(), CannotOpen());
     if (::geteuid() == 0) GTEST_SKIP() << "running as root: permission bits do not stop reading";
-    test::WriteFile(dir.File("MODEL.DAT"), Grid().Text());
+    WriteFile(dir.File("MODEL.DAT"), Grid().Text());
     std::filesystem::permissions(dir.File("MODEL.DAT"), std::filesystem::perms::none);
     sink.messages.clear();
-    EXPECT_EQ(RunModel(state, dir.File("MODEL.DAT"), 0.001).outcome, RunOutcome::InputErrors);
+    EXPECT_EQ(run(dir.File("MODEL.DAT")), RunOutcome::InputErrors);
     EXPECT_EQ(sink.Texts(), CannotOpen());
 }
 
@@ -503,19 +479,16 @@ TEST(BadInputPaths, BlanksAndNonAsciiInThePath) {
     const std::string folder = dir.File("my models \xc3\xa4\xc3\xb6 #1;x");
     std::filesystem::create_directory(folder);
     const std::string model = folder + "/Kuppel \xc3\xbc 2.DAT";
-    test::WriteFile(model, Grid().Text());
-    RunState state;
+    WriteFile(model, Grid().Text());
     RecordingMessageSink sink;
-    state.messages = &sink;
-    state.boundaryPointsPath = folder + "/BNDRYPTS.txt";
-    const RunResult result = RunModel(state, model, 0.001);
+    const RunResult result = RunModel(RunRequest{model, Settings{}, folder + "/BNDRYPTS.txt"}, sink);
     EXPECT_EQ(result.outcome, RunOutcome::Success);
     EXPECT_TRUE(sink.messages.empty());
     const std::string report = ReadFile(folder + "/Kuppel \xc3\xbc 2.OUT");
     EXPECT_EQ(report.rfind("OUTPUT FILE : Kuppel \xc3\xbc 2.OUT\r\n", 0), 0u);
     EXPECT_NE(ReadFile(folder + "/Kuppel \xc3\xbc 2.TRS").find("; project :" + model + "\r\n"),
               std::string::npos);
-    EXPECT_TRUE(test::Exists(folder + "/BNDRYPTS.txt"));
+    EXPECT_TRUE(Exists(folder + "/BNDRYPTS.txt"));
 }
 
 }  // namespace

@@ -8,13 +8,12 @@
 #include <map>
 #include <utility>
 
-#include "model/elem_table.h"
 #include "model/model_generator.h"
 #include "model/model_loader.h"
-#include "model/value_lists.h"
 #include "solver/assembly.h"
 #include "solver/cholmod_solver.h"
-#include "test_support.h"
+#include "support/files.h"
+#include "support/recording.h"
 
 namespace membrane {
 namespace {
@@ -31,17 +30,17 @@ struct ReferenceSystem {
     std::map<NodePair, double> matrix;
     std::map<std::int32_t, double> rhs;
 
-    ReferenceSystem(const RunState& state, const std::vector<std::int32_t>& order) {
+    ReferenceSystem(const Model& model, const std::vector<double>& heights) {
         ElementTerms terms{};
-        for (std::int32_t number : order) {
-            if (!ComputeElement(state, number, terms)) continue;
+        for (std::int32_t number : AssemblyOrder(model.elements)) {
+            if (!ComputeElement(model.nodes, model.elements, heights, number, terms)) continue;
             const std::int32_t* n = terms.nodes;
             static constexpr int kRow[6] = {0, 1, 2, 1, 2, 2}, kColumn[6] = {0, 1, 2, 0, 0, 1};
             for (int k = 0; k < 6; ++k)
                 matrix[Unordered(n[kRow[k]], n[kColumn[k]])] += terms.matrix[kRow[k]][kColumn[k]];
             for (int k = 0; k < 3; ++k) rhs[n[k]] += terms.vector[k];
         }
-        for (const auto& entry : state.model.constraints->Entries()) {
+        for (const auto& entry : model.constraints.Entries()) {
             matrix[{entry.value, entry.value}] = kConstraintStiffness;
             rhs[entry.value] = 0.0;
         }
@@ -65,30 +64,29 @@ void ExpectSameSystem(const CholmodSolver& solver, const ReferenceSystem& refere
 TEST(CholmodAssembly, CachedGeometryGivesComputeElementsTermsBitForBit) {
     if (!CholmodSolver::Available()) GTEST_SKIP() << "built without CHOLMOD";
     test::TempDir dir;
-    RunState state;
-    state.boundaryPointsPath = dir.File("BNDRYPTS.txt");
     const std::string path = dir.File("generated.DAT");
     ASSERT_TRUE(WriteGeneratedModel(GenerateModel(GeneratedShape::Scherk, 2500), path));
-    ASSERT_TRUE(LoadModel(state, path));
+    test::RecordingMessageSink sink;
+    Model model = *ReadModel(*ReadModelFile(path), sink);
+    ASSERT_TRUE(model.complete);
+    // Element numbers descending in file order, as a model numbered out of file order
+    // has them: the system is assembled in ascending number.
+    ElementTable renumbered;
+    const auto& elements = model.elements.Elements();
+    for (std::size_t k = 0; k < elements.size(); ++k)
+        renumbered.Add(static_cast<std::int32_t>(elements.size() - k), 1, model.elements.NodesOf(elements[k]));
+    model.elements = renumbered;
 
-    // Elements visited in an order other than the file's, as a model numbered out of
-    // file order would have them.
-    std::vector<std::int32_t> order;
-    for (const ElementEntry& element : state.model.elements->Elements())
-        order.push_back(element.number);
-    std::reverse(order.begin(), order.end());
-
-    CholmodSolver solver;
-    ASSERT_TRUE(solver.Setup(state, order));
-    solver.Assemble(state);
-    ExpectSameSystem(solver, ReferenceSystem(state, order));
+    std::vector<double> heights = model.startHeights;
+    const auto solver = CholmodSolver::Create(model);
+    ASSERT_NE(solver, nullptr);
+    solver->Assemble(heights);
+    ExpectSameSystem(*solver, ReferenceSystem(model, heights));
 
     // A later Newton step: new heights everywhere, the same geometry.
-    auto& heights = state.model.heights->MutableEntries();
-    for (std::size_t k = 0; k < heights.size(); ++k)
-        heights[k].value += 0.01 * static_cast<double>(k % 7) - 0.02;
-    solver.Assemble(state);
-    ExpectSameSystem(solver, ReferenceSystem(state, order));
+    for (std::size_t k = 0; k < heights.size(); ++k) heights[k] += 0.01 * static_cast<double>(k % 7) - 0.02;
+    solver->Assemble(heights);
+    ExpectSameSystem(*solver, ReferenceSystem(model, heights));
 }
 
 }  // namespace

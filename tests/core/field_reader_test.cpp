@@ -4,13 +4,15 @@
 
 #include "common/messages.h"
 #include "model/text_stream.h"
+#include "support/recording.h"
 
 namespace membrane {
 namespace {
 
 struct Reader {
-    explicit Reader(std::string text) : stream(TextStream::FromText(std::move(text), sink)) {}
-    RecordingMessageSink sink;
+    explicit Reader(std::string content) : text(std::move(content)), stream(std::make_unique<TextStream>(text, sink)) {}
+    std::string text;
+    test::RecordingMessageSink sink;
     std::unique_ptr<TextStream> stream;
 };
 

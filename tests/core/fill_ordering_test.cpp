@@ -8,14 +8,12 @@
 #include <algorithm>
 #include <cmath>
 
-#include "model/coor_table.h"
-#include "model/elem_table.h"
 #include "model/model_generator.h"
 #include "model/model_loader.h"
-#include "model/value_lists.h"
 #include "solver/cholmod_solver.h"
-#include "solver/iteration.h"
-#include "test_support.h"
+#include "support/files.h"
+#include "support/model_text.h"
+#include "support/run_model.h"
 
 namespace membrane {
 namespace {
@@ -38,30 +36,20 @@ TEST(FillOrdering, EveryNodeOnceHeldNodesOutsideTheMeshIncluded) {
     EXPECT_TRUE(FillOrdering::Compute(triangles, {}, cancelled).empty());
 }
 
-// Set-up, assembly and solution of the first Newton step, with the ordering from the
-// thread or with the one the solver works out itself.
-std::vector<double> FirstIncrements(const std::string& path, bool orderingBeforehand) {
-    TempDir work;
-    RunState state;
-    state.boundaryPointsPath = work.File("BNDRYPTS.txt");
-    std::unique_ptr<FillOrdering> ordering;
-    if (orderingBeforehand) {
-        ordering = FillOrdering::Start(path);
-        EXPECT_NE(ordering, nullptr);
-    }
-    EXPECT_TRUE(LoadModel(state, path));
-    std::vector<std::int32_t> order;  // the generator numbers the elements 1..E
-    for (const ElementEntry& element : state.model.elements->Elements())
-        order.push_back(element.number);
-    CholmodSolver solver;
-    EXPECT_TRUE(solver.Setup(state, order));
-    EXPECT_TRUE(solver.Analyze(ordering.get()));
-    solver.Assemble(state);
-    RecordingMessageSink sink;
-    EXPECT_EQ(solver.Solve(sink), SolveStatus::Ok);
-    std::vector<double> increments;
-    for (const NodeEntry& node : state.model.nodes->Nodes())
-        increments.push_back(solver.Increment(node.number));
+std::shared_ptr<const Model> Load(const std::string& path) {
+    test::RecordingMessageSink sink;
+    return ReadModel(*ReadModelFile(path), sink);
+}
+
+// Set-up, assembly and solution of the first Newton step, with the given ordering or
+// with the one the solver works out itself.
+std::vector<double> FirstIncrements(const Model& model, std::unique_ptr<FillOrdering> ordering) {
+    const auto solver = CholmodSolver::Create(model, std::move(ordering));
+    EXPECT_NE(solver, nullptr);
+    solver->Assemble(model.startHeights);
+    EXPECT_EQ(solver->Solve(), SolveStatus::Ok);
+    std::vector<double> increments(model.nodes.Count());
+    solver->Increments(increments);
     return increments;
 }
 
@@ -72,10 +60,10 @@ TEST(FillOrdering, SameIncrementsAsTheSolversOwnOrdering) {
     const GeneratedModel model = GenerateModel(GeneratedShape::Catenoid, 3000);
     ASSERT_TRUE(WriteGeneratedModel(model, path));
     // Every node of the mesh is ordered.
-    EXPECT_EQ(FillOrdering::Start(path)->Take().size(),
-              static_cast<std::size_t>(model.NodeCount()));
-    const std::vector<double> own = FirstIncrements(path, false);
-    const std::vector<double> given = FirstIncrements(path, true);
+    EXPECT_EQ(FillOrdering::Start(ReadModelFile(path))->Take().size(), static_cast<std::size_t>(model.NodeCount()));
+    const auto loaded = Load(path);
+    const std::vector<double> own = FirstIncrements(*loaded, nullptr);
+    const std::vector<double> given = FirstIncrements(*loaded, FillOrdering::Start(ReadModelFile(path)));
     ASSERT_EQ(own.size(), given.size());
     double largest = 0.0;
     for (double v : own) largest = std::max(largest, std::fabs(v));
@@ -89,8 +77,38 @@ TEST(FillOrdering, AFileWithoutElementsLeavesTheOrderingToTheSolver) {
     TempDir dir;
     const std::string path = dir.File("none.DAT");
     test::WriteFile(path, "&COORDINATES 1  \r\n1 0 0\r\n");
-    EXPECT_TRUE(FillOrdering::Start(path)->Take().empty());
-    EXPECT_TRUE(FillOrdering::Start(dir.File("absent.DAT"))->Take().empty());
+    EXPECT_TRUE(FillOrdering::Start(ReadModelFile(path))->Take().empty());
+    EXPECT_EQ(FillOrdering::Start(nullptr), nullptr);
+}
+
+TEST(FillOrdering, TheSolverFactorizesInTheOrderingItIsGiven) {
+    if (!CholmodSolver::Available()) GTEST_SKIP() << "built without CHOLMOD";
+    // A 40 x 40 grid: eliminated row by row (the node numbers' order) its factor is a band
+    // of about 40 x 1600 entries; nested dissection needs far fewer.
+    TempDir dir;
+    const auto zero = [](double, double) { return 0.0; };
+    const auto model = Load(test::Grid(40, 1.0, zero, zero).WriteTo(dir.File("grid.DAT")));
+    std::vector<std::int32_t> byNumber;
+    for (const NodeEntry& node : model->nodes.Nodes()) byNumber.push_back(node.number);
+    auto entries = [&](std::unique_ptr<FillOrdering> ordering) {
+        const auto solver = CholmodSolver::Create(*model, std::move(ordering));
+        EXPECT_TRUE(solver && solver->Analyze());
+        return solver ? solver->FactorEntries() : 0.0;
+    };
+    const double banded = entries(FillOrdering::Given(byNumber));
+    const double dissected = entries(FillOrdering::Given(FillOrdering::Compute(
+        [&] {
+            std::vector<FillOrdering::Triangle> triangles;
+            for (const ElementEntry& e : model->elements.Elements()) {
+                const auto n = model->elements.NodesOf(e);
+                triangles.push_back({e.number, {n[0], n[1], n[2]}});
+            }
+            return triangles;
+        }(),
+        {}, std::atomic<bool>{false})));
+    EXPECT_GT(banded, 1.5 * dissected);
+    EXPECT_GT(banded, 40.0 * 1600 * 0.9);
+    EXPECT_LT(entries(nullptr), banded / 1.5);  // the solver's own ordering dissects too
 }
 
 // Runs with the sparse Cholesky solver that end before or during the iteration. The
@@ -119,21 +137,11 @@ TEST(FillOrdering, RunsEndingEarlyEndTheThreadToo) {
     cases.back().model.elements.push_back("5 1 2 77");
     cases.push_back({"good model", good, RunOutcome::Success});
 
-    for (const Case& c : cases) {
-        for (bool cholmod : {false, true}) {
-            RunState state;
-            RecordingMessageSink sink;
-            state.messages = &sink;
-            state.settings.useCholmod = cholmod;
-            const std::string path = test::PrepareModel(dir, state, c.model.Text());
-            EXPECT_EQ(RunModel(state, path, 1e-9).outcome, c.outcome)
-                << c.name << (cholmod ? ", cholmod" : "");
-        }
-    }
-    RunState state;
-    state.settings.useCholmod = true;
-    state.boundaryPointsPath = dir.File("BNDRYPTS.txt");
-    EXPECT_EQ(RunModel(state, dir.File("absent.DAT"), 1e-9).outcome, RunOutcome::InputErrors);
+    Settings cholmod;
+    cholmod.accuracy = 1e-9;
+    cholmod.solver = SolverChoice::Cholmod;
+    for (const Case& c : cases) EXPECT_EQ(test::RecordedRun(c.model.Text(), cholmod).result.outcome, c.outcome) << c.name;
+    EXPECT_EQ(test::RecordedRun(cholmod, dir.File("absent.DAT")).result.outcome, RunOutcome::InputErrors);
 }
 
 }  // namespace

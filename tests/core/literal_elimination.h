@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "solver/solve_status.h"
 #include "solver/sparse_matrix.h"
 
 namespace membrane::test {

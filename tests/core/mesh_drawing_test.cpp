@@ -11,10 +11,13 @@
 #include <fstream>
 #include <sstream>
 
+#include "support/recording.h"
 #include "support/recording_canvas.h"
 
 namespace membrane {
 namespace {
+
+using test::RecordingMessageSink;
 
 using Lines = std::vector<std::string>;
 

@@ -9,34 +9,27 @@
 #include <cstdio>
 #include <regex>
 
-#include "model/coor_table.h"
-#include "model/elem_table.h"
+#include "model/mesh_area.h"
 #include "model/model_loader.h"
-#include "model/value_lists.h"
-#include "solver/assembly.h"
-#include "solver/iteration.h"
-#include "test_support.h"
+#include "support/files.h"
+#include "support/run_model.h"
 
 namespace membrane {
 namespace {
 
-using test::Lines;
-using test::ReadFile;
-using test::RecordingView;
-using test::TempDir;
+using namespace test;
 
-// Loads a model file the way a run does.
+// Reads and checks a model file the way a run does.
 struct LoadedModel {
-    RunState state;
     RecordingMessageSink sink;
+    std::shared_ptr<const Model> model;
     bool loaded = false;
 
-    LoadedModel(const TempDir& dir, const std::string& path) {
-        state.messages = &sink;
-        state.boundaryPointsPath = dir.File("BNDRYPTS.txt");
-        loaded = LoadModel(state, path);
+    LoadedModel(const TempDir&, const std::string& path) {
+        model = ReadModel(*ReadModelFile(path), sink);
+        loaded = model->complete && CheckModel(*model).empty();
     }
-    const ModelObjects& M() const { return state.model; }
+    const Model& M() const { return *model; }
 };
 
 TEST(ModelGenerator, CountsComeCloseToTheTargetAndTheTopologyIsAClosedGrid) {
@@ -100,30 +93,30 @@ TEST(ModelGenerator, WrittenCatenoidLoadsWithTrianglesCounterClockwiseAndBoundar
     LoadedModel loaded(dir, path);
     ASSERT_TRUE(loaded.loaded);
     EXPECT_TRUE(loaded.sink.messages.empty());
-    const ModelObjects& m = loaded.M();
-    ASSERT_EQ(m.nodes->Count(), generated.NodeCount());
-    ASSERT_EQ(m.elements->Count(), generated.TriangleCount());
+    const Model& m = loaded.M();
+    ASSERT_EQ(m.nodes.Count(), generated.NodeCount());
+    ASSERT_EQ(m.elements.Count(), generated.TriangleCount());
 
-    for (const ElementEntry& e : m.elements->Elements()) {
-        const auto corners = m.elements->NodesOf(e);
+    for (const ElementEntry& e : m.elements.Elements()) {
+        const auto corners = m.elements.NodesOf(e);
         ASSERT_EQ(corners.size(), 3u);
         const NodeEntry* p[3];
-        for (int k = 0; k < 3; ++k) ASSERT_NE(p[k] = m.nodes->FindNode(corners[k]), nullptr);
+        for (int k = 0; k < 3; ++k) ASSERT_NE(p[k] = m.nodes.Find(corners[k]), nullptr);
         EXPECT_GT(TwiceSignedArea(p[0]->x, p[0]->y, p[1]->x, p[1]->y, p[2]->x, p[2]->y), 0.0)
             << "element " << e.number;
     }
 
     const CatenoidParameters c;
     const double inner = std::acosh(c.innerRadius), outer = std::acosh(c.outerRadius);
-    std::vector<bool> held(m.nodes->Count() + 1, false);
-    for (const auto& entry : m.constraints->Entries()) held.at(entry.value) = true;
+    std::vector<bool> held(m.nodes.Count() + 1, false);
+    for (const auto& entry : m.constraints.Entries()) held.at(entry.value) = true;
     int onCircles = 0;
-    for (const NodeEntry& node : m.nodes->Nodes()) {
+    for (const NodeEntry& node : m.nodes.Nodes()) {
         const double r = std::hypot(node.x, node.y);
         const bool onInner = std::fabs(r - c.innerRadius) < 1e-11;
         const bool onOuter = std::fabs(r - c.outerRadius) < 1e-11;
         EXPECT_EQ(held[node.number], onInner || onOuter) << "node " << node.number << " r " << r;
-        const double start = m.initial->ValueOf(node.number);
+        const double start = m.initial.ValueOf(node.number);
         if (onInner) {
             EXPECT_NEAR(start, inner, 1e-12);
         }
@@ -139,10 +132,10 @@ TEST(ModelGenerator, WrittenCatenoidLoadsWithTrianglesCounterClockwiseAndBoundar
         }
         onCircles += onInner || onOuter;
     }
-    EXPECT_EQ(onCircles, m.constraints->Count());
-    EXPECT_EQ(m.initial->Count(), m.nodes->Count());
+    EXPECT_EQ(onCircles, m.constraints.Count());
+    EXPECT_EQ(m.initial.Count(), m.nodes.Count());
     // The boundary analysis finds the two circles and nothing else.
-    EXPECT_EQ(m.boundaryNodes->Count(), m.constraints->Count());
+    EXPECT_EQ(static_cast<std::int32_t>(m.boundary.nodes.size()), m.constraints.Count());
 }
 
 TEST(ModelGenerator, SquaresAreCounterClockwiseWithTheEdgesHeld) {
@@ -219,22 +212,19 @@ TEST(ModelGenerator, GeneratedModelsConvergeToTheExactSurface) {
         TempDir dir;
         const std::string path = dir.File("GEN.DAT");
         ASSERT_TRUE(WriteGeneratedModel(GenerateModel(shape, 1000), path));
-        RunState state;
-        RecordingMessageSink sink;
-        RecordingView view;
-        state.messages = &sink;
-        state.view = &view;
-        state.boundaryPointsPath = dir.File("BNDRYPTS.txt");
-        state.settings.maxIterations = 20;
-        const RunResult result = RunModel(state, path, 1e-10);
+        Settings settings;
+        settings.accuracy = 1e-10;
+        settings.maxIterations = 20;
+        RecordedRun run(settings, path);
+        const RunResult& result = run.result;
         ASSERT_EQ(result.outcome, RunOutcome::Success) << result.reason;
         EXPECT_LT(result.iterations, 10);  // converged, not stopped by the limit
         EXPECT_NEAR(result.finalArea, ExactArea(shape), 0.025);
         EXPECT_LT(std::fabs(result.finalArea - ExactArea(shape)) / ExactArea(shape), 1e-3);
         double worst = 0.0;
-        for (const NodeEntry& node : state.model.nodes->Nodes())
-            worst = std::max(worst, std::fabs(state.model.heights->ValueOf(node.number) -
-                                              ExactHeight(shape, node.x, node.y)));
+        const auto& nodes = run.model().nodes.Nodes();
+        for (std::size_t k = 0; k < nodes.size(); ++k)
+            worst = std::max(worst, std::fabs(run.solution().heights[k] - ExactHeight(shape, nodes[k].x, nodes[k].y)));
         EXPECT_LT(worst, 5e-4);
 
         const RunTimings& t = result.timings;

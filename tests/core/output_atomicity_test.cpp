@@ -17,29 +17,17 @@
 #include <filesystem>
 #include <map>
 
-#include "model/coor_table.h"
 #include "output/vrml_export.h"
-#include "solver/iteration.h"
-#include "test_support.h"
+#include "support/files.h"
+#include "support/model_text.h"
+#include "support/run_model.h"
 
 namespace membrane {
 namespace {
 
-using test::ModelText;
-using test::ReadFile;
-using test::TempDir;
-using test::WriteFile;
+using namespace test;
 
-std::string GridModel() {
-    ModelText m;
-    m.coordinates = {"1 0 0", "2 1 0", "3 2 0", "4 0 1", "5 1 1",
-                     "6 2 1", "7 0 2", "8 1 2", "9 2 2"};
-    m.elements = {"1 1 2 5", "2 1 5 4", "3 2 3 6", "4 2 6 5",
-                  "5 4 5 8", "6 4 8 7", "7 5 6 9", "8 5 9 8"};
-    m.constraints = {"1", "2", "3", "4", "6", "7", "8", "9"};
-    m.initial = {"1 1", "2 0", "3 1", "4 0", "5 0.3", "6 0", "7 1", "8 0", "9 1"};
-    return m.Text();
-}
+std::string GridModel() { return SmallGrid().Text(); }
 
 const char* const kOutputNames[] = {"MODEL.OUT", "MODEL.TRS", "MODEL.wrl", "BNDRYPTS.txt"};
 
@@ -71,17 +59,15 @@ class PreviousRun {
 };
 
 struct OutputRun {
-    RunState state;
     RecordingMessageSink sink;
-    test::RecordingView view;
+    RecordingView view;
     RunResult result;
 
     OutputRun(const std::string& model, const std::string& boundaryPointsPath) {
-        state.messages = &sink;
-        state.view = &view;
-        state.boundaryPointsPath = boundaryPointsPath;
-        result = RunModel(state, model, state.settings.accuracy);
+        result = RunModel(RunRequest{model, Settings{}, boundaryPointsPath}, sink, &view);
     }
+    // "Show" after the run: the scene of the model as it stands.
+    VrmlExportResult Scene() { return ExportVrml(*result.model, result.solution.get(), VrmlOptions{}, sink); }
 };
 
 // A tmpfs of `size` mounted on a fresh directory, unmounted again at the end.
@@ -127,14 +113,14 @@ TEST(OutputAtomicity, ReadOnlyDirectoryIsAnOutputFailureAndKeepsThePreviousFiles
 
     OutputRun run(previous.Model(), previous.File("BNDRYPTS.txt"));
     EXPECT_EQ(run.result.outcome, RunOutcome::OutputFailure);
-    EXPECT_FALSE(run.state.resultsAvailable);
+    EXPECT_EQ(run.result.solution, nullptr);
     ASSERT_EQ(run.sink.messages.size(), 1u);
     EXPECT_EQ(run.sink.messages[0].caption, "Input/output error");
     EXPECT_EQ(run.sink.messages[0].text,
               "cannot create " + previous.File("MODEL.OUT") + ": Read-only file system");
     EXPECT_EQ(run.view.messages.back(), "ERRORS reported input/output error");
 
-    EXPECT_EQ(ExportVrml(run.state, VrmlOptions{}), VrmlExportResult::NotCreated);
+    EXPECT_EQ(run.Scene(), VrmlExportResult::NotCreated);
     previous.ExpectOldOutputsAndNoTemporaryFiles();
 }
 
@@ -151,13 +137,13 @@ TEST(OutputAtomicity, FullDiskIsAnOutputFailureAndKeepsThePreviousFiles) {
     ASSERT_EQ(run.sink.messages.size(), 1u);
     EXPECT_EQ(run.sink.messages[0].caption, "Input/output error");
     EXPECT_NE(run.sink.messages[0].text.find("No space left on device"), std::string::npos);
-    EXPECT_TRUE(test::Exists(elsewhere.File("BNDRYPTS.txt")));
-    EXPECT_EQ(ExportVrml(run.state, VrmlOptions{}), VrmlExportResult::WriteFailed);
+    EXPECT_TRUE(Exists(elsewhere.File("BNDRYPTS.txt")));
+    EXPECT_EQ(run.Scene(), VrmlExportResult::WriteFailed);
 
     // The boundary points file on the full disk: the load itself fails.
     OutputRun load(previous.Model(), previous.File("BNDRYPTS.txt"));
     EXPECT_EQ(load.result.outcome, RunOutcome::OutputFailure);
-    EXPECT_FALSE(load.state.modelLoaded);
+    EXPECT_FALSE(load.result.modelLoaded);
 
     std::filesystem::remove(previous.File("filler"));
     previous.ExpectOldOutputsAndNoTemporaryFiles();
@@ -186,16 +172,15 @@ class FileSizeLimit {
 TEST(OutputAtomicity, WriteFailingHalfWayKeepsThePreviousFiles) {
     TempDir dir;
     PreviousRun previous(dir.Path());
-    RunState state;
     RunResult result;
     RecordingMessageSink sink;
     VrmlExportResult scene;
     {
         FileSizeLimit limit;
-        state.messages = &sink;
-        state.boundaryPointsPath = previous.File("BNDRYPTS.txt");
-        result = RunModel(state, previous.Model(), state.settings.accuracy);
-        scene = ExportVrml(state, VrmlOptions{});
+        OutputRun run(previous.Model(), previous.File("BNDRYPTS.txt"));
+        scene = run.Scene();
+        result = run.result;
+        sink = run.sink;
     }
     // The boundary points file (a few hundred bytes) fits; the report does not.
     EXPECT_EQ(result.outcome, RunOutcome::OutputFailure);
@@ -209,8 +194,8 @@ TEST(OutputAtomicity, WriteFailingHalfWayKeepsThePreviousFiles) {
 }
 
 // The truss model file is written beside the report, on a thread of its own: when it
-// cannot be created, that is the run's error, neither file is replaced, and the model
-// keeps the heights unlifted, as when the files were written one after the other.
+// cannot be created, that is the run's error and neither file is replaced, as when the
+// files were written one after the other.
 TEST(OutputAtomicity, TrussFileThatCannotBeCreatedKeepsThePreviousFiles) {
     TempDir dir;
     PreviousRun previous(dir.Path());
@@ -225,7 +210,7 @@ TEST(OutputAtomicity, TrussFileThatCannotBeCreatedKeepsThePreviousFiles) {
     ASSERT_EQ(run.sink.messages.size(), 1u);
     EXPECT_EQ(run.sink.messages[0].text, "cannot create " + previous.File("MODEL.TRS") + ": Is a directory");
     EXPECT_TRUE(run.view.finalArea.empty());
-    EXPECT_EQ(run.state.model.nodes->FindNode(5)->z, 0.0);
+    EXPECT_EQ(run.result.solution, nullptr);
 
     std::filesystem::remove_all(blocker);
     previous.ExpectOldOutputsAndNoTemporaryFiles();

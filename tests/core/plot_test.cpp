@@ -5,11 +5,14 @@
 #include <cmath>
 #include <limits>
 
+#include "support/recording.h"
 #include "support/recording_canvas.h"
 #include "plot/plotter.h"
 
 namespace membrane {
 namespace {
+
+using test::RecordingMessageSink;
 
 using Lines = std::vector<std::string>;
 

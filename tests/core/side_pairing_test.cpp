@@ -1,49 +1,50 @@
 // The boundary analysis and the bar table find repeated sides by sorting all sides at
-// once. Their results must be exactly those of taking the sides one by one as the lists
-// define it (the edge-pair list with its keys and order, the bar table with its numbers
-// and node order): compared here on random element tables full of shared, repeated and
-// degenerate sides, with node numbers of every size and sign.
+// once. Their results must be exactly those of taking the sides one by one as the
+// program defines them: compared here on random element tables full of shared, repeated
+// and degenerate sides, with node numbers of every size and sign.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
-#include <tuple>
 
-#include "model/elem_table.h"
-#include "model/value_lists.h"
-#include "output/boundary_points.h"
+#include "model/bar_table.h"
+#include "model/boundary.h"
 
 namespace membrane {
 namespace {
 
-using Entries = std::vector<std::tuple<std::int32_t, std::int32_t, std::int32_t>>;
+using Side = std::pair<std::int32_t, std::int32_t>;
 
-Entries EntriesOf(const TTwoIntList& list) {
-    Entries entries;
-    list.ForEach([&](const TwoIntEntry& e) { entries.emplace_back(e.key, e.first, e.second); });
-    return entries;
-}
-
-// The edge-pair list by its definition: a side seen before is removed, any other added
-// with the largest key + 1.
-TTwoIntList PairOneByOne(const TElemClass& elements) {
-    TTwoIntList pairs;
+// The boundary by its definition: the sides in file order, node i to node i + 1 and the
+// last to the first; a side met before (in either order) leaves the list, any other joins
+// its end.
+std::vector<Side> PairOneByOne(const ElementTable& elements) {
+    std::vector<Side> list;
     for (const ElementEntry& element : elements.Elements()) {
         const auto nodes = elements.NodesOf(element);
         for (std::size_t i = 0; i < nodes.size(); ++i) {
             const std::int32_t a = nodes[i], b = nodes[(i + 1) % nodes.size()];
-            const std::int32_t key = pairs.FindPair(std::min(a, b), std::max(a, b));
-            if (key != 0)
-                pairs.Remove(key);
+            const Side side{std::min(a, b), std::max(a, b)};
+            const auto it = std::find(list.begin(), list.end(), side);
+            if (it != list.end())
+                list.erase(it);
             else
-                pairs.Add(pairs.MaxKey() + 1, std::min(a, b), std::max(a, b));
+                list.push_back(side);
         }
     }
-    return pairs;
+    return list;
 }
 
-// The bar table by its definition: each side (1-2, 2-3, 1-3, ...) that FindByNodes does
-// not find yet becomes a bar.
-void BarsOneByOne(const TElemClass& elements, TElemClass& bars) {
+// The bar table by its definition: each side (1-2, 2-3, 1-3, ...) becomes a bar unless a
+// bar joins the same two nodes, or, for a side from a node to itself, touches the node.
+std::vector<std::vector<std::int32_t>> BarsOneByOne(const ElementTable& elements) {
+    std::vector<std::vector<std::int32_t>> bars;  // nodes, then the number
+    auto known = [&](std::int32_t a, std::int32_t b) {
+        return std::any_of(bars.begin(), bars.end(), [&](const std::vector<std::int32_t>& bar) {
+            if (a == b) return bar[0] == a || bar[1] == a;
+            return (bar[0] == a && bar[1] == b) || (bar[0] == b && bar[1] == a);
+        });
+    };
     for (const ElementEntry& element : elements.Elements()) {
         const auto nodes = elements.NodesOf(element);
         const std::size_t k = nodes.size();
@@ -51,12 +52,13 @@ void BarsOneByOne(const TElemClass& elements, TElemClass& bars) {
             std::int32_t side[2] = {nodes[0], nodes[j - 1]};
             if (j < k && j < 3) side[0] = nodes[j - 1], side[1] = nodes[j];
             if (k < 2) side[1] = nodes[0];
-            if (bars.FindByNodes(side) == nullptr) bars.Add(bars.MaxNumber() + 1, 1, 0.0, side);
+            if (!known(side[0], side[1])) bars.push_back({side[0], side[1], static_cast<std::int32_t>(bars.size() + 1)});
         }
     }
+    return bars;
 }
 
-std::vector<std::vector<std::int32_t>> BarsOf(const TElemClass& bars) {
+std::vector<std::vector<std::int32_t>> BarsOf(const ElementTable& bars) {
     std::vector<std::vector<std::int32_t>> list;
     for (const ElementEntry& bar : bars.Elements()) {
         const auto nodes = bars.NodesOf(bar);
@@ -68,11 +70,11 @@ std::vector<std::vector<std::int32_t>> BarsOf(const TElemClass& bars) {
 
 // Elements over a small set of node numbers, so that sides repeat two, three and more
 // times; mostly triangles, some with a repeated node, some of other sizes.
-TElemClass RandomElements(std::mt19937& random, int count, bool degenerate) {
+ElementTable RandomElements(std::mt19937& random, int count, bool degenerate) {
     static const std::int32_t numbers[] = {1, 2,  3, 4,     5,       6,          7,
                                            8, -3, 0, 70000, 1 << 24, 2147483647, -2147483647 - 1};
     std::uniform_int_distribution<int> node(0, std::size(numbers) - 1), size(1, 12);
-    TElemClass elements(false, "");
+    ElementTable elements;
     for (int e = 1; e <= count; ++e) {
         const int k = size(random);
         std::vector<std::int32_t> nodes(k <= 9 ? 3 : k - 9);
@@ -81,61 +83,54 @@ TElemClass RandomElements(std::mt19937& random, int count, bool degenerate) {
             while (nodes[1] == nodes[0] || nodes[2] == nodes[0] || nodes[2] == nodes[1])
                 nodes = {numbers[node(random)], numbers[node(random)], numbers[node(random)]};
         if (!degenerate && nodes.size() != 3) nodes = {1, 2, 3};
-        elements.Add(e, 1, 0.0, nodes);
+        elements.Add(e, 1, nodes);
     }
     return elements;
 }
 
-TEST(SidePairing, BoundaryAnalysisKeepsKeysOrderAndBoundaryNodes) {
+TEST(SidePairing, BoundaryKeepsTheOrderOfTheSidesAndFindsEveryNode) {
     std::mt19937 random(7);
     for (int trial = 0; trial < 200; ++trial) {
-        RunState state;
-        state.model.elements =
-            std::make_unique<TElemClass>(RandomElements(random, 1 + trial % 40, trial % 2 == 0));
-        const TTwoIntList expected = PairOneByOne(*state.model.elements);
-        const bool found = FindBoundaryNodes(state);
-        TTwoIntList& pairs = *state.model.edgePairs;
-        ASSERT_EQ(found, expected.Count() > 0);
-        ASSERT_EQ(EntriesOf(pairs), EntriesOf(expected)) << "trial " << trial;
-        ASSERT_EQ(pairs.MaxKey(), expected.MaxKey());
-
-        // The list goes on behaving the same: removals and additions.
-        TTwoIntList reference = expected;
-        while (reference.Count() > 0) {
-            const Entries live = EntriesOf(reference);
-            const std::int32_t key = std::get<0>(live[live.size() / 2]);
-            const auto a = reference.Remove(key), b = pairs.Remove(key);
-            ASSERT_EQ(a.has_value(), b.has_value());
-            if (a) {
-                ASSERT_EQ(std::tie(a->key, a->first, a->second),
-                          std::tie(b->key, b->first, b->second));
-            }
-            reference.Add(reference.MaxKey() + 1, 9, 10);
-            pairs.Add(pairs.MaxKey() + 1, 9, 10);
-            ASSERT_EQ(EntriesOf(pairs), EntriesOf(reference));
-            reference.Remove(reference.MaxKey());
-            pairs.Remove(pairs.MaxKey());
+        const ElementTable elements = RandomElements(random, 1 + trial % 40, trial % 2 == 0);
+        const std::vector<Side> expected = PairOneByOne(elements);
+        const Boundary boundary = FindBoundary(elements);
+        std::vector<Side> sides;
+        std::vector<std::int32_t> nodes;
+        for (const BoundarySide& s : boundary.sides) {
+            sides.emplace_back(s.first, s.second);
+            nodes.insert(nodes.end(), {s.first, s.second});
         }
+        ASSERT_EQ(sides, expected) << "trial " << trial;
+        std::sort(nodes.begin(), nodes.end());
+        nodes.erase(std::unique(nodes.begin(), nodes.end()), nodes.end());
+        ASSERT_EQ(boundary.nodes, nodes) << "trial " << trial;
     }
 }
 
 TEST(SidePairing, BarTableKeepsNumbersAndNodeOrder) {
     std::mt19937 random(11);
     for (int trial = 0; trial < 200; ++trial) {
-        const TElemClass elements = RandomElements(random, 1 + trial % 40, trial % 3 == 0);
-        TElemClass bars(false, ""), expected(false, "");
-        elements.BuildBarTable(bars);
-        BarsOneByOne(elements, expected);
-        ASSERT_EQ(BarsOf(bars), BarsOf(expected)) << "trial " << trial;
-        // Both answer searches alike afterwards.
-        for (std::int32_t a : {1, 2, 3, -3, 70000})
-            for (std::int32_t b : {1, 2, 3, 0, 1 << 24}) {
-                const std::int32_t side[2] = {a, b};
-                const ElementEntry* x = bars.FindByNodes(side);
-                const ElementEntry* y = expected.FindByNodes(side);
-                ASSERT_EQ(x ? x->number : 0, y ? y->number : 0);
-            }
+        const ElementTable elements = RandomElements(random, 1 + trial % 40, trial % 3 == 0);
+        ASSERT_EQ(BarsOf(BuildBarTable(elements)), BarsOneByOne(elements)) << "trial " << trial;
     }
+}
+
+TEST(SidePairing, SmallMeshes) {
+    auto boundaryOf = [](const std::vector<std::vector<std::int32_t>>& triangles) {
+        ElementTable elements;
+        std::int32_t number = 0;
+        for (const auto& t : triangles) elements.Add(++number, 1, t);
+        return FindBoundary(elements);
+    };
+    // Interior node 5 of a fan of four triangles is not on the boundary.
+    EXPECT_EQ(boundaryOf({{1, 2, 5}, {2, 3, 5}, {3, 4, 5}, {4, 1, 5}}).nodes, (std::vector<std::int32_t>{1, 2, 3, 4}));
+    // A repeated node gives a side (n, n) and the node once; its other two sides are the
+    // same side twice and cancel.
+    const Boundary repeated = boundaryOf({{30, 30, 10}});
+    EXPECT_EQ(repeated.nodes, (std::vector<std::int32_t>{30}));
+    ASSERT_EQ(repeated.sides.size(), 1u);
+    // Two copies of the same triangle cancel completely: no boundary.
+    EXPECT_TRUE(boundaryOf({{1, 2, 3}, {3, 2, 1}}).sides.empty());
 }
 
 }  // namespace

@@ -7,34 +7,28 @@
 #include <regex>
 #include <string>
 
-#include "vrml_test_support.h"
+#include "support/files.h"
+#include "support/run_model.h"
 
 namespace membrane {
 namespace {
 
-using testing::ReadBytes;
-using testing::ScratchDir;
+using namespace test;
 
-int Membrane(const ScratchDir& dir, const std::string& arguments) {
-    const std::string command = "cd '" + dir.path().string() + "' && '" + MEMBRANE_CLI + "' " +
-                                arguments + " >/dev/null 2>&1";
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+int Membrane(const TempDir& dir, const std::string& arguments) {
+    return RunCli(arguments, dir.Path().string()).status;
 }
 
 class VrmlCommandLine : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::filesystem::copy_file(std::filesystem::path(MEMBRANE_EXAMPLES) / "TEST3.DAT",
-                                   dir / "TEST3.DAT");
-    }
-    std::string Scene() const { return ReadBytes(dir / "TEST3.wrl"); }
-    ScratchDir dir;
+    void SetUp() override { CopyExample(dir); }
+    std::string Scene() const { return ReadFile(dir / "TEST3.wrl"); }
+    TempDir dir;
 };
 
 TEST_F(VrmlCommandLine, SceneOnlyWhenAsked) {
     ASSERT_EQ(Membrane(dir, "run TEST3.DAT -q"), 0);
-    EXPECT_FALSE(std::filesystem::exists(dir / "TEST3.wrl"));
+    EXPECT_FALSE(Exists(dir / "TEST3.wrl"));
     ASSERT_EQ(Membrane(dir, "run TEST3.DAT -q --vrml"), 0);
     const std::string scene = Scene();
     EXPECT_NE(scene.find("# node none\r\n"), std::string::npos);  // numbering off
@@ -62,7 +56,7 @@ TEST_F(VrmlCommandLine, UndeformedIgnoresTheScale) {
 
 TEST_F(VrmlCommandLine, VrmlCommandWritesTheFlatMeshWithoutRunning) {
     ASSERT_EQ(Membrane(dir, "vrml TEST3.DAT -q"), 0);
-    EXPECT_FALSE(std::filesystem::exists(dir / "TEST3.OUT"));
+    EXPECT_FALSE(Exists(dir / "TEST3.OUT"));
     const std::string scene = Scene();
     EXPECT_NE(scene.find("# node none"), std::string::npos);
     // Every node sphere stands at z = 0.
@@ -73,12 +67,12 @@ TEST_F(VrmlCommandLine, VrmlCommandWritesTheFlatMeshWithoutRunning) {
         EXPECT_EQ((*it)[1].str(), " 0.00000000000000E+0000");
     EXPECT_GT(spheres, 100);
     EXPECT_EQ(Membrane(dir, "vrml MISSING.DAT -q"), 2);
-    EXPECT_FALSE(std::filesystem::exists(dir / "MISSING.wrl"));
+    EXPECT_FALSE(Exists(dir / "MISSING.wrl"));
 }
 
 TEST_F(VrmlCommandLine, FailedRunWritesNoScene) {
     ASSERT_EQ(Membrane(dir, "run MISSING.DAT -q --vrml"), 2);
-    EXPECT_FALSE(std::filesystem::exists(dir / "MISSING.wrl"));
+    EXPECT_FALSE(Exists(dir / "MISSING.wrl"));
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "solver/sparse_matrix.h"
+#include "solver/elimination.h"
 
 #include <gtest/gtest.h>
 
@@ -46,16 +47,15 @@ TEST(SparseMatrix, RowsInKeyOrderEntriesNewestFirst) {
 }
 
 TEST(Elimination, TrivialSystems) {
-    RecordingMessageSink sink;
     SparseMatrix a, b;
     b.SetEntry(1, 1, 5.0);
-    EXPECT_EQ(Solve(a, b, sink), SolveStatus::Ok);  // empty A: B untouched
+    EXPECT_EQ(Solve(a, b), SolveStatus::Ok);  // empty A: B untouched
     EXPECT_EQ(b.GetEntry(1, 1), 5.0);
 
     b.Clear();
     a.SetEntry(6, 6, 4.0);
     b.SetEntry(6, 1, 8.0);
-    EXPECT_EQ(Solve(a, b, sink), SolveStatus::Ok);
+    EXPECT_EQ(Solve(a, b), SolveStatus::Ok);
     EXPECT_EQ(b.GetEntry(6, 1), 2.0);
     EXPECT_TRUE(a.Empty());  // used up
 
@@ -64,11 +64,10 @@ TEST(Elimination, TrivialSystems) {
     a.SetEntry(1, 2, 1.0);
     a.SetEntry(2, 1, 1.0);
     a.SetEntry(2, 2, 3.0);
-    EXPECT_EQ(Solve(a, b, sink), SolveStatus::Ok);  // all right-hand sides 0
+    EXPECT_EQ(Solve(a, b), SolveStatus::Ok);  // all right-hand sides 0
     EXPECT_EQ(b.GetEntry(1, 1), 0.0);
     EXPECT_EQ(b.GetEntry(2, 1), 0.0);
     EXPECT_EQ(b.EntryCount(), 0u);
-    EXPECT_TRUE(sink.messages.empty());
 }
 
 TEST(Elimination, SolvesASparseSystemKeyedByNodeNumbers) {
@@ -88,8 +87,7 @@ TEST(Elimination, SolvesASparseSystemKeyedByNodeNumbers) {
         if (i < 3) sum += -1.5 * x[i + 1];
         b.SetEntry(keys[i], 1, sum);
     }
-    RecordingMessageSink sink;
-    ASSERT_EQ(Solve(a, b, sink), SolveStatus::Ok);
+    ASSERT_EQ(Solve(a, b), SolveStatus::Ok);
     for (int i = 0; i < 4; ++i) EXPECT_NEAR(b.GetEntry(keys[i], 1), x[i], 1e-14) << keys[i];
 }
 
@@ -100,8 +98,7 @@ TEST(Elimination, PivotOutsideTheDiagonalDeliversUnderThePivotColumn) {
     a.SetEntry(2, 1, 4.0);
     b.SetEntry(1, 1, 6.0);
     b.SetEntry(2, 1, 8.0);
-    RecordingMessageSink sink;
-    ASSERT_EQ(Solve(a, b, sink), SolveStatus::Ok);
+    ASSERT_EQ(Solve(a, b), SolveStatus::Ok);
     EXPECT_EQ(b.GetEntry(1, 1), 2.0);
     EXPECT_EQ(b.GetEntry(2, 1), 3.0);
 }
@@ -114,9 +111,8 @@ TEST(Elimination, FailuresShowTheirMessageAndEmptyBothMatrices) {
         a.SetEntry(2, 1, 2.0);
         a.SetEntry(2, 2, 4.0);
         b.SetEntry(1, 1, 1.0);
-        RecordingMessageSink sink;
-        EXPECT_EQ(Solve(a, b, sink), SolveStatus::RowDependence);
-        EXPECT_EQ(sink.Texts(), (std::vector<std::string>{"Matrix has a row dependance. "}));
+        EXPECT_EQ(Solve(a, b), SolveStatus::RowDependence);
+        EXPECT_EQ(SolveStatusText(SolveStatus::RowDependence), "Matrix has a row dependance. ");
         EXPECT_TRUE(a.Empty());
         EXPECT_TRUE(b.Empty());
     }
@@ -125,9 +121,8 @@ TEST(Elimination, FailuresShowTheirMessageAndEmptyBothMatrices) {
         a.SetEntry(1, 1, 1.0);
         a.SetEntry(1, 2, 1.0);
         b.SetEntry(1, 1, 1.0);
-        RecordingMessageSink sink;
-        EXPECT_EQ(Solve(a, b, sink), SolveStatus::NotSquare);
-        EXPECT_EQ(sink.Texts(), (std::vector<std::string>{"Matrix is not square. "}));
+        EXPECT_EQ(Solve(a, b), SolveStatus::NotSquare);
+        EXPECT_EQ(SolveStatusText(SolveStatus::NotSquare), "Matrix is not square. ");
         EXPECT_TRUE(b.Empty());
     }
     {
@@ -135,9 +130,8 @@ TEST(Elimination, FailuresShowTheirMessageAndEmptyBothMatrices) {
         a.SetEntry(1, 1, 1.0);
         a.SetEntry(1, 1, std::numeric_limits<double>::quiet_NaN());
         b.SetEntry(1, 1, 1.0);
-        RecordingMessageSink sink;
-        EXPECT_EQ(Solve(a, b, sink), SolveStatus::DivisionByZero);
-        EXPECT_EQ(sink.Texts(), (std::vector<std::string>{"Division by zero. "}));
+        EXPECT_EQ(Solve(a, b), SolveStatus::DivisionByZero);
+        EXPECT_EQ(SolveStatusText(SolveStatus::DivisionByZero), "Division by zero. ");
         EXPECT_EQ(SolveStatusText(SolveStatus::Ok), "");
     }
 }

@@ -1,43 +1,47 @@
-#include "output/report_writer.h"
+// The report and the truss model file of a run, written from a model and a membrane.
+#include "output/output_files.h"
 
 #include <gtest/gtest.h>
 
-#include "model/coor_table.h"
 #include "model/model_loader.h"
-#include "model/value_lists.h"
-#include "test_support.h"
+#include "support/files.h"
+#include "support/model_text.h"
+#include "support/recording.h"
 
 namespace membrane {
 namespace {
 
-using test::CrLf;
-using test::ModelText;
-using test::PrepareModel;
-using test::ReadFile;
-using test::TempDir;
+using namespace test;
 
+std::shared_ptr<const Model> ModelOf(const std::string& path) {
+    RecordingMessageSink sink;
+    std::shared_ptr<const Model> model = ReadModel(*ReadModelFile(path), sink);
+    EXPECT_TRUE(model->complete && sink.messages.empty());
+    return model;
+}
+
+// A unit square of two triangles, nodes 1 and 2 held, written with node 3 at `height3`.
 struct Written {
     TempDir dir;
-    RunState state;
     std::string path;
 
-    explicit Written(double weight, int iterations = 5, const std::vector<std::string>& extraNodes = {}) {
+    explicit Written(double weight, int iterations = 5, const std::vector<std::string>& extraNodes = {},
+                     double height3 = 5e-11) {
         ModelText m;
         m.coordinates = {"1 0 0", "2 1 0", "3 1 1", "4 0 1"};
         m.coordinates.insert(m.coordinates.end(), extraNodes.begin(), extraNodes.end());
         m.elements = {"1 1 2 3", "2 1 3 4"};
         m.constraints = {"1", "2"};
         m.initial = {"1 0", "2 0", "3 0", "4 0"};
-        path = PrepareModel(dir, state, m.Text());
-        state.inputName = path;
-        state.settings.weight = weight;
-        EXPECT_TRUE(LoadModel(state, path));
-        state.model.heights->SetValue(3, 5e-11);  // lifted below 1e-10: written as 0
-        WriteOutput(state, iterations, dir.File("MODEL.OUT"), 0.001);
+        path = m.WriteTo(dir.File("MODEL.DAT"));
+        const auto model = ModelOf(path);
+        std::vector<double> heights(model->nodes.Count(), 0.0);
+        heights[2] = height3;  // 5e-11 is lifted below 1e-10: written as 0
+        OutputFiles(model).Finish(LiftMembrane(*model, heights, iterations), 0.001, weight);
     }
 };
 
-TEST(ReportWriter, ReportFileIsByteExact) {
+TEST(OutputFiles, ReportFileIsByteExact) {
     Written w(1.0);
     const std::string zero = "    0.00000000000000E+0000";
     EXPECT_EQ(ReadFile(w.dir.File("MODEL.OUT")),
@@ -68,7 +72,7 @@ TEST(ReportWriter, ReportFileIsByteExact) {
                     ""}));
 }
 
-TEST(ReportWriter, TrussFileSectionsInOrder) {
+TEST(OutputFiles, TrussFileSectionsInOrder) {
     Written w(1.0);
     EXPECT_EQ(ReadFile(w.dir.File("MODEL.TRS")),
               CrLf({"; data from BRIMEL.EXE",
@@ -110,10 +114,22 @@ TEST(ReportWriter, TrussFileSectionsInOrder) {
                     "5=2@y",
                     "6=2@z",
                     ""}));
-    EXPECT_EQ(w.state.model.nodes->FindNode(3)->z, 0.0);
 }
 
-TEST(ReportWriter, ZeroWeightWideCountAndUnloadedNodes) {
+TEST(OutputFiles, LoadsComeFromTheLiftedTriangles) {
+    // Node 3 at height 1: triangle 1 2 3 becomes sqrt(2) / 2, triangle 1 3 4 too.
+    Written w(3.0, 5, {}, 1.0);
+    const std::string truss = ReadFile(w.dir.File("MODEL.TRS"));
+    EXPECT_NE(truss.find("\r\n3=1@1@1\r\n"), std::string::npos) << truss;
+    // Each corner gets a third of area x weight: sqrt(2) / 2 for nodes 2 and 4, twice that
+    // for nodes 1 and 3.
+    EXPECT_NE(truss.find("[loads]\r\n1=1@z@1.4142135623731\r\n2=2@z@0.707106781186548\r\n"
+                         "3=3@z@1.4142135623731\r\n4=4@z@0.707106781186548\r\n"),
+              std::string::npos)
+        << truss;
+}
+
+TEST(OutputFiles, ZeroWeightWideCountAndUnloadedNodes) {
     Written w(0.0, 1234, {"9 5 5"});
     const std::string report = ReadFile(w.dir.File("MODEL.OUT"));
     EXPECT_NE(report.find("\r\nnumber of iterations : 1234     accurracy : 0.0010000000\r\n"), std::string::npos);
@@ -124,19 +140,16 @@ TEST(ReportWriter, ZeroWeightWideCountAndUnloadedNodes) {
     EXPECT_NE(truss.find("\r\n9=5@5@0\r\n"), std::string::npos);
 }
 
-TEST(ReportWriter, OutputsReplaceOldFilesCompletely) {
+TEST(OutputFiles, OutputsReplaceOldFilesCompletely) {
     TempDir dir;
-    RunState state;
     ModelText m;
     m.coordinates = {"1 0 0", "2 1 0", "3 0 1"};
     m.elements = {"1 1 2 3"};
     m.constraints = {"1", "2", "3"};
     m.initial = {"1 0", "2 0", "3 0"};
-    const std::string path = PrepareModel(dir, state, m.Text());
-    state.inputName = path;
-    test::WriteFile(dir.File("MODEL.OUT"), std::string(100000, 'x'));
-    ASSERT_TRUE(LoadModel(state, path));
-    WriteOutput(state, 1, dir.File("MODEL.OUT"), 0.001);
+    const auto model = ModelOf(m.WriteTo(dir.File("MODEL.DAT")));
+    WriteFile(dir.File("MODEL.OUT"), std::string(100000, 'x'));
+    OutputFiles(model).Finish(LiftMembrane(*model, {0, 0, 0}, 1), 0.001, 1.0);
     const std::string report = ReadFile(dir.File("MODEL.OUT"));
     EXPECT_EQ(report.rfind("OUTPUT FILE : MODEL.OUT\r\n", 0), 0u);
     EXPECT_EQ(report.find('x'), std::string::npos);

@@ -1,0 +1,86 @@
+// The command-line program as a user meets it: the progress lines and the summary, and
+// the exit status of every way a run ends.
+#include <gtest/gtest.h>
+
+#include "support/files.h"
+#include "support/model_text.h"
+#include "support/run_model.h"
+
+namespace membrane {
+namespace {
+
+using namespace test;
+
+TEST(CommandLine, ProgressSummaryAndQuiet) {
+    TempDir dir;
+    const std::string path = CopyExample(dir);
+    const CliResult ok = RunCli("run '" + path + "'");
+    EXPECT_EQ(ok.status, 0) << ok.output;
+    EXPECT_EQ(ok.output.rfind("Open " + path + "\nITERATION 1 : Assemble\nITERATION 1 : Elimination\n", 0), 0u)
+        << ok.output;
+    EXPECT_NE(ok.output.find("READY, output to file : TEST3.OUT\n\nnodes        : 137\ntriangles    : 220\n"
+                             "bars         : 356\niterations   : 4\nflat area    : 1408.206759\n"
+                             "final area   : 1703.144525\nreport       : " +
+                             dir.File("TEST3.OUT") + "\ntruss model  : " + dir.File("TEST3.TRS") + "\n"),
+              std::string::npos)
+        << ok.output;
+    const CliResult quiet = RunCli("run --quiet '" + path + "'");
+    EXPECT_EQ(quiet.status, 0);
+    EXPECT_EQ(quiet.output, "");
+}
+
+TEST(CommandLine, ExitStatusOfEveryOutcome) {
+    TempDir dir;
+    const std::string path = CopyExample(dir);
+    const CliResult missing = RunCli("run '" + dir.File("absent.DAT") + "'");
+    EXPECT_EQ(missing.status, 2) << missing.output;
+    EXPECT_NE(missing.output.find("Read Coordinates From File: Inputfile not found\nerror in input\n"),
+              std::string::npos)
+        << missing.output;
+    EXPECT_NE(missing.output.find("ERRORS reported input errors"), std::string::npos);
+
+    // A free node started far above its held neighbours: the Newton step blows up.
+    ModelText poor = SmallGrid();
+    poor.initial[4] = "5 100000";
+    const CliResult diverged = RunCli("run '" + poor.WriteTo(dir.File("POOR.DAT")) + "'");
+    EXPECT_EQ(diverged.status, 3) << diverged.output;
+    EXPECT_NE(diverged.output.find("ERRORS reported iteration 1, solution to infinity"), std::string::npos)
+        << diverged.output;
+    EXPECT_FALSE(Exists(dir.File("POOR.OUT")));
+
+    // The only held node is in no triangle: the system is singular, for either solver.
+    ModelText singular;
+    singular.coordinates = {"1 0 0", "2 1 0", "3 0 1", "4 5 5"};
+    singular.elements = {"1 1 2 3"};
+    singular.constraints = {"4"};
+    singular.initial = {"1 0", "2 0", "3 0"};
+    singular.WriteTo(dir.File("SINGULAR.DAT"));
+    for (const char* solver : {"elimination", "cholmod"}) {
+        const CliResult failed = RunCli("run '" + dir.File("SINGULAR.DAT") + "' --solver " + solver);
+        EXPECT_EQ(failed.status, 4) << failed.output;
+        EXPECT_NE(failed.output.find("Matrix has a row dependance. \n"), std::string::npos) << failed.output;
+    }
+
+    // The report cannot be put in place: a directory has its name.
+    std::filesystem::create_directory(dir.File("TEST3.OUT"));
+    EXPECT_EQ(RunCli("run -q '" + path + "'").status, 5);
+
+    EXPECT_EQ(RunCli("").status, 64);
+    EXPECT_EQ(RunCli("run").status, 64);
+    EXPECT_EQ(RunCli("run '" + path + "' --accuracy -1").status, 64);
+    EXPECT_EQ(RunCli("run '" + path + "' --solver fast").status, 64);
+}
+
+TEST(CommandLine, EverySceneOptionWritesTheScene) {
+    TempDir dir;
+    const std::string path = CopyExample(dir);
+    for (const char* option : {"--scale 2", "--numbering", "--no-axes", "--undeformed", "--vrml"}) {
+        std::filesystem::remove(dir.File("TEST3.wrl"));
+        const CliResult run = RunCli("run -q '" + path + "' " + option);
+        EXPECT_EQ(run.status, 0) << option << run.output;
+        EXPECT_TRUE(Exists(dir.File("TEST3.wrl"))) << option;
+    }
+}
+
+}  // namespace
+}  // namespace membrane

@@ -1,0 +1,71 @@
+// Whole runs through the command-line program, both solvers: the report, the truss model
+// file, the boundary points file and what the program prints, byte for byte against the
+// stored files in tests/data/runs (see the README there).
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+
+#include "support/files.h"
+#include "support/golden.h"
+#include "support/model_text.h"
+#include "support/run_model.h"
+
+namespace membrane {
+namespace {
+
+using namespace test;
+
+struct GoldenCase {
+    std::string name;   // the model file is NAME.DAT
+    std::string model;  // where it comes from
+    std::string options;
+};
+
+std::vector<GoldenCase> Cases() {
+    return {
+        {"TEST3", MEMBRANE_EXAMPLES "/TEST3.DAT", ""},
+        {"GAPS", DataFile("runs/GAPS.DAT"), "--weight 2.5 --accuracy 1e-6"},
+        {"HOLE", DataFile("runs/HOLE.DAT"), ""},
+    };
+}
+
+// The run's directory and time as the stored files write them.
+std::string Normalized(std::string text, const TempDir& dir) {
+    text = Replace(text, dir.Path().string() + "/", "<DIR>/");
+    return std::regex_replace(text, std::regex("- created : [^\r\n]*"), "- created : <TIME>");
+}
+
+class GoldenRun : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(GoldenRun, FilesAndOutputAsStored) {
+    const std::string solver = GetParam();
+    for (const GoldenCase& c : Cases()) {
+        SCOPED_TRACE(c.name + " " + solver);
+        TempDir dir;
+        // The boundary points file goes beside the program: a copy of it in the directory.
+        std::filesystem::copy_file(MEMBRANE_CLI, dir.File("membrane"));
+        std::filesystem::copy_file(c.model, dir.File(c.name + ".DAT"));
+        const std::string command = "'" + dir.File("membrane") + "' run '" + dir.File(c.name + ".DAT") +
+                                    "' --solver " + solver + " " + c.options + " 2>&1";
+        FILE* pipe = ::popen(command.c_str(), "r");
+        ASSERT_NE(pipe, nullptr);
+        std::string output;
+        char buffer[4096];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
+        const int status = ::pclose(pipe);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << output;
+
+        const std::string stored = "runs/" + c.name + "/";
+        ExpectGolden(stored + solver + "/stdout.txt", Normalized(output, dir));
+        for (const char* extension : {".OUT", ".TRS"})
+            ExpectGolden(stored + solver + "/" + c.name + extension,
+                         Normalized(ReadFile(dir.File(c.name + extension)), dir));
+        ExpectGolden(stored + "BNDRYPTS.txt", Normalized(ReadFile(dir.File("BNDRYPTS.txt")), dir));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Solvers, GoldenRun, ::testing::Values("elimination", "cholmod"));
+
+}  // namespace
+}  // namespace membrane

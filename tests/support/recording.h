@@ -1,0 +1,46 @@
+// Test doubles of the run's listeners: a message sink and a results view that record
+// what they are told.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/messages.h"
+#include "run/results_view.h"
+
+namespace membrane::test {
+
+class RecordingMessageSink final : public MessageSink {
+public:
+    using MessageSink::Show;
+    void Show(const UserMessage& message) override { messages.push_back(message); }
+
+    std::vector<std::string> Texts() const {
+        std::vector<std::string> texts;
+        for (const auto& m : messages) texts.push_back(m.text);
+        return texts;
+    }
+
+    std::vector<UserMessage> messages;
+};
+
+class RecordingView final : public ResultsView {
+public:
+    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    void ShowInput(std::shared_ptr<const Model> shown, bool loaded) override {
+        model = std::move(shown);
+        modelLoaded = loaded;
+    }
+    void SetFlatArea(const std::string& text) override { flatArea = text; }
+    void SetFinalArea(const std::string& text) override { finalArea = text; }
+    void ShowResults(std::shared_ptr<const Solution> shown) override { solution = std::move(shown); }
+
+    std::vector<std::string> messages;  // progress lines
+    std::shared_ptr<const Model> model;
+    bool modelLoaded = false;
+    std::shared_ptr<const Solution> solution;
+    std::string flatArea, finalArea;
+};
+
+}  // namespace membrane::test
