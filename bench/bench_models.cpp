@@ -51,10 +51,10 @@ const std::string& CatenoidModel(std::int64_t nodes) {
     return models.emplace(nodes, path).first->second;
 }
 
-LoadedState::LoadedState(const std::string& path) {
-    state.messages = &messages;
-    state.boundaryPointsPath = ScratchFile("BNDRYPTS.txt");
-    if (!LoadModel(state, path)) throw std::runtime_error("cannot load " + path);
+LoadedModel::LoadedModel(const std::string& path) : file(ReadModelFile(path)) {
+    NullMessageSink quiet;
+    if (file) model = ReadModel(*file, quiet);
+    if (!model || !model->complete) throw std::runtime_error("cannot load " + path);
 }
 
 }  // namespace membrane::bench

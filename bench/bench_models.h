@@ -1,23 +1,24 @@
 // Generated catenoid models for the benchmarks, written once per process into a scratch
-// directory that is removed at exit, and loaded into a run state the way a run does.
+// directory that is removed at exit, and read into a Model the way a run reads it.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
 
-#include "common/run_state.h"
+#include "model/model.h"
+#include "model/model_file.h"
 
 namespace membrane::bench {
 
 // Path of a catenoid model of about `nodes` nodes (generated on first use).
 const std::string& CatenoidModel(std::int64_t nodes);
 
-// A run state with the model loaded (node table, elements, lists, boundary, bars).
-struct LoadedState {
-    explicit LoadedState(const std::string& path);
-    RunState state;
-    NullMessageSink messages;
+// The model file's text and the complete Model read from it.
+struct LoadedModel {
+    explicit LoadedModel(const std::string& path);
+    std::shared_ptr<const ModelFile> file;
+    std::shared_ptr<const Model> model;
 };
 
 // Path of a scratch file in the benchmarks' directory.

@@ -1,49 +1,34 @@
-// One Newton step's two halves at 1e3 and 1e4 nodes: assembling the system from every
-// triangle, and the sparse elimination of the assembled system.
+// One Newton step's two halves at 1e3 and 1e4 nodes with the built-in elimination:
+// assembling the system from every triangle, and the sparse elimination of it.
 #include <benchmark/benchmark.h>
 
 #include "bench_models.h"
-#include "model/elem_table.h"
-#include "model/value_lists.h"
-#include "solver/assembly.h"
-#include "solver/sparse_matrix.h"
+#include "solver/elimination_solver.h"
 
 namespace membrane::bench {
 namespace {
 
-void Assemble(RunState& state) {
-    ModelObjects& m = state.model;
-    m.system->Clear();
-    m.rightHandSide->Clear();
-    ElementTerms terms{};
-    for (const ElementEntry& e : m.elements->Elements())
-        if (ComputeElement(state, e.number, terms))
-            AccumulateElement(*m.system, *m.rightHandSide, terms);
-    ImposeConstraints(state, *m.system, *m.rightHandSide);
-}
-
 void BM_Assembly(benchmark::State& run) {
-    LoadedState loaded(CatenoidModel(run.range(0)));
+    const LoadedModel loaded(CatenoidModel(run.range(0)));
+    EliminationSolver solver(*loaded.model);
     for (auto _ : run) {
-        Assemble(loaded.state);
-        benchmark::DoNotOptimize(loaded.state.model.system->RowCount());
+        solver.Assemble(loaded.model->startHeights);
+        benchmark::DoNotOptimize(solver.System().RowCount());
     }
-    run.counters["nodes"] = loaded.state.model.heights->Count();
+    run.counters["nodes"] = loaded.model->nodes.Count();
 }
 BENCHMARK(BM_Assembly)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 void BM_Elimination(benchmark::State& run) {
-    LoadedState loaded(CatenoidModel(run.range(0)));
-    ModelObjects& m = loaded.state.model;
-    NullMessageSink messages;
+    const LoadedModel loaded(CatenoidModel(run.range(0)));
+    EliminationSolver solver(*loaded.model);
     for (auto _ : run) {
         run.PauseTiming();
-        Assemble(loaded.state);
+        solver.Assemble(loaded.model->startHeights);
         run.ResumeTiming();
-        if (Solve(*m.system, *m.rightHandSide, messages) != SolveStatus::Ok)
-            run.SkipWithError("elimination failed");
+        if (solver.Solve() != SolveStatus::Ok) run.SkipWithError("elimination failed");
     }
-    run.counters["nodes"] = m.heights->Count();
+    run.counters["nodes"] = loaded.model->nodes.Count();
 }
 BENCHMARK(BM_Elimination)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 

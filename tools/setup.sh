@@ -2,8 +2,9 @@
 # One entry point for a fresh Debian 12 machine:
 #   bash tools/setup.sh example   install what is missing, build, run the bundled example
 #   bash tools/setup.sh test      install what is missing, build, run every test
-#                                 (normal build, then an ASan+UBSan build of the core tests,
-#                                 then 60 s of fuzzing, see tools/fuzz.sh)
+#                                 (the format check, the normal build, an ASan+UBSan build
+#                                 and a ThreadSanitizer build of the core tests with threaded
+#                                 runs of both solvers, then 60 s of fuzzing, see tools/fuzz.sh)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,7 +14,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libqt6svg6-dev libgl-dev qt6-image-formats-plugins
   libsuitesparse-dev libmetis-dev libopenblas-dev
   locales xvfb xauth view3dscene imagemagick fonts-dejavu-core
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
 )
 
 as_root() {
@@ -55,12 +56,19 @@ case "${1:-}" in
     ;;
   test)
     install_packages
+    echo "== format (clang-format, .clang-format)"
+    bash tools/check_format.sh
     build build
     ctest --test-dir build --output-on-failure -j2
     echo "== sanitizer build (AddressSanitizer + UndefinedBehaviorSanitizer) of the core tests"
-    build build-asan -DMEMBRANE_SANITIZE=ON -DMEMBRANE_GUI=OFF -DCMAKE_BUILD_TYPE=Debug
+    build build-asan -DMEMBRANE_SANITIZE=address -DMEMBRANE_GUI=OFF -DCMAKE_BUILD_TYPE=Debug
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
       ctest --test-dir build-asan --output-on-failure -j2
+    echo "== ThreadSanitizer build of the core tests, and threaded runs of both solvers"
+    build build-tsan -DMEMBRANE_SANITIZE=thread -DMEMBRANE_GUI=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tools/tsan.supp" \
+      ctest --test-dir build-tsan --output-on-failure -j2
+    bash tools/tsan_runs.sh build-tsan
     echo "== fuzzing the model run and the field reader (30 s each)"
     bash tools/fuzz.sh 60
     ;;

@@ -10,13 +10,13 @@
 namespace membrane {
 
 class ConsoleMessages final : public MessageSink {
-public:
+  public:
     using MessageSink::Show;
     void Show(const UserMessage& message) override;
 };
 
 class ConsoleView final : public ResultsView {
-public:
+  public:
     explicit ConsoleView(bool quiet) : quiet_(quiet) {}
     void ShowMessage(const std::string& text) override;
     void ShowInput(std::shared_ptr<const Model>, bool) override {}
@@ -26,7 +26,7 @@ public:
 
     std::string flatAreaText, finalAreaText;
 
-private:
+  private:
     bool quiet_;
 };
 

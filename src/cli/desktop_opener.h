@@ -10,13 +10,13 @@
 namespace membrane {
 
 class XdgOpener final : public Opener {
-public:
+  public:
     explicit XdgOpener(MessageSink& messages) : messages_(messages) {}
     // Starts "xdg-open pathOrUrl" without waiting for it; tells the sink when it cannot
     // be started (xdg-open missing).
     void Open(const std::string& pathOrUrl) override;
 
-private:
+  private:
     MessageSink& messages_;
 };
 

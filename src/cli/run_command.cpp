@@ -17,14 +17,20 @@ namespace {
 
 int ExitFor(RunOutcome outcome) {
     switch (outcome) {
-        case RunOutcome::Success: return kExitSuccess;
-        case RunOutcome::InputErrors: return kExitInputErrors;
-        case RunOutcome::Diverged: return kExitDiverged;
-        case RunOutcome::SolverFailure: return kExitSolverFailure;
+        case RunOutcome::Success:
+            return kExitSuccess;
+        case RunOutcome::InputErrors:
+            return kExitInputErrors;
+        case RunOutcome::Diverged:
+            return kExitDiverged;
+        case RunOutcome::SolverFailure:
+            return kExitSolverFailure;
         case RunOutcome::Cancelled:
-        case RunOutcome::OutputFailure: return kExitOutputFailure;
+        case RunOutcome::OutputFailure:
+            return kExitOutputFailure;
         case RunOutcome::OutOfMemory:
-        case RunOutcome::InternalError: return kExitAborted;
+        case RunOutcome::InternalError:
+            return kExitAborted;
     }
     return kExitAborted;
 }
@@ -43,7 +49,8 @@ RunRequest RequestFor(const RunOptions& options) {
     RunRequest request;
     request.modelFileName = options.model;
     request.settings = options.settings;
-    request.settings.solver = options.solver == "cholmod" ? SolverChoice::Cholmod : SolverChoice::Elimination;
+    request.settings.solver =
+        options.solver == "cholmod" ? SolverChoice::Cholmod : SolverChoice::Elimination;
     request.boundaryPointsPath = ExtractFilePath(ProgramFilePath()) + "BNDRYPTS.txt";
     return request;
 }
@@ -57,13 +64,15 @@ void PrintSummary(const RunResult& result, const ConsoleView& view) {
         if (m->complete) std::printf("bars         : %d\n", m->bars.Count());
     }
     std::printf("iterations   : %d\n", result.iterations);
-    if (!view.flatAreaText.empty()) std::printf("flat area    : %s\n", FormatFixed(result.flatArea, 15, 6).c_str());
+    if (!view.flatAreaText.empty())
+        std::printf("flat area    : %s\n", FormatFixed(result.flatArea, 15, 6).c_str());
     if (result.outcome == RunOutcome::Success) {
         std::printf("final area   : %s\n", FormatFixed(result.finalArea, 15, 6).c_str());
         std::printf("report       : %s\n", result.reportFile.c_str());
         std::printf("truss model  : %s\n", result.trussFile.c_str());
     }
-    if (!result.boundaryPointsFile.empty()) std::printf("boundary     : %s\n", result.boundaryPointsFile.c_str());
+    if (!result.boundaryPointsFile.empty())
+        std::printf("boundary     : %s\n", result.boundaryPointsFile.c_str());
     std::fflush(stdout);
 }
 
@@ -78,8 +87,8 @@ void PrintTimings(const RunTimings& t) {
 
 // Writes the scene of the model (with the membrane, when there is one) and, if asked,
 // opens it; an exit status.
-int WriteScene(const Model& model, const Solution* solution, const SceneOptions& options, bool quiet,
-               MessageSink& messages) {
+int WriteScene(const Model& model, const Solution* solution, const SceneOptions& options,
+               bool quiet, MessageSink& messages) {
     const VrmlExportResult result = ExportVrml(model, solution, ToVrml(options), messages);
     if (result == VrmlExportResult::Written && !quiet)
         std::printf("scene        : %s\n", VrmlSceneFileName(model).c_str());
@@ -96,37 +105,45 @@ void AddSceneOptions(CLI::App* command, SceneOptions& scene, bool withVrmlFlag) 
         command->add_flag("--vrml", scene.write,
                           "After a successful run, write the VRML scene MODEL.wrl "
                           "(numbering off, axes on, deformed, scaling 1)");
-    command->add_flag("--numbering", scene.numbering, "Scene: label nodes and bars with their numbers");
+    command->add_flag("--numbering", scene.numbering,
+                      "Scene: label nodes and bars with their numbers");
     command->add_flag("--no-axes", scene.noAxes, "Scene: leave out the x, y, z axes");
-    command->add_flag("--undeformed", scene.undeformed, "Scene: draw the nodes at their heights, not scaled");
-    command->add_option("--scale", scene.scale, "Scene: scaling of the heights (default 1, 0 means 10)");
+    command->add_flag("--undeformed", scene.undeformed,
+                      "Scene: draw the nodes at their heights, not scaled");
+    command->add_option("--scale", scene.scale,
+                        "Scene: scaling of the heights (default 1, 0 means 10)");
     command->add_flag("--open", scene.open, "Open the scene with the desktop's viewer (xdg-open)");
 }
 
 }  // namespace
 
 CLI::App* AddRunCommand(CLI::App& app, RunOptions& options) {
-    CLI::App* run = app.add_subcommand("run", "Run a model file: writes MODEL.OUT, MODEL.TRS and BNDRYPTS.txt");
+    CLI::App* run =
+        app.add_subcommand("run", "Run a model file: writes MODEL.OUT, MODEL.TRS and BNDRYPTS.txt");
     run->add_option("model", options.model, "Model file (.DAT)")->required();
     run->add_option("--accuracy", options.settings.accuracy, "Convergence bound (default 0.001)")
         ->check(CLI::NonNegativeNumber);
-    run->add_option("--max-iterations", options.settings.maxIterations, "Iteration limit (default 10)");
-    run->add_option("--weight", options.settings.weight, "Membrane weight in kN/m^2 for the truss loads (default 1)");
+    run->add_option("--max-iterations", options.settings.maxIterations,
+                    "Iteration limit (default 10)");
+    run->add_option("--weight", options.settings.weight,
+                    "Membrane weight in kN/m^2 for the truss loads (default 1)");
     run->add_flag("--quiet,-q", options.quiet, "Print no progress lines and no summary");
     run->add_option("--solver", options.solver,
-                    "Linear solver: elimination (built-in, default) or cholmod (sparse Cholesky, large models)")
+                    "Linear solver: elimination (built-in, default) or cholmod (sparse Cholesky, "
+                    "large models)")
         ->check(CLI::IsMember({"elimination", "cholmod"}));
     run->add_flag("--timings", options.timings,
                   "After the summary, print the seconds spent loading, assembling, solving and "
                   "writing, and the peak memory");
-    run->add_option("--svg", options.svg, "Also write the mesh drawing (634 x 474) as an SVG picture");
+    run->add_option("--svg", options.svg,
+                    "Also write the mesh drawing (634 x 474) as an SVG picture");
     AddSceneOptions(run, options.scene, true);
     return run;
 }
 
 CLI::App* AddVrmlCommand(CLI::App& app, RunOptions& options) {
-    CLI::App* vrml =
-        app.add_subcommand("vrml", "Write the VRML scene MODEL.wrl of a model's flat mesh without running it");
+    CLI::App* vrml = app.add_subcommand(
+        "vrml", "Write the VRML scene MODEL.wrl of a model's flat mesh without running it");
     vrml->add_option("model", options.model, "Model file (.DAT)")->required();
     vrml->add_flag("--quiet,-q", options.quiet, "Print nothing but messages");
     AddSceneOptions(vrml, options.scene, false);
@@ -134,7 +151,8 @@ CLI::App* AddVrmlCommand(CLI::App& app, RunOptions& options) {
 }
 
 void ImplyScene(SceneOptions& scene, bool scaleGiven) {
-    if (scene.numbering || scene.noAxes || scene.undeformed || scene.open || scaleGiven) scene.write = true;
+    if (scene.numbering || scene.noAxes || scene.undeformed || scene.open || scaleGiven)
+        scene.write = true;
 }
 
 int RunCommand(const RunOptions& options) {
@@ -145,7 +163,8 @@ int RunCommand(const RunOptions& options) {
     if (options.timings) PrintTimings(result.timings);
     if (!options.svg.empty()) {
         // The drawing of the results window's paint box, 634 x 474 pixels.
-        const ModelMeshSource source(result.model.get(), result.modelLoaded, result.solution != nullptr);
+        const ModelMeshSource source(result.model.get(), result.modelLoaded,
+                                     result.solution != nullptr);
         if (!RenderMeshSvg(source, options.svg, 634, 474, &messages)) {
             messages.Show("Can not write the picture " + options.svg, MessageKind::Error);
             if (result.outcome == RunOutcome::Success) return kExitOutputFailure;
@@ -155,7 +174,8 @@ int RunCommand(const RunOptions& options) {
         }
     }
     if (result.outcome == RunOutcome::Success && options.scene.write)
-        return WriteScene(*result.model, result.solution.get(), options.scene, options.quiet, messages);
+        return WriteScene(*result.model, result.solution.get(), options.scene, options.quiet,
+                          messages);
     return ExitFor(result.outcome);
 }
 

@@ -9,7 +9,7 @@
 namespace membrane {
 
 class IoError : public std::runtime_error {
-public:
+  public:
     explicit IoError(const std::string& what) : std::runtime_error(what) {}
 };
 

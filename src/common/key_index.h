@@ -12,7 +12,7 @@
 namespace membrane {
 
 class KeyIndex {
-public:
+  public:
     static constexpr std::int32_t kNone = -1;
 
     // Records that the newest entry with `key` sits at `position`.
@@ -26,8 +26,10 @@ public:
         }
         if (!hashed_) MoveToHash();
         auto [it, inserted] = hash_.try_emplace(key, position);
-        if (!inserted) it->second = position;
-        else ++size_;
+        if (!inserted)
+            it->second = position;
+        else
+            ++size_;
     }
 
     std::int32_t Find(std::int32_t key) const {
@@ -57,7 +59,7 @@ public:
         size_ = 0;
     }
 
-private:
+  private:
     // The array may be a few times larger than the number of keys, never wildly so.
     std::int64_t DenseLimit() const { return std::max<std::int64_t>(1 << 16, 4 * (size_ + 16)); }
 

@@ -16,7 +16,7 @@ struct UserMessage {
 };
 
 class MessageSink {
-public:
+  public:
     virtual ~MessageSink() = default;
     // Blocks, as a modal box does, until the user has seen the message.
     virtual void Show(const UserMessage& message) = 0;
@@ -29,7 +29,7 @@ public:
 
 // Drops every message. Used where nobody listens.
 class NullMessageSink final : public MessageSink {
-public:
+  public:
     using MessageSink::Show;
     void Show(const UserMessage&) override {}
 };

@@ -19,8 +19,8 @@ struct Decimal {
 
 Decimal ToDecimal(double magnitude, int significant) {
     char buffer[64];
-    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific,
-                                         significant - 1);
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, magnitude,
+                                         std::chars_format::scientific, significant - 1);
     (void)ec;
     // "d.dddde+XX", or "de+XX" for one significant digit
     Decimal d;
@@ -49,7 +49,8 @@ int TrimmedEnd(const Decimal& d, int from) {
 // Appends |exponent| in decimal, at least `width` digits.
 void AppendExponent(std::string& out, int exponent, int width) {
     char text[16];
-    const auto [end, ec] = std::to_chars(text, text + sizeof text, exponent < 0 ? -exponent : exponent);
+    const auto [end, ec] =
+        std::to_chars(text, text + sizeof text, exponent < 0 ? -exponent : exponent);
     (void)ec;
     for (int pad = width - static_cast<int>(end - text); pad > 0; --pad) out += '0';
     out.append(text, end);

@@ -8,7 +8,7 @@
 namespace membrane {
 
 class Opener {
-public:
+  public:
     virtual ~Opener() = default;
     virtual void Open(const std::string& pathOrUrl) = 0;
 };

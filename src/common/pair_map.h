@@ -10,7 +10,7 @@
 namespace membrane {
 
 class PairMap {
-public:
+  public:
     static constexpr std::int32_t kNone = -1;
 
     static std::uint64_t Key(std::int32_t a, std::int32_t b) {
@@ -50,7 +50,7 @@ public:
         mask_ = 0;
     }
 
-private:
+  private:
     struct Slot {
         std::uint64_t key = 0;
         std::int32_t value = kNone;

@@ -38,7 +38,9 @@ void TextFileWriter::Write(std::string_view text) {
     Check(std::fwrite(text.data(), 1, text.size(), file_) == text.size());
 }
 
-void TextFileWriter::Flush() { Check(std::fflush(file_) == 0); }
+void TextFileWriter::Flush() {
+    Check(std::fflush(file_) == 0);
+}
 
 void TextFileWriter::Close() {
     std::FILE* file = file_;
@@ -59,7 +61,9 @@ AtomicFile::~AtomicFile() {
     if (!done_) std::remove(temp_.c_str());
 }
 
-bool AtomicFile::TempExists() const { return FileExists(temp_); }
+bool AtomicFile::TempExists() const {
+    return FileExists(temp_);
+}
 
 void AtomicFile::SyncTemp() const {
     const int fd = ::open(temp_.c_str(), O_RDONLY);

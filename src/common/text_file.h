@@ -14,7 +14,7 @@
 namespace membrane {
 
 class TextFileWriter final : public TextSink {
-public:
+  public:
     // Creates (or truncates) the file. Null when it cannot be created.
     static std::unique_ptr<TextFileWriter> Create(const std::string& path);
     ~TextFileWriter() override;  // closes without reporting; call Close() to learn of errors
@@ -26,7 +26,7 @@ public:
     void Flush();
     void Close();
 
-private:
+  private:
     TextFileWriter(std::FILE* file, std::string path);
     void Check(bool ok);
 
@@ -37,7 +37,7 @@ private:
 // Writes a whole file through a temporary file beside it that is renamed into place only
 // when complete: the target is then either the new file or whatever was there before.
 class AtomicFile {
-public:
+  public:
     explicit AtomicFile(std::string target);
     ~AtomicFile();  // removes the temporary file if Commit() was not reached
     AtomicFile(const AtomicFile&) = delete;
@@ -53,7 +53,7 @@ public:
     void Commit();
     void Discard();
 
-private:
+  private:
     std::string target_;
     std::string temp_;
     bool done_ = false;

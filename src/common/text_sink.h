@@ -8,7 +8,7 @@
 namespace membrane {
 
 class TextSink {
-public:
+  public:
     virtual ~TextSink() = default;
     virtual void Write(std::string_view text) = 0;
     // `text` and CR LF.
@@ -20,13 +20,13 @@ public:
 
 // Collects the text in memory.
 class StringSink final : public TextSink {
-public:
+  public:
     void Write(std::string_view text) override { text_.append(text); }
     const std::string& Text() const { return text_; }
     std::string Take() { return std::move(text_); }
     void Reserve(std::size_t bytes) { text_.reserve(bytes); }
 
-private:
+  private:
     std::string text_;
 };
 

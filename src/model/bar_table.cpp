@@ -32,12 +32,14 @@ void ForEachBarSide(std::span<const std::int32_t> nodes, Visit&& visit) {
 // from a node to itself, whether a bar touches the node).
 ElementTable BarsOneByOne(const ElementTable& triangles) {
     ElementTable bars;
-    PairMap barOfPair;  // the newest bar per unordered node pair
-    KeyIndex barOfNode; // the newest bar per node
+    PairMap barOfPair;   // the newest bar per unordered node pair
+    KeyIndex barOfNode;  // the newest bar per node
     for (const ElementEntry& element : triangles.Elements())
         ForEachBarSide(triangles.NodesOf(element), [&](const std::int32_t* side) {
-            const bool known = side[0] == side[1] ? barOfNode.Find(side[0]) != KeyIndex::kNone
-                                                  : barOfPair.Find(PairMap::Key(side[0], side[1])) != PairMap::kNone;
+            const bool known =
+                side[0] == side[1]
+                    ? barOfNode.Find(side[0]) != KeyIndex::kNone
+                    : barOfPair.Find(PairMap::Key(side[0], side[1])) != PairMap::kNone;
             if (known) return;
             const std::int32_t position = bars.Count();
             bars.Add(bars.MaxNumber() + 1, 1, std::span<const std::int32_t>(side, 2));
@@ -74,7 +76,8 @@ ElementTable BuildBarTable(const ElementTable& triangles) {
     std::size_t t = 0;
     for (const ElementEntry& element : triangles.Elements())
         ForEachBarSide(triangles.NodesOf(element), [&](const std::int32_t* side) {
-            if (previous[t++] < 0) bars.Add(bars.MaxNumber() + 1, 1, std::span<const std::int32_t>(side, 2));
+            if (previous[t++] < 0)
+                bars.Add(bars.MaxNumber() + 1, 1, std::span<const std::int32_t>(side, 2));
         });
     return bars;
 }

@@ -12,7 +12,8 @@ Boundary FindBoundary(const ElementTable& elements) {
     for (const ElementEntry& element : elements.Elements()) {
         const auto nodes = elements.NodesOf(element);
         const std::size_t k = nodes.size();
-        for (std::size_t i = 0; i < k; ++i) sides.push_back(PairMap::Key(nodes[i], nodes[(i + 1) % k]));
+        for (std::size_t i = 0; i < k; ++i)
+            sides.push_back(PairMap::Key(nodes[i], nodes[(i + 1) % k]));
     }
     // A side's occurrences alternate between joining the list and leaving it, and a
     // leaving occurrence takes out what its previous occurrence put in: the list is a
@@ -26,13 +27,22 @@ Boundary FindBoundary(const ElementTable& elements) {
         const std::int32_t p = previous[t];
         if (p >= 0 && listed[p]) {
             listed[p] = 0;
-            if (older[p] >= 0) newer[older[p]] = newer[p]; else oldest = newer[p];
-            if (newer[p] >= 0) older[newer[p]] = older[p]; else newest = older[p];
+            if (older[p] >= 0)
+                newer[older[p]] = newer[p];
+            else
+                oldest = newer[p];
+            if (newer[p] >= 0)
+                older[newer[p]] = older[p];
+            else
+                newest = older[p];
         } else {
             listed[t] = 1;
             older[t] = newest;
             newer[t] = -1;
-            if (newest >= 0) newer[newest] = t; else oldest = t;
+            if (newest >= 0)
+                newer[newest] = t;
+            else
+                oldest = t;
             newest = t;
         }
     }
@@ -46,7 +56,8 @@ Boundary FindBoundary(const ElementTable& elements) {
         boundary.nodes.push_back(second);
     }
     std::sort(boundary.nodes.begin(), boundary.nodes.end());
-    boundary.nodes.erase(std::unique(boundary.nodes.begin(), boundary.nodes.end()), boundary.nodes.end());
+    boundary.nodes.erase(std::unique(boundary.nodes.begin(), boundary.nodes.end()),
+                         boundary.nodes.end());
     return boundary;
 }
 

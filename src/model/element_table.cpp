@@ -12,7 +12,8 @@ const ElementEntry* ElementTable::Find(std::int32_t number) const {
     return position == KeyIndex::kNone ? nullptr : &elements_[position];
 }
 
-void ElementTable::Add(std::int32_t number, std::int32_t type, std::span<const std::int32_t> nodes) {
+void ElementTable::Add(std::int32_t number, std::int32_t type,
+                       std::span<const std::int32_t> nodes) {
     const auto position = static_cast<std::int32_t>(elements_.size());
     elements_.push_back(ElementEntry{number, type, static_cast<std::uint32_t>(nodes_.size()),
                                      static_cast<std::uint32_t>(nodes.size())});

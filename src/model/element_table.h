@@ -25,7 +25,7 @@ struct ElementEntry {
 };
 
 class ElementTable {
-public:
+  public:
     // The "&ELEMENTS" table of a model text: element number and three node numbers per
     // record, type 1. Conversion failures and a table cut short are told to `messages`.
     static ElementTable Read(std::string_view modelText, MessageSink& messages);
@@ -44,7 +44,7 @@ public:
     // Oldest first (file order).
     const std::vector<ElementEntry>& Elements() const { return elements_; }
 
-private:
+  private:
     std::vector<ElementEntry> elements_;
     std::vector<std::int32_t> nodes_;
     KeyIndex index_;

@@ -1,14 +1,16 @@
 #include "model/field_reader.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <algorithm>
 #include <cstdint>
 
 namespace membrane {
 namespace {
 
-bool IsLineEnd(int c) { return c == '\n' || c == '\r'; }
+bool IsLineEnd(int c) {
+    return c == '\n' || c == '\r';
+}
 
 // After a carriage return the next character is taken to be its line feed and dropped.
 void ConsumeLineEnd(TextStream& stream, int c) {
@@ -27,7 +29,9 @@ void SkipRestOfLine(TextStream& stream) {
     }
 }
 
-bool IsBlank(char c) { return c == 8 || c == 10 || c == 12 || c == 13 || c == 32; }
+bool IsBlank(char c) {
+    return c == 8 || c == 10 || c == 12 || c == 13 || c == 32;
+}
 
 // Every failed field is one modal message box. A table whose fields have shifted fails on
 // nearly every field, and a file that is no model at all on thousands: after the first
@@ -38,8 +42,9 @@ void ReportConversion(TextStream& stream, const char* kind, const std::string& f
     const int count = stream.CountConversionFailure();
     if (count > kConversionMessageLimit + 1) return;
     if (count == kConversionMessageLimit + 1) {
-        stream.Messages().Show("more fields that do not convert follow; they read as 0 and are not reported",
-                               MessageKind::Error);
+        stream.Messages().Show(
+            "more fields that do not convert follow; they read as 0 and are not reported",
+            MessageKind::Error);
         return;
     }
     stream.Messages().Show(std::string("error reading ") + kind + " " + field +
@@ -131,7 +136,9 @@ std::string ReadField(TextStream& stream) {
     return field;
 }
 
-void SkipField(TextStream& stream) { ReadField(stream); }
+void SkipField(TextStream& stream) {
+    ReadField(stream);
+}
 
 IntegerConversion ConvertInteger(std::string_view s) {
     const std::size_t n = s.size();
@@ -151,7 +158,8 @@ IntegerConversion ConvertInteger(std::string_view s) {
     const std::int64_t limit = negative ? 2147483648LL : 2147483647LL;
     std::int64_t value = 0;
     for (; i < n; ++i) {
-        const int digit = base == 16 ? HexDigit(s[i]) : (s[i] >= '0' && s[i] <= '9' ? s[i] - '0' : -1);
+        const int digit =
+            base == 16 ? HexDigit(s[i]) : (s[i] >= '0' && s[i] <= '9' ? s[i] - '0' : -1);
         if (digit < 0) return {0, static_cast<int>(i) + 1};
         value = value * base + digit;
         if (value > limit) return {0, static_cast<int>(i) + 1};
@@ -202,7 +210,8 @@ std::int32_t ReadInteger(TextStream& stream) {
     const std::string field = TakePlainField(stream, plain) ? std::string() : ReadField(stream);
     const std::string_view text = plain.data() != nullptr ? plain : std::string_view(field);
     const IntegerConversion result = ConvertInteger(text);
-    if (result.errorPosition != 0) ReportConversion(stream, "longint", std::string(text), result.errorPosition);
+    if (result.errorPosition != 0)
+        ReportConversion(stream, "longint", std::string(text), result.errorPosition);
     return result.value;
 }
 
@@ -211,11 +220,14 @@ double ReadReal(TextStream& stream) {
     const std::string field = TakePlainField(stream, plain) ? std::string() : ReadField(stream);
     const std::string_view text = plain.data() != nullptr ? plain : std::string_view(field);
     const RealConversion result = ConvertReal(text);
-    if (result.errorPosition != 0) ReportConversion(stream, "double", std::string(text), result.errorPosition);
+    if (result.errorPosition != 0)
+        ReportConversion(stream, "double", std::string(text), result.errorPosition);
     return result.value;
 }
 
-bool IsInteger(const std::string& s) { return ConvertInteger(s).errorPosition == 0; }
+bool IsInteger(const std::string& s) {
+    return ConvertInteger(s).errorPosition == 0;
+}
 
 void TrimLeftBlanks(std::string& s) {
     std::size_t i = 0;

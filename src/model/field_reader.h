@@ -48,7 +48,7 @@ struct RealConversion {
 RealConversion ConvertReal(std::string_view field);
 
 bool IsInteger(const std::string& s);
-void TrimLeftBlanks(std::string& s);   // blank set: codes 8, 10, 12, 13, 32 (not the tab)
+void TrimLeftBlanks(std::string& s);  // blank set: codes 8, 10, 12, 13, 32 (not the tab)
 void TrimRightBlanks(std::string& s);
 void CollapseSpaces(std::string& s);   // runs of spaces -> one space, then TrimRightBlanks
 void NormalizeSpaces(std::string& s);  // TrimLeftBlanks, TrimRightBlanks, CollapseSpaces

@@ -4,7 +4,8 @@
 
 namespace membrane {
 
-double ElementArea(const NodeTable& nodes, std::span<const std::int32_t> corners, std::span<const double> z) {
+double ElementArea(const NodeTable& nodes, std::span<const std::int32_t> corners,
+                   std::span<const double> z) {
     double p[3][3] = {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}};
     for (std::size_t k = 0; k < corners.size() && k < 3; ++k) {
         const std::int32_t index = nodes.IndexOf(corners[k]);
@@ -24,7 +25,8 @@ double ElementArea(const NodeTable& nodes, std::span<const std::int32_t> corners
     return 0.5 * std::sqrt(c1 * c1 + c2 * c2 + c3 * c3);
 }
 
-MeshAreas ComputeMeshAreas(const NodeTable& nodes, const ElementTable& elements, std::span<const double> z) {
+MeshAreas ComputeMeshAreas(const NodeTable& nodes, const ElementTable& elements,
+                           std::span<const double> z) {
     MeshAreas areas;
     areas.elements.reserve(elements.Elements().size());
     for (const ElementEntry& element : elements.Elements()) {

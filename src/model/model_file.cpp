@@ -18,10 +18,12 @@ std::shared_ptr<const ModelFile> ReadModelFile(const std::string& path) {
     if (file == nullptr) return nullptr;
     auto model = std::make_shared<ModelFile>();
     model->path = path;
-    if (S_ISREG(info.st_mode) && info.st_size > 0) model->text.reserve(static_cast<std::size_t>(info.st_size));
+    if (S_ISREG(info.st_mode) && info.st_size > 0)
+        model->text.reserve(static_cast<std::size_t>(info.st_size));
     char buffer[1 << 16];
     std::size_t count;
-    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) model->text.append(buffer, count);
+    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        model->text.append(buffer, count);
     const bool failed = std::ferror(file) != 0;
     const int error = errno;
     std::fclose(file);

@@ -14,9 +14,11 @@ namespace {
 // every Newton term. When it overflows, the assembly has nothing but infinities to add.
 double SlopeMeasure(const double h[3], const NodeEntry* const corner[3], double twiceArea) {
     const double a = ((corner[1]->y - corner[2]->y) * h[0] + (corner[2]->y - corner[0]->y) * h[1] +
-                      (corner[0]->y - corner[1]->y) * h[2]) / twiceArea;
+                      (corner[0]->y - corner[1]->y) * h[2]) /
+                     twiceArea;
     const double b = ((corner[2]->x - corner[1]->x) * h[0] + (corner[0]->x - corner[2]->x) * h[1] +
-                      (corner[1]->x - corner[0]->x) * h[2]) / twiceArea;
+                      (corner[1]->x - corner[0]->x) * h[2]) /
+                     twiceArea;
     return 1 + a * a + b * b;
 }
 
@@ -45,7 +47,8 @@ std::shared_ptr<Model> ReadModel(const ModelFile& file, MessageSink& messages) {
     m.startHeights.assign(m.nodes.Nodes().size(), 0.0);
     // In file order: a node given twice in "&INITIAL" keeps its last height.
     for (const auto& entry : m.initial.Entries())
-        if (const std::int32_t index = m.nodes.IndexOf(entry.key); index >= 0) m.startHeights[index] = entry.value;
+        if (const std::int32_t index = m.nodes.IndexOf(entry.key); index >= 0)
+            m.startHeights[index] = entry.value;
     m.boundary = FindBoundary(m.elements);
     m.flatArea = ComputeMeshAreas(m.nodes, m.elements, {}).total;
     m.bars = BuildBarTable(m.elements);
@@ -71,7 +74,8 @@ std::vector<std::string> CheckModel(const Model& m, std::size_t limit) {
             seenNodes.Set(node.number, 0);
         if (!std::isfinite(node.x) || !std::isfinite(node.y))
             report(name() + ": the coordinates are not finite numbers");
-        if (!std::isfinite(StartHeight(m, node.number))) report(name() + ": the height is not a finite number");
+        if (!std::isfinite(StartHeight(m, node.number)))
+            report(name() + ": the height is not a finite number");
     }
     KeyIndex seenElements;
     for (const ElementEntry& element : m.elements.Elements()) {
@@ -92,11 +96,13 @@ std::vector<std::string> CheckModel(const Model& m, std::size_t limit) {
         }
         if (!complete) continue;
         auto triangle = [&] {
-            return name() + ": the triangle " + std::to_string(nodes[0]) + " " + std::to_string(nodes[1]) + " " +
-                   std::to_string(nodes[2]);
+            return name() + ": the triangle " + std::to_string(nodes[0]) + " " +
+                   std::to_string(nodes[1]) + " " + std::to_string(nodes[2]);
         };
-        const double twiceArea = TwiceSignedArea(corner[0]->x, corner[0]->y, corner[1]->x, corner[1]->y, corner[2]->x, corner[2]->y);
-        const double h[3] = {StartHeight(m, nodes[0]), StartHeight(m, nodes[1]), StartHeight(m, nodes[2])};
+        const double twiceArea = TwiceSignedArea(corner[0]->x, corner[0]->y, corner[1]->x,
+                                                 corner[1]->y, corner[2]->x, corner[2]->y);
+        const double h[3] = {StartHeight(m, nodes[0]), StartHeight(m, nodes[1]),
+                             StartHeight(m, nodes[2])};
         if (twiceArea == 0.0)
             report(triangle() + " has no area in the plan");
         else if (!std::isfinite(twiceArea))
@@ -104,7 +110,8 @@ std::vector<std::string> CheckModel(const Model& m, std::size_t limit) {
         else if (!std::isfinite(SlopeMeasure(h, corner, twiceArea)))
             report(triangle() + " is too steep: its heights make the area not a finite number");
     }
-    if (total > faults.size()) faults.push_back("... and " + std::to_string(total - faults.size()) + " more");
+    if (total > faults.size())
+        faults.push_back("... and " + std::to_string(total - faults.size()) + " more");
     return faults;
 }
 

@@ -22,7 +22,7 @@ struct PlanExtent {
 };
 
 class NodeTable {
-public:
+  public:
     // The "&COORDINATES" table of a model text: node number, x, y per record. Conversion
     // failures and a table cut short are told to `messages`; no table gives an empty one.
     static NodeTable Read(std::string_view modelText, MessageSink& messages);
@@ -40,7 +40,7 @@ public:
     const std::vector<NodeEntry>& Nodes() const { return nodes_; }
     const PlanExtent& Extent() const { return extent_; }
 
-private:
+  private:
     std::vector<NodeEntry> nodes_;
     KeyIndex index_;
     std::int32_t maxNumber_ = 0;

@@ -23,7 +23,7 @@ std::optional<std::int32_t> OpenTable(TextStream& stream, const std::string& tit
 // while the header still promises records, the table stops with one message that names
 // the table, instead of reading on field after field into nothing.
 class RecordGuard {
-public:
+  public:
     RecordGuard(TextStream& stream, std::string title, std::int32_t announced)
         : stream_(stream), title_(std::move(title)), announced_(announced) {}
 
@@ -31,7 +31,7 @@ public:
     bool FieldAvailable();
     void RecordDone() { ++read_; }
 
-private:
+  private:
     TextStream& stream_;
     std::string title_;
     std::int32_t announced_;

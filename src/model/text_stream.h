@@ -16,7 +16,7 @@ namespace membrane {
 constexpr int kEndOfFileChar = 26;
 
 class TextStream {
-public:
+  public:
     // Reads `text`, which must outlive the stream.
     TextStream(std::string_view text, MessageSink& messages) : text_(text), messages_(messages) {}
     TextStream(const TextStream&) = delete;
@@ -50,7 +50,7 @@ public:
     // Counts a field of this stream that failed to convert; returns the count so far.
     int CountConversionFailure() { return ++conversionFailures_; }
 
-private:
+  private:
     std::string_view text_;
     MessageSink& messages_;
     std::size_t position_ = 0;

@@ -9,7 +9,8 @@
 namespace membrane {
 
 template <typename Value>
-const typename KeyedValueList<Value>::Entry* KeyedValueList<Value>::FindKey(std::int32_t key) const {
+const typename KeyedValueList<Value>::Entry* KeyedValueList<Value>::FindKey(
+    std::int32_t key) const {
     const std::int32_t position = keyIndex_.Find(key);
     return position == KeyIndex::kNone ? nullptr : &entries_[position];
 }

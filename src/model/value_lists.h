@@ -29,7 +29,7 @@ enum class KeyColumn { Explicit, Implicit };
 
 template <typename Value>
 class KeyedValueList {
-public:
+  public:
     using Entry = KeyedEntry<Value>;
 
     // An empty list named after its table's title ("&INITIAL", "&CONSTR"): the title is
@@ -55,7 +55,7 @@ public:
     // Oldest first (file order).
     const std::vector<Entry>& Entries() const { return entries_; }
 
-protected:
+  protected:
     std::vector<Entry> entries_;
     KeyIndex keyIndex_;
     std::int32_t maxKey_ = 0;

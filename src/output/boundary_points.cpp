@@ -9,8 +9,8 @@
 
 namespace membrane {
 
-void RenderBoundaryPoints(TextSink& out, const std::string& modelFileName, std::span<const std::int32_t> nodes,
-                          const std::string& when) {
+void RenderBoundaryPoints(TextSink& out, const std::string& modelFileName,
+                          std::span<const std::int32_t> nodes, const std::string& when) {
     out.Line("TEXT FILE");
     out.Line("- ALL BOUNDARY POINTS FROM RECENT BRIMEL.EXE CALCULATION");
     out.Line("- usage   : if needed adjust *.dat model with this list");
@@ -42,7 +42,8 @@ std::string CurrentDateTimeText() {
     return text;
 }
 
-std::string ChooseBoundaryPointsPath(const std::string& preferred, const std::string& modelFileName) {
+std::string ChooseBoundaryPointsPath(const std::string& preferred,
+                                     const std::string& modelFileName) {
     std::string directory = ExtractFilePath(preferred);
     if (directory.empty()) directory = "./";
     if (::access(directory.c_str(), W_OK) == 0) return preferred;

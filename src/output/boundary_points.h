@@ -19,8 +19,8 @@
 
 namespace membrane {
 
-void RenderBoundaryPoints(TextSink& out, const std::string& modelFileName, std::span<const std::int32_t> nodes,
-                          const std::string& when);
+void RenderBoundaryPoints(TextSink& out, const std::string& modelFileName,
+                          std::span<const std::int32_t> nodes, const std::string& when);
 
 // Writes the file to `path` through a temporary file, so an old file is replaced only by
 // a complete new one. False when it cannot be created (no message). A write that fails
@@ -34,6 +34,7 @@ std::string CurrentDateTimeText();
 // Where the file goes: the preferred path (beside the program) when its directory is
 // writable, otherwise beside the model file, so that it is not silently lost on an
 // installation whose program directory is read-only.
-std::string ChooseBoundaryPointsPath(const std::string& preferred, const std::string& modelFileName);
+std::string ChooseBoundaryPointsPath(const std::string& preferred,
+                                     const std::string& modelFileName);
 
 }  // namespace membrane

@@ -66,15 +66,20 @@ struct OutputFiles::Impl {
     }
 };
 
-OutputFiles::OutputFiles(std::shared_ptr<const Model> model) : impl_(std::make_unique<Impl>(std::move(model))) {}
+OutputFiles::OutputFiles(std::shared_ptr<const Model> model)
+    : impl_(std::make_unique<Impl>(std::move(model))) {}
 
 OutputFiles::~OutputFiles() {
     impl_->stop = true;
     impl_->Join();
 }
 
-const std::string& OutputFiles::ReportFileName() const { return impl_->reportName; }
-const std::string& OutputFiles::TrussFileName() const { return impl_->trussName; }
+const std::string& OutputFiles::ReportFileName() const {
+    return impl_->reportName;
+}
+const std::string& OutputFiles::TrussFileName() const {
+    return impl_->trussName;
+}
 
 void OutputFiles::WriteAhead() {
     Impl& f = *impl_;
@@ -143,7 +148,8 @@ void OutputFiles::Finish(const Solution& solution, double accuracy, double weigh
     }
     try {
         StringSink text;
-        RenderTrussLoadsAndSupports(text, TrussLoads(f.model->elements, solution.elementAreas, weight),
+        RenderTrussLoadsAndSupports(text,
+                                    TrussLoads(f.model->elements, solution.elementAreas, weight),
                                     f.model->constraints);
         tailPromise.set_value(text.Take());
     } catch (...) {

@@ -17,7 +17,7 @@
 namespace membrane {
 
 class OutputFiles {
-public:
+  public:
     // Names the files after the model file (".OUT", ".TRS"); writes nothing yet.
     explicit OutputFiles(std::shared_ptr<const Model> model);
     // Waits for the thread of WriteAhead; the temporary files go unless Finish put them
@@ -38,7 +38,7 @@ public:
     // the files are written one after the other.
     void Finish(const Solution& solution, double accuracy, double weight);
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

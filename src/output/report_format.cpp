@@ -59,10 +59,11 @@ void RenderReportTables(TextSink& out, const Model& model, const std::string& re
     if (!stop) RenderListEcho(out, model.initial);
 }
 
-void RenderReportResults(TextSink& out, int iterations, double accuracy, std::span<const double> heights) {
+void RenderReportResults(TextSink& out, int iterations, double accuracy,
+                         std::span<const double> heights) {
     out.Line();
-    out.Line("number of iterations : " + FormatInt(iterations, 3) + "     accurracy : " +
-             FormatFixedWidth(accuracy, 12, 10));
+    out.Line("number of iterations : " + FormatInt(iterations, 3) +
+             "     accurracy : " + FormatFixedWidth(accuracy, 12, 10));
     out.Line();
     if (heights.empty()) return;
     out.Line("&SOLUTION " + std::to_string(heights.size()) + " ");

@@ -38,6 +38,7 @@ void RenderReportTables(TextSink& out, const Model& model, const std::string& re
                         const std::atomic<bool>& stop);
 
 // The rest of the report: the iteration count, the accuracy and the heights.
-void RenderReportResults(TextSink& out, int iterations, double accuracy, std::span<const double> heights);
+void RenderReportResults(TextSink& out, int iterations, double accuracy,
+                         std::span<const double> heights);
 
 }  // namespace membrane

@@ -8,7 +8,8 @@ namespace membrane {
 void RenderTrussHeader(TextSink& out, const std::string& modelFileName) {
     out.Line("; data from BRIMEL.EXE");
     out.Line("; project :" + modelFileName);
-    for (const char* line : {"", "[properties]", "E=10000", "A=1", "", "[barproperties]", "1=10000@1", ""})
+    for (const char* line :
+         {"", "[properties]", "E=10000", "A=1", "", "[barproperties]", "1=10000@1", ""})
         out.Line(line);
 }
 
@@ -47,7 +48,8 @@ void RenderTrussBars(TextSink& out, const ElementTable& bars) {
     out.Line();
 }
 
-std::vector<NodalLoad> TrussLoads(const ElementTable& elements, std::span<const double> areas, double weight) {
+std::vector<NodalLoad> TrussLoads(const ElementTable& elements, std::span<const double> areas,
+                                  double weight) {
     std::vector<NodalLoad> loads;
     KeyIndex loadOf;  // node number -> its place in `loads`
     const auto& all = elements.Elements();
@@ -68,7 +70,8 @@ std::vector<NodalLoad> TrussLoads(const ElementTable& elements, std::span<const 
     return loads;
 }
 
-void RenderTrussLoadsAndSupports(TextSink& out, const std::vector<NodalLoad>& loads, const IntList& held) {
+void RenderTrussLoadsAndSupports(TextSink& out, const std::vector<NodalLoad>& loads,
+                                 const IntList& held) {
     out.Line();
     out.Line("[loads]");
     std::string line;
@@ -87,7 +90,8 @@ void RenderTrussLoadsAndSupports(TextSink& out, const std::vector<NodalLoad>& lo
     k = 0;
     for (const auto& entry : held.Entries()) {
         const std::string node = std::to_string(entry.value);
-        for (const char* axis : {"@x", "@y", "@z"}) out.Line(std::to_string(++k) + "=" + node + axis);
+        for (const char* axis : {"@x", "@y", "@z"})
+            out.Line(std::to_string(++k) + "=" + node + axis);
     }
     out.Line();
 }

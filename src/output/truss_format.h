@@ -37,9 +37,11 @@ struct NodalLoad {
     std::int32_t node;
     double load;
 };
-std::vector<NodalLoad> TrussLoads(const ElementTable& elements, std::span<const double> areas, double weight);
+std::vector<NodalLoad> TrussLoads(const ElementTable& elements, std::span<const double> areas,
+                                  double weight);
 
 // "[loads]" and "[supports]", the end of the file.
-void RenderTrussLoadsAndSupports(TextSink& out, const std::vector<NodalLoad>& loads, const IntList& held);
+void RenderTrussLoadsAndSupports(TextSink& out, const std::vector<NodalLoad>& loads,
+                                 const IntList& held);
 
 }  // namespace membrane

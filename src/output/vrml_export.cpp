@@ -21,7 +21,8 @@ double DisplayHeight(const Model& model, const Solution* solution, const VrmlOpt
     if (solution == nullptr) return 0.0;
     const std::int32_t index = model.nodes.IndexOf(node.number);
     const double z = solution->liftedZ[index];
-    if (options.showDeformed && options.scale != kUndeformedScale) return z + options.scale * solution->heights[index];
+    if (options.showDeformed && options.scale != kUndeformedScale)
+        return z + options.scale * solution->heights[index];
     return z;
 }
 
@@ -34,19 +35,24 @@ double ModelExtent(const Model& model, const Solution* solution, double& xExtent
     yExtent = std::max(std::fabs(plan.yMin), std::fabs(plan.yMax));
     heightExtent = 0.0;
     if (solution != nullptr)
-        for (const double height : solution->heights) heightExtent = std::max(heightExtent, std::fabs(height));
+        for (const double height : solution->heights)
+            heightExtent = std::max(heightExtent, std::fabs(height));
     double extent = xExtent;
     if (yExtent > extent) extent = yExtent;
     if (heightExtent > extent) extent = heightExtent;
     return extent;
 }
 
-std::string VrmlSceneFileName(const Model& model) { return ChangeFileExt(model.fileName, ".wrl"); }
+std::string VrmlSceneFileName(const Model& model) {
+    return ChangeFileExt(model.fileName, ".wrl");
+}
 
-void RenderVrmlScene(TextSink& out, const Model& model, const Solution* solution, const VrmlOptions& options) {
+void RenderVrmlScene(TextSink& out, const Model& model, const Solution* solution,
+                     const VrmlOptions& options) {
     double xExtent, yExtent, heightExtent;
     const double extent = ModelExtent(model, solution, xExtent, yExtent, heightExtent);
-    const std::string modelName = model.fileName.empty() ? std::string("unknown file") : ExtractFileName(model.fileName);
+    const std::string modelName =
+        model.fileName.empty() ? std::string("unknown file") : ExtractFileName(model.fileName);
     VrmlWriter writer(out);
     writer.WriteVrmlHeader(modelName, kSceneSizeFactor * extent);
     writer.WriteVrmlAxes(options.showAxes, kAxisLength, kAxisLength, kAxisLength);
@@ -61,10 +67,12 @@ void RenderVrmlScene(TextSink& out, const Model& model, const Solution* solution
         if (!first || !second) continue;
         const double z1 = DisplayHeight(model, solution, options, *first);
         const double z2 = DisplayHeight(model, solution, options, *second);
-        writer.WriteVrmlNode(options.showNumbering ? FormatInt(first->number) : kNoLabel, first->x, first->y, z1);
-        writer.WriteVrmlNode(options.showNumbering ? FormatInt(second->number) : kNoLabel, second->x, second->y, z2);
-        writer.WriteVrmlBar(kBarColour, options.showNumbering ? FormatInt(bar.number) : kNoLabel, first->x,
-                            first->y, z1, second->x, second->y, z2);
+        writer.WriteVrmlNode(options.showNumbering ? FormatInt(first->number) : kNoLabel, first->x,
+                             first->y, z1);
+        writer.WriteVrmlNode(options.showNumbering ? FormatInt(second->number) : kNoLabel,
+                             second->x, second->y, z2);
+        writer.WriteVrmlBar(kBarColour, options.showNumbering ? FormatInt(bar.number) : kNoLabel,
+                            first->x, first->y, z1, second->x, second->y, z2);
     }
     if (model.complete)
         for (const auto& entry : model.constraints.Entries()) {
@@ -76,13 +84,16 @@ void RenderVrmlScene(TextSink& out, const Model& model, const Solution* solution
     writer.WriteVrmlTrailer();
 }
 
-VrmlExportResult ExportVrml(const Model& model, const Solution* solution, const VrmlOptions& options,
-                            MessageSink& messages, const SceneFileFactory& factory) {
+VrmlExportResult ExportVrml(const Model& model, const Solution* solution,
+                            const VrmlOptions& options, MessageSink& messages,
+                            const SceneFileFactory& factory) {
     const std::string fileName = VrmlSceneFileName(model);
     AtomicFile target(fileName);
-    std::unique_ptr<TextFileWriter> file = factory ? factory(target.TempPath()) : TextFileWriter::Create(target.TempPath());
+    std::unique_ptr<TextFileWriter> file =
+        factory ? factory(target.TempPath()) : TextFileWriter::Create(target.TempPath());
     if (!file) {
-        messages.Show("Can not create a VRML file, check your disk or r/w permissions.", MessageKind::Error);
+        messages.Show("Can not create a VRML file, check your disk or r/w permissions.",
+                      MessageKind::Error);
         return VrmlExportResult::NotCreated;
     }
     try {

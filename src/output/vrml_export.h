@@ -31,9 +31,9 @@ struct VrmlOptions {
 inline constexpr double kUndeformedScale = -1.0;
 
 enum class VrmlExportResult {
-    Written,     // the scene file is complete
-    NotCreated,  // the file could not be created (the user was told); an older scene stays
-    WriteFailed, // a write failed half-way (the user was told); an older scene stays
+    Written,      // the scene file is complete
+    NotCreated,   // the file could not be created (the user was told); an older scene stays
+    WriteFailed,  // a write failed half-way (the user was told); an older scene stays
 };
 
 // The model extent M: the largest of the plan extents max(|xMin|, |xMax|),
@@ -49,7 +49,8 @@ std::string VrmlSceneFileName(const Model& model);
 // and its cylinder, per held node its cone, trailer. A node stands at its lifted z (0
 // without a solution); with a solution, showDeformed and a scale other than -1 at
 // z + scale x height. A bar with an end missing from the node table is left out whole.
-void RenderVrmlScene(TextSink& out, const Model& model, const Solution* solution, const VrmlOptions& options);
+void RenderVrmlScene(TextSink& out, const Model& model, const Solution* solution,
+                     const VrmlOptions& options);
 
 // Creates the file that receives the scene (a temporary file beside the target); null
 // when it cannot be created. Tests inject a failing device.
@@ -57,8 +58,9 @@ using SceneFileFactory = std::function<std::unique_ptr<TextFileWriter>(const std
 
 // Writes the scene file, telling `messages` when it cannot: "Can not create a VRML file,
 // check your disk or r/w permissions." or the input/output error.
-VrmlExportResult ExportVrml(const Model& model, const Solution* solution, const VrmlOptions& options,
-                            MessageSink& messages, const SceneFileFactory& factory = {});
+VrmlExportResult ExportVrml(const Model& model, const Solution* solution,
+                            const VrmlOptions& options, MessageSink& messages,
+                            const SceneFileFactory& factory = {});
 
 // Hands the scene file to the opener, or shows "No VRML file created!" when there is none.
 void ShowVrml(const Model& model, Opener& opener, MessageSink& messages);

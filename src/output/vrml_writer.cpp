@@ -15,23 +15,28 @@ constexpr double kConeRadius = 0.1;
 constexpr double kConeHeight = 0.1;
 constexpr double kBarRadius = 0.05;
 constexpr double kAxisRadius = 0.01;
-constexpr double kLabelOffset = 0.06;     // labels stand this far along x (axis letters: along the axis)
-constexpr double kTextSizeDivisor = 40.0; // label text size = S / 40
-constexpr double kZeroLength = 1e-9;      // shorter bars are not drawn
-constexpr double kAlignment = 1e-8;       // smaller direction components count as zero
+constexpr double kLabelOffset =
+    0.06;  // labels stand this far along x (axis letters: along the axis)
+constexpr double kTextSizeDivisor = 40.0;  // label text size = S / 40
+constexpr double kZeroLength = 1e-9;       // shorter bars are not drawn
+constexpr double kAlignment = 1e-8;        // smaller direction components count as zero
 constexpr double kHalfPi = 1.5707963267948966;
 
 const char* const kLabelSentinel = "none";
 
 // The free texts of the header and the trailer. None contains a double quote.
-const char* const kProgramComment = "# Minimum-area membrane over a triangular mesh, written by membrane";
-const char* const kSceneComment = "# Bars are the triangle sides, spheres the nodes, cones the held nodes";
+const char* const kProgramComment =
+    "# Minimum-area membrane over a triangular mesh, written by membrane";
+const char* const kSceneComment =
+    "# Bars are the triangle sides, spheres the nodes, cones the held nodes";
 const char* const kSceneTitle = "Membrane";
 const char* const kInfoText2 = "bars, nodes and supports of the lifted mesh";
 const char* const kInfoText3 = "written by membrane";
 const char* const kTrailerText = "membrane scene";
 
-std::string Blanks(int n) { return std::string(static_cast<std::size_t>(n), ' '); }
+std::string Blanks(int n) {
+    return std::string(static_cast<std::size_t>(n), ' ');
+}
 
 // A comment runs to the end of its line: a line break inside it would turn the rest of
 // the text into scene code.
@@ -42,7 +47,9 @@ std::string CommentText(const std::string& text) {
     return out;
 }
 
-bool Small(double v) { return std::fabs(v) <= kAlignment; }
+bool Small(double v) {
+    return std::fabs(v) <= kAlignment;
+}
 
 }  // namespace
 
@@ -56,7 +63,9 @@ std::string VrmlStringText(const std::string& text) {
     return out;
 }
 
-void VrmlWriter::Emit(const std::string& line) { out_.Line(line); }
+void VrmlWriter::Emit(const std::string& line) {
+    out_.Line(line);
+}
 
 void VrmlWriter::Emit(int indent, const std::string& text, int pad) {
     Emit(Blanks(indent) + text + Blanks(pad));
@@ -101,7 +110,9 @@ void VrmlWriter::WriteVrmlHeader(const std::string& modelName, double sceneSize)
     Emit(0, "{", 88);
     Emit(2, "description \"Viewpoint1\"", 64);
     EmitValues(2, "position", s, s, -s, 42);
-    Emit("  orientation -0.897148 0.403004 -0.180869 2.25325 # towards 0 0 0  tilt -2.03541 radians");
+    Emit(
+        "  orientation -0.897148 0.403004 -0.180869 2.25325 # towards 0 0 0  tilt -2.03541 "
+        "radians");
     Emit(2, "fieldOfView 0.785398", 67);
     Emit("}");
     Emit("");
@@ -110,7 +121,8 @@ void VrmlWriter::WriteVrmlHeader(const std::string& modelName, double sceneSize)
     Emit(0, "{", 88);
     Emit(2, "description \"Viewpoint2\"", 63);
     EmitValues(2, "position", -s, -s, -s, 40);
-    Emit(2, "orientation 0.689054 0.561775 -0.457835 3.04848 # towards 0 0 0  tilt 2.03541 radians", 2);
+    Emit(2, "orientation 0.689054 0.561775 -0.457835 3.04848 # towards 0 0 0  tilt 2.03541 radians",
+         2);
     Emit(2, "fieldOfView 0.785398", 67);
     Emit("}");
     Emit("");
@@ -137,7 +149,8 @@ void VrmlWriter::WriteVrmlNode(const std::string& label, double x, double y, dou
     if (label == kLabelSentinel) return;
 
     // The label beside the sphere.
-    WriteLabelBlock("# name of the node", x + kLabelOffset, y, z, 10, "\"" + VrmlStringText(label) + "\"]", 18);
+    WriteLabelBlock("# name of the node", x + kLabelOffset, y, z, 10,
+                    "\"" + VrmlStringText(label) + "\"]", 18);
 }
 
 void VrmlWriter::WriteLabelBlock(const std::string& comment, double x, double y, double z,
@@ -164,8 +177,8 @@ void VrmlWriter::WriteLabelBlock(const std::string& comment, double x, double y,
     Emit("");
 }
 
-void VrmlWriter::WriteVrmlSupport(const std::string& label, const std::string& direction,
-                                  double x, double y, double z) {
+void VrmlWriter::WriteVrmlSupport(const std::string& label, const std::string& direction, double x,
+                                  double y, double z) {
     Emit(0, "# supportnode " + CommentText(label), 23);
     Emit("");
     Emit(0, "Transform {", 35);
@@ -228,13 +241,18 @@ void VrmlWriter::WriteVrmlBar(int colourIndex, const std::string& label, double 
             const double az = dx * 1.0 - dy * 0.0;
             const double angle = -std::atan2(std::sqrt(1.0 - dy * dy), dy);
             Emit("  rotation  " + std::string(" ") + FormatScientific(ax) + " " +
-                 FormatScientific(ay) + " " + FormatScientific(az) + " " +
-                 FormatScientific(angle) + Blanks(2));
+                 FormatScientific(ay) + " " + FormatScientific(az) + " " + FormatScientific(angle) +
+                 Blanks(2));
             break;
         }
-        case Orientation::AlongX: EmitValue(2, "rotation    0 0 1", kHalfPi, 17); break;
-        case Orientation::AlongZ: EmitValue(2, "rotation    1 0 0", kHalfPi, 17); break;
-        case Orientation::AlongY: break;
+        case Orientation::AlongX:
+            EmitValue(2, "rotation    0 0 1", kHalfPi, 17);
+            break;
+        case Orientation::AlongZ:
+            EmitValue(2, "rotation    1 0 0", kHalfPi, 17);
+            break;
+        case Orientation::AlongY:
+            break;
     }
     EmitValues(2, "translation", mx, my, mz, 19);
     Emit(2, "children [", 41);
@@ -251,7 +269,8 @@ void VrmlWriter::WriteVrmlBar(int colourIndex, const std::string& label, double 
     Emit(0, "}", 52);
     if (label == kLabelSentinel) return;
 
-    WriteLabelBlock("# name of bar", mx + kLabelOffset, my, mz, 7, "\"(" + VrmlStringText(label) + ")\"]", 16);
+    WriteLabelBlock("# name of bar", mx + kLabelOffset, my, mz, 7,
+                    "\"(" + VrmlStringText(label) + ")\"]", 16);
 }
 
 void VrmlWriter::WriteVrmlAxes(bool show, double lengthX, double lengthY, double lengthZ) {
@@ -259,7 +278,7 @@ void VrmlWriter::WriteVrmlAxes(bool show, double lengthX, double lengthY, double
     struct Axis {
         char letter;
         double length;
-        double cx, cy, cz;  // unit vector of the axis
+        double cx, cy, cz;     // unit vector of the axis
         const char* rotation;  // turns the cylinder's own y axis onto this axis; null: none
     };
     const Axis axes[] = {
@@ -271,8 +290,8 @@ void VrmlWriter::WriteVrmlAxes(bool show, double lengthX, double lengthY, double
         // A white cylinder from the origin to 0.75 x length, centred halfway.
         const double centre = 0.375 * a.length;
         Emit(0, "Transform {", 40);
-        EmitValues(2, "translation", a.cx * centre + 0.0, a.cy * centre + 0.0,
-                   a.cz * centre + 0.0, 9);
+        EmitValues(2, "translation", a.cx * centre + 0.0, a.cy * centre + 0.0, a.cz * centre + 0.0,
+                   9);
         if (a.rotation) Emit(2, a.rotation, 23);
         Emit(2, "children [", 39);
         Emit(2, "Shape {", 42);

@@ -15,7 +15,7 @@
 namespace membrane {
 
 class VrmlWriter {
-public:
+  public:
     // Renders into `out`, which must outlive the writer.
     explicit VrmlWriter(TextSink& out) : out_(out) {}
     VrmlWriter(const VrmlWriter&) = delete;
@@ -33,8 +33,8 @@ public:
     // Cylinder of radius 0.05 between the two points in the colour of colourIndex, with
     // the label in parentheses at its middle unless label is "none". Nothing at all for a
     // bar of length at most 1e-9.
-    void WriteVrmlBar(int colourIndex, const std::string& label, double x1, double y1,
-                      double z1, double x2, double y2, double z2);
+    void WriteVrmlBar(int colourIndex, const std::string& label, double x1, double y1, double z1,
+                      double x2, double y2, double z2);
     // White x, y and z axes from the origin with their letters; nothing when !show.
     void WriteVrmlAxes(bool show, double lengthX, double lengthY, double lengthZ);
     // The end of the scene.
@@ -42,12 +42,12 @@ public:
 
     double SceneSize() const { return sceneSize_; }
 
-private:
+  private:
     // The yellow text block of a node or bar label: the text lies in the x-z plane
     // (turned by -pi/2 about x) at (x, y, z); the two pads are those of the translation
     // and the string line, which differ between nodes and bars.
-    void WriteLabelBlock(const std::string& comment, double x, double y, double z, int translationPad,
-                         const std::string& stringLine, int stringPad);
+    void WriteLabelBlock(const std::string& comment, double x, double y, double z,
+                         int translationPad, const std::string& stringLine, int stringPad);
     void Emit(const std::string& line);
     void Emit(int indent, const std::string& text, int pad);
     void EmitValues(int indent, const std::string& text, double a, double b, double c, int pad);

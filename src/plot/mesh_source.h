@@ -1,4 +1,4 @@
-// Read-only view of the model and run state that the mesh drawing needs. "File order"
+// Read-only view of a model and its run that the mesh drawing needs. "File order"
 // means oldest entry first, the order in which the tables were read from the model file.
 #pragma once
 

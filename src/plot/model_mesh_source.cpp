@@ -2,17 +2,30 @@
 
 namespace membrane {
 
-bool ModelMeshSource::HasNodeTable() const { return model_ != nullptr; }
-double ModelMeshSource::XMin() const { return model_ ? model_->nodes.Extent().xMin : 0.0; }
-double ModelMeshSource::XMax() const { return model_ ? model_->nodes.Extent().xMax : 0.0; }
-double ModelMeshSource::YMin() const { return model_ ? model_->nodes.Extent().yMin : 0.0; }
-double ModelMeshSource::YMax() const { return model_ ? model_->nodes.Extent().yMax : 0.0; }
+bool ModelMeshSource::HasNodeTable() const {
+    return model_ != nullptr;
+}
+double ModelMeshSource::XMin() const {
+    return model_ ? model_->nodes.Extent().xMin : 0.0;
+}
+double ModelMeshSource::XMax() const {
+    return model_ ? model_->nodes.Extent().xMax : 0.0;
+}
+double ModelMeshSource::YMin() const {
+    return model_ ? model_->nodes.Extent().yMin : 0.0;
+}
+double ModelMeshSource::YMax() const {
+    return model_ ? model_->nodes.Extent().yMax : 0.0;
+}
 
-std::size_t ModelMeshSource::NodeCount() const { return model_ ? model_->nodes.Nodes().size() : 0; }
+std::size_t ModelMeshSource::NodeCount() const {
+    return model_ ? model_->nodes.Nodes().size() : 0;
+}
 
 void ModelMeshSource::ForEachNode(const std::function<void(const MeshNode&)>& visit) const {
     if (!model_) return;
-    for (const NodeEntry& node : model_->nodes.Nodes()) visit(MeshNode{node.number, node.x, node.y});
+    for (const NodeEntry& node : model_->nodes.Nodes())
+        visit(MeshNode{node.number, node.x, node.y});
 }
 
 std::optional<MeshNode> ModelMeshSource::FindNode(int number) const {
@@ -21,9 +34,12 @@ std::optional<MeshNode> ModelMeshSource::FindNode(int number) const {
     return MeshNode{node->number, node->x, node->y};
 }
 
-bool ModelMeshSource::HasElementTable() const { return model_ != nullptr; }
+bool ModelMeshSource::HasElementTable() const {
+    return model_ != nullptr;
+}
 
-void ModelMeshSource::ForEachElement(const std::function<void(int, std::span<const int>)>& visit) const {
+void ModelMeshSource::ForEachElement(
+    const std::function<void(int, std::span<const int>)>& visit) const {
     if (!model_) return;
     const ElementTable& table = model_->elements;
     for (const ElementEntry& element : table.Elements())
@@ -37,21 +53,27 @@ std::optional<std::vector<int>> ModelMeshSource::FindElementNodes(int number) co
     return std::vector<int>(nodes.begin(), nodes.end());
 }
 
-bool ModelMeshSource::HasEdgePairs() const { return model_ != nullptr; }
+bool ModelMeshSource::HasEdgePairs() const {
+    return model_ != nullptr;
+}
 
 void ModelMeshSource::ForEachEdgePair(const std::function<void(int, int)>& visit) const {
     if (!model_) return;
     for (const BoundarySide& side : model_->boundary.sides) visit(side.first, side.second);
 }
 
-bool ModelMeshSource::HasConstraints() const { return model_ != nullptr; }
+bool ModelMeshSource::HasConstraints() const {
+    return model_ != nullptr;
+}
 
 void ModelMeshSource::ForEachConstrained(const std::function<void(int)>& visit) const {
     if (!model_) return;
     for (const auto& entry : model_->constraints.Entries()) visit(entry.value);
 }
 
-bool ModelMeshSource::HasInitialValues() const { return model_ != nullptr; }
+bool ModelMeshSource::HasInitialValues() const {
+    return model_ != nullptr;
+}
 
 void ModelMeshSource::ForEachInitial(const std::function<void(int)>& visit) const {
     if (!model_) return;

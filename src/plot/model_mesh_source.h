@@ -8,7 +8,7 @@
 namespace membrane {
 
 class ModelMeshSource final : public MeshSource {
-public:
+  public:
     // `model` may be null (nothing loaded); it must outlive the source.
     ModelMeshSource(const Model* model, bool modelLoaded, bool resultsAvailable)
         : model_(model), loaded_(modelLoaded), results_(resultsAvailable) {}
@@ -33,7 +33,7 @@ public:
     bool HasInitialValues() const override;
     void ForEachInitial(const std::function<void(int)>& visit) const override;
 
-private:
+  private:
     const Model* model_;
     bool loaded_;
     bool results_;

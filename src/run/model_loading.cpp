@@ -14,7 +14,8 @@ bool InputError(MessageSink& messages) {
 
 }  // namespace
 
-std::shared_ptr<const ModelFile> OpenModelFile(const std::string& path, MessageSink& messages, RunResult& result) {
+std::shared_ptr<const ModelFile> OpenModelFile(const std::string& path, MessageSink& messages,
+                                               RunResult& result) {
     auto file = ReadModelFile(path);
     if (!file) {
         messages.Show({"Read Coordinates From File", "Inputfile not found", MessageKind::Error});
@@ -26,8 +27,8 @@ std::shared_ptr<const ModelFile> OpenModelFile(const std::string& path, MessageS
     return file;
 }
 
-bool LoadCheckedModel(const ModelFile& file, const RunRequest& request, MessageSink& messages, ResultsView* view,
-                      RunResult& result) {
+bool LoadCheckedModel(const ModelFile& file, const RunRequest& request, MessageSink& messages,
+                      ResultsView* view, RunResult& result) {
     const std::shared_ptr<const Model> model = ReadModel(file, messages);
     result.model = model;
     if (!model->complete) {
@@ -36,7 +37,8 @@ bool LoadCheckedModel(const ModelFile& file, const RunRequest& request, MessageS
     }
 
     if (!model->boundary.nodes.empty()) {
-        result.boundaryPointsFile = ChooseBoundaryPointsPath(request.boundaryPointsPath, model->fileName);
+        result.boundaryPointsFile =
+            ChooseBoundaryPointsPath(request.boundaryPointsPath, model->fileName);
         WriteBoundaryPointsFile(result.boundaryPointsFile, model->fileName, model->boundary.nodes,
                                 CurrentDateTimeText());
     }

@@ -13,13 +13,14 @@ namespace membrane {
 
 // The model file's text; null, after "Inputfile not found", when it cannot be read (the
 // result's model is then one without tables).
-std::shared_ptr<const ModelFile> OpenModelFile(const std::string& path, MessageSink& messages, RunResult& result);
+std::shared_ptr<const ModelFile> OpenModelFile(const std::string& path, MessageSink& messages,
+                                               RunResult& result);
 
 // Reads the tables, writes the boundary points file, hands the tables and the flat area
 // to the view and checks the model; sets result.model and result.boundaryPointsFile.
 // False, after "error in input", when a table is missing or empty or the check finds a
 // fault.
-bool LoadCheckedModel(const ModelFile& file, const RunRequest& request, MessageSink& messages, ResultsView* view,
-                      RunResult& result);
+bool LoadCheckedModel(const ModelFile& file, const RunRequest& request, MessageSink& messages,
+                      ResultsView* view, RunResult& result);
 
 }  // namespace membrane

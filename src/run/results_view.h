@@ -13,7 +13,7 @@
 namespace membrane {
 
 class ResultsView {
-public:
+  public:
     virtual ~ResultsView() = default;
     // "Open ...", "ITERATION n : Assemble", "ITERATION n : Elimination",
     // "READY, output to file : NAME.OUT", "ERRORS reported ...".

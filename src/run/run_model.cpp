@@ -25,11 +25,11 @@ constexpr double kDivergenceLimit = 1e10;
 
 // Wall-clock seconds since construction or the last Restart.
 class Stopwatch {
-public:
+  public:
     double Seconds() const { return std::chrono::duration<double>(Clock::now() - start_).count(); }
     void Restart() { start_ = Clock::now(); }
 
-private:
+  private:
     using Clock = std::chrono::steady_clock;
     Clock::time_point start_ = Clock::now();
 };
@@ -55,9 +55,14 @@ double SmallestIncrement(std::span<const double> increments) {
 // until |max du| + |min du| <= 2 accuracy. One object per run: it owns the run's model,
 // solver, output files and heights, and reports through the result, the sink and the view.
 class NewtonRun {
-public:
-    NewtonRun(const RunRequest& request, MessageSink& messages, ResultsView* view, RunResult& result)
-        : request_(request), settings_(request.settings), messages_(messages), view_(view), result_(result) {}
+  public:
+    NewtonRun(const RunRequest& request, MessageSink& messages, ResultsView* view,
+              RunResult& result)
+        : request_(request),
+          settings_(request.settings),
+          messages_(messages),
+          view_(view),
+          result_(result) {}
 
     void Execute() {
         if (!Load()) return Fail(RunOutcome::InputErrors, "input errors");
@@ -71,9 +76,10 @@ public:
         if (!failed_) Finish();
     }
 
-private:
+  private:
     bool Load() {
-        const std::shared_ptr<const ModelFile> file = OpenModelFile(request_.modelFileName, messages_, result_);
+        const std::shared_ptr<const ModelFile> file =
+            OpenModelFile(request_.modelFileName, messages_, result_);
         if (!file) return false;
         // The sparse Cholesky solver's ordering is worked out beside the loading.
         if (settings_.solver == SolverChoice::Cholmod && settings_.maxIterations > 0)
@@ -104,7 +110,8 @@ private:
         solver_->Assemble(heights_);
         result_.timings.assemble += clock_.Seconds();
         if (!CancelRequested()) return true;
-        Fail(RunOutcome::Cancelled, "cancelled by the user in iteration " + std::to_string(result_.iterations));
+        Fail(RunOutcome::Cancelled,
+             "cancelled by the user in iteration " + std::to_string(result_.iterations));
         return false;
     }
 
@@ -132,7 +139,8 @@ private:
         bool stop = 2 * settings_.accuracy >= std::fabs(max) + std::fabs(min);
         if (std::fabs(max) > kDivergenceLimit || std::fabs(min) > kDivergenceLimit || notANumber) {
             stop = true;
-            Fail(RunOutcome::Diverged, "iteration " + std::to_string(result_.iterations) + ", solution to infinity");
+            Fail(RunOutcome::Diverged,
+                 "iteration " + std::to_string(result_.iterations) + ", solution to infinity");
         }
         if (!stop)
             for (std::size_t k = 0; k < heights_.size(); ++k) heights_[k] += increments_[k];
@@ -142,14 +150,16 @@ private:
 
     bool CancelledAfterStep() {
         if (!CancelRequested()) return false;
-        Fail(RunOutcome::Cancelled, "cancelled by the user after iteration " + std::to_string(result_.iterations));
+        Fail(RunOutcome::Cancelled,
+             "cancelled by the user after iteration " + std::to_string(result_.iterations));
         return true;
     }
 
     // Lifts the mesh by the heights, writes the files and shows the membrane.
     void Finish() {
         clock_.Restart();
-        auto solution = std::make_shared<const Solution>(LiftMembrane(*model_, std::move(heights_), result_.iterations));
+        auto solution = std::make_shared<const Solution>(
+            LiftMembrane(*model_, std::move(heights_), result_.iterations));
         output_->Finish(*solution, settings_.accuracy, settings_.weight);
         result_.reportFile = output_->ReportFileName();
         result_.trussFile = output_->TrussFileName();
@@ -200,7 +210,8 @@ private:
 // the run are gone (their memory given back, their threads ended) before the message.
 template <typename Work>
 void AtRunBoundary(RunResult& result, MessageSink& messages, Work&& work) {
-    const auto fail = [&](RunOutcome outcome, const char* reason, const std::string& text, const char* caption) {
+    const auto fail = [&](RunOutcome outcome, const char* reason, const std::string& text,
+                          const char* caption) {
         result.outcome = outcome;
         result.reason = reason;
         result.solution.reset();
@@ -211,13 +222,15 @@ void AtRunBoundary(RunResult& result, MessageSink& messages, Work&& work) {
     } catch (const IoError& error) {
         fail(RunOutcome::OutputFailure, "input/output error", error.what(), "Input/output error");
     } catch (const std::bad_alloc&) {
-        fail(RunOutcome::OutOfMemory, "out of memory", "There is not enough memory for this run.", "Out of memory");
+        fail(RunOutcome::OutOfMemory, "out of memory", "There is not enough memory for this run.",
+             "Out of memory");
     } catch (const std::exception& error) {
         fail(RunOutcome::InternalError, "internal error",
-             std::string("The run stopped on an error of the program: ") + error.what(), "Internal error");
-    } catch (...) {
-        fail(RunOutcome::InternalError, "internal error", "The run stopped on an error of the program.",
+             std::string("The run stopped on an error of the program: ") + error.what(),
              "Internal error");
+    } catch (...) {
+        fail(RunOutcome::InternalError, "internal error",
+             "The run stopped on an error of the program.", "Internal error");
     }
 }
 
@@ -241,7 +254,8 @@ RunResult LoadModelOnly(const RunRequest& request, MessageSink& messages) {
     RunResult result;
     AtRunBoundary(result, messages, [&] {
         const auto file = OpenModelFile(request.modelFileName, messages, result);
-        if (file && LoadCheckedModel(*file, request, messages, nullptr, result)) result.outcome = RunOutcome::Success;
+        if (file && LoadCheckedModel(*file, request, messages, nullptr, result))
+            result.outcome = RunOutcome::Success;
     });
     return result;
 }

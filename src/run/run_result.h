@@ -24,8 +24,8 @@ enum class RunOutcome {
 struct RunTimings {
     double load = 0.0;      // reading and checking the model, boundary and bar tables
     double assemble = 0.0;  // all iterations: element terms, accumulation, constraints
-    double solve = 0.0;     // all iterations: the solver's setup, solves, taking over the increments
-    double write = 0.0;     // report and truss model files, final area
+    double solve = 0.0;  // all iterations: the solver's setup, solves, taking over the increments
+    double write = 0.0;  // report and truss model files, final area
     double peakMemoryMb = 0.0;  // peak resident set size of the process so far (VmHWM)
 };
 

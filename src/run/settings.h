@@ -10,9 +10,10 @@ enum class SolverChoice {
 };
 
 struct Settings {
-    double accuracy = 0.001;  // a run converges when |max| + |min| of the increments <= 2 * accuracy
-    int maxIterations = 10;   // upper bound on the Newton iterations
-    double weight = 1.0;      // membrane weight in kN/m^2, used only for the truss loads
+    double accuracy =
+        0.001;               // a run converges when |max| + |min| of the increments <= 2 * accuracy
+    int maxIterations = 10;  // upper bound on the Newton iterations
+    double weight = 1.0;     // membrane weight in kN/m^2, used only for the truss loads
     SolverChoice solver = SolverChoice::Elimination;
 };
 

@@ -20,7 +20,8 @@ bool ComputeGeometry(const double x[3], const double y[3], ElementGeometry& g) {
     return true;
 }
 
-void ComputeTerms(const ElementGeometry& g, const double h[3], double matrix[3][3], double vector[3]) {
+void ComputeTerms(const ElementGeometry& g, const double h[3], double matrix[3][3],
+                  double vector[3]) {
     const double D = g.D;
     const double* eta = g.eta;
     const double* xi = g.xi;
@@ -38,8 +39,9 @@ void ComputeTerms(const ElementGeometry& g, const double h[3], double matrix[3][
     for (int i = 0; i < 3; ++i) vector[i] = -sign * (a * eta[i] + b * xi[i]) / (2 * rootS);
 }
 
-bool ComputeElement(const NodeTable& nodes, const ElementTable& elements, std::span<const double> heights,
-                    std::int32_t elementNumber, ElementTerms& terms) {
+bool ComputeElement(const NodeTable& nodes, const ElementTable& elements,
+                    std::span<const double> heights, std::int32_t elementNumber,
+                    ElementTerms& terms) {
     const ElementEntry* element = elements.Find(elementNumber);
     if (element == nullptr || element->nodeCount < 3) return false;
     const auto nodeNumbers = elements.NodesOf(*element);
@@ -74,7 +76,8 @@ std::vector<std::int32_t> AssemblyOrder(const ElementTable& elements) {
 void AccumulateElement(SparseMatrix& system, SparseMatrix& rhs, const ElementTerms& terms) {
     for (int i = 0; i < 3; ++i) {
         rhs.AddToEntry(terms.nodes[i], 1, terms.vector[i]);
-        for (int j = 0; j < 3; ++j) system.AddToEntry(terms.nodes[i], terms.nodes[j], terms.matrix[i][j]);
+        for (int j = 0; j < 3; ++j)
+            system.AddToEntry(terms.nodes[i], terms.nodes[j], terms.matrix[i][j]);
     }
 }
 

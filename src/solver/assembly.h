@@ -43,14 +43,16 @@ bool ComputeGeometry(const double x[3], const double y[3], ElementGeometry& geom
 
 // The element matrix and vector at the corner heights h: what ComputeElement gives, bit
 // for bit, since it computes them here too.
-void ComputeTerms(const ElementGeometry& geometry, const double h[3], double matrix[3][3], double vector[3]);
+void ComputeTerms(const ElementGeometry& geometry, const double h[3], double matrix[3][3],
+                  double vector[3]);
 
 // Fills `terms` for the element with this number (the newest of the number) from the
 // node table and the heights (one per node of the table). False when the element or one
 // of its nodes is missing, or the triangle has no plan area (the model check rules those
 // out before a run).
-bool ComputeElement(const NodeTable& nodes, const ElementTable& elements, std::span<const double> heights,
-                    std::int32_t elementNumber, ElementTerms& terms);
+bool ComputeElement(const NodeTable& nodes, const ElementTable& elements,
+                    std::span<const double> heights, std::int32_t elementNumber,
+                    ElementTerms& terms);
 
 // The element numbers in the order the Newton system is assembled: ascending, each once.
 // For a model numbered 1..E exactly 1, 2, ..., E; a model with gaps in its numbering is

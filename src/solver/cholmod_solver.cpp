@@ -30,11 +30,10 @@ namespace {
 // (one per core). CHOLMOD in addition opens OpenMP teams of a fixed size for copying and
 // clearing large supernodes; on a machine with few cores those threads compete with the
 // BLAS threads for the cores and spin while they wait, which costs far more than the
-// copying gains: a million-node factorization on two cores takes about a third longer
-// with them. With no active parallel level allowed, every OpenMP region runs on one
-// thread. The previous setting is restored afterwards.
+// copying gains (bench/README.md). With no active parallel level allowed, every OpenMP
+// region runs on one thread. The previous setting is restored afterwards.
 class SerialOpenMp {
-public:
+  public:
     SerialOpenMp() {
         if (omp_get_max_active_levels == nullptr || omp_set_max_active_levels == nullptr) return;
         previous_ = omp_get_max_active_levels();
@@ -46,7 +45,7 @@ public:
     SerialOpenMp(const SerialOpenMp&) = delete;
     SerialOpenMp& operator=(const SerialOpenMp&) = delete;
 
-private:
+  private:
     int previous_ = -1;
 };
 
@@ -59,8 +58,8 @@ struct StoredTerms {
 void ElementStoredTerms(const ElementGeometry& geometry, const double h[3], StoredTerms& terms) {
     double matrix[3][3], vector[3];
     ComputeTerms(geometry, h, matrix, vector);
-    terms = StoredTerms{{matrix[0][0], matrix[1][1], matrix[2][2], matrix[1][0], matrix[2][0], matrix[2][1],
-                        vector[0], vector[1], vector[2]}};
+    terms = StoredTerms{{matrix[0][0], matrix[1][1], matrix[2][2], matrix[1][0], matrix[2][0],
+                         matrix[2][1], vector[0], vector[1], vector[2]}};
 }
 
 }  // namespace
@@ -144,9 +143,12 @@ CholmodSolver::CholmodSolver(const Model& model, std::unique_ptr<FillOrdering> o
     : model_(model), ordering_(std::move(ordering)) {}
 CholmodSolver::~CholmodSolver() = default;
 
-bool CholmodSolver::Available() { return true; }
+bool CholmodSolver::Available() {
+    return true;
+}
 
-std::unique_ptr<CholmodSolver> CholmodSolver::Create(const Model& model, std::unique_ptr<FillOrdering> ordering) {
+std::unique_ptr<CholmodSolver> CholmodSolver::Create(const Model& model,
+                                                     std::unique_ptr<FillOrdering> ordering) {
     std::unique_ptr<CholmodSolver> solver(new CholmodSolver(model, std::move(ordering)));
     if (!solver->Setup()) return nullptr;
     return solver;
@@ -191,13 +193,15 @@ bool CholmodSolver::Setup() {
                 pairs.push_back(static_cast<std::uint64_t>(column) << 32 | row);
             }
     }
-    for (const auto& entry : model_.constraints.Entries()) s.pinned.push_back(s.Unknown(entry.value));
+    for (const auto& entry : model_.constraints.Entries())
+        s.pinned.push_back(s.Unknown(entry.value));
     const auto n = static_cast<std::int32_t>(s.diagonal.size());
     for (std::int32_t k = 0; k < n; ++k)
         pairs.push_back(static_cast<std::uint64_t>(k) << 32 | static_cast<std::uint32_t>(k));
     std::sort(pairs.begin(), pairs.end());
     pairs.erase(std::unique(pairs.begin(), pairs.end()), pairs.end());
-    if (pairs.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) return false;
+    if (pairs.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
+        return false;
 
     s.matrix = cholmod_allocate_sparse(n, n, pairs.size(), 1, 1, 1, CHOLMOD_REAL, &s.common);
     if (s.matrix == nullptr) return false;
@@ -241,8 +245,8 @@ bool CholmodSolver::Analyze() {
         }
     }
     // Nested dissection (METIS) gives the least fill on a 2D mesh; trying AMD first, as
-    // CHOLMOD does by default, costs seconds at a million nodes for an ordering it then
-    // drops. Without METIS in the library, fall back to the default choice.
+    // CHOLMOD does by default, costs time for an ordering it then drops. Without METIS in
+    // the library, fall back to the default choice.
     if (s.factor == nullptr) {
         s.common.nmethods = 1;
         s.common.method[0].ordering = CHOLMOD_METIS;
@@ -260,7 +264,8 @@ void CholmodSolver::Assemble(std::span<const double> heights) {
     Impl& s = *impl_;
     auto* values = static_cast<double*>(s.matrix->x);
     auto* b = static_cast<double*>(s.rhs->x);
-    const auto nnz = static_cast<std::size_t>(static_cast<std::int32_t*>(s.matrix->p)[s.matrix->ncol]);
+    const auto nnz =
+        static_cast<std::size_t>(static_cast<std::int32_t*>(s.matrix->p)[s.matrix->ncol]);
     const std::vector<Impl::Element>& elements = s.elements;
     auto heightsOf = [&](const Impl::Element& e, double h[3]) {
         for (int k = 0; k < 3; ++k) h[k] = heights[s.heightEntry[e.corner[k]]];
@@ -304,7 +309,8 @@ void CholmodSolver::Assemble(std::span<const double> heights) {
     }
     if (helper.joinable()) {
         helper.join();
-        for (std::size_t e = split; e < elements.size(); ++e) add(elements[e], s.buffered[e - split]);
+        for (std::size_t e = split; e < elements.size(); ++e)
+            add(elements[e], s.buffered[e - split]);
     }
     for (std::int32_t k : s.pinned) {
         values[s.diagonal[k]] = kConstraintStiffness;
@@ -338,7 +344,9 @@ double CholmodSolver::Increment(std::int32_t node) const {
     return impl_->solution[id];
 }
 
-double CholmodSolver::FactorEntries() const { return impl_ && impl_->factor ? impl_->common.lnz : 0.0; }
+double CholmodSolver::FactorEntries() const {
+    return impl_ && impl_->factor ? impl_->common.lnz : 0.0;
+}
 
 double CholmodSolver::SystemEntry(std::int32_t rowNode, std::int32_t columnNode) const {
     if (!impl_ || impl_->matrix == nullptr) return 0.0;
@@ -364,17 +372,35 @@ struct CholmodSolver::Impl {};
 CholmodSolver::CholmodSolver(const Model& model, std::unique_ptr<FillOrdering> ordering)
     : model_(model), ordering_(std::move(ordering)) {}
 CholmodSolver::~CholmodSolver() = default;
-bool CholmodSolver::Available() { return false; }
-std::unique_ptr<CholmodSolver> CholmodSolver::Create(const Model&, std::unique_ptr<FillOrdering>) { return nullptr; }
-bool CholmodSolver::Setup() { return false; }
-bool CholmodSolver::Analyze() { return false; }
+bool CholmodSolver::Available() {
+    return false;
+}
+std::unique_ptr<CholmodSolver> CholmodSolver::Create(const Model&, std::unique_ptr<FillOrdering>) {
+    return nullptr;
+}
+bool CholmodSolver::Setup() {
+    return false;
+}
+bool CholmodSolver::Analyze() {
+    return false;
+}
 void CholmodSolver::Assemble(std::span<const double>) {}
-SolveStatus CholmodSolver::Solve() { return SolveStatus::Unavailable; }
+SolveStatus CholmodSolver::Solve() {
+    return SolveStatus::Unavailable;
+}
 void CholmodSolver::Increments(std::span<double>) const {}
-double CholmodSolver::Increment(std::int32_t) const { return 0.0; }
-double CholmodSolver::FactorEntries() const { return 0.0; }
-double CholmodSolver::SystemEntry(std::int32_t, std::int32_t) const { return 0.0; }
-double CholmodSolver::RightHandSide(std::int32_t) const { return 0.0; }
+double CholmodSolver::Increment(std::int32_t) const {
+    return 0.0;
+}
+double CholmodSolver::FactorEntries() const {
+    return 0.0;
+}
+double CholmodSolver::SystemEntry(std::int32_t, std::int32_t) const {
+    return 0.0;
+}
+double CholmodSolver::RightHandSide(std::int32_t) const {
+    return 0.0;
+}
 
 #endif
 

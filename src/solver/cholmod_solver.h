@@ -21,7 +21,7 @@
 namespace membrane {
 
 class CholmodSolver final : public LinearSolver {
-public:
+  public:
     // Whether the program was built with CHOLMOD.
     static bool Available();
 
@@ -30,7 +30,8 @@ public:
     // ordering being worked out beside the loading: it is waited for at the first Solve,
     // and its thread ends with the solver. Null when CHOLMOD is not available or the
     // pattern cannot be set up. `model` must outlive the solver.
-    static std::unique_ptr<CholmodSolver> Create(const Model& model, std::unique_ptr<FillOrdering> ordering = {});
+    static std::unique_ptr<CholmodSolver> Create(const Model& model,
+                                                 std::unique_ptr<FillOrdering> ordering = {});
     ~CholmodSolver() override;
     CholmodSolver(const CholmodSolver&) = delete;
     CholmodSolver& operator=(const CholmodSolver&) = delete;
@@ -57,7 +58,7 @@ public:
     // The entries of the Cholesky factor the ordering gives (after Analyze).
     double FactorEntries() const;
 
-private:
+  private:
     CholmodSolver(const Model& model, std::unique_ptr<FillOrdering> ordering);
     bool Setup();
 

@@ -90,7 +90,8 @@ void DenseFront::Materialize(std::int32_t row, CellRow& cells) {
     found_.clear();
     for (std::size_t slot = 0; slot < next_; ++slot)
         if (values[slot] != 0.0) found_.push_back({stamps[slot], static_cast<std::int32_t>(slot)});
-    std::sort(found_.begin(), found_.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::sort(found_.begin(), found_.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
     cells.clear();
     cells.reserve(found_.size());
     for (const auto& f : found_) {

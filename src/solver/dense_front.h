@@ -28,7 +28,7 @@
 namespace membrane {
 
 class DenseFront {
-public:
+  public:
     using Stamp = std::uint64_t;
 
     // Empties the front for a system of the given size; the memory of the dense rows is
@@ -59,10 +59,14 @@ public:
 
     std::size_t SlotCapacity() const { return capacity_; }
 
-    double* Values(std::int32_t denseIndex) { return values_.data() + static_cast<std::size_t>(denseIndex) * stride_; }
-    Stamp* Stamps(std::int32_t denseIndex) { return stamps_.data() + static_cast<std::size_t>(denseIndex) * stride_; }
+    double* Values(std::int32_t denseIndex) {
+        return values_.data() + static_cast<std::size_t>(denseIndex) * stride_;
+    }
+    Stamp* Stamps(std::int32_t denseIndex) {
+        return stamps_.data() + static_cast<std::size_t>(denseIndex) * stride_;
+    }
 
-private:
+  private:
     bool Compact();  // false when the budget allows no growth
     // The dense rows lie one after the other, `stride` values apart: the capacity plus one
     // cache line, so that the same slot of successive rows does not fall into the same
@@ -78,7 +82,7 @@ private:
     std::vector<std::int32_t> columnOf_;  // slot -> column or -1
     std::vector<double> values_;          // all 0 outside the entries of active rows
     std::vector<Stamp> stamps_;
-    std::vector<std::int32_t> rowOf_;     // dense index -> row or -1
+    std::vector<std::int32_t> rowOf_;  // dense index -> row or -1
     std::vector<std::int32_t> freeRows_;
     std::size_t stride_ = 0;
     std::vector<std::pair<Stamp, std::int32_t>> found_;  // scratch of Materialize

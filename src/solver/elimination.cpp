@@ -14,6 +14,8 @@
 // Rows in the dense front of the elimination (see dense_front.h) are updated as dense
 // vectors instead; every value is computed by the same operations in the same order, so
 // the results are the same to the last bit.
+#include "solver/elimination.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -29,7 +31,6 @@
 #include "solver/elimination_cells.h"
 #include "solver/front_kernels.h"
 #include "solver/rhs_order.h"
-#include "solver/elimination.h"
 
 namespace membrane {
 namespace {
@@ -45,7 +46,7 @@ struct RhsRow {
     std::int32_t key;
     bool hasEntry;
     double value;
-    std::int32_t column;      // the entry's column before renaming
+    std::int32_t column;       // the entry's column before renaming
     std::int32_t unknown = 0;  // set when the value stands for an unknown
     bool renamed = false;
 };
@@ -57,8 +58,8 @@ constexpr std::int32_t kDropped = -1;
 // back substitution) and a place in the column index (4 bytes), plus the slack of growing
 // vectors. The count below also takes entries that exact cancellations removed, so it runs
 // ahead of the memory really used: with 16 bytes an entry against three quarters of the
-// physical memory, the solve stops at about a third of it (a 1e6-node catenoid on a 24 GB
-// machine stops after a minute at 7.4 GB).
+// physical memory, the solve stops at about a third of it (bench/README.md has a measured
+// case).
 std::size_t DefaultEntryLimit() {
 #if defined(_SC_PHYS_PAGES) && defined(_SC_PAGE_SIZE)
     const long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGE_SIZE);
@@ -75,7 +76,7 @@ bool GuardedDivide(double numerator, double divisor, double& quotient) {
 }
 
 class Eliminator {
-public:
+  public:
     // One eliminator may solve one system after another (the Newton steps of a run): its
     // work arrays keep their memory from one solve to the next.
     SolveStatus Run(SparseMatrix& system, SparseMatrix& rhs, const EliminationOptions& options) {
@@ -97,7 +98,7 @@ public:
         return SolveStatus::Ok;
     }
 
-private:
+  private:
     std::int32_t ColumnId(std::int32_t column) {
         std::int32_t id = columnIds_.Find(column);
         if (id == KeyIndex::kNone) {
@@ -141,7 +142,8 @@ private:
         columnRows_.resize(columnKeys_.size());
         for (auto& rowsOfColumn : columnRows_) rowsOfColumn.clear();
         for (std::size_t i = 0; i < rows_.size(); ++i)
-            for (const Cell& c : rows_[i].cells) columnRows_[c.column].push_back(static_cast<std::int32_t>(i));
+            for (const Cell& c : rows_[i].cells)
+                columnRows_[c.column].push_back(static_cast<std::int32_t>(i));
 
         // B's rows: those whose key is a row of A follow A's order; the others keep
         // their place behind them.
@@ -159,8 +161,10 @@ private:
             rhsRows_.push_back(row);
             rhsByKey_.Set(source.key, id);
             const std::int32_t position = inSystem.Find(source.key);
-            if (position != KeyIndex::kNone) front[position] = id;
-            else back.push_back(id);
+            if (position != KeyIndex::kNone)
+                front[position] = id;
+            else
+                back.push_back(id);
         }
         std::vector<std::int32_t> ids, keys;
         for (std::int32_t id : front)
@@ -213,26 +217,31 @@ private:
             cells.push_back(pivot);
 
             const std::int32_t rhsId = RhsRowOf(pivotRow.key);
-            const double b = (rhsId != KeyIndex::kNone && rhsRows_[rhsId].hasEntry) ? rhsRows_[rhsId].value : 0.0;
+            const double b = (rhsId != KeyIndex::kNone && rhsRows_[rhsId].hasEntry)
+                                 ? rhsRows_[rhsId].value
+                                 : 0.0;
 
             // The rows to update, in the order in which they got the pivot column.
             targets_.clear();
             for (std::int32_t t : columnRows_[pivot.column]) {
-                if (t <= static_cast<std::int32_t>(s) || seen_[t] == static_cast<std::int32_t>(s)) continue;
+                if (t <= static_cast<std::int32_t>(s) || seen_[t] == static_cast<std::int32_t>(s))
+                    continue;
                 seen_[t] = static_cast<std::int32_t>(s);
                 targets_.push_back(t);
             }
             const bool dense = front_ && PrepareDenseTargets(s);
             for (std::int32_t t : targets_) {
-                const SolveStatus status = dense && front_->DenseIndexOf(t) >= 0 ? EliminateDense(s, pivot, b, t)
-                                                                                  : EliminateFrom(s, pivot, b, t);
+                const SolveStatus status = dense && front_->DenseIndexOf(t) >= 0
+                                               ? EliminateDense(s, pivot, b, t)
+                                               : EliminateFrom(s, pivot, b, t);
                 if (status != SolveStatus::Ok) return status;
             }
             if (front_) {
                 if (dense) ClearPivotScratch();
                 front_->ReleaseColumn(pivot.column);
             }
-            if (storedGrowth_ > static_cast<std::int64_t>(entryLimit_)) return SolveStatus::TooLarge;
+            if (storedGrowth_ > static_cast<std::int64_t>(entryLimit_))
+                return SolveStatus::TooLarge;
         }
         return SolveStatus::Ok;
     }
@@ -319,7 +328,8 @@ private:
         } else {
             const double* a = pivotValues_.data();
             newBlocks_.resize(width / kNewEntryBlock + 1);
-            if (SubtractScaledExceptNew(v + windowBegin_, a + windowBegin_, f, width, newBlocks_.data())) {
+            if (SubtractScaledExceptNew(v + windowBegin_, a + windowBegin_, f, width,
+                                        newBlocks_.data())) {
                 // New entries come in the pivot row's list order: stamp = base + rank.
                 for (std::size_t block = 0; block < newBlocks_.size(); ++block) {
                     if (!newBlocks_[block]) continue;
@@ -328,7 +338,8 @@ private:
                     for (std::size_t slot = begin; slot < end; ++slot)
                         if (v[slot] == 0.0 && a[slot] != 0.0) {
                             stamps[slot] = clock_ + 1 + pivotRanks_[slot];
-                            columnRows_[front_->ColumnOfSlot(static_cast<std::int32_t>(slot))].push_back(t);
+                            columnRows_[front_->ColumnOfSlot(static_cast<std::int32_t>(slot))]
+                                .push_back(t);
                             ++storedGrowth_;
                         }
                     SubtractScaled(v + begin, a + begin, f, end - begin);
@@ -447,7 +458,8 @@ private:
         for (std::int32_t id : ids) {
             const RhsRow& row = rhsRows_[id];
             SparseMatrix::Row result{row.renamed ? row.unknown : row.key, {}};
-            if (row.hasEntry) result.entries.push_back(MatrixEntry{row.renamed ? 1 : row.column, row.value});
+            if (row.hasEntry)
+                result.entries.push_back(MatrixEntry{row.renamed ? 1 : row.column, row.value});
             out.push_back(std::move(result));
         }
         rhs_->AssignRowsInOrder(std::move(out));
@@ -465,8 +477,8 @@ private:
     DenseFront::Stamp clock_ = 0;
     std::vector<std::int32_t> targets_;
     std::vector<unsigned char> newBlocks_;
-    std::vector<double> pivotValues_;        // the pivot row over the slots, 0 elsewhere
-    std::vector<std::uint32_t> pivotRanks_;  // its entries' places in list order
+    std::vector<double> pivotValues_;              // the pivot row over the slots, 0 elsewhere
+    std::vector<std::uint32_t> pivotRanks_;        // its entries' places in list order
     std::size_t windowBegin_ = 0, windowEnd_ = 0;  // slots holding the pivot row
     std::vector<ElimRow> rows_;
     KeyIndex columnIds_;
@@ -494,7 +506,8 @@ SolveStatus Solve(SparseMatrix& system, SparseMatrix& rightHandSide) {
     return Solve(system, rightHandSide, EliminationOptions{});
 }
 
-SolveStatus Solve(SparseMatrix& system, SparseMatrix& rightHandSide, const EliminationOptions& options) {
+SolveStatus Solve(SparseMatrix& system, SparseMatrix& rightHandSide,
+                  const EliminationOptions& options) {
     SolveStatus status;
     if (options.workspace != nullptr) {
         status = options.workspace->impl_->eliminator.Run(system, rightHandSide, options);

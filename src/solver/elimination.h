@@ -19,13 +19,13 @@ SolveStatus Solve(SparseMatrix& system, SparseMatrix& rightHandSide);
 // The elimination's work arrays, kept from one solve to the next so that the Newton steps
 // of a run reuse their memory instead of allocating it again.
 class EliminationWorkspace {
-public:
+  public:
     EliminationWorkspace();
     ~EliminationWorkspace();
     EliminationWorkspace(const EliminationWorkspace&) = delete;
     EliminationWorkspace& operator=(const EliminationWorkspace&) = delete;
 
-private:
+  private:
     friend SolveStatus Solve(SparseMatrix&, SparseMatrix&, const struct EliminationOptions&);
     struct Impl;
     std::unique_ptr<Impl> impl_;
@@ -44,6 +44,7 @@ struct EliminationOptions {
     // all the memory there is.
     std::size_t entryLimit = 0;
 };
-SolveStatus Solve(SparseMatrix& system, SparseMatrix& rightHandSide, const EliminationOptions& options);
+SolveStatus Solve(SparseMatrix& system, SparseMatrix& rightHandSide,
+                  const EliminationOptions& options);
 
 }  // namespace membrane

@@ -4,7 +4,8 @@
 
 namespace membrane {
 
-EliminationSolver::EliminationSolver(const Model& model) : model_(model), order_(AssemblyOrder(model.elements)) {}
+EliminationSolver::EliminationSolver(const Model& model)
+    : model_(model), order_(AssemblyOrder(model.elements)) {}
 
 void EliminationSolver::Assemble(std::span<const double> heights) {
     system_.Clear();
@@ -22,7 +23,8 @@ SolveStatus EliminationSolver::Solve() {
 
 void EliminationSolver::Increments(std::span<double> increments) const {
     const auto& nodes = model_.nodes.Nodes();
-    for (std::size_t i = 0; i < nodes.size(); ++i) increments[i] = rightHandSide_.GetEntry(nodes[i].number, 1);
+    for (std::size_t i = 0; i < nodes.size(); ++i)
+        increments[i] = rightHandSide_.GetEntry(nodes[i].number, 1);
 }
 
 }  // namespace membrane

@@ -13,7 +13,7 @@
 namespace membrane {
 
 class EliminationSolver final : public LinearSolver {
-public:
+  public:
     // `model` must outlive the solver.
     explicit EliminationSolver(const Model& model);
 
@@ -25,12 +25,12 @@ public:
     const SparseMatrix& System() const { return system_; }
     const SparseMatrix& RightHandSide() const { return rightHandSide_; }
 
-private:
+  private:
     const Model& model_;
     std::vector<std::int32_t> order_;  // element numbers, ascending
     SparseMatrix system_;
-    SparseMatrix rightHandSide_;        // column 1; the solution after Solve
-    EliminationWorkspace workspace_;    // memory for every Newton step of the run
+    SparseMatrix rightHandSide_;      // column 1; the solution after Solve
+    EliminationWorkspace workspace_;  // memory for every Newton step of the run
 };
 
 }  // namespace membrane

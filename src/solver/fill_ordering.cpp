@@ -66,10 +66,8 @@ LowerPattern SidesPattern(const std::vector<std::int32_t>& corners, std::int32_t
 
 // METIS nested dissection called directly, on the graph with every side in both
 // directions. One refinement pass per coarsening level instead of METIS's ten: on a
-// triangle mesh the separators are nearly as good (at a million nodes the factor gets
-// 0.4 % more entries, the factorization 0.7 % more work) and the ordering takes a fifth
-// less time, which the solver would otherwise spend waiting for it. False when METIS
-// fails.
+// triangle mesh the separators are nearly as good and the ordering, which the solver would
+// otherwise wait for, is quicker (figures in bench/README.md). False when METIS fails.
 bool NestedDissection(const LowerPattern& pattern, std::int32_t n,
                       std::vector<std::int32_t>& perm) {
     std::vector<idx_t> start(static_cast<std::size_t>(n) + 1, 0);
@@ -184,7 +182,8 @@ std::vector<std::int32_t> FillOrdering::Compute(std::vector<Triangle> triangles,
 namespace {
 
 // The element and constraint tables as the model loading reads them, without messages.
-std::vector<std::int32_t> ReadAndCompute(const ModelFile& file, const std::atomic<bool>& cancelled) {
+std::vector<std::int32_t> ReadAndCompute(const ModelFile& file,
+                                         const std::atomic<bool>& cancelled) {
     NullMessageSink quiet;
     std::vector<FillOrdering::Triangle> triangles;
     {

@@ -14,14 +14,15 @@ namespace membrane {
 #endif
 
 MEMBRANE_VECTOR_CLONES
-bool SubtractScaledExceptNew(double* __restrict v, const double* __restrict a, double f, std::size_t n,
-                             unsigned char* __restrict blockHasNew) {
+bool SubtractScaledExceptNew(double* __restrict v, const double* __restrict a, double f,
+                             std::size_t n, unsigned char* __restrict blockHasNew) {
     unsigned any = 0;
     std::size_t block = 0, i = 0;
     for (; i + kNewEntryBlock <= n; i += kNewEntryBlock, ++block) {
         unsigned found = 0;
         for (std::size_t k = 0; k < kNewEntryBlock; ++k)
-            found |= static_cast<unsigned>(v[i + k] == 0.0) & static_cast<unsigned>(a[i + k] != 0.0);
+            found |=
+                static_cast<unsigned>(v[i + k] == 0.0) & static_cast<unsigned>(a[i + k] != 0.0);
         blockHasNew[block] = static_cast<unsigned char>(found);
         any |= found;
         if (!found)

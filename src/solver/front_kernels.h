@@ -16,7 +16,8 @@ inline constexpr std::size_t kNewEntryBlock = 32;
 // as they are, flagged in blockHasNew (one flag per block, the last block may be
 // shorter), for the caller to record the new entries before updating them. Returns
 // whether any block was flagged. One pass over v, while it is in the cache.
-bool SubtractScaledExceptNew(double* v, const double* a, double f, std::size_t n, unsigned char* blockHasNew);
+bool SubtractScaledExceptNew(double* v, const double* a, double f, std::size_t n,
+                             unsigned char* blockHasNew);
 
 // v[i] = v[i] - f * a[i] for every i.
 void SubtractScaled(double* v, const double* a, double f, std::size_t n);

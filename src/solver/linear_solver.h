@@ -10,7 +10,7 @@
 namespace membrane {
 
 class LinearSolver {
-public:
+  public:
     virtual ~LinearSolver() = default;
     // Assembles the system at `heights` (one per node of the model, node table order).
     virtual void Assemble(std::span<const double> heights) = 0;

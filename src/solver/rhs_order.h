@@ -15,7 +15,7 @@
 namespace membrane {
 
 class RhsOrder {
-public:
+  public:
     // Rows given in list order (ids are the caller's row ids).
     void Build(const std::vector<std::int32_t>& ids, const std::vector<std::int32_t>& keys);
     // Inserts row `id` with `key` before the first row (in list order) whose key is >= key,
@@ -26,7 +26,7 @@ public:
     // Row ids in list order.
     std::vector<std::int32_t> Ids() const;
 
-private:
+  private:
     struct Node {
         std::int32_t id, key, maxKey, size;
         std::uint32_t priority;

@@ -4,14 +4,20 @@ namespace membrane {
 
 std::string SolveStatusText(SolveStatus status) {
     switch (status) {
-        case SolveStatus::Ok: return {};
-        case SolveStatus::RowDependence: return "Matrix has a row dependance. ";
-        case SolveStatus::NotSquare: return "Matrix is not square. ";
-        case SolveStatus::DivisionByZero: return "Division by zero. ";
+        case SolveStatus::Ok:
+            return {};
+        case SolveStatus::RowDependence:
+            return "Matrix has a row dependance. ";
+        case SolveStatus::NotSquare:
+            return "Matrix is not square. ";
+        case SolveStatus::DivisionByZero:
+            return "Division by zero. ";
         case SolveStatus::TooLarge:
-            return "Matrix is too large for the built-in elimination: it needs more memory than this computer has. "
+            return "Matrix is too large for the built-in elimination: it needs more memory than "
+                   "this computer has. "
                    "Use the sparse Cholesky solver. ";
-        case SolveStatus::Unavailable: return "The sparse Cholesky solver is not available in this build.";
+        case SolveStatus::Unavailable:
+            return "The sparse Cholesky solver is not available in this build.";
     }
     return {};
 }

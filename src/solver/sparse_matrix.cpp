@@ -133,7 +133,8 @@ void SparseMatrix::AssignRowsInOrder(std::vector<Row> rows) {
         if (i > 0 && rows_[i - 1].key >= rows_[i].key) keyOrdered_ = false;
     }
     // The first row with a key is the one found: index from the back.
-    for (std::size_t i = rows_.size(); i-- > 0;) index_.Set(rows_[i].key, static_cast<std::int32_t>(i));
+    for (std::size_t i = rows_.size(); i-- > 0;)
+        index_.Set(rows_[i].key, static_cast<std::int32_t>(i));
     orderValid_ = true;
 }
 

@@ -18,7 +18,7 @@ struct MatrixEntry {
 };
 
 class SparseMatrix {
-public:
+  public:
     void Clear();
     // Creates the row (in key order) and the entry when needed; 0 removes the entry and
     // never creates anything; NaN creates no row.
@@ -47,17 +47,17 @@ public:
     // row with a key is the one that lookups find).
     void AssignRowsInOrder(std::vector<Row> rows);
 
-private:
+  private:
     Row* FindRow(std::int32_t key);
     const Row* FindRow(std::int32_t key) const;
     Row& CreateRow(std::int32_t key);
     void SortOrderIfNeeded() const;
 
-    std::vector<Row> rows_;               // storage slots
-    KeyIndex index_;                      // key -> slot of the first row with that key
+    std::vector<Row> rows_;                    // storage slots
+    KeyIndex index_;                           // key -> slot of the first row with that key
     mutable std::vector<std::int32_t> order_;  // slots in list order
-    mutable bool orderValid_ = true;      // false: order_ must be rebuilt by sorting keys
-    bool keyOrdered_ = true;              // rows are in ascending key order (the usual case)
+    mutable bool orderValid_ = true;           // false: order_ must be rebuilt by sorting keys
+    bool keyOrdered_ = true;                   // rows are in ascending key order (the usual case)
 };
 
 }  // namespace membrane

@@ -1,11 +1,5 @@
 #include "ui/about_box.h"
 
-#include "common/number_format.h"
-#include "ui/classic_font.h"
-#include "ui/clickable_label.h"
-#include "ui/decimal_point.h"
-#include "ui/ui_hooks.h"
-
 #include <QFont>
 #include <QFrame>
 #include <QLabel>
@@ -13,6 +7,12 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyle>
+
+#include "common/number_format.h"
+#include "ui/classic_font.h"
+#include "ui/clickable_label.h"
+#include "ui/decimal_point.h"
+#include "ui/ui_hooks.h"
 
 namespace membrane {
 namespace {
@@ -30,8 +30,8 @@ QFont TahomaFont(int pixels) {
 #endif
 }
 
-QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const QFont& font, int left,
-                  int top) {
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const QFont& font,
+                  int left, int top) {
     auto* label = new QLabel(text, parent);
     label->setObjectName(QLatin1String(name));
     label->setFont(font);
@@ -46,22 +46,27 @@ QString AboutBox::VersionText() {
     return QStringLiteral("v") + QString::fromStdString(FormatGeneral(kVersion));
 }
 
-QString AboutBox::MailAddress() { return QStringLiteral("support@membrane-fem.example"); }
+QString AboutBox::MailAddress() {
+    return QStringLiteral("support@membrane-fem.example");
+}
 
 // The parts are joined as they stand; the mail program reads the blanks of the subject
 // and the body as they are.
 QString AboutBox::MailLink() {
     return QStringLiteral("mailto:") + MailAddress() + QStringLiteral("?subject=") +
-           QStringLiteral("info about brimel") + QStringLiteral("&body=") + QStringLiteral("Dear Sir,");
+           QStringLiteral("info about brimel") + QStringLiteral("&body=") +
+           QStringLiteral("Dear Sir,");
 }
 
 QStringList AboutBox::Description() {
     return {
         QStringLiteral("This programme is a Finite Element Method programme for finding "),
-        QStringLiteral("the minimum membrane surface above a plan (mesh) with specified altitudes "),
+        QStringLiteral(
+            "the minimum membrane surface above a plan (mesh) with specified altitudes "),
         QStringLiteral("at specific points at the boundary."),
         QString(),
-        QStringLiteral("Initial values at the boundaries have to be specified. The free points require"),
+        QStringLiteral(
+            "Initial values at the boundaries have to be specified. The free points require"),
         QStringLiteral("a startvalue in order to iterate towards the end result."),
         QString(),
         QStringLiteral("The start value has to be choosen between the extreme values at the "),
@@ -99,8 +104,10 @@ AboutBox::AboutBox(QWidget* owner) : QDialog(owner) {
 
     QPalette black = palette();
     black.setColor(QPalette::WindowText, Qt::black);
-    MakeLabel(panel, "programName", QStringLiteral("BRIMEL"), ClassicFontPixels(12, true), 56, 8)->setPalette(black);
-    MakeLabel(panel, "programKind", QStringLiteral("Finite Element Method"), ClassicFontPixels(12), 56, 24)
+    MakeLabel(panel, "programName", QStringLiteral("BRIMEL"), ClassicFontPixels(12, true), 56, 8)
+        ->setPalette(black);
+    MakeLabel(panel, "programKind", QStringLiteral("Finite Element Method"), ClassicFontPixels(12),
+              56, 24)
         ->setPalette(black);
 
     auto* mail = new ClickableLabel(QStringLiteral("the membrane FEM team"), panel);
@@ -123,7 +130,8 @@ AboutBox::AboutBox(QWidget* owner) : QDialog(owner) {
     memo->setReadOnly(true);
     memo->setPlainText(Description().join(QLatin1Char('\n')));
 
-    auto* ok = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("OK"), this);
+    auto* ok = new QPushButton(style()->standardIcon(QStyle::SP_DialogOkButton),
+                               QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("okButton"));
     ok->setFont(ClassicFontPixels(12, true));
     ok->setGeometry(159, 218, 77, 27);
@@ -131,6 +139,8 @@ AboutBox::AboutBox(QWidget* owner) : QDialog(owner) {
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 }
 
-void AboutBox::WriteMail() { OpenExternalUrl(QUrl(MailLink(), QUrl::TolerantMode)); }
+void AboutBox::WriteMail() {
+    OpenExternalUrl(QUrl(MailLink(), QUrl::TolerantMode));
+}
 
 }  // namespace membrane

@@ -10,8 +10,8 @@ QFont ClassicFace(bool bold, bool underline) {
 #if defined(Q_OS_WIN)
     font.setFamilies({QStringLiteral("MS Sans Serif")});
 #else
-    font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("Helvetica"),
-                      QStringLiteral("Nimbus Sans")});
+    font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
+                      QStringLiteral("Helvetica"), QStringLiteral("Nimbus Sans")});
 #endif
     font.setBold(bold);
     font.setUnderline(underline);

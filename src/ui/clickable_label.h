@@ -9,19 +9,19 @@ namespace membrane {
 class ClickableLabel : public QLabel {
     Q_OBJECT
 
-public:
+  public:
     explicit ClickableLabel(const QString& text = QString(), QWidget* parent = nullptr);
 
-signals:
+  signals:
     void clicked();
     void doubleClicked();
 
-protected:
+  protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
-private:
+  private:
     bool pressed_ = false;
 };
 

@@ -4,6 +4,8 @@
 
 namespace membrane {
 
-void ForceDotDecimalPoint() { std::setlocale(LC_NUMERIC, "C"); }
+void ForceDotDecimalPoint() {
+    std::setlocale(LC_NUMERIC, "C");
+}
 
 }  // namespace membrane

@@ -8,9 +8,9 @@
 
 #include "ui/about_box.h"
 #include "ui/main_window.h"
-#include "ui/settings_dialog.h"
 #include "ui/qt_services.h"
 #include "ui/run_wiring.h"
+#include "ui/settings_dialog.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

@@ -1,12 +1,5 @@
 #include "ui/main_window.h"
 
-#include "ui/about_box.h"
-#include "ui/classic_font.h"
-#include "ui/clickable_label.h"
-#include "ui/decimal_point.h"
-#include "ui/settings_dialog.h"
-#include "ui/ui_hooks.h"
-
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -25,8 +18,17 @@
 #include <QStatusBar>
 #include <QTabWidget>
 
+#include "ui/about_box.h"
+#include "ui/classic_font.h"
+#include "ui/clickable_label.h"
+#include "ui/decimal_point.h"
+#include "ui/settings_dialog.h"
+#include "ui/ui_hooks.h"
+
 // Resources of a static library are linked only when something refers to them.
-static void InitUiResources() { Q_INIT_RESOURCE(resources); }
+static void InitUiResources() {
+    Q_INIT_RESOURCE(resources);
+}
 
 namespace membrane {
 namespace {
@@ -61,7 +63,8 @@ void Colour(QWidget* widget, QPalette::ColorRole role, const QColor& colour) {
     widget->setPalette(palette);
 }
 
-ClickableLabel* MakeStepLabel(QWidget* parent, const char* name, const QString& text, int left, int top) {
+ClickableLabel* MakeStepLabel(QWidget* parent, const char* name, const QString& text, int left,
+                              int top) {
     auto* label = new ClickableLabel(text, parent);
     label->setObjectName(QLatin1String(name));
     label->setFont(ClassicFontPoints(10, true));
@@ -172,7 +175,9 @@ QStringList MainWindow::ExampleLines() {
     return lines;
 }
 
-QString MainWindow::PluginPageUrl() { return QStringLiteral("https://freewrl.sourceforge.io/"); }
+QString MainWindow::PluginPageUrl() {
+    return QStringLiteral("https://freewrl.sourceforge.io/");
+}
 
 QString MainWindow::OpenDialogFilter(const QString& name) {
     const QString description = name + QStringLiteral(" project (*.dat)");
@@ -187,7 +192,8 @@ QString MainWindow::OpenDialogFilter(const QString& name) {
 MainWindow::MainWindow(QWidget* parent, const MainWindowStartup& startup) : QMainWindow(parent) {
     InitUiResources();
     setObjectName(QStringLiteral("MainApp"));
-    programFile_ = startup.programFile.isEmpty() ? QCoreApplication::applicationFilePath() : startup.programFile;
+    programFile_ = startup.programFile.isEmpty() ? QCoreApplication::applicationFilePath()
+                                                 : startup.programFile;
 
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("Client"));
@@ -210,10 +216,13 @@ void MainWindow::CreateMenu() {
     openAction_->setObjectName(QStringLiteral("openAction"));
     defaultsAction_ = file->addAction(QStringLiteral("Defaults"), this, &MainWindow::EditDefaults);
     defaultsAction_->setObjectName(QStringLiteral("defaultsAction"));
-    file->addAction(QStringLiteral("Exit"), this, &MainWindow::Exit)->setObjectName(QStringLiteral("exitAction"));
+    file->addAction(QStringLiteral("Exit"), this, &MainWindow::Exit)
+        ->setObjectName(QStringLiteral("exitAction"));
     runAction_ = menuBar()->addAction(QStringLiteral("Run"), this, &MainWindow::Run);
     runAction_->setObjectName(QStringLiteral("runAction"));
-    menuBar()->addAction(QStringLiteral("Help"), this, &MainWindow::ShowAbout)->setObjectName(QStringLiteral("helpAction"));
+    menuBar()
+        ->addAction(QStringLiteral("Help"), this, &MainWindow::ShowAbout)
+        ->setObjectName(QStringLiteral("helpAction"));
 }
 
 void MainWindow::CreatePages(QWidget* client) {
@@ -254,7 +263,8 @@ void MainWindow::CreateIntroPanel(QWidget* client) {
     picture->setAlignment(Qt::AlignCenter);
     const QPixmap image(QStringLiteral(":/images/intro.jpg"));
     if (!image.isNull())
-        picture->setPixmap(image.scaled(picture->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        picture->setPixmap(
+            image.scaled(picture->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
     picture->setToolTip(QStringLiteral("double click for website"));
     connect(picture, &ClickableLabel::doubleClicked, this, &MainWindow::OpenPluginPage);
 
@@ -322,11 +332,14 @@ void MainWindow::CreateStatusBar() {
     statusBar()->addWidget(screenText_, 1);
 }
 
-QString MainWindow::ProgramName() const { return QFileInfo(programFile_).completeBaseName(); }
+QString MainWindow::ProgramName() const {
+    return QFileInfo(programFile_).completeBaseName();
+}
 
 void MainWindow::StartUp(const MainWindowStartup& startup) {
     const QString programDir = QFileInfo(programFile_).absolutePath();
-    boundaryPointsPath_ = QFile::encodeName(programDir + QStringLiteral("/BNDRYPTS.txt")).toStdString();
+    boundaryPointsPath_ =
+        QFile::encodeName(programDir + QStringLiteral("/BNDRYPTS.txt")).toStdString();
 
     ForceDotDecimalPoint();
 
@@ -341,11 +354,12 @@ void MainWindow::StartUp(const MainWindowStartup& startup) {
     settings_ = Settings{};
 
     if (screen.width() < kMinScreenWidth || screen.height() < kMinScreenHeight) {
-        ShowMessageBox(this, QStringLiteral("set screen resolution to at least 1024x800 pixels"), BoxKind::Error,
-                       BoxButton::Cancel);
+        ShowMessageBox(this, QStringLiteral("set screen resolution to at least 1024x800 pixels"),
+                       BoxKind::Error, BoxButton::Cancel);
         return;
     }
-    screenText_->setText(QStringLiteral(" screenresolution :%1x%2").arg(screen.width()).arg(screen.height()));
+    screenText_->setText(
+        QStringLiteral(" screenresolution :%1x%2").arg(screen.width()).arg(screen.height()));
     setWindowTitle(ProgramName());
 }
 
@@ -359,8 +373,9 @@ std::optional<QString> MainWindow::ChooseFile(const OpenFileRequest& request) {
 void MainWindow::Open() {
     if (runGoing_) return;
     const QString name = ProgramName();
-    const OpenFileRequest request{this, QStringLiteral("Open File"), QFileInfo(programFile_).absolutePath(),
-                                  OpenDialogFilter(name), QStringLiteral("*.dat")};
+    const OpenFileRequest request{this, QStringLiteral("Open File"),
+                                  QFileInfo(programFile_).absolutePath(), OpenDialogFilter(name),
+                                  QStringLiteral("*.dat")};
     for (;;) {
         const std::optional<QString> chosen = ChooseFile(request);
         if (!chosen) return;  // cancelled: nothing changes
@@ -426,7 +441,9 @@ void MainWindow::ShowAbout() {
     RunModal(about);
 }
 
-void MainWindow::Exit() { close(); }
+void MainWindow::Exit() {
+    close();
+}
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (runGoing_) {
@@ -440,11 +457,14 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     QMainWindow::closeEvent(event);
 }
 
-void MainWindow::OpenPluginPage() { OpenExternalUrl(QUrl(PluginPageUrl())); }
+void MainWindow::OpenPluginPage() {
+    OpenExternalUrl(QUrl(PluginPageUrl()));
+}
 
 void MainWindow::SetStep(QLabel* label, StepLook look, bool visible) {
-    const QColor colour = look == StepLook::Black ? QColor(Qt::black)
-                                                  : palette().color(QPalette::Disabled, QPalette::WindowText);
+    const QColor colour = look == StepLook::Black
+                              ? QColor(Qt::black)
+                              : palette().color(QPalette::Disabled, QPalette::WindowText);
     Colour(label, QPalette::WindowText, colour);
     label->setVisible(visible);
 }

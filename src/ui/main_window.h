@@ -3,16 +3,15 @@
 // opens its own results window.
 #pragma once
 
-#include "run/settings.h"
-
 #include <QMainWindow>
 #include <QSize>
 #include <QString>
 #include <QStringList>
-
 #include <functional>
 #include <optional>
 #include <string>
+
+#include "run/settings.h"
 
 class QAction;
 class QCloseEvent;
@@ -46,7 +45,7 @@ using RunHandler = std::function<void(const std::string& modelFile)>;
 class MainWindow : public QMainWindow {
     Q_OBJECT
 
-public:
+  public:
     explicit MainWindow(QWidget* parent = nullptr, const MainWindowStartup& startup = {});
 
     static QStringList ReadMeLines();
@@ -83,10 +82,10 @@ public:
     void Exit();
     void OpenPluginPage();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     enum class StepLook { Black, Grey };
 
     void CreateMenu();

@@ -1,17 +1,16 @@
 #include "ui/number_edit.h"
 
-#include "common/number_format.h"
-#include "ui/ui_hooks.h"
-
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTimer>
-
 #include <charconv>
 #include <cmath>
 #include <string>
+
+#include "common/number_format.h"
+#include "ui/ui_hooks.h"
 
 namespace membrane {
 namespace {
@@ -24,18 +23,26 @@ constexpr int kLargestOrder = 300;
 // The two most negative 32-bit integers are reserved (they mark "no value" elsewhere).
 constexpr std::int64_t kLowestInteger = -2147483646;
 
-bool IsTab(int key) { return key == Qt::Key_Tab || key == Qt::Key_Backtab; }
-bool IsEnter(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter; }
+bool IsTab(int key) {
+    return key == Qt::Key_Tab || key == Qt::Key_Backtab;
+}
+bool IsEnter(int key) {
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
 
 // The modifier that a released key itself stands for. Releasing Ctrl or Alt does not
 // change the text, so those releases are not checked.
 Qt::KeyboardModifiers ShiftStateOf(int key) {
     switch (key) {
-        case Qt::Key_Shift: return Qt::ShiftModifier;
-        case Qt::Key_Control: return Qt::ControlModifier;
+        case Qt::Key_Shift:
+            return Qt::ShiftModifier;
+        case Qt::Key_Control:
+            return Qt::ControlModifier;
         case Qt::Key_Alt:
-        case Qt::Key_AltGr: return Qt::AltModifier;
-        default: return Qt::NoModifier;
+        case Qt::Key_AltGr:
+            return Qt::AltModifier;
+        default:
+            return Qt::NoModifier;
     }
 }
 
@@ -52,7 +59,9 @@ bool StripPlus(const char*& begin, const char* end) {
     return first != end && ((*first >= '0' && *first <= '9') || *first == '.');
 }
 
-QString FromStd(const std::string& text) { return QString::fromStdString(text); }
+QString FromStd(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 }  // namespace
 
@@ -80,10 +89,14 @@ std::optional<double> NumberEdit::ParseReal(const QString& text) {
 
 QString NumberEdit::CheckMessage(int state) {
     switch (state) {
-        case CompilerRange: return QStringLiteral("Number exceeds compiler range.");
-        case UserRange: return QStringLiteral("Number exceeds user defined range.");
-        case NumberError: return QStringLiteral("Error in number.");
-        default: return QString();
+        case CompilerRange:
+            return QStringLiteral("Number exceeds compiler range.");
+        case UserRange:
+            return QStringLiteral("Number exceeds user defined range.");
+        case NumberError:
+            return QStringLiteral("Error in number.");
+        default:
+            return QString();
     }
 }
 
@@ -99,7 +112,9 @@ void NumberEdit::SetMin(double value) {
     update();
 }
 
-double NumberEdit::Max() const { return max_ != min_ ? max_ : min_ + 100.0; }
+double NumberEdit::Max() const {
+    return max_ != min_ ? max_ : min_ + 100.0;
+}
 
 void NumberEdit::SetMax(double value) {
     if (value == max_ || value == min_) return;
@@ -114,7 +129,8 @@ void NumberEdit::SetDefaultHint(bool on) {
 }
 
 void NumberEdit::RebuildHint() {
-    setToolTip(FromStd(FormatGeneral(min_, 8)) + QLatin1Char(' ') + FromStd(FormatGeneral(Max(), 8)));
+    setToolTip(FromStd(FormatGeneral(min_, 8)) + QLatin1Char(' ') +
+               FromStd(FormatGeneral(Max(), 8)));
 }
 
 void NumberEdit::Display(const QString& text) {
@@ -150,12 +166,16 @@ void NumberEdit::ShowCheckMessage() {
     if (lastState_ != Valid) ShowMessageBox(this, CheckMessage(lastState_), BoxKind::Error);
 }
 
-bool NumberEdit::FocusTimerActive() const { return focusTimer_->isActive(); }
+bool NumberEdit::FocusTimerActive() const {
+    return focusTimer_->isActive();
+}
 
 // ---------------------------------------------------------------------------------------
 // Checking the text
 
-bool NumberEdit::OutsideUserRange(double value) const { return value < min_ || value > max_; }
+bool NumberEdit::OutsideUserRange(double value) const {
+    return value < min_ || value > max_;
+}
 
 int NumberEdit::CheckDisplayedText(QString& mantissa, QString& exponent, bool& split) {
     const QString shown = QLineEdit::text();
@@ -203,7 +223,8 @@ int NumberEdit::CheckNumber(const QString& mantissa, const QString& exponent) {
 
     if (exponent.isEmpty()) {
         const double size = std::fabs(m);
-        if ((m != 0.0 && size < kSmallestMagnitude) || size > kLargestMagnitude) return CompilerRange;
+        if ((m != 0.0 && size < kSmallestMagnitude) || size > kLargestMagnitude)
+            return CompilerRange;
         return OutsideUserRange(m) ? UserRange : Valid;
     }
 
@@ -214,8 +235,8 @@ int NumberEdit::CheckNumber(const QString& mantissa, const QString& exponent) {
     if (!value) {
         // The mantissa carried an exponent of its own ("1E5e3") or was a bare sign.
         ShowMessageBox(this,
-                       QStringLiteral("NUMEDIT: There is something wrong !!\nMantisse: ") + mantissa +
-                           QStringLiteral("\nExponent: ") + exponent,
+                       QStringLiteral("NUMEDIT: There is something wrong !!\nMantisse: ") +
+                           mantissa + QStringLiteral("\nExponent: ") + exponent,
                        BoxKind::Error);
         RestartFocusTimer();
         return Valid;
@@ -280,7 +301,8 @@ void NumberEdit::keyReleaseEvent(QKeyEvent* event) {
                     realValue_ = *whole;  // correctly rounded m * 10^e
                 } else {
                     const long double scaled = static_cast<long double>(*m) * std::pow(10.0L, *e);
-                    if (std::isfinite(static_cast<double>(scaled))) realValue_ = static_cast<double>(scaled);
+                    if (std::isfinite(static_cast<double>(scaled)))
+                        realValue_ = static_cast<double>(scaled);
                 }
             }
         }
@@ -310,7 +332,8 @@ void NumberEdit::keyReleaseEvent(QKeyEvent* event) {
 
 void NumberEdit::focusInEvent(QFocusEvent* event) {
     QLineEdit::focusInEvent(event);
-    const bool byTab = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+    const bool byTab =
+        event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
     if (!autoSelect_ && byTab) deselect();
 }
 
@@ -366,7 +389,9 @@ void NumberEdit::FocusTimerTick() {
 // The field is its window's focus widget. Asked of the window rather than of the
 // application, so that a message box on top or another program's window does not count
 // as the field having been left.
-bool NumberEdit::OwnsWindowFocus() const { return window()->focusWidget() == this; }
+bool NumberEdit::OwnsWindowFocus() const {
+    return window()->focusWidget() == this;
+}
 
 bool NumberEdit::CanTakeFocus() const {
     return isEnabled() && isVisibleTo(window()) && focusPolicy() != Qt::NoFocus;

@@ -12,7 +12,6 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QString>
-
 #include <cstdint>
 #include <optional>
 
@@ -26,7 +25,7 @@ enum class NumberKind { Integer, Real };
 class NumberEdit : public QLineEdit {
     Q_OBJECT
 
-public:
+  public:
     // Result of checking the text.
     enum CheckResult {
         Valid = 0,
@@ -72,18 +71,18 @@ public:
     static std::optional<std::int32_t> ParseInteger(const QString& text);
     static std::optional<double> ParseReal(const QString& text);
 
-signals:
+  signals:
     // Every key release except Tab and Enter, with the modifier the released key stands
     // for (Shift, Control or Alt; none for other keys).
     void keyReleased(int key, Qt::KeyboardModifiers shift);
 
-protected:
+  protected:
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
 
-private:
+  private:
     struct TabPlace {
         QTabWidget* tabs = nullptr;
         int page = -1;

@@ -10,8 +10,8 @@ namespace membrane {
 void QtMessageSink::Show(const UserMessage& message) {
     QString text = QString::fromStdString(message.text);
     text.replace('\r', '\n');
-    const QString caption =
-        message.caption.empty() ? QApplication::applicationName() : QString::fromStdString(message.caption);
+    const QString caption = message.caption.empty() ? QApplication::applicationName()
+                                                    : QString::fromStdString(message.caption);
     QMessageBox box(message.kind == MessageKind::Error     ? QMessageBox::Critical
                     : message.kind == MessageKind::Warning ? QMessageBox::Warning
                                                            : QMessageBox::Information,
@@ -21,8 +21,9 @@ void QtMessageSink::Show(const UserMessage& message) {
 
 void DesktopOpener::Open(const std::string& pathOrUrl) {
     const QString target = QString::fromStdString(pathOrUrl);
-    const QUrl url = target.contains("://") || target.startsWith("mailto:") ? QUrl(target)
-                                                                           : QUrl::fromLocalFile(target);
+    const QUrl url = target.contains("://") || target.startsWith("mailto:")
+                         ? QUrl(target)
+                         : QUrl::fromLocalFile(target);
     QDesktopServices::openUrl(url);
 }
 

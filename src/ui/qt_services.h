@@ -1,8 +1,8 @@
 // The desktop's side of the core's interfaces: message boxes and opening documents.
 #pragma once
 
-#include <QWidget>
 #include <QPointer>
+#include <QWidget>
 
 #include "common/messages.h"
 #include "common/opener.h"
@@ -11,18 +11,18 @@ namespace membrane {
 
 // Shows every message of the computation as a modal QMessageBox with an OK button.
 class QtMessageSink final : public MessageSink {
-public:
+  public:
     using MessageSink::Show;
     void SetOwner(QWidget* owner) { owner_ = owner; }
     void Show(const UserMessage& message) override;
 
-private:
+  private:
     QPointer<QWidget> owner_;
 };
 
 // Opens a file or an address with the desktop's default application.
 class DesktopOpener final : public Opener {
-public:
+  public:
     void Open(const std::string& pathOrUrl) override;
 };
 

@@ -29,13 +29,14 @@
 #include "ui/classic_font.h"
 #include "ui/number_edit.h"
 #include "ui/qt_canvas.h"
+#include "ui/slot_guard.h"
 
 namespace membrane {
 
 // A grid whose cells are produced on demand: a model of a million nodes costs one
 // snapshot of numbers, not a million text items.
 class GridModel final : public QAbstractTableModel {
-public:
+  public:
     using CellFunction = std::function<QString(int row, int column)>;
     GridModel(int columns, QObject* parent) : QAbstractTableModel(parent), columns_(columns) {}
 
@@ -56,18 +57,18 @@ public:
         return cell_(row, column);
     }
 
-private:
+  private:
     int columns_;
     int rows_ = 0;
     CellFunction cell_;
 };
 
 class PaintBox final : public QWidget {
-public:
+  public:
     PaintBox(const QImage& image, std::function<void()> beforePaint, QWidget* parent)
         : QWidget(parent), image_(image), beforePaint_(std::move(beforePaint)) {}
 
-protected:
+  protected:
     // Only copies the picture: the mesh is drawn into it outside paint events.
     void paintEvent(QPaintEvent*) override {
         if (beforePaint_) beforePaint_();
@@ -76,7 +77,7 @@ protected:
         if (!image_.isNull()) painter.drawImage(0, 0, image_);
     }
 
-private:
+  private:
     const QImage& image_;
     std::function<void()> beforePaint_;
 };
@@ -91,7 +92,9 @@ constexpr int kPaintWidth = 634;
 constexpr int kPaintHeight = 474;
 constexpr int kDefaultColumnWidth = 80;
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 QTableView* MakeGrid(QWidget* page, GridModel* model, QRect place) {
     auto* grid = new QTableView(page);
@@ -139,7 +142,6 @@ bool ParseIterationLine(const std::string& text, int& iteration, std::string& ph
 
 }  // namespace
 
-
 ResultsWindow::ResultsWindow(Opener& opener, MessageSink& messages, QWidget* parent)
     : QWidget(parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint),
       opener_(opener),
@@ -157,7 +159,8 @@ ResultsWindow::ResultsWindow(Opener& opener, MessageSink& messages, QWidget* par
     BuildDrawingPanel();
     BuildMessageLine();
 
-    resultsModel_->Fill(1, [](int, int column) { return column == 0 ? QString("no data") : QString("available"); });
+    resultsModel_->Fill(
+        1, [](int, int column) { return column == 0 ? QString("no data") : QString("available"); });
 
     firstDrawTimer_.setSingleShot(true);
     firstDrawTimer_.setInterval(10);
@@ -198,9 +201,11 @@ void ResultsWindow::BuildMessageLine() {
 void ResultsWindow::BuildDrawingPanel() {
     auto* panel = new QWidget(this);
     panel->setObjectName("drawingPanel");
-    panel->setGeometry(kNotebookWidth, 0, kClientWidth - kNotebookWidth, kClientHeight - kMsgPanelHeight);
+    panel->setGeometry(kNotebookWidth, 0, kClientWidth - kNotebookWidth,
+                       kClientHeight - kMsgPanelHeight);
 
-    QLabel* legend = AddLabel(panel, "legend", "Constrained in GREEN, Initial in RED and Boundary in BLUE", 15, 4);
+    QLabel* legend = AddLabel(panel, "legend",
+                              "Constrained in GREEN, Initial in RED and Boundary in BLUE", 15, 4);
     QFont tahoma("Tahoma");
     tahoma.setPixelSize(11);
     legend->setFont(tahoma);
@@ -218,7 +223,8 @@ void ResultsWindow::BuildDrawingPanel() {
     paintBox_ = new PaintBox(
         image_,
         [this] {
-            if (!plot_ && drawingStatus_->text() != "plot not initialised") drawingStatus_->setText("plot not initialised");
+            if (!plot_ && drawingStatus_->text() != "plot not initialised")
+                drawingStatus_->setText("plot not initialised");
         },
         frame);
     paintBox_->setObjectName("paintBox");
@@ -265,7 +271,8 @@ void ResultsWindow::BuildDrawingPanel() {
     showButton_->setObjectName("showButton");
     showButton_->setGeometry(257, 43, 56, 25);
     showButton_->setToolTip("view model with VRML plug in in your web browser");
-    connect(deformedCheck_, &QCheckBox::toggled, this, [this](bool on) { scaleField_->setEnabled(on); });
+    connect(deformedCheck_, &QCheckBox::toggled, this,
+            [this](bool on) { scaleField_->setEnabled(on); });
     connect(showButton_, &QPushButton::clicked, this, [this] { ShowScene(); });
 }
 
@@ -284,13 +291,34 @@ void ResultsWindow::BuildGrids() {
         std::vector<std::pair<const char*, int>> labels;
     };
     Page pages[] = {
-        {"Results", "resultsGrid", &resultsModel_, &resultsGrid_, 2, {8, 24, 265, 525},
+        {"Results",
+         "resultsGrid",
+         &resultsModel_,
+         &resultsGrid_,
+         2,
+         {8, 24, 265, 525},
          {{"node", 16}, {"z-value", 104}}},
-        {"Coordinates", "coordinatesGrid", &coordinatesModel_, &coordinatesGrid_, 3, {8, 24, 265, 525},
+        {"Coordinates",
+         "coordinatesGrid",
+         &coordinatesModel_,
+         &coordinatesGrid_,
+         3,
+         {8, 24, 265, 525},
          {{"node", 24}, {"x", 128}, {"y", 200}}},
         {"Elements", "elementsGrid", &elementsModel_, &elementsGrid_, 4, {8, 24, 345, 525}, {}},
-        {"Constraints", "constraintsGrid", &constraintsModel_, &constraintsGrid_, 1, {64, 24, 105, 525}, {}},
-        {"Initial Displacements", "initialGrid", &initialModel_, &initialGrid_, 2, {8, 24, 305, 525},
+        {"Constraints",
+         "constraintsGrid",
+         &constraintsModel_,
+         &constraintsGrid_,
+         1,
+         {64, 24, 105, 525},
+         {}},
+        {"Initial Displacements",
+         "initialGrid",
+         &initialModel_,
+         &initialGrid_,
+         2,
+         {8, 24, 305, 525},
          {{"node", 32}, {"z-value", 120}, {"comment", 216}}},
     };
     for (Page& page : pages) {
@@ -328,7 +356,8 @@ void ResultsWindow::ShowProgress(const std::string& text) {
     progressBar_->setRange(0, 2 * limit);
     const int done = 2 * (iteration - 1) + (phase == "Elimination" ? 1 : 0);
     progressBar_->setValue(std::clamp(done, 0, 2 * limit));
-    progressBar_->setFormat(QString("iteration %1 of %2 : %3").arg(iteration).arg(limit).arg(Q(phase)));
+    progressBar_->setFormat(
+        QString("iteration %1 of %2 : %3").arg(iteration).arg(limit).arg(Q(phase)));
     progressBar_->repaint();
 }
 
@@ -376,10 +405,11 @@ void ResultsWindow::RunEnded(const RunResult& result) {
     // The timer may have drawn the mesh while the run was going; draw it again with the
     // run's outcome.
     lastMarked_ = {nullptr, -1};
-    if (plot_) {
-        plot_->Clear();
-        Redraw();
-    }
+    if (plot_)
+        Guarded(messages_, [&] {
+            plot_->Clear();
+            Redraw();
+        });
     if (closeAfterRun_) close();
 }
 
@@ -427,7 +457,9 @@ void ResultsWindow::FillElementsGrid(const Model& model) {
         const ElementEntry& element = table.Elements()[row];
         const auto nodes = table.NodesOf(element);
         const std::int32_t value =
-            column == 0 ? element.number : (static_cast<std::size_t>(column) <= nodes.size() ? nodes[column - 1] : 0);
+            column == 0
+                ? element.number
+                : (static_cast<std::size_t>(column) <= nodes.size() ? nodes[column - 1] : 0);
         return Q((column == 0 ? "elnr " : "node ") + std::to_string(value));
     });
     elementsGrid_->repaint();
@@ -473,10 +505,12 @@ void ResultsWindow::ShowResults(std::shared_ptr<const Solution> solution) {
     std::vector<std::pair<std::int32_t, double>> rows;
     const auto& nodes = model_->nodes.Nodes();
     rows.reserve(nodes.size());
-    for (std::size_t k = 0; k < nodes.size(); ++k) rows.emplace_back(nodes[k].number, solution_->heights[k]);
+    for (std::size_t k = 0; k < nodes.size(); ++k)
+        rows.emplace_back(nodes[k].number, solution_->heights[k]);
     std::sort(rows.begin(), rows.end(), [](auto& a, auto& b) { return a.first < b.first; });
-    rows.erase(std::unique(rows.begin(), rows.end(), [](auto& a, auto& b) { return a.first == b.first; }),
-               rows.end());
+    rows.erase(
+        std::unique(rows.begin(), rows.end(), [](auto& a, auto& b) { return a.first == b.first; }),
+        rows.end());
     auto shared = std::make_shared<decltype(rows)>(std::move(rows));
     resultsModel_->Fill(static_cast<int>(shared->size()), [shared](int row, int column) {
         const auto& [node, height] = (*shared)[row];
@@ -492,12 +526,17 @@ QString ResultsWindow::CellText(QTableView* grid, int row, int column) {
 }
 
 void ResultsWindow::SelectRow(QTableView* grid, int row) {
+    Guarded(messages_, [&] { MarkRow(grid, row); });
+}
+
+void ResultsWindow::MarkRow(QTableView* grid, int row) {
     int number = 0;
     const bool elements = grid == elementsGrid_;
     std::string s = CellText(grid, row, 0).toStdString();
     if (s.find(elements ? "elnr" : "node") != std::string::npos) {
         NormalizeSpaces(s);
-        if (CountWords(s) == 2 && IsInteger(GetWord(2, s))) number = ConvertInteger(GetWord(2, s)).value;
+        if (CountWords(s) == 2 && IsInteger(GetWord(2, s)))
+            number = ConvertInteger(GetWord(2, s)).value;
     }
     if (!plot_) return;
     lastMarked_ = {grid, row};
@@ -516,6 +555,10 @@ void ResultsWindow::Redraw() {
 
 void ResultsWindow::DrawFirstTime() {
     firstDrawTimer_.stop();
+    Guarded(messages_, [&] { Draw(); });
+}
+
+void ResultsWindow::Draw() {
     if (!plot_) {
         painter_ = std::make_unique<QPainter>(&image_);
         // The painter stays open on the picture for the plotting object's lifetime: the
@@ -529,23 +572,17 @@ void ResultsWindow::DrawFirstTime() {
 }
 
 void ResultsWindow::ShowScene() {
+    Guarded(messages_, [&] { WriteAndOpenScene(); });
+}
+
+void ResultsWindow::WriteAndOpenScene() {
     if (reporting_ || !model_ || !modelLoaded_) return;
     double scale = -1;
     if (deformedCheck_->isChecked()) scale = scaleField_->RealValue();
     if (scale != -1 && scale == 0) scale = 10;
-    const VrmlOptions options{numberingCheck_->isChecked(), axesCheck_->isChecked(), deformedCheck_->isChecked(),
-                              scale};
-    VrmlExportResult result = VrmlExportResult::NotCreated;
-    try {
-        result = ExportVrml(*model_, solution_.get(), options, messages_);
-    } catch (const std::bad_alloc&) {
-        messages_.Show("There is not enough memory to write the scene.", MessageKind::Error, "Out of memory");
-        return;
-    } catch (const std::exception& error) {
-        messages_.Show(std::string("The scene could not be written: ") + error.what(), MessageKind::Error,
-                       "Internal error");
-        return;
-    }
+    const VrmlOptions options{numberingCheck_->isChecked(), axesCheck_->isChecked(),
+                              deformedCheck_->isChecked(), scale};
+    const VrmlExportResult result = ExportVrml(*model_, solution_.get(), options, messages_);
     // A scene broken off half-way was reported already; never hand it to the viewer.
     if (result != VrmlExportResult::WriteFailed) ShowVrml(*model_, opener_, messages_);
 }

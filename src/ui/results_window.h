@@ -41,7 +41,7 @@ class QtCanvas;
 
 class ResultsWindow final : public QWidget, public ResultsView {
     Q_OBJECT
-public:
+  public:
     // `opener` opens the scene, `messages` shows what the drawing and the scene export
     // have to say; both outlive the window.
     ResultsWindow(Opener& opener, MessageSink& messages, QWidget* parent = nullptr);
@@ -82,10 +82,13 @@ public:
     // The picture of the paint box as last drawn.
     const QImage& Picture() const { return image_; }
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
+    void MarkRow(QTableView* grid, int row);
+    void Draw();
+    void WriteAndOpenScene();
     void Redraw();
     void BuildGrids();
     void BuildDrawingPanel();
@@ -107,7 +110,8 @@ private:
 
     QTabWidget* tabs_;
     QTableView *resultsGrid_, *coordinatesGrid_, *elementsGrid_, *constraintsGrid_, *initialGrid_;
-    GridModel *resultsModel_, *coordinatesModel_, *elementsModel_, *constraintsModel_, *initialModel_;
+    GridModel *resultsModel_, *coordinatesModel_, *elementsModel_, *constraintsModel_,
+        *initialModel_;
     QLabel* drawingStatus_;
     QLineEdit* iterationsField_;
     QLabel *flatAreaLabel_, *finalAreaLabel_;

@@ -21,7 +21,8 @@ using ResultsWindowCreated = std::function<void(ResultsWindow&)>;
 
 // Gives `window` its run and cancel handlers. `messages` and `opener` must outlive the
 // window. `finished` (optional) receives the outcome of every run.
-void ConnectRuns(MainWindow& window, MessageSink& messages, Opener& opener, ResultsWindowCreated created = {},
+void ConnectRuns(MainWindow& window, MessageSink& messages, Opener& opener,
+                 ResultsWindowCreated created = {},
                  std::function<void(const RunResult&)> finished = {});
 
 }  // namespace membrane

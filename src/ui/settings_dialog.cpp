@@ -32,8 +32,8 @@ NumberEdit* MakeField(QWidget* parent, const char* name, NumberKind kind, double
     return field;
 }
 
-QPushButton* MakeButton(QWidget* parent, const char* name, QStyle::StandardPixmap icon, const QString& text,
-                        int left) {
+QPushButton* MakeButton(QWidget* parent, const char* name, QStyle::StandardPixmap icon,
+                        const QString& text, int left) {
     auto* button = new QPushButton(parent->style()->standardIcon(icon), text, parent);
     button->setObjectName(QLatin1String(name));
     button->setGeometry(left, 152, 82, 27);
@@ -64,8 +64,10 @@ SettingsDialog::SettingsDialog(QWidget* owner, const Settings& current) : QDialo
     cholmodCheck_->move(128, 116);
     cholmodCheck_->adjustSize();
 
-    QPushButton* ok = MakeButton(this, "okButton", QStyle::SP_DialogOkButton, QStringLiteral("OK"), 104);
-    QPushButton* cancel = MakeButton(this, "cancelButton", QStyle::SP_DialogCancelButton, QStringLiteral("Cancel"), 200);
+    QPushButton* ok =
+        MakeButton(this, "okButton", QStyle::SP_DialogOkButton, QStringLiteral("OK"), 104);
+    QPushButton* cancel = MakeButton(this, "cancelButton", QStyle::SP_DialogCancelButton,
+                                     QStringLiteral("Cancel"), 200);
     connect(ok, &QPushButton::clicked, this, &SettingsDialog::Confirm);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -87,7 +89,8 @@ Settings SettingsDialog::ReadSettings() const {
     settings.accuracy = accuracyField_->RealValue();
     settings.maxIterations = iterationsField_->IntValue();
     settings.weight = weightField_->RealValue();
-    settings.solver = cholmodCheck_->isChecked() ? SolverChoice::Cholmod : SolverChoice::Elimination;
+    settings.solver =
+        cholmodCheck_->isChecked() ? SolverChoice::Cholmod : SolverChoice::Elimination;
     return settings;
 }
 

@@ -15,7 +15,7 @@ class NumberEdit;
 class SettingsDialog : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     // Shows `current` in the fields.
     explicit SettingsDialog(QWidget* owner = nullptr, const Settings& current = Settings{});
 
@@ -27,7 +27,7 @@ public:
     // the first faulty one is refused and keeps the dialog open.
     void Confirm();
 
-private:
+  private:
     NumberEdit* accuracyField_ = nullptr;
     NumberEdit* iterationsField_ = nullptr;
     NumberEdit* weightField_ = nullptr;

@@ -3,7 +3,6 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QMessageBox>
-
 #include <utility>
 
 namespace membrane {

@@ -6,7 +6,6 @@
 
 #include <QString>
 #include <QUrl>
-
 #include <functional>
 
 class QDialog;

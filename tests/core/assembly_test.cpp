@@ -44,10 +44,10 @@ double LiftedArea(const Triangle& t) {
 }
 
 TEST(Assembly, RightTriangleAtRest) {
-    Tables state;
-    Fill(state, Triangle{{0, 1, 0}, {0, 0, 1}, {0, 0, 0}});
+    Tables tables;
+    Fill(tables, Triangle{{0, 1, 0}, {0, 0, 1}, {0, 0, 0}});
     ElementTerms terms{};
-    ASSERT_TRUE(Compute(state, 1, terms));
+    ASSERT_TRUE(Compute(tables, 1, terms));
     const double expected[3][3] = {{1.0, -0.5, -0.5}, {-0.5, 0.5, 0.0}, {-0.5, 0.0, 0.5}};
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(terms.vector[i], 0.0);
@@ -57,10 +57,10 @@ TEST(Assembly, RightTriangleAtRest) {
 
 TEST(Assembly, TermsAreTheExactDerivativesOfTheLiftedArea) {
     const Triangle base{{0.3, 2.1, 0.7}, {-0.2, 0.4, 1.9}, {0.5, -1.2, 2.3}};
-    Tables state;
-    Fill(state, base);
+    Tables tables;
+    Fill(tables, base);
     ElementTerms terms{};
-    ASSERT_TRUE(Compute(state, 1, terms));
+    ASSERT_TRUE(Compute(tables, 1, terms));
     const double step = 1e-5;
     for (int i = 0; i < 3; ++i) {
         Triangle plus = base, minus = base;
@@ -76,7 +76,8 @@ TEST(Assembly, TermsAreTheExactDerivativesOfTheLiftedArea) {
         ASSERT_TRUE(Compute(sp, 1, tp));
         ASSERT_TRUE(Compute(sm, 1, tm));
         for (int j = 0; j < 3; ++j) {
-            EXPECT_NEAR(terms.matrix[j][i], -(tp.vector[j] - tm.vector[j]) / (2 * step), 1e-7) << j << "," << i;
+            EXPECT_NEAR(terms.matrix[j][i], -(tp.vector[j] - tm.vector[j]) / (2 * step), 1e-7)
+                << j << "," << i;
             EXPECT_DOUBLE_EQ(terms.matrix[i][j], terms.matrix[j][i]);
         }
     }
@@ -96,24 +97,25 @@ TEST(Assembly, VertexOrderDoesNotChangeANodesContribution) {
     AccumulateElement(kb, rb, terms);
     for (std::int32_t i = 1; i <= 3; ++i) {
         EXPECT_NEAR(ra.GetEntry(i, 1), rb.GetEntry(i, 1), 1e-15);
-        for (std::int32_t j = 1; j <= 3; ++j) EXPECT_NEAR(ka.GetEntry(i, j), kb.GetEntry(i, j), 1e-15);
+        for (std::int32_t j = 1; j <= 3; ++j)
+            EXPECT_NEAR(ka.GetEntry(i, j), kb.GetEntry(i, j), 1e-15);
     }
 }
 
 TEST(Assembly, SharedEdgesAddUpAndConstraintsPin) {
-    Tables state;
+    Tables tables;
     const double xy[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
     for (int k = 0; k < 4; ++k) {
-        state.nodes.Add(k + 1, xy[k][0], xy[k][1]);
-        state.heights.push_back(0.0);
+        tables.nodes.Add(k + 1, xy[k][0], xy[k][1]);
+        tables.heights.push_back(0.0);
     }
     const std::int32_t t1[] = {1, 2, 3}, t2[] = {1, 3, 4};
-    state.elements.Add(1, 1, t1);
-    state.elements.Add(2, 1, t2);
+    tables.elements.Add(1, 1, t1);
+    tables.elements.Add(2, 1, t2);
     SparseMatrix k, r;
     ElementTerms e1{}, e2{};
-    ASSERT_TRUE(Compute(state, 1, e1));
-    ASSERT_TRUE(Compute(state, 2, e2));
+    ASSERT_TRUE(Compute(tables, 1, e1));
+    ASSERT_TRUE(Compute(tables, 2, e2));
     AccumulateElement(k, r, e1);
     AccumulateElement(k, r, e2);
     // Nodes 1 and 3 are corners 1 and 3 of element 1 and corners 1 and 2 of element 2.
@@ -139,11 +141,11 @@ TEST(Assembly, SharedEdgesAddUpAndConstraintsPin) {
 }
 
 TEST(Assembly, MissingOrFlatElementsAreRefused) {
-    Tables state;
-    Fill(state, Triangle{{0, 1, 2}, {0, 1, 2}, {0, 0, 0}});  // collinear
+    Tables tables;
+    Fill(tables, Triangle{{0, 1, 2}, {0, 1, 2}, {0, 0, 0}});  // collinear
     ElementTerms terms{};
-    EXPECT_FALSE(Compute(state, 1, terms));
-    EXPECT_FALSE(Compute(state, 2, terms));
+    EXPECT_FALSE(Compute(tables, 1, terms));
+    EXPECT_FALSE(Compute(tables, 2, terms));
     Tables empty;
     EXPECT_FALSE(Compute(empty, 1, terms));
 }

@@ -22,7 +22,9 @@ namespace {
 using namespace test;
 
 // A 3 x 3 grid over [0, 2]^2 with the corners raised to 1 and the centre node 5 free.
-ModelText Grid() { return SmallGrid(); }
+ModelText Grid() {
+    return SmallGrid();
+}
 
 std::string GridWith(const std::function<void(ModelText&)>& change) {
     ModelText m = Grid();
@@ -84,12 +86,12 @@ struct CatalogueRun {
     explicit CatalogueRun(const std::string& text, const std::string& name = "MODEL.DAT") {
         WriteFile(dir.File(name), text);
         const auto start = std::chrono::steady_clock::now();
-        result = RunModel(RunRequest{dir.File(name), Settings{}, dir.File("BNDRYPTS.txt")}, sink, &view);
+        result =
+            RunModel(RunRequest{dir.File(name), Settings{}, dir.File("BNDRYPTS.txt")}, sink, &view);
         seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
     int Files() const {
-        const bool outputs =
-            Exists(dir.File("MODEL.OUT")) && Exists(dir.File("MODEL.TRS"));
+        const bool outputs = Exists(dir.File("MODEL.OUT")) && Exists(dir.File("MODEL.TRS"));
         return (Exists(dir.File("BNDRYPTS.txt")) ? kBoundary : 0) | (outputs ? kOutputs : 0);
     }
     bool TemporaryFilesLeft() const {
@@ -113,6 +115,10 @@ const char* OutcomeName(RunOutcome outcome) {
             return "Cancelled";
         case RunOutcome::OutputFailure:
             return "OutputFailure";
+        case RunOutcome::OutOfMemory:
+            return "OutOfMemory";
+        case RunOutcome::InternalError:
+            return "InternalError";
     }
     return "?";
 }
@@ -429,7 +435,8 @@ TEST(BadInputCheck, NonFiniteCoordinatesAndHeightsAreModelFaults) {
     Model model = *run.result.model;
     NodeTable nodes;
     for (const NodeEntry& node : model.nodes.Nodes())
-        nodes.Add(node.number, node.x, node.number == 5 ? std::numeric_limits<double>::quiet_NaN() : node.y);
+        nodes.Add(node.number, node.x,
+                  node.number == 5 ? std::numeric_limits<double>::quiet_NaN() : node.y);
     model.nodes = nodes;
     model.startHeights[0] = std::numeric_limits<double>::infinity();
     const std::vector<std::string> faults = CheckModel(model);
@@ -448,7 +455,8 @@ TEST(BadInputPaths, DirectoryInsteadOfAModelFile) {
     TempDir dir;
     RecordingMessageSink sink;
     std::filesystem::create_directory(dir.File("MODEL.DAT"));
-    const RunResult result = RunModel(RunRequest{dir.File("MODEL.DAT"), Settings{}, dir.File("BNDRYPTS.txt")}, sink);
+    const RunResult result =
+        RunModel(RunRequest{dir.File("MODEL.DAT"), Settings{}, dir.File("BNDRYPTS.txt")}, sink);
     EXPECT_EQ(result.outcome, RunOutcome::InputErrors);
     EXPECT_EQ(sink.Texts(), CannotOpen());
     EXPECT_EQ(sink.messages[0].caption, "Read Coordinates From File");
@@ -481,7 +489,8 @@ TEST(BadInputPaths, BlanksAndNonAsciiInThePath) {
     const std::string model = folder + "/Kuppel \xc3\xbc 2.DAT";
     WriteFile(model, Grid().Text());
     RecordingMessageSink sink;
-    const RunResult result = RunModel(RunRequest{model, Settings{}, folder + "/BNDRYPTS.txt"}, sink);
+    const RunResult result =
+        RunModel(RunRequest{model, Settings{}, folder + "/BNDRYPTS.txt"}, sink);
     EXPECT_EQ(result.outcome, RunOutcome::Success);
     EXPECT_TRUE(sink.messages.empty());
     const std::string report = ReadFile(folder + "/Kuppel \xc3\xbc 2.OUT");

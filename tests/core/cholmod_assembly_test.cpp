@@ -74,7 +74,8 @@ TEST(CholmodAssembly, CachedGeometryGivesComputeElementsTermsBitForBit) {
     ElementTable renumbered;
     const auto& elements = model.elements.Elements();
     for (std::size_t k = 0; k < elements.size(); ++k)
-        renumbered.Add(static_cast<std::int32_t>(elements.size() - k), 1, model.elements.NodesOf(elements[k]));
+        renumbered.Add(static_cast<std::int32_t>(elements.size() - k), 1,
+                       model.elements.NodesOf(elements[k]));
     model.elements = renumbered;
 
     std::vector<double> heights = model.startHeights;
@@ -84,7 +85,8 @@ TEST(CholmodAssembly, CachedGeometryGivesComputeElementsTermsBitForBit) {
     ExpectSameSystem(*solver, ReferenceSystem(model, heights));
 
     // A later Newton step: new heights everywhere, the same geometry.
-    for (std::size_t k = 0; k < heights.size(); ++k) heights[k] += 0.01 * static_cast<double>(k % 7) - 0.02;
+    for (std::size_t k = 0; k < heights.size(); ++k)
+        heights[k] += 0.01 * static_cast<double>(k % 7) - 0.02;
     solver->Assemble(heights);
     ExpectSameSystem(*solver, ReferenceSystem(model, heights));
 }

@@ -1,11 +1,12 @@
 // The sparse Cholesky solver against the built-in elimination: same outcomes, same
 // files, heights equal to 1e-9 relative.
+#include "solver/cholmod_solver.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 #include "model/model_generator.h"
-#include "solver/cholmod_solver.h"
 #include "support/files.h"
 #include "support/run_model.h"
 
@@ -28,7 +29,8 @@ void ExpectSameLayout(const std::string& a, const std::string& b) {
     const auto lb = test::Lines(test::ReadFile(b));
     ASSERT_EQ(la.size(), lb.size());
     for (std::size_t k = 0; k < la.size(); ++k) {
-        if (la[k].rfind("; project :", 0) != 0 && la[k].find_first_of("0123456789") == std::string::npos) {
+        if (la[k].rfind("; project :", 0) != 0 &&
+            la[k].find_first_of("0123456789") == std::string::npos) {
             EXPECT_EQ(la[k], lb[k]);
         }
     }
@@ -57,12 +59,14 @@ TEST_P(CholmodAgreement, SameOutcomeFilesAndHeights) {
     const auto& b = cholmod.solution().heights;
     ASSERT_EQ(a.size(), b.size());
     for (std::size_t k = 0; k < a.size(); ++k)
-        EXPECT_LE(std::fabs(a[k] - b[k]), 1e-9 * std::max(1.0, std::fabs(a[k]))) << "node index " << k;
+        EXPECT_LE(std::fabs(a[k] - b[k]), 1e-9 * std::max(1.0, std::fabs(a[k])))
+            << "node index " << k;
     ExpectSameLayout(elimination.Out(), cholmod.Out());
     ExpectSameLayout(elimination.Trs(), cholmod.Trs());
 }
 
-INSTANTIATE_TEST_SUITE_P(Models, CholmodAgreement, ::testing::Values("example", "catenoid", "scherk", "square"));
+INSTANTIATE_TEST_SUITE_P(Models, CholmodAgreement,
+                         ::testing::Values("example", "catenoid", "scherk", "square"));
 
 }  // namespace
 }  // namespace membrane

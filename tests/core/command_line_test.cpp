@@ -16,12 +16,15 @@ TEST(CommandLine, ProgressSummaryAndQuiet) {
     const std::string path = CopyExample(dir);
     const CliResult ok = RunCli("run '" + path + "'");
     EXPECT_EQ(ok.status, 0) << ok.output;
-    EXPECT_EQ(ok.output.rfind("Open " + path + "\nITERATION 1 : Assemble\nITERATION 1 : Elimination\n", 0), 0u)
+    EXPECT_EQ(ok.output.rfind(
+                  "Open " + path + "\nITERATION 1 : Assemble\nITERATION 1 : Elimination\n", 0),
+              0u)
         << ok.output;
-    EXPECT_NE(ok.output.find("READY, output to file : TEST3.OUT\n\nnodes        : 137\ntriangles    : 220\n"
-                             "bars         : 356\niterations   : 4\nflat area    : 1408.206759\n"
-                             "final area   : 1703.144525\nreport       : " +
-                             dir.File("TEST3.OUT") + "\ntruss model  : " + dir.File("TEST3.TRS") + "\n"),
+    EXPECT_NE(ok.output.find(
+                  "READY, output to file : TEST3.OUT\n\nnodes        : 137\ntriangles    : 220\n"
+                  "bars         : 356\niterations   : 4\nflat area    : 1408.206759\n"
+                  "final area   : 1703.144525\nreport       : " +
+                  dir.File("TEST3.OUT") + "\ntruss model  : " + dir.File("TEST3.TRS") + "\n"),
               std::string::npos)
         << ok.output;
     const CliResult quiet = RunCli("run --quiet '" + path + "'");
@@ -34,8 +37,9 @@ TEST(CommandLine, ExitStatusOfEveryOutcome) {
     const std::string path = CopyExample(dir);
     const CliResult missing = RunCli("run '" + dir.File("absent.DAT") + "'");
     EXPECT_EQ(missing.status, 2) << missing.output;
-    EXPECT_NE(missing.output.find("Read Coordinates From File: Inputfile not found\nerror in input\n"),
-              std::string::npos)
+    EXPECT_NE(
+        missing.output.find("Read Coordinates From File: Inputfile not found\nerror in input\n"),
+        std::string::npos)
         << missing.output;
     EXPECT_NE(missing.output.find("ERRORS reported input errors"), std::string::npos);
 
@@ -44,7 +48,8 @@ TEST(CommandLine, ExitStatusOfEveryOutcome) {
     poor.initial[4] = "5 100000";
     const CliResult diverged = RunCli("run '" + poor.WriteTo(dir.File("POOR.DAT")) + "'");
     EXPECT_EQ(diverged.status, 3) << diverged.output;
-    EXPECT_NE(diverged.output.find("ERRORS reported iteration 1, solution to infinity"), std::string::npos)
+    EXPECT_NE(diverged.output.find("ERRORS reported iteration 1, solution to infinity"),
+              std::string::npos)
         << diverged.output;
     EXPECT_FALSE(Exists(dir.File("POOR.OUT")));
 
@@ -56,9 +61,11 @@ TEST(CommandLine, ExitStatusOfEveryOutcome) {
     singular.initial = {"1 0", "2 0", "3 0"};
     singular.WriteTo(dir.File("SINGULAR.DAT"));
     for (const char* solver : {"elimination", "cholmod"}) {
-        const CliResult failed = RunCli("run '" + dir.File("SINGULAR.DAT") + "' --solver " + solver);
+        const CliResult failed =
+            RunCli("run '" + dir.File("SINGULAR.DAT") + "' --solver " + solver);
         EXPECT_EQ(failed.status, 4) << failed.output;
-        EXPECT_NE(failed.output.find("Matrix has a row dependance. \n"), std::string::npos) << failed.output;
+        EXPECT_NE(failed.output.find("Matrix has a row dependance. \n"), std::string::npos)
+            << failed.output;
     }
 
     // The report cannot be put in place: a directory has its name.

@@ -130,7 +130,8 @@ TEST(EliminationEquivalence, RandomSystemsMatchTheLinkedListRules) {
         (expected.first == SolveStatus::Ok ? solved : failed)++;
         for (std::size_t k = 0; k < std::size(kBudgets); ++k) {
             const std::size_t budget = kBudgets[k];
-            for (EliminationWorkspace* workspace : {static_cast<EliminationWorkspace*>(nullptr), &workspaces[k]}) {
+            for (EliminationWorkspace* workspace :
+                 {static_cast<EliminationWorkspace*>(nullptr), &workspaces[k]}) {
                 const auto got = RunProgram(system, budget, workspace);
                 ASSERT_EQ(got.first, expected.first) << "trial " << trial << " budget " << budget;
                 ASSERT_EQ(got.second, expected.second) << "trial " << trial << " budget " << budget;
@@ -185,8 +186,8 @@ TEST(EliminationEquivalence, LargeFrontGivesTheSameBitsDenseOrNot) {
     // row goes back to cells and the rest runs on cells. The workspace carries the big
     // front of one solve into the next ones.
     EliminationWorkspace workspace;
-    for (std::size_t budget : {EliminationOptions{}.denseFrontBytes, std::size_t{200'000}, std::size_t{500'000},
-                               EliminationOptions{}.denseFrontBytes}) {
+    for (std::size_t budget : {EliminationOptions{}.denseFrontBytes, std::size_t{200'000},
+                               std::size_t{500'000}, EliminationOptions{}.denseFrontBytes}) {
         const auto got = RunProgram(system, budget, &workspace);
         EXPECT_EQ(got.first, SolveStatus::Ok);
         EXPECT_TRUE(got.second == expected.second) << "budget " << budget;

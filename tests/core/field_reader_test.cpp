@@ -10,7 +10,8 @@ namespace membrane {
 namespace {
 
 struct Reader {
-    explicit Reader(std::string content) : text(std::move(content)), stream(std::make_unique<TextStream>(text, sink)) {}
+    explicit Reader(std::string content)
+        : text(std::move(content)), stream(std::make_unique<TextStream>(text, sink)) {}
     std::string text;
     test::RecordingMessageSink sink;
     std::unique_ptr<TextStream> stream;
@@ -23,8 +24,8 @@ TEST(FieldReader, FieldsFollowBlanksLineEndsAndTrailingBlanks) {
     EXPECT_EQ(ReadInteger(*r.stream), 12);
     // The blank before the line end leaves one empty field, which consumes the line end.
     EXPECT_EQ(ReadField(*r.stream), "");
-    EXPECT_EQ(ReadField(*r.stream), "7");    // a bare LF ends a line too
-    EXPECT_EQ(ReadField(*r.stream), "");     // the empty line
+    EXPECT_EQ(ReadField(*r.stream), "7");  // a bare LF ends a line too
+    EXPECT_EQ(ReadField(*r.stream), "");   // the empty line
     EXPECT_EQ(ReadField(*r.stream), "last");
     EXPECT_TRUE(r.stream->AtEnd());
     EXPECT_TRUE(r.sink.messages.empty());
@@ -61,7 +62,9 @@ TEST(FieldReader, LastLineWithoutLineEndReadsAsItLooks) {
 }
 
 TEST(FieldReader, EndOfFileMarkInsideTheFileEndsTheStream) {
-    Reader r(std::string("4 5\r\n\x1a" "6\r\n"));
+    Reader r(
+        std::string("4 5\r\n\x1a"
+                    "6\r\n"));
     EXPECT_EQ(ReadInteger(*r.stream), 4);
     EXPECT_EQ(ReadInteger(*r.stream), 5);
     EXPECT_TRUE(r.stream->AtEnd());
@@ -69,7 +72,10 @@ TEST(FieldReader, EndOfFileMarkInsideTheFileEndsTheStream) {
 }
 
 TEST(FieldReader, NulByteIsSkippedWithoutStalling) {
-    Reader r(std::string("1\0" "2 3\r\n", 7));
+    Reader r(
+        std::string("1\0"
+                    "2 3\r\n",
+                    7));
     EXPECT_EQ(ReadField(*r.stream), "12");
     EXPECT_EQ(ReadField(*r.stream), "3");
 }

@@ -60,10 +60,12 @@ TEST(FillOrdering, SameIncrementsAsTheSolversOwnOrdering) {
     const GeneratedModel model = GenerateModel(GeneratedShape::Catenoid, 3000);
     ASSERT_TRUE(WriteGeneratedModel(model, path));
     // Every node of the mesh is ordered.
-    EXPECT_EQ(FillOrdering::Start(ReadModelFile(path))->Take().size(), static_cast<std::size_t>(model.NodeCount()));
+    EXPECT_EQ(FillOrdering::Start(ReadModelFile(path))->Take().size(),
+              static_cast<std::size_t>(model.NodeCount()));
     const auto loaded = Load(path);
     const std::vector<double> own = FirstIncrements(*loaded, nullptr);
-    const std::vector<double> given = FirstIncrements(*loaded, FillOrdering::Start(ReadModelFile(path)));
+    const std::vector<double> given =
+        FirstIncrements(*loaded, FillOrdering::Start(ReadModelFile(path)));
     ASSERT_EQ(own.size(), given.size());
     double largest = 0.0;
     for (double v : own) largest = std::max(largest, std::fabs(v));
@@ -140,8 +142,10 @@ TEST(FillOrdering, RunsEndingEarlyEndTheThreadToo) {
     Settings cholmod;
     cholmod.accuracy = 1e-9;
     cholmod.solver = SolverChoice::Cholmod;
-    for (const Case& c : cases) EXPECT_EQ(test::RecordedRun(c.model.Text(), cholmod).result.outcome, c.outcome) << c.name;
-    EXPECT_EQ(test::RecordedRun(cholmod, dir.File("absent.DAT")).result.outcome, RunOutcome::InputErrors);
+    for (const Case& c : cases)
+        EXPECT_EQ(test::RecordedRun(c.model.Text(), cholmod).result.outcome, c.outcome) << c.name;
+    EXPECT_EQ(test::RecordedRun(cholmod, dir.File("absent.DAT")).result.outcome,
+              RunOutcome::InputErrors);
 }
 
 }  // namespace

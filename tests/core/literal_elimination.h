@@ -16,7 +16,7 @@
 namespace membrane::test {
 
 class LiteralMatrix {
-public:
+  public:
     struct Entry {
         std::int32_t column;
         double value;
@@ -61,7 +61,9 @@ public:
         row->first = e;
         return e;
     }
-    static void Unlink(Row* row, Entry* e, Entry* before) { (before ? before->next : row->first) = e->next; }
+    static void Unlink(Row* row, Entry* e, Entry* before) {
+        (before ? before->next : row->first) = e->next;
+    }
     static void RemoveColumn(Row* row, std::int32_t column) {
         Entry* before = nullptr;
         if (Entry* e = FindEntry(row, column, &before)) Unlink(row, e, before);
@@ -92,8 +94,10 @@ public:
         }
         Entry* before = nullptr;
         if (Entry* e = FindEntry(row, column, &before)) {
-            if (value == 0.0) Unlink(row, e, before);
-            else e->value = value;
+            if (value == 0.0)
+                Unlink(row, e, before);
+            else
+                e->value = value;
         } else if (value != 0.0) {
             AddAtHead(row, column, value);
         }
@@ -103,12 +107,13 @@ public:
         std::vector<std::pair<std::int32_t, std::vector<MatrixEntry>>> out;
         for (const Row* r = first; r != nullptr; r = r->next) {
             out.push_back({r->key, {}});
-            for (const Entry* e = r->first; e != nullptr; e = e->next) out.back().second.push_back({e->column, e->value});
+            for (const Entry* e = r->first; e != nullptr; e = e->next)
+                out.back().second.push_back({e->column, e->value});
         }
         return out;
     }
 
-private:
+  private:
     std::deque<Row> rows_;
     std::deque<Entry> entries_;
 };
@@ -181,9 +186,12 @@ inline SolveStatus LiteralSolve(LiteralMatrix& a, LiteralMatrix& b) {
             const double fb = f * rhs;
             if (fb != 0.0) {
                 Row* bt = b.Find(t->key);
-                if (bt == nullptr) b.AddAtHead(b.InsertInKeyOrder(t->key), 1, -fb);
-                else if (bt->first == nullptr) b.AddAtHead(bt, 1, -fb);
-                else bt->first->value = bt->first->value - fb;
+                if (bt == nullptr)
+                    b.AddAtHead(b.InsertInKeyOrder(t->key), 1, -fb);
+                else if (bt->first == nullptr)
+                    b.AddAtHead(bt, 1, -fb);
+                else
+                    bt->first->value = bt->first->value - fb;
             }
         }
     }

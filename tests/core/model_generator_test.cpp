@@ -224,7 +224,8 @@ TEST(ModelGenerator, GeneratedModelsConvergeToTheExactSurface) {
         double worst = 0.0;
         const auto& nodes = run.model().nodes.Nodes();
         for (std::size_t k = 0; k < nodes.size(); ++k)
-            worst = std::max(worst, std::fabs(run.solution().heights[k] - ExactHeight(shape, nodes[k].x, nodes[k].y)));
+            worst = std::max(worst, std::fabs(run.solution().heights[k] -
+                                              ExactHeight(shape, nodes[k].x, nodes[k].y)));
         EXPECT_LT(worst, 5e-4);
 
         const RunTimings& t = result.timings;

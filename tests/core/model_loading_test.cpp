@@ -1,10 +1,11 @@
 // From a model file to a checked Model: the tables in any order, what a missing or empty
 // table or a missing file says, the start heights, the model check, and what the loading
 // hands to the view and writes (the boundary points file).
+#include "run/model_loading.h"
+
 #include <gtest/gtest.h>
 
 #include "model/model_loader.h"
-#include "run/model_loading.h"
 #include "support/files.h"
 #include "support/model_text.h"
 #include "support/recording.h"
@@ -142,8 +143,9 @@ TEST(ModelLoading, HeaderWithoutTrailingBlankShiftsTheTable) {
 TEST(ModelLoading, ModelCheckRejectsMissingNodesFlatTrianglesAndDuplicates) {
     ModelText m = UnitSquare();
     m.coordinates.push_back("5 2 2");
-    m.coordinates.push_back("2 1 0");                                       // node 2 twice
-    m.elements = {"1 1 2 3", "2 1 3 4", "2 1 2 4", "3 1 2 9", "4 1 3 5"};  // element 2 twice, node 9 missing, 1-3-5 collinear
+    m.coordinates.push_back("2 1 0");  // node 2 twice
+    m.elements = {"1 1 2 3", "2 1 3 4", "2 1 2 4", "3 1 2 9",
+                  "4 1 3 5"};  // element 2 twice, node 9 missing, 1-3-5 collinear
     Loaded l(m.Text());
     EXPECT_FALSE(l.ok);
     ASSERT_EQ(l.sink.messages.size(), 2u);
@@ -161,7 +163,8 @@ TEST(ModelLoading, ModelCheckRejectsMissingNodesFlatTrianglesAndDuplicates) {
 
     // Many faults: the message lists ten and says how many more there are.
     ModelText many = UnitSquare();
-    for (int e = 3; e <= 15; ++e) many.elements.push_back(std::to_string(e) + " 1 2 " + std::to_string(100 + e));
+    for (int e = 3; e <= 15; ++e)
+        many.elements.push_back(std::to_string(e) + " 1 2 " + std::to_string(100 + e));
     Loaded lm(many.Text());
     EXPECT_FALSE(lm.ok);
     const std::vector<std::string> faults = CheckModel(lm.model());
@@ -175,7 +178,8 @@ TEST(ModelLoading, StartHeightsThatOverflowTheAreaAreRejected) {
     Loaded l(m.Text());
     EXPECT_FALSE(l.ok);
     ASSERT_FALSE(l.sink.messages.empty());
-    EXPECT_NE(l.sink.Texts()[l.sink.messages.size() - 2].find("element 1: the triangle 1 2 3 is too steep"),
+    EXPECT_NE(l.sink.Texts()[l.sink.messages.size() - 2].find(
+                  "element 1: the triangle 1 2 3 is too steep"),
               std::string::npos)
         << l.sink.Texts()[l.sink.messages.size() - 2];
 }

@@ -26,11 +26,13 @@ std::vector<std::int32_t> Nodes(const ElementTable& table, const ElementEntry& e
 
 TEST(NodeTable, ReadsRecordsKeepsTheExtentAndFindsTheNewest) {
     RecordingMessageSink sink;
-    NodeTable nodes = NodeTable::Read(CrLf({"&COORDINATES 3 ", "1 0 0", "2 3.5 -1", "1 9 9"}), sink);
+    NodeTable nodes =
+        NodeTable::Read(CrLf({"&COORDINATES 3 ", "1 0 0", "2 3.5 -1", "1 9 9"}), sink);
     EXPECT_TRUE(sink.messages.empty());
     ASSERT_EQ(nodes.Count(), 3);
     const PlanExtent& e = nodes.Extent();
-    EXPECT_EQ(std::vector<double>({e.xMin, e.xMax, e.yMin, e.yMax}), std::vector<double>({0, 9, -1, 9}));
+    EXPECT_EQ(std::vector<double>({e.xMin, e.xMax, e.yMin, e.yMax}),
+              std::vector<double>({0, 9, -1, 9}));
     EXPECT_EQ(nodes.Find(2)->x, 3.5);
     EXPECT_EQ(nodes.Find(1)->x, 9.0);  // newest wins
     EXPECT_EQ(nodes.IndexOf(1), 2);
@@ -54,7 +56,8 @@ TEST(NodeTable, HeaderWithoutTrailingBlankShiftsTheFields) {
 
 TEST(ElementTable, ReadsRecordsAndStopsAtTheEndWithoutAHalfElement) {
     RecordingMessageSink sink;
-    ElementTable elements = ElementTable::Read(CrLf({"&ELEMENTS 2  ", "    1        126     115     113", "12345 1 2 3"}), sink);
+    ElementTable elements = ElementTable::Read(
+        CrLf({"&ELEMENTS 2  ", "    1        126     115     113", "12345 1 2 3"}), sink);
     EXPECT_TRUE(sink.messages.empty());
     ASSERT_EQ(elements.Count(), 2);
     EXPECT_EQ(elements.MaxNumber(), 12345);
@@ -65,8 +68,9 @@ TEST(ElementTable, ReadsRecordsAndStopsAtTheEndWithoutAHalfElement) {
     EXPECT_EQ(shortTable.Count(), 1);
     EXPECT_EQ(shortTable.Find(2), nullptr);
     ASSERT_EQ(sink.messages.size(), 1u);
-    EXPECT_EQ(sink.messages[0].text,
-              "&ELEMENTS: the table header announces 3 records, but the file ends after 1 of them.");
+    EXPECT_EQ(
+        sink.messages[0].text,
+        "&ELEMENTS: the table header announces 3 records, but the file ends after 1 of them.");
     EXPECT_EQ(sink.messages[0].caption, "Read &ELEMENTS From File");
 }
 
@@ -83,7 +87,7 @@ TEST(ValueLists, HeldNodesHaveImplicitKeysStartHeightsExplicitOnes) {
     start.ReadTable(CrLf({"&INITIAL 3  ", "4 1", "40 8.0000000000", "4 -0.0534496"}), sink);
     ASSERT_EQ(start.Count(), 3);
     EXPECT_EQ(start.ValueOf(40), 8.0);
-    EXPECT_EQ(start.ValueOf(4), -0.0534496);  // the newest entry of a repeated key wins
+    EXPECT_EQ(start.ValueOf(4), -0.0534496);   // the newest entry of a repeated key wins
     EXPECT_EQ(start.ValueOf(5), 0.0);          // absent key
     EXPECT_EQ(start.Entries()[0].value, 1.0);  // file order
     EXPECT_TRUE(sink.messages.empty());
@@ -92,8 +96,10 @@ TEST(ValueLists, HeldNodesHaveImplicitKeysStartHeightsExplicitOnes) {
     cut.ReadTable(CrLf({"&INITIAL 5  ", "1 0.5", "2 1.5", "3"}), sink);
     // Two complete records; the half record (key 3 without value) is not added.
     EXPECT_EQ(cut.Count(), 2);
-    EXPECT_EQ(sink.Texts(), std::vector<std::string>{
-                                "&INITIAL: the table header announces 5 records, but the file ends after 2 of them."});
+    EXPECT_EQ(
+        sink.Texts(),
+        std::vector<std::string>{
+            "&INITIAL: the table header announces 5 records, but the file ends after 2 of them."});
 }
 
 TEST(BarTable, EveryDistinctSideOnceInOrderOfFirstAppearance) {
@@ -105,7 +111,8 @@ TEST(BarTable, EveryDistinctSideOnceInOrderOfFirstAppearance) {
     const ElementTable bars = BuildBarTable(triangles);
     std::vector<std::vector<std::int32_t>> sides;
     for (const ElementEntry& bar : bars.Elements()) sides.push_back(Nodes(bars, bar));
-    EXPECT_EQ(sides, (std::vector<std::vector<std::int32_t>>{{1, 2}, {2, 3}, {1, 3}, {2, 4}, {3, 4}, {1, 5}, {2, 5}}));
+    EXPECT_EQ(sides, (std::vector<std::vector<std::int32_t>>{
+                         {1, 2}, {2, 3}, {1, 3}, {2, 4}, {3, 4}, {1, 5}, {2, 5}}));
     EXPECT_EQ(bars.Elements().back().number, 7);
 
     // A triangle with a repeated node gives a bar from the node to itself, and the side

@@ -40,9 +40,10 @@ TEST(NewtonRun, FlatModelConvergesInOneIteration) {
     RecordedRun r(Grid(3, 2.0, kZero, kZero).Text());
     ASSERT_EQ(r.result.outcome, RunOutcome::Success);
     EXPECT_EQ(r.result.iterations, 1);
-    EXPECT_EQ(r.view.messages, (std::vector<std::string>{"Open " + r.File("MODEL.DAT"), "ITERATION 1 : Assemble",
-                                                         "ITERATION 1 : Elimination",
-                                                         "READY, output to file : MODEL.OUT"}));
+    EXPECT_EQ(r.view.messages,
+              (std::vector<std::string>{"Open " + r.File("MODEL.DAT"), "ITERATION 1 : Assemble",
+                                        "ITERATION 1 : Elimination",
+                                        "READY, output to file : MODEL.OUT"}));
     EXPECT_EQ(r.view.flatArea, "Flat mesh surface : 4.000");
     EXPECT_EQ(r.view.finalArea, "Final surface : 4.000");
     EXPECT_EQ(r.view.solution, r.result.solution);
@@ -52,7 +53,8 @@ TEST(NewtonRun, FlatModelConvergesInOneIteration) {
     EXPECT_EQ(r.result.trussFile, r.File("MODEL.TRS"));
     EXPECT_TRUE(r.sink.messages.empty());
     // Nothing but the outputs is left in the directory (no temporary files).
-    EXPECT_EQ(FilesIn(r.dir), (std::set<std::string>{"BNDRYPTS.txt", "MODEL.DAT", "MODEL.OUT", "MODEL.TRS"}));
+    EXPECT_EQ(FilesIn(r.dir),
+              (std::set<std::string>{"BNDRYPTS.txt", "MODEL.DAT", "MODEL.OUT", "MODEL.TRS"}));
 }
 
 TEST(NewtonRun, PlaneWithBoundaryOnItIsReproducedInside) {
@@ -61,7 +63,8 @@ TEST(NewtonRun, PlaneWithBoundaryOnItIsReproducedInside) {
     ASSERT_EQ(r.result.outcome, RunOutcome::Success);
     const auto& nodes = r.model().nodes.Nodes();
     for (std::size_t k = 0; k < nodes.size(); ++k)
-        EXPECT_NEAR(r.solution().liftedZ[k], plane(nodes[k].x, nodes[k].y), 1e-9) << nodes[k].number;
+        EXPECT_NEAR(r.solution().liftedZ[k], plane(nodes[k].x, nodes[k].y), 1e-9)
+            << nodes[k].number;
 }
 
 TEST(NewtonRun, CurvedBoundaryGivesTheLeastArea) {
@@ -76,7 +79,8 @@ TEST(NewtonRun, CurvedBoundaryGivesTheLeastArea) {
     // A minimum: moving any free node up or down increases the area.
     for (std::size_t k = 0; k < heights.size(); ++k) {
         const auto& held = m.constraints.Entries();
-        if (std::any_of(held.begin(), held.end(), [&](auto& e) { return e.value == m.nodes.Nodes()[k].number; }))
+        if (std::any_of(held.begin(), held.end(),
+                        [&](auto& e) { return e.value == m.nodes.Nodes()[k].number; }))
             continue;
         for (double delta : {1e-4, -1e-4}) {
             std::vector<double> moved = heights;
@@ -89,7 +93,8 @@ TEST(NewtonRun, CurvedBoundaryGivesTheLeastArea) {
 TEST(NewtonRun, PoorStartDivergesWithoutOutputFiles) {
     for (SolverChoice solver : {SolverChoice::Elimination, SolverChoice::Cholmod}) {
         if (solver == SolverChoice::Cholmod && !CholmodSolver::Available()) continue;
-        RecordedRun r(Grid(3, 2.0, kZero, [](double, double) { return 1e5; }).Text(), With(0.001, 10, solver));
+        RecordedRun r(Grid(3, 2.0, kZero, [](double, double) { return 1e5; }).Text(),
+                      With(0.001, 10, solver));
         ASSERT_EQ(r.result.outcome, RunOutcome::Diverged);
         EXPECT_EQ(r.result.reason, "iteration 1, solution to infinity");
         EXPECT_EQ(r.view.messages.back(), "ERRORS reported iteration 1, solution to infinity");
@@ -107,7 +112,8 @@ TEST(NewtonRun, DivergenceLimitIsTenToTheTen) {
     // The free centre of a pyramid started at height h takes a first Newton step of about
     // -1.26 h^3: from 2100 that is beyond 1e10, from 1900 not yet.
     auto run = [](double start) {
-        return RecordedRun(Grid(3, 2.0, kZero, [start](double, double) { return start; }).Text(), With(0.001, 1))
+        return RecordedRun(Grid(3, 2.0, kZero, [start](double, double) { return start; }).Text(),
+                           With(0.001, 1))
             .result;
     };
     const RunResult beyond = run(2100), within = run(1900);
@@ -122,18 +128,21 @@ TEST(NewtonRun, DivergenceLimitIsTenToTheTen) {
 TEST(NewtonRun, IterationLimits) {
     const std::string text = Grid(4, 2.0, kSaddle, [](double, double) { return 0.5; }).Text();
     {
-        RecordedRun r(text, With(0.001, 1));  // one step, not converged: applied, success with 1 iteration
+        RecordedRun r(
+            text, With(0.001, 1));  // one step, not converged: applied, success with 1 iteration
         ASSERT_EQ(r.result.outcome, RunOutcome::Success);
         EXPECT_EQ(r.result.iterations, 1);
         EXPECT_NE(r.solution().heights[5], 0.5);
-        EXPECT_NE(ReadFile(r.File("MODEL.OUT")).find("number of iterations :   1     "), std::string::npos);
+        EXPECT_NE(ReadFile(r.File("MODEL.OUT")).find("number of iterations :   1     "),
+                  std::string::npos);
     }
     for (int limit : {0, -3}) {
         RecordedRun r(text, With(0.001, limit));  // no Newton step at all
         ASSERT_EQ(r.result.outcome, RunOutcome::Success) << limit;
         EXPECT_EQ(r.result.iterations, 0);
         EXPECT_EQ(r.solution().heights[5], 0.5);
-        EXPECT_NE(ReadFile(r.File("MODEL.OUT")).find("number of iterations :   0     accurracy : 0.0010000000"),
+        EXPECT_NE(ReadFile(r.File("MODEL.OUT"))
+                      .find("number of iterations :   0     accurracy : 0.0010000000"),
                   std::string::npos);
         EXPECT_TRUE(Exists(r.File("MODEL.TRS")));
         for (const auto& m : r.view.messages) EXPECT_EQ(m.find("ITERATION"), std::string::npos);
@@ -153,7 +162,8 @@ TEST(NewtonRun, ElementsAreAssembledInAscendingNumber) {
     for (std::size_t k = base.elements.size(); k-- > 0;) {
         const std::string& record = base.elements[k];
         const std::size_t blank = record.find(' ');
-        renumbered.elements.push_back(std::to_string(std::stoi(record.substr(0, blank)) * 10 + 3) + record.substr(blank));
+        renumbered.elements.push_back(std::to_string(std::stoi(record.substr(0, blank)) * 10 + 3) +
+                                      record.substr(blank));
     }
     RecordedRun a(base.Text(), With(1e-9, 20)), b(renumbered.Text(), With(1e-9, 20));
     ASSERT_EQ(a.result.outcome, RunOutcome::Success);
@@ -197,7 +207,8 @@ TEST(NewtonRun, InputErrorsAndUnwritableOutputs) {
     ASSERT_EQ(r.sink.messages.size(), 1u);
     EXPECT_EQ(r.sink.messages[0].caption, "Input/output error");
     EXPECT_EQ(r.view.messages.back(), "ERRORS reported input/output error");
-    for (const std::string& name : FileNames(dir.Path())) EXPECT_EQ(name.find(".part"), std::string::npos) << name;
+    for (const std::string& name : FileNames(dir.Path()))
+        EXPECT_EQ(name.find(".part"), std::string::npos) << name;
 }
 
 // A fault of the program, for the run to catch.
@@ -209,9 +220,10 @@ struct Fault : std::logic_error {
 // `Thrown` at a given progress line.
 template <typename Thrown = void>
 class ScriptedView final : public ResultsView {
-public:
+  public:
     ScriptedView(int cancelAt, std::string throwAt = {})
-        : cancelAt_("ITERATION " + std::to_string(cancelAt) + " : Assemble"), throwAt_(std::move(throwAt)) {}
+        : cancelAt_("ITERATION " + std::to_string(cancelAt) + " : Assemble"),
+          throwAt_(std::move(throwAt)) {}
     void ShowMessage(const std::string& text) override {
         seen_ = seen_ || text == cancelAt_;
         if constexpr (!std::is_void_v<Thrown>)
@@ -225,7 +237,7 @@ public:
     bool CancelRequested() override { return seen_; }
     std::string last;
 
-private:
+  private:
     std::string cancelAt_, throwAt_;
     bool seen_ = false;
 };
@@ -245,8 +257,10 @@ TEST(NewtonRun, UnsuccessfulRunsLeaveNoFilesBehind) {
     };
     const Case cases[] = {
         {"diverged", 1e5, 0, RunOutcome::Diverged, "iteration 1, solution to infinity"},
-        {"cancelled in the second iteration", 0.5, 2, RunOutcome::Cancelled, "cancelled by the user in iteration 2"},
-        {"cancelled in the first iteration", 0.5, 1, RunOutcome::Cancelled, "cancelled by the user in iteration 1"},
+        {"cancelled in the second iteration", 0.5, 2, RunOutcome::Cancelled,
+         "cancelled by the user in iteration 2"},
+        {"cancelled in the first iteration", 0.5, 1, RunOutcome::Cancelled,
+         "cancelled by the user in iteration 1"},
     };
     for (const Case& c : cases)
         for (SolverChoice solver : {SolverChoice::Elimination, SolverChoice::Cholmod}) {
@@ -255,7 +269,8 @@ TEST(NewtonRun, UnsuccessfulRunsLeaveNoFilesBehind) {
             WriteFile(dir.File("MODEL.DAT"), HeldGrid(c.start));
             RecordingMessageSink sink;
             ScriptedView<> view(c.cancelAt);
-            const RunRequest request{dir.File("MODEL.DAT"), With(1e-12, 30, solver), dir.File("BNDRYPTS.txt")};
+            const RunRequest request{dir.File("MODEL.DAT"), With(1e-12, 30, solver),
+                                     dir.File("BNDRYPTS.txt")};
             const RunResult result = RunModel(request, sink, &view);
             EXPECT_EQ(result.outcome, c.outcome) << c.name;
             EXPECT_EQ(result.reason, c.reason) << c.name;

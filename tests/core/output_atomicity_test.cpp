@@ -27,7 +27,9 @@ namespace {
 
 using namespace test;
 
-std::string GridModel() { return SmallGrid().Text(); }
+std::string GridModel() {
+    return SmallGrid().Text();
+}
 
 const char* const kOutputNames[] = {"MODEL.OUT", "MODEL.TRS", "MODEL.wrl", "BNDRYPTS.txt"};
 
@@ -67,7 +69,9 @@ struct OutputRun {
         result = RunModel(RunRequest{model, Settings{}, boundaryPointsPath}, sink, &view);
     }
     // "Show" after the run: the scene of the model as it stands.
-    VrmlExportResult Scene() { return ExportVrml(*result.model, result.solution.get(), VrmlOptions{}, sink); }
+    VrmlExportResult Scene() {
+        return ExportVrml(*result.model, result.solution.get(), VrmlOptions{}, sink);
+    }
 };
 
 // A tmpfs of `size` mounted on a fresh directory, unmounted again at the end.
@@ -208,7 +212,8 @@ TEST(OutputAtomicity, TrussFileThatCannotBeCreatedKeepsThePreviousFiles) {
     OutputRun run(previous.Model(), elsewhere.File("BNDRYPTS.txt"));
     EXPECT_EQ(run.result.outcome, RunOutcome::OutputFailure);
     ASSERT_EQ(run.sink.messages.size(), 1u);
-    EXPECT_EQ(run.sink.messages[0].text, "cannot create " + previous.File("MODEL.TRS") + ": Is a directory");
+    EXPECT_EQ(run.sink.messages[0].text,
+              "cannot create " + previous.File("MODEL.TRS") + ": Is a directory");
     EXPECT_TRUE(run.view.finalArea.empty());
     EXPECT_EQ(run.result.solution, nullptr);
 

@@ -5,9 +5,9 @@
 #include <cmath>
 #include <limits>
 
+#include "plot/plotter.h"
 #include "support/recording.h"
 #include "support/recording_canvas.h"
-#include "plot/plotter.h"
 
 namespace membrane {
 namespace {

@@ -52,7 +52,8 @@ std::vector<std::vector<std::int32_t>> BarsOneByOne(const ElementTable& elements
             std::int32_t side[2] = {nodes[0], nodes[j - 1]};
             if (j < k && j < 3) side[0] = nodes[j - 1], side[1] = nodes[j];
             if (k < 2) side[1] = nodes[0];
-            if (!known(side[0], side[1])) bars.push_back({side[0], side[1], static_cast<std::int32_t>(bars.size() + 1)});
+            if (!known(side[0], side[1]))
+                bars.push_back({side[0], side[1], static_cast<std::int32_t>(bars.size() + 1)});
         }
     }
     return bars;
@@ -123,7 +124,8 @@ TEST(SidePairing, SmallMeshes) {
         return FindBoundary(elements);
     };
     // Interior node 5 of a fan of four triangles is not on the boundary.
-    EXPECT_EQ(boundaryOf({{1, 2, 5}, {2, 3, 5}, {3, 4, 5}, {4, 1, 5}}).nodes, (std::vector<std::int32_t>{1, 2, 3, 4}));
+    EXPECT_EQ(boundaryOf({{1, 2, 5}, {2, 3, 5}, {3, 4, 5}, {4, 1, 5}}).nodes,
+              (std::vector<std::int32_t>{1, 2, 3, 4}));
     // A repeated node gives a side (n, n) and the node once; its other two sides are the
     // same side twice and cancel.
     const Boundary repeated = boundaryOf({{30, 30, 10}});

@@ -1,10 +1,11 @@
 #include "solver/sparse_matrix.h"
-#include "solver/elimination.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
+
+#include "solver/elimination.h"
 
 namespace membrane {
 namespace {

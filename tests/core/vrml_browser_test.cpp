@@ -5,7 +5,6 @@
 //
 // Set MEMBRANE_VRML_SCREENSHOT=/some/file.png to keep the rendered picture.
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -42,17 +41,21 @@ std::string Quote(const std::string& text) {
 // every start (no sound device, no "ARIAL" font family).
 std::string Problems(const std::filesystem::path& config, const std::string& output) {
     const std::regex problem(R"(^(Warning|Error)|Exception)");
-    const std::regex benign(R"(OnInitialize was called|OpenAL|^Warning: Sound:|Font family "ARIAL" not supported)");
+    const std::regex benign(
+        R"(OnInitialize was called|OpenAL|^Warning: Sound:|Font family "ARIAL" not supported)");
     std::string found;
-    std::istringstream lines(ReadFile((config / "view3dscene" / "view3dscene.log").string()) + "\n" + output);
+    std::istringstream lines(ReadFile((config / "view3dscene" / "view3dscene.log").string()) +
+                             "\n" + output);
     for (std::string line; std::getline(lines, line);)
-        if (std::regex_search(line, problem) && !std::regex_search(line, benign)) found += line + "\n";
+        if (std::regex_search(line, problem) && !std::regex_search(line, benign))
+            found += line + "\n";
     return found;
 }
 
 TEST(VrmlBrowser, ExampleSceneLoadsAndRendersCleanly) {
     for (const char* tool : {"view3dscene", "xvfb-run"})
-        if (!HaveProgram(tool)) GTEST_SKIP() << tool << " is not installed (apt-get install view3dscene xvfb xauth)";
+        if (!HaveProgram(tool))
+            GTEST_SKIP() << tool << " is not installed (apt-get install view3dscene xvfb xauth)";
 
     TempDir dir;
     const std::string model = dir / "TEST3.DAT";
@@ -79,12 +82,14 @@ TEST(VrmlBrowser, ExampleSceneLoadsAndRendersCleanly) {
     std::filesystem::remove(png);
     const auto renderConfig = dir.Path() / "cfg-render";
     std::filesystem::create_directories(renderConfig);
-    const int rendered = Shell("XDG_CONFIG_HOME=" + Quote(renderConfig.string()) +
-                               " timeout 120 xvfb-run -a -s '-screen 0 1024x768x24' view3dscene " +
-                               Quote(scene) + " --geometry 800x600 --screenshot 0 " + Quote(png) +
-                               " >" + Quote(dir / "render.out") + " 2>" + Quote(dir / "render.err"));
+    const int rendered =
+        Shell("XDG_CONFIG_HOME=" + Quote(renderConfig.string()) +
+              " timeout 120 xvfb-run -a -s '-screen 0 1024x768x24' view3dscene " + Quote(scene) +
+              " --geometry 800x600 --screenshot 0 " + Quote(png) + " >" +
+              Quote(dir / "render.out") + " 2>" + Quote(dir / "render.err"));
     EXPECT_EQ(rendered, 0);
-    EXPECT_EQ(Problems(renderConfig, ReadFile(dir / "render.out") + ReadFile(dir / "render.err")), "");
+    EXPECT_EQ(Problems(renderConfig, ReadFile(dir / "render.out") + ReadFile(dir / "render.err")),
+              "");
     ASSERT_TRUE(std::filesystem::exists(png));
     EXPECT_GT(std::filesystem::file_size(png), 1000u);
 }

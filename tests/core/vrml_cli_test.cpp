@@ -20,7 +20,7 @@ int Membrane(const TempDir& dir, const std::string& arguments) {
 }
 
 class VrmlCommandLine : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { CopyExample(dir); }
     std::string Scene() const { return ReadFile(dir / "TEST3.wrl"); }
     TempDir dir;
@@ -60,7 +60,8 @@ TEST_F(VrmlCommandLine, VrmlCommandWritesTheFlatMeshWithoutRunning) {
     const std::string scene = Scene();
     EXPECT_NE(scene.find("# node none"), std::string::npos);
     // Every node sphere stands at z = 0.
-    const std::regex sphere(R"(  translation [ -]\S{22} [ -]\S{22} ([ -]\S{22}) {6}\r\n  children \[)");
+    const std::regex sphere(
+        R"(  translation [ -]\S{22} [ -]\S{22} ([ -]\S{22}) {6}\r\n  children \[)");
     int spheres = 0;
     for (auto it = std::sregex_iterator(scene.begin(), scene.end(), sphere);
          it != std::sregex_iterator(); ++it, ++spheres)

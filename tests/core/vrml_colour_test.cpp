@@ -17,7 +17,9 @@ void ExpectTableExamples() {
     EXPECT_EQ(VrmlColour(39), "0.941176470588235 0.0588235294117647 0");
 }
 
-TEST(VrmlColour, TableRowsAsFractionsOf255) { ExpectTableExamples(); }
+TEST(VrmlColour, TableRowsAsFractionsOf255) {
+    ExpectTableExamples();
+}
 
 TEST(VrmlColour, GapsAndOutOfRangeTakeTheDefaultRow) {
     const std::string dark_red = "0.607843137254902 0 0.0392156862745098";

@@ -16,7 +16,7 @@ namespace {
 using namespace test;
 
 class RecordingOpener final : public Opener {
-public:
+  public:
     void Open(const std::string& pathOrUrl) override { opened.push_back(pathOrUrl); }
     std::vector<std::string> opened;
 };
@@ -27,8 +27,10 @@ struct SmallModel {
     explicit SmallModel(const std::string& modelFile) {
         model.fileName = modelFile;
         model.complete = true;
-        const struct { int n; double x, y, h; } nodes[] = {
-            {1, 0, 0, 0}, {2, 2, 0, 0}, {3, 2, 2, 0.5}, {4, 0, 2, 0.25}, {5, 1, 1, 0.8}};
+        const struct {
+            int n;
+            double x, y, h;
+        } nodes[] = {{1, 0, 0, 0}, {2, 2, 0, 0}, {3, 2, 2, 0.5}, {4, 0, 2, 0.25}, {5, 1, 1, 0.8}};
         for (const auto& p : nodes) {
             model.nodes.Add(p.n, p.x, p.y);
             solution.heights.push_back(p.h);
@@ -96,13 +98,16 @@ TEST(VrmlExport, ScaleMultipliesTheHeightOnTopOfTheLiftedZ) {
     SmallModel model(dir / "small.DAT");
     ASSERT_EQ(model.Export({false, false, true, 10.0}), VrmlExportResult::Written);
     // Node 5 of height 0.8 at 11 x 0.8.
-    const std::string node5 = "  translation  1.00000000000000E+0000  1.00000000000000E+0000  8.80000000000000E+0000      \r\n";
+    const std::string node5 =
+        "  translation  1.00000000000000E+0000  1.00000000000000E+0000  8.80000000000000E+0000     "
+        " \r\n";
     EXPECT_NE(model.Scene().find(node5), std::string::npos);
 
     // Without a run every node stands in the plan.
     ASSERT_EQ(model.Export({false, false, true, 10.0}, false), VrmlExportResult::Written);
     EXPECT_EQ(model.Scene().find(node5), std::string::npos);
-    EXPECT_NE(model.Scene().find("  translation  1.00000000000000E+0000  1.00000000000000E+0000  0.00000000000000E+0000      \r\n"),
+    EXPECT_NE(model.Scene().find("  translation  1.00000000000000E+0000  1.00000000000000E+0000  "
+                                 "0.00000000000000E+0000      \r\n"),
               std::string::npos);
 }
 
@@ -136,9 +141,10 @@ TEST(VrmlExport, UncreatableSceneIsReportedAndShowFallsBackToTheOldOne) {
     RecordingOpener opener;
     ShowVrml(model.model, opener, model.messages);
     EXPECT_TRUE(opener.opened.empty());
-    EXPECT_EQ(model.messages.Texts(),
-              (std::vector<std::string>{"Can not create a VRML file, check your disk or r/w permissions.",
-                                        "No VRML file created!"}));
+    EXPECT_EQ(
+        model.messages.Texts(),
+        (std::vector<std::string>{"Can not create a VRML file, check your disk or r/w permissions.",
+                                  "No VRML file created!"}));
 }
 
 TEST(VrmlExport, FailedWriteIsReportedAndTheOldSceneStays) {
@@ -147,14 +153,16 @@ TEST(VrmlExport, FailedWriteIsReportedAndTheOldSceneStays) {
     ASSERT_EQ(model.Export(VrmlOptions{}), VrmlExportResult::Written);
     const std::string before = model.Scene();
 
-    EXPECT_EQ(ExportVrml(model.model, &model.solution, VrmlOptions{true, true, true, 5.0}, model.messages,
-                         [](const std::string&) { return TextFileWriter::Create("/dev/full"); }),
-              VrmlExportResult::WriteFailed);
+    EXPECT_EQ(
+        ExportVrml(model.model, &model.solution, VrmlOptions{true, true, true, 5.0}, model.messages,
+                   [](const std::string&) { return TextFileWriter::Create("/dev/full"); }),
+        VrmlExportResult::WriteFailed);
     ASSERT_EQ(model.messages.messages.size(), 1u);
     EXPECT_EQ(model.messages.messages[0].kind, MessageKind::Error);
     EXPECT_EQ(model.Scene(), before);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),
-                            std::filesystem::directory_iterator()), 1);
+                            std::filesystem::directory_iterator()),
+              1);
 }
 
 TEST(VrmlExport, ShowOpensTheSceneBesideTheModel) {
@@ -178,8 +186,10 @@ TEST(VrmlExport, UnknownModelNameWhenThereIsNoInputName) {
     EXPECT_EQ(result, VrmlExportResult::Written);
     EXPECT_NE(scene.find("  info [\"Membrane : unknown file\","), std::string::npos);
     // Extent 0: both viewpoints at the origin, label size 0.
-    EXPECT_NE(scene.find("  position  0.00000000000000E+0000  0.00000000000000E+0000 -0.00000000000000E+0000"),
-              std::string::npos);
+    EXPECT_NE(
+        scene.find(
+            "  position  0.00000000000000E+0000  0.00000000000000E+0000 -0.00000000000000E+0000"),
+        std::string::npos);
 }
 
 }  // namespace

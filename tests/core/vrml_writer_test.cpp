@@ -30,14 +30,14 @@ TEST(VrmlWriter, BarsInEveryOrientation) {
     StringSink out;
     VrmlWriter w(out);
     w.WriteVrmlHeader("bars.DAT", 2.0);
-    w.WriteVrmlBar(0, "12", 0, 0, 0, 1, 0, 0);        // along x: turned about z
-    w.WriteVrmlBar(0, "none", 0, 0, 0, 0, 2, 0);      // along y: no rotation line
-    w.WriteVrmlBar(5, "none", 0, 0, 1, 0, 0, 0);      // along z: turned about x
-    w.WriteVrmlBar(16, "3", 1, 0, 0, 0, 0, 1);        // general, axis (0.707, -0, 0.707)
-    w.WriteVrmlBar(20, "none", 0, 0, 0, 1, 0, 1);     // general, axis (0.707, +0, -0.707)
+    w.WriteVrmlBar(0, "12", 0, 0, 0, 1, 0, 0);     // along x: turned about z
+    w.WriteVrmlBar(0, "none", 0, 0, 0, 0, 2, 0);   // along y: no rotation line
+    w.WriteVrmlBar(5, "none", 0, 0, 1, 0, 0, 0);   // along z: turned about x
+    w.WriteVrmlBar(16, "3", 1, 0, 0, 0, 0, 1);     // general, axis (0.707, -0, 0.707)
+    w.WriteVrmlBar(20, "none", 0, 0, 0, 1, 0, 1);  // general, axis (0.707, +0, -0.707)
     w.WriteVrmlBar(40, "none", 0.3, -1.2, 2.5, -0.7, 0.4, 1.1);
-    w.WriteVrmlBar(0, "5", 1, 1, 1, 1, 1, 1 + 5e-10); // at most 1e-9 long: nothing at all
-    w.WriteVrmlBar(0, "none", 0, 0, 0, 1, 5e-9, 0);   // tilt within 1e-8 counts as along x
+    w.WriteVrmlBar(0, "5", 1, 1, 1, 1, 1, 1 + 5e-10);  // at most 1e-9 long: nothing at all
+    w.WriteVrmlBar(0, "none", 0, 0, 0, 1, 5e-9, 0);    // tilt within 1e-8 counts as along x
     w.WriteVrmlTrailer();
     ExpectGoldenScene("bars.wrl", out.Text());
 }
@@ -64,15 +64,15 @@ TEST(VrmlWriter, SupportsInEveryRotationCase) {
     w.WriteVrmlHeader("supports.DAT", 1.5);
     w.WriteVrmlSupport("1", "x", 0.5, 0, 0);
     w.WriteVrmlSupport("2", "x", -0.5, 0, 0);
-    w.WriteVrmlSupport("3", "x", -0.0, 0, 0);   // -0 counts as >= 0
+    w.WriteVrmlSupport("3", "x", -0.0, 0, 0);  // -0 counts as >= 0
     w.WriteVrmlSupport("4", "y", 0, -0.5, 0);
-    w.WriteVrmlSupport("5", "y", 0, 0.5, 0);    // no rotation line
+    w.WriteVrmlSupport("5", "y", 0, 0.5, 0);  // no rotation line
     w.WriteVrmlSupport("6", "z", 0, 0, 0);
     w.WriteVrmlSupport("7", "z", 0, 0, -0.25);
     w.WriteVrmlSupport("8", "z", 0, 0, -0.0);
-    w.WriteVrmlSupport("9", "w", 1, 1, -1);     // unknown direction: no rotation line
+    w.WriteVrmlSupport("9", "w", 1, 1, -1);  // unknown direction: no rotation line
     w.WriteVrmlBar(0, "none", 0, 0, 0, 1, 0, 0);
-    w.WriteVrmlSupport("10", "z", 1, 0, 0);     // follows the bar's "}" directly
+    w.WriteVrmlSupport("10", "z", 1, 0, 0);  // follows the bar's "}" directly
     w.WriteVrmlTrailer();
     ExpectGoldenScene("supports.wrl", out.Text());
 }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "common/messages.h"
@@ -33,8 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t modes = data[0];
     const std::string text(reinterpret_cast<const char*>(data) + 1, size - 1);
 
-    RecordingMessageSink sink;
-    auto stream = TextStream::FromText(text, sink);
+    NullMessageSink sink;
+    auto stream = std::make_unique<TextStream>(text, sink);
     std::size_t reads = 0;
     while (!stream->AtEnd()) {
         if (++reads > text.size() + 1) Fail("a read consumed nothing");

@@ -16,12 +16,11 @@
 #include <string>
 #include <vector>
 
-#include "common/messages.h"
-#include "common/run_state.h"
 #include "output/vrml_export.h"
 #include "plot/mesh_drawing.h"
-#include "plot/run_mesh_source.h"
-#include "solver/iteration.h"
+#include "plot/model_mesh_source.h"
+#include "run/run_model.h"
+#include "support/recording.h"
 
 namespace {
 
@@ -76,14 +75,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Fail("cannot write the model file");
     }
 
-    RecordingMessageSink sink;
-    RunResult result;
+    test::RecordingMessageSink sink;
     {
-        RunState state;
-        state.messages = &sink;
-        state.boundaryPointsPath = g_dir + "/BNDRYPTS.txt";
-        state.settings.maxIterations = 3;
-        result = RunModel(state, model, state.settings.accuracy);
+        RunRequest request{model, Settings{}, g_dir + "/BNDRYPTS.txt"};
+        request.settings.maxIterations = 3;
+        const RunResult result = RunModel(request, sink);
 
         const bool report = Exists(g_dir + "/MODEL.OUT");
         const bool truss = Exists(g_dir + "/MODEL.TRS");
@@ -92,8 +88,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (result.outcome != RunOutcome::Success && (report || truss))
             Fail("failed run wrote outputs");
 
-        ExportVrml(state, VrmlOptions{});
-        RenderMeshSvg(RunMeshSource(state), g_dir + "/MODEL.svg", 634, 474, &sink);
+        if (result.modelLoaded)
+            ExportVrml(*result.model, result.solution.get(), VrmlOptions{}, sink);
+        RenderMeshSvg(
+            ModelMeshSource(result.model.get(), result.modelLoaded, result.solution != nullptr),
+            g_dir + "/MODEL.svg", 634, 474, &sink);
     }
     for (const std::string& name : DirectoryEntries(g_dir))
         if (name.find(".part-") != std::string::npos) Fail("temporary file left behind");

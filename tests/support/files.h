@@ -15,9 +15,10 @@ namespace membrane::test {
 
 // A directory of its own for one test, removed with everything in it afterwards.
 class TempDir {
-public:
+  public:
     TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "membrane-test-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "membrane-test-XXXXXX").string();
         if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
         path_ = pattern;
     }
@@ -35,7 +36,7 @@ public:
     std::string operator/(const std::string& name) const { return File(name); }
     const std::filesystem::path& Path() const { return path_; }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
@@ -49,7 +50,9 @@ inline std::string ReadFile(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-inline bool Exists(const std::string& path) { return std::filesystem::exists(path); }
+inline bool Exists(const std::string& path) {
+    return std::filesystem::exists(path);
+}
 
 // The names of the files in a directory, sorted.
 inline std::vector<std::string> FileNames(const std::filesystem::path& directory) {
@@ -91,7 +94,8 @@ inline std::string DataFile(const std::string& relative) {
 // The bundled example model copied into `dir` as TEST3.DAT; its path.
 inline std::string CopyExample(const TempDir& dir) {
     const std::string path = dir.File("TEST3.DAT");
-    std::filesystem::copy_file(MEMBRANE_EXAMPLES "/TEST3.DAT", path, std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::copy_file(MEMBRANE_EXAMPLES "/TEST3.DAT", path,
+                               std::filesystem::copy_options::overwrite_existing);
     return path;
 }
 

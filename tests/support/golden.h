@@ -15,18 +15,21 @@ namespace membrane::test {
 
 // Compares line by line first, so that a failure names the line instead of dumping
 // kilobytes; then byte for byte.
-inline void ExpectSameText(const std::string& expected, const std::string& actual, const std::string& what) {
+inline void ExpectSameText(const std::string& expected, const std::string& actual,
+                           const std::string& what) {
     std::istringstream e(expected), a(actual);
     std::string le, la;
     for (int number = 1;; ++number) {
         const bool moreExpected = static_cast<bool>(std::getline(e, le));
         const bool moreActual = static_cast<bool>(std::getline(a, la));
         if (!moreExpected || !moreActual) {
-            EXPECT_EQ(moreExpected, moreActual) << what << ": the files differ in length at line " << number;
+            EXPECT_EQ(moreExpected, moreActual)
+                << what << ": the files differ in length at line " << number;
             break;
         }
         if (le != la) {
-            ADD_FAILURE() << what << ", line " << number << "\n expected: [" << le << "]\n actual:   [" << la << "]";
+            ADD_FAILURE() << what << ", line " << number << "\n expected: [" << le
+                          << "]\n actual:   [" << la << "]";
             return;
         }
     }
@@ -41,7 +44,8 @@ inline void ExpectGolden(const std::string& relative, const std::string& actual)
         WriteFile(path, actual);
         return;
     }
-    ASSERT_TRUE(Exists(path)) << "no golden file " << path << " (MEMBRANE_UPDATE_GOLDEN=1 writes it)";
+    ASSERT_TRUE(Exists(path)) << "no golden file " << path
+                              << " (MEMBRANE_UPDATE_GOLDEN=1 writes it)";
     ExpectSameText(ReadFile(path), actual, relative);
 }
 

@@ -49,18 +49,22 @@ inline ModelText Grid(int n, double size, const std::function<double(double, dou
     for (int j = 0; j < n; ++j)
         for (int i = 0; i < n; ++i) {
             const double x = size * i / (n - 1), y = size * j / (n - 1);
-            m.coordinates.push_back(std::to_string(id(i, j)) + " " + FormatGeneral(x) + " " + FormatGeneral(y));
+            m.coordinates.push_back(std::to_string(id(i, j)) + " " + FormatGeneral(x) + " " +
+                                    FormatGeneral(y));
             const bool edge = i == 0 || j == 0 || i == n - 1 || j == n - 1;
             if (edge) m.constraints.push_back(std::to_string(id(i, j)));
-            m.initial.push_back(std::to_string(id(i, j)) + " " + FormatGeneral(edge ? boundary(x, y) : start(x, y)));
+            m.initial.push_back(std::to_string(id(i, j)) + " " +
+                                FormatGeneral(edge ? boundary(x, y) : start(x, y)));
         }
     int e = 0;
     for (int j = 0; j + 1 < n; ++j)
         for (int i = 0; i + 1 < n; ++i) {
             m.elements.push_back(std::to_string(++e) + " " + std::to_string(id(i, j)) + " " +
-                                 std::to_string(id(i + 1, j)) + " " + std::to_string(id(i + 1, j + 1)));
+                                 std::to_string(id(i + 1, j)) + " " +
+                                 std::to_string(id(i + 1, j + 1)));
             m.elements.push_back(std::to_string(++e) + " " + std::to_string(id(i, j)) + " " +
-                                 std::to_string(id(i + 1, j + 1)) + " " + std::to_string(id(i, j + 1)));
+                                 std::to_string(id(i + 1, j + 1)) + " " +
+                                 std::to_string(id(i, j + 1)));
         }
     return m;
 }
@@ -68,13 +72,15 @@ inline ModelText Grid(int n, double size, const std::function<double(double, dou
 // The 3 x 3 grid over [0, 2]^2 with the corners held at 1, the edge midpoints at 0 and
 // the centre node 5 free, started at 0.3.
 inline ModelText SmallGrid() {
-    return Grid(3, 2.0, [](double x, double y) { return (x == 1.0 || y == 1.0) ? 0.0 : 1.0; },
-                [](double, double) { return 0.3; });
+    return Grid(
+        3, 2.0, [](double x, double y) { return (x == 1.0 || y == 1.0) ? 0.0 : 1.0; },
+        [](double, double) { return 0.3; });
 }
 
 // Replaces every `from` in `text` by `to`.
 inline std::string Replace(std::string text, const std::string& from, const std::string& to) {
-    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+    for (std::size_t at = text.find(from); at != std::string::npos;
+         at = text.find(from, at + to.size()))
         text.replace(at, from.size(), to);
     return text;
 }

@@ -12,7 +12,7 @@
 namespace membrane::test {
 
 class RecordingMessageSink final : public MessageSink {
-public:
+  public:
     using MessageSink::Show;
     void Show(const UserMessage& message) override { messages.push_back(message); }
 
@@ -26,7 +26,7 @@ public:
 };
 
 class RecordingView final : public ResultsView {
-public:
+  public:
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
     void ShowInput(std::shared_ptr<const Model> shown, bool loaded) override {
         model = std::move(shown);
@@ -34,7 +34,9 @@ public:
     }
     void SetFlatArea(const std::string& text) override { flatArea = text; }
     void SetFinalArea(const std::string& text) override { finalArea = text; }
-    void ShowResults(std::shared_ptr<const Solution> shown) override { solution = std::move(shown); }
+    void ShowResults(std::shared_ptr<const Solution> shown) override {
+        solution = std::move(shown);
+    }
 
     std::vector<std::string> messages;  // progress lines
     std::shared_ptr<const Model> model;

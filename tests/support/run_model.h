@@ -16,7 +16,8 @@ namespace membrane::test {
 // One run of a model file in a directory of its own; the boundary points file goes into
 // that directory too.
 struct RecordedRun {
-    explicit RecordedRun(const std::string& modelText, Settings settings = {}, const std::string& name = "MODEL.DAT") {
+    explicit RecordedRun(const std::string& modelText, Settings settings = {},
+                         const std::string& name = "MODEL.DAT") {
         WriteFile(dir.File(name), modelText);
         Run(dir.File(name), settings);
     }
@@ -46,8 +47,8 @@ struct CliResult {
 // in `directory` when one is given.
 inline CliResult RunCli(const std::string& arguments, const std::string& directory = {}) {
     CliResult result;
-    const std::string command = (directory.empty() ? std::string() : "cd '" + directory + "' && ") + "'" +
-                                MEMBRANE_CLI + "' " + arguments + " 2>&1";
+    const std::string command = (directory.empty() ? std::string() : "cd '" + directory + "' && ") +
+                                "'" + MEMBRANE_CLI + "' " + arguments + " 2>&1";
     FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr) return result;
     char buffer[4096];

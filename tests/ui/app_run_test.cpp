@@ -1,17 +1,21 @@
 // The desktop program's "Run" from the main window: a model opened without the dialog,
 // the run in a new results window, the step labels, the commands that are off while a run
-// goes on, a run before any Open, two runs in a row and closing the program mid-run.
-#include "solver/iteration.h"
+// goes on, an older results window that keeps its own run, a run before any Open and
+// closing the program mid-run.
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableView>
+#include <QtTest>
+
 #include "ui/clickable_label.h"
 #include "ui/main_window.h"
-#include "ui/results_form.h"
+#include "ui/results_window.h"
 #include "ui/run_wiring.h"
-#include "ui/ui_hooks.h"
 #include "ui_test_support.h"
-
-#include <QAction>
-#include <QPointer>
-#include <QtTest>
 
 using namespace membrane;
 using namespace membrane::test;
@@ -19,109 +23,145 @@ using namespace membrane::test;
 namespace {
 
 struct App {
-    App() : window(nullptr, MainWindowStartup{dir.filePath("membrane-gui"), QSize(1280, 1024)}) {
-        state.messages = &sink;
+    App() : window(nullptr, MainWindowStartup{Q(dir.File("membrane-gui")), QSize(1280, 1024)}) {
         ConnectRuns(
-            window, state, opener, [this](TResultform& form) { forms.push_back(&form); },
+            window, sink, opener, [this](ResultsWindow& results) { windows.push_back(&results); },
             [this](const RunResult& result) { results.push_back(result); });
     }
-    TResultform* Last() { return forms.empty() ? nullptr : forms.back().data(); }
+    ResultsWindow* Last() { return windows.empty() ? nullptr : windows.back().data(); }
+    QAction* Action(const char* name) { return Child<QAction>(&window, name); }
+    ClickableLabel* Step(const char* name) { return Child<ClickableLabel>(&window, name); }
 
-    QTemporaryDir dir;
+    TempDir dir;
     RecordingMessageSink sink;
     RecordingOpener opener;
-    RunState state;
-    TMainApp window;
-    QList<QPointer<TResultform>> forms;
+    MainWindow window;
+    QList<QPointer<ResultsWindow>> windows;
     std::vector<RunResult> results;
 };
+
+QString Text(const ResultsWindow* results, const char* label) {
+    return Child<QLabel>(results, label)->text();
+}
+
+bool ShowEnabled(const ResultsWindow* results) {
+    return Child<QPushButton>(results, "showButton")->isEnabled();
+}
 
 }  // namespace
 
 class AppRunTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void openAndRunTheExample() {
         App app;
-        QVERIFY(app.window.SelectModelFile(CopyExample(app.dir)));
-        QVERIFY(app.window.Run1->isEnabled());
-        app.window.Run1->trigger();
+        QVERIFY(app.window.SelectModelFile(Q(CopyExample(app.dir))));
+        QVERIFY(app.Action("runAction")->isEnabled());
+        app.Action("runAction")->trigger();
 
         QCOMPARE(app.results.size(), std::size_t(1));
         QCOMPARE(app.results[0].outcome, RunOutcome::Success);
-        TResultform* form = app.Last();
-        QVERIFY(form && form->isVisible());
-        QCOMPARE(form->parentWidget(), &app.window);
-        QCOMPARE(form->MsgPanel->text(), QString(" READY, output to file : TEST3.OUT"));
-        QCOMPARE(form->IterEdit->text(), QString::number(app.results[0].iterations));
-        QCOMPARE(form->BrimelResultGrid->model()->rowCount(), 137);
+        ResultsWindow* results = app.Last();
+        QVERIFY(results && results->isVisible());
+        QCOMPARE(results->parentWidget(), &app.window);
+        QCOMPARE(Text(results, "messageLine"), QString(" READY, output to file : TEST3.OUT"));
+        QCOMPARE(Child<QLineEdit>(results, "iterationsField")->text(),
+                 QString::number(app.results[0].iterations));
+        QCOMPARE(Child<QTableView>(results, "resultsGrid")->model()->rowCount(), 137);
         // The boundary points table goes beside the program.
-        QVERIFY(QFile::exists(app.dir.filePath("BNDRYPTS.txt")));
-        QVERIFY(QFile::exists(app.dir.filePath("TEST3.OUT")));
+        QVERIFY(Exists(app.dir.File("BNDRYPTS.txt")));
+        QVERIFY(Exists(app.dir.File("TEST3.OUT")));
 
         // Step labels after Run; every command is back.
-        QVERIFY(app.window.ExitLabel->isVisibleTo(&app.window));
-        QVERIFY(app.window.runlabel->isVisibleTo(&app.window));
-        QCOMPARE(app.window.OpenLabel->palette().color(QPalette::WindowText), QColor(Qt::black));
-        QVERIFY(app.window.Run1->isEnabled() && app.window.Open1->isEnabled() && app.window.Defaults1->isEnabled());
-        QTRY_COMPARE(form->Label2->text(), QString("drawing done"));
+        QVERIFY(app.Step("exitStep")->isVisibleTo(&app.window));
+        QVERIFY(app.Step("runStep")->isVisibleTo(&app.window));
+        QCOMPARE(app.Step("openStep")->palette().color(QPalette::WindowText), QColor(Qt::black));
+        for (const char* name : {"runAction", "openAction", "defaultsAction"})
+            QVERIFY2(app.Action(name)->isEnabled(), name);
+        QTRY_COMPARE(Text(results, "drawingStatus"), QString("drawing done"));
     }
 
     void commandsAreOffWhileARunGoes() {
         App app;
-        app.window.SelectModelFile(CopyExample(app.dir));
-        app.window.Run1->trigger();
-        QPointer<TResultform> first = app.Last();
+        app.window.SelectModelFile(Q(CopyExample(app.dir)));
+        app.Action("runAction")->trigger();
+        QPointer<ResultsWindow> first = app.Last();
         int nestedRuns = 0;
         bool checked = false;
         // Runs while the second run lets events through.
         QTimer::singleShot(0, [&] {
             checked = true;
             QVERIFY(app.window.RunGoing());
-            QVERIFY(!app.window.Open1->isEnabled());
-            QVERIFY(!app.window.Run1->isEnabled());
-            QVERIFY(!app.window.Defaults1->isEnabled());
-            QVERIFY(!first->Button3->isEnabled());
-            QVERIFY(!app.Last()->Button3->isEnabled());
-            QVERIFY(app.Last()->RunProgress->isVisible());
+            for (const char* name : {"openAction", "runAction", "defaultsAction"})
+                QVERIFY2(!app.Action(name)->isEnabled(), name);
+            // Only the window of the run that goes on has "Show" off.
+            QVERIFY(ShowEnabled(first));
+            QVERIFY(!ShowEnabled(app.Last()));
+            QVERIFY(Child<QProgressBar>(app.Last(), "progressBar")->isVisible());
             // The step label reaches the command directly: still no second run.
-            const std::size_t before = app.forms.size();
-            app.window.runlabelClick();
-            nestedRuns = int(app.forms.size() - before);
-            app.window.Defaults1Click();  // would block on a modal dialog if it ran
+            const qsizetype before = app.windows.size();
+            app.Step("runStep")->clicked();
+            nestedRuns = int(app.windows.size() - before);
+            app.window.EditDefaults();  // would block on a modal dialog if it ran
         });
-        app.window.Run1->trigger();
+        app.Action("runAction")->trigger();
         QVERIFY(checked);
         QCOMPARE(nestedRuns, 0);
-        QCOMPARE(app.forms.size(), 2);
+        QCOMPARE(app.windows.size(), 2);
         QCOMPARE(app.results[1].outcome, RunOutcome::Success);
-        // Both windows stay open; both can show the scene again.
-        QVERIFY(first && first->Button3->isEnabled() && app.Last()->Button3->isEnabled());
-        QCOMPARE(app.state.view, static_cast<ResultsView*>(app.Last()));
-        QVERIFY(app.window.Run1->isEnabled() && app.window.Open1->isEnabled());
+        // Both windows stay open; both can show their scene again.
+        QVERIFY(first && ShowEnabled(first) && ShowEnabled(app.Last()));
+        QVERIFY(app.Action("runAction")->isEnabled() && app.Action("openAction")->isEnabled());
+    }
+
+    // A later run of another model leaves the first window with the example: its drawing,
+    // its grids and its scene.
+    void anOlderResultsWindowKeepsItsOwnRun() {
+        App app;
+        QVERIFY(app.window.SelectModelFile(Q(CopyExample(app.dir))));
+        app.window.Run();
+        QVERIFY(app.window.SelectModelFile(Q(WriteSquareModel(app.dir))));
+        app.window.Run();
+        QCOMPARE(app.windows.size(), 2);
+        QCOMPARE(app.results[1].outcome, RunOutcome::Success);
+
+        ResultsWindow& first = *app.windows[0];
+        QTRY_VERIFY(first.HasPlot());
+        auto* coordinates = Child<QTableView>(&first, "coordinatesGrid");
+        QCOMPARE(coordinates->model()->rowCount(), 137);
+        first.SelectRow(coordinates, 6);  // node 7
+        QCOMPARE(Text(&first, "drawingStatus"), QString("drawing done"));
+        QVERIFY(!first.Plot()->Failed());
+        QCOMPARE(PixelNearNode(first, 7), kRed);
+
+        first.ShowScene();
+        QVERIFY(!app.opener.opened.empty());
+        QVERIFY(Q(app.opener.opened.back()).endsWith("TEST3.wrl"));
+        QVERIFY(app.opener.opened.back() != app.dir.File("SQUARE.wrl"));
+        QVERIFY(app.sink.messages.empty());
     }
 
     void runBeforeAnyOpenReportsTheMissingFile() {
         App app;
-        app.window.Run1Click();  // possible only after the small-screen start-up
+        app.window.Run();  // possible only after the small-screen start-up
         QCOMPARE(app.results.size(), std::size_t(1));
         QCOMPARE(app.results[0].outcome, RunOutcome::InputErrors);
         QVERIFY(app.sink.Texts().size() >= 1);
         QCOMPARE(app.sink.Texts().back(), std::string("error in input"));
-        QCOMPARE(app.Last()->MsgPanel->text(), QString(" ERRORS reported input errors"));
-        QTRY_COMPARE(app.Last()->Label2->text(), QString(", input errors and no results"));
+        QCOMPARE(Text(app.Last(), "messageLine"), QString(" ERRORS reported input errors"));
+        QTRY_COMPARE(Text(app.Last(), "drawingStatus"), QString(", input errors and no results"));
     }
 
     void closingTheProgramDuringARunStopsItFirst() {
         App app;
-        app.window.SelectModelFile(CopyExample(app.dir));
+        app.window.SelectModelFile(Q(CopyExample(app.dir)));
         app.window.show();
         QTimer::singleShot(0, [&] { app.window.close(); });
-        app.window.Run1->trigger();
+        app.Action("runAction")->trigger();
         QCOMPARE(app.results[0].outcome, RunOutcome::Cancelled);
         QVERIFY(!app.window.isVisible());
-        QVERIFY(!QFile::exists(app.dir.filePath("TEST3.OUT")));
+        QVERIFY(!Exists(app.dir.File("TEST3.OUT")));
     }
 };
 

@@ -1,51 +1,36 @@
 // The main window: help texts, start-up, Open with its retry loop, Run and the step
 // labels, the commands behind hooks, and "." as decimal point under a comma locale.
-#include "ui/about_box.h"
-#include "ui/clickable_label.h"
-#include "ui/defaults_form.h"
 #include "ui/main_window.h"
-#include "ui/number_edit.h"
-#include "ui/ui_hooks.h"
 
 #include <QAction>
-#include <QDir>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QtTest>
-
 #include <clocale>
 #include <cstdio>
 #include <deque>
 
+#include "ui/about_box.h"
+#include "ui/clickable_label.h"
+#include "ui/number_edit.h"
+#include "ui/settings_dialog.h"
+#include "ui/ui_hooks.h"
+#include "ui_test_support.h"
+
 using namespace membrane;
+using namespace membrane::test;
 
 namespace {
 
-struct Recorder {
-    Recorder() {
-        previousBox = SetMessageBoxHook([this](const MessageBoxRequest& r) {
-            texts << r.text;
-            buttons << r.button;
-        });
-        previousOpener = SetUrlOpener([this](const QUrl& url) { urls << url.toString(); });
-    }
-    ~Recorder() {
-        SetMessageBoxHook(previousBox);
-        SetUrlOpener(previousOpener);
-    }
-    QStringList texts;
-    QList<BoxButton> buttons;
-    QStringList urls;
-    MessageBoxHook previousBox;
-    UrlOpener previousOpener;
-};
+QString Line(const QPlainTextEdit* memo, int index) {
+    return memo->document()->findBlockByNumber(index).text();
+}
 
-QString Line(const QPlainTextEdit* memo, int index) { return memo->document()->findBlockByNumber(index).text(); }
-
-QColor TextColour(const QLabel* label) { return label->palette().color(QPalette::WindowText); }
+QColor TextColour(const QLabel* label) {
+    return label->palette().color(QPalette::WindowText);
+}
 
 struct Window {
     explicit Window(QSize screen = QSize(1280, 1024)) : app(nullptr, Startup(screen)) {
@@ -58,18 +43,19 @@ struct Window {
         });
     }
     MainWindowStartup Startup(QSize screen) {
-        return MainWindowStartup{dir.filePath("membrane-gui"), screen};
+        return MainWindowStartup{Q(dir.File("membrane-gui")), screen};
     }
-    QString MakeModel(const QString& name) {
-        QFile file(dir.filePath(name));
-        file.open(QIODevice::WriteOnly);
-        file.write("FILE\r\n");
-        return file.fileName();
+    QString MakeModel(const std::string& name) {
+        WriteFile(dir.File(name), "FILE\r\n");
+        return Q(dir.File(name));
     }
-    QTemporaryDir dir;
+    QAction* Action(const char* name) const { return Child<QAction>(&app, name); }
+    ClickableLabel* Step(const char* name) const { return Child<ClickableLabel>(&app, name); }
+    const QPlainTextEdit* Memo(const char* name) const { return Child<QPlainTextEdit>(&app, name); }
+    TempDir dir;
     std::deque<std::optional<QString>> answers;  // nullopt = Cancel
     QList<OpenFileRequest> requests;
-    TMainApp app;
+    MainWindow app;
 };
 
 }  // namespace
@@ -77,50 +63,53 @@ struct Window {
 class MainWindowTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void helpTexts() {
         Window w;
-        QCOMPARE(w.app.PageControl1->count(), 3);
-        QCOMPARE(w.app.PageControl1->tabText(2), QString("Example"));
-        QCOMPARE(w.app.Memo1->blockCount(), 26);
-        QCOMPARE(Line(w.app.Memo1, 7), QString("can be obtianed with the Stavel programm."));
-        QCOMPARE(Line(w.app.Memo1, 10), QString("coordinates, elements, constraints "));
-        QCOMPARE(w.app.Memo2->blockCount(), 27);
-        QCOMPARE(Line(w.app.Memo2, 9), QString("&ELEMENTS n "));
-        QCOMPARE(Line(w.app.Memo2, 25), QString("    to create the ASCII text based "));
+        QCOMPARE(Child<QTabWidget>(&w.app, "helpPages")->count(), 3);
+        QCOMPARE(Child<QTabWidget>(&w.app, "helpPages")->tabText(2), QString("Example"));
+        QCOMPARE(w.Memo("readMeText")->blockCount(), 26);
+        QCOMPARE(Line(w.Memo("readMeText"), 7),
+                 QString("can be obtianed with the Stavel programm."));
+        QCOMPARE(Line(w.Memo("readMeText"), 10), QString("coordinates, elements, constraints "));
+        QCOMPARE(w.Memo("syntaxText")->blockCount(), 27);
+        QCOMPARE(Line(w.Memo("syntaxText"), 9), QString("&ELEMENTS n "));
+        QCOMPARE(Line(w.Memo("syntaxText"), 25), QString("    to create the ASCII text based "));
         // 4 header lines and the 557 lines of the example model, the last one empty.
-        QCOMPARE(w.app.Memo3->blockCount(), 561);
-        QCOMPARE(Line(w.app.Memo3, 0), QString("An example of a complete data file is "));
-        QCOMPARE(Line(w.app.Memo3, 4), QString("FILE TEST3.DAT"));
-        QCOMPARE(Line(w.app.Memo3, 6), QString("&COORDINATES 137  "));
-        QCOMPARE(Line(w.app.Memo3, 560), QString());
-        QVERIFY(w.app.Memo3->isReadOnly());
-        QVERIFY(!w.app.Memo3->toPlainText().contains('\r'));
+        QCOMPARE(w.Memo("exampleText")->blockCount(), 561);
+        QCOMPARE(Line(w.Memo("exampleText"), 0), QString("An example of a complete data file is "));
+        QCOMPARE(Line(w.Memo("exampleText"), 4), QString("FILE TEST3.DAT"));
+        QCOMPARE(Line(w.Memo("exampleText"), 6), QString("&COORDINATES 137  "));
+        QCOMPARE(Line(w.Memo("exampleText"), 560), QString());
+        QVERIFY(w.Memo("exampleText")->isReadOnly());
+        QVERIFY(!w.Memo("exampleText")->toPlainText().contains('\r'));
     }
 
     void startUp() {
-        Recorder recorder;
+        HookRecorder recorder;
         Window w;
         QVERIFY(recorder.texts.isEmpty());
         QCOMPARE(w.app.windowTitle(), QString("membrane-gui"));
-        QCOMPARE(w.app.StatusPanel2->text(), QString(" screenresolution :1280x1024"));
-        QCOMPARE(QString::fromStdString(w.app.BoundaryPointsPath()), w.dir.filePath("BNDRYPTS.txt"));
-        QVERIFY(!w.app.Run1->isEnabled());
+        QCOMPARE(Child<QLabel>(&w.app, "screenText")->text(),
+                 QString(" screenresolution :1280x1024"));
+        QCOMPARE(QString::fromStdString(w.app.BoundaryPointsPath()), Q(w.dir.File("BNDRYPTS.txt")));
+        QVERIFY(!w.Action("runAction")->isEnabled());
         QVERIFY(w.app.ModelFileName().empty());
-        QVERIFY(!w.app.runlabel->isVisibleTo(&w.app));
-        QVERIFY(!w.app.ExitLabel->isVisibleTo(&w.app));
-        QCOMPARE(TextColour(w.app.OpenLabel), QColor(Qt::black));
+        QVERIFY(!w.Step("runStep")->isVisibleTo(&w.app));
+        QVERIFY(!w.Step("exitStep")->isVisibleTo(&w.app));
+        QCOMPARE(TextColour(w.Step("openStep")), QColor(Qt::black));
         QCOMPARE(w.app.CurrentSettings().maxIterations, 10);
-        for (const char* name : {"Open1", "Defaults1", "Exit1", "Run1", "Help1"})
+        for (const char* name :
+             {"openAction", "defaultsAction", "exitAction", "runAction", "helpAction"})
             QVERIFY2(w.app.findChild<QAction*>(name), name);
     }
 
     void smallScreenWarnsButStaysSound() {
-        Recorder recorder;
+        HookRecorder recorder;
         Window w(QSize(800, 600));
         QCOMPARE(recorder.texts, QStringList{"set screen resolution to at least 1024x800 pixels"});
         QCOMPARE(recorder.buttons, QList<BoxButton>{BoxButton::Cancel});
-        QVERIFY(!w.app.Run1->isEnabled());
+        QVERIFY(!w.Action("runAction")->isEnabled());
         QCOMPARE(w.app.CurrentSettings().accuracy, 0.001);
         QCOMPARE(w.app.CurrentSettings().maxIterations, 10);
     }
@@ -129,39 +118,39 @@ private slots:
         Window w;
         w.answers = {std::nullopt};
         const QString title = w.app.windowTitle();
-        w.app.Open1->trigger();
+        w.Action("openAction")->trigger();
         QCOMPARE(w.requests.size(), 1);
         QCOMPARE(w.requests[0].title, QString("Open File"));
         QCOMPARE(w.requests[0].fileName, QString("*.dat"));
-        QCOMPARE(w.requests[0].directory, QDir(w.dir.path()).absolutePath());
-        QCOMPARE(w.requests[0].filter, TMainApp::OpenDialogFilter("membrane-gui"));
+        QCOMPARE(w.requests[0].directory, Q(w.dir.Path().string()));
+        QCOMPARE(w.requests[0].filter, MainWindow::OpenDialogFilter("membrane-gui"));
         QVERIFY(w.requests[0].filter.startsWith("membrane-gui project (*.dat)"));
         QCOMPARE(w.app.windowTitle(), title);
         QVERIFY(w.app.ModelFileName().empty());
-        QVERIFY(!w.app.Run1->isEnabled());
-        QVERIFY(!w.app.runlabel->isVisibleTo(&w.app));
-        QCOMPARE(TextColour(w.app.OpenLabel), QColor(Qt::black));
+        QVERIFY(!w.Action("runAction")->isEnabled());
+        QVERIFY(!w.Step("runStep")->isVisibleTo(&w.app));
+        QCOMPARE(TextColour(w.Step("openStep")), QColor(Qt::black));
     }
 
     void unknownFileAsksAgain() {
-        Recorder recorder;
+        HookRecorder recorder;
         Window w;
         const QString model = w.MakeModel("DOME.DAT");
-        const QString missing = w.dir.filePath("missing.dat");
+        const QString missing = Q(w.dir.File("missing.dat"));
         w.answers = {missing, model};
-        w.app.OpenLabel->clicked();  // same as the menu
+        w.Step("openStep")->clicked();  // same as the menu
         QCOMPARE(w.requests.size(), 2);
         QCOMPARE(recorder.texts, QStringList{"unkown file : " + missing});
         QCOMPARE(w.app.windowTitle(), QString("membrane-gui for Linux : dome.dat"));
         QCOMPARE(QString::fromStdString(w.app.ModelFileName()), model);
-        QVERIFY(w.app.Run1->isEnabled());
-        QVERIFY(w.app.runlabel->isVisibleTo(&w.app));
-        QVERIFY(!w.app.ExitLabel->isVisibleTo(&w.app));
-        QCOMPARE(TextColour(w.app.runlabel), QColor(Qt::black));
-        QVERIFY(TextColour(w.app.OpenLabel) != QColor(Qt::black));
+        QVERIFY(w.Action("runAction")->isEnabled());
+        QVERIFY(w.Step("runStep")->isVisibleTo(&w.app));
+        QVERIFY(!w.Step("exitStep")->isVisibleTo(&w.app));
+        QCOMPARE(TextColour(w.Step("runStep")), QColor(Qt::black));
+        QVERIFY(TextColour(w.Step("openStep")) != QColor(Qt::black));
 
-        w.answers = {w.dir.path()};  // a directory cannot be read as a model either
-        w.app.Open1->trigger();
+        w.answers = {Q(w.dir.Path().string())};  // a directory cannot be read as a model either
+        w.Action("openAction")->trigger();
         QCOMPARE(recorder.texts.size(), 2);
         QCOMPARE(QString::fromStdString(w.app.ModelFileName()), model);
     }
@@ -170,34 +159,35 @@ private slots:
         Window w;
         QStringList runs;
         w.app.SetRunHandler([&](const std::string& file) { runs << QString::fromStdString(file); });
-        w.app.Run1Click();  // before any Open: the empty name
+        w.app.Run();  // before any Open: the empty name
         const QString model = w.MakeModel("tent.dat");
         w.answers = {model};
-        w.app.Open1->trigger();
-        w.app.Run1->trigger();
-        w.app.runlabel->clicked();
+        w.Action("openAction")->trigger();
+        w.Action("runAction")->trigger();
+        w.Step("runStep")->clicked();
         QCOMPARE(runs, QStringList({QString(), model, model}));
-        QCOMPARE(TextColour(w.app.OpenLabel), QColor(Qt::black));
-        QVERIFY(TextColour(w.app.runlabel) != QColor(Qt::black));
-        QVERIFY(w.app.ExitLabel->isVisibleTo(&w.app));
-        QCOMPARE(TextColour(w.app.ExitLabel), QColor(Qt::black));
+        QCOMPARE(TextColour(w.Step("openStep")), QColor(Qt::black));
+        QVERIFY(TextColour(w.Step("runStep")) != QColor(Qt::black));
+        QVERIFY(w.Step("exitStep")->isVisibleTo(&w.app));
+        QCOMPARE(TextColour(w.Step("exitStep")), QColor(Qt::black));
 
         w.app.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w.app));
-        w.app.ExitLabel->clicked();
+        w.Step("exitStep")->clicked();
         QVERIFY(!w.app.isVisible());
     }
 
     void linksGoThroughTheOpener() {
-        Recorder recorder;
+        HookRecorder recorder;
         Window w;
-        w.app.Label42->clicked();
-        w.app.Image2->doubleClicked();
-        TAboutBox about;
-        about.MailLabel->clicked();
-        QCOMPARE(recorder.urls, QStringList({TMainApp::PluginPageUrl(), TMainApp::PluginPageUrl(),
-                                             "mailto:" + TAboutBox::MailAddress() +
-                                                 "?subject=info about brimel&body=Dear Sir,"}));
+        Child<ClickableLabel>(&w.app, "pluginLink")->clicked();
+        Child<ClickableLabel>(&w.app, "introImage")->doubleClicked();
+        AboutBox about;
+        Child<ClickableLabel>(&about, "mailLink")->clicked();
+        QCOMPARE(recorder.urls,
+                 QStringList({MainWindow::PluginPageUrl(), MainWindow::PluginPageUrl(),
+                              "mailto:" + AboutBox::MailAddress() +
+                                  "?subject=info about brimel&body=Dear Sir,"}));
     }
 
     void defaultsAndHelpDialogs() {
@@ -205,17 +195,18 @@ private slots:
         QStringList shown;
         const DialogRunner previous = SetDialogRunner([&](QDialog& dialog) -> int {
             shown << dialog.windowTitle();
-            if (auto* about = qobject_cast<TAboutBox*>(&dialog)) {
-                shown << about->Label3->text() << about->Label1->text()
-                      << QString::number(about->Memo1->blockCount());
+            if (auto* about = qobject_cast<AboutBox*>(&dialog)) {
+                shown << Child<QLabel>(about, "version")->text()
+                      << Child<QLabel>(about, "programName")->text()
+                      << QString::number(Child<QPlainTextEdit>(about, "description")->blockCount());
                 return int(QDialog::Accepted);
             }
-            auto& form = dynamic_cast<TDefaultsForm&>(dialog);
-            form.iterNumberEdit->SetText("42");
+            auto& form = dynamic_cast<SettingsDialog&>(dialog);
+            Child<NumberEdit>(&form, "iterationsField")->SetText("42");
             return int(QDialog::Accepted);
         });
-        w.app.Help1->trigger();
-        w.app.Defaults1->trigger();
+        w.Action("helpAction")->trigger();
+        w.Action("defaultsAction")->trigger();
         SetDialogRunner(previous);
         QCOMPARE(shown, QStringList({"About", "v2.5", "BRIMEL", "12", "DefaultsForm"}));
         QCOMPARE(w.app.CurrentSettings().maxIterations, 42);
@@ -235,16 +226,18 @@ private slots:
                 std::snprintf(text, sizeof text, "%g", 0.5);
                 QCOMPARE(QString(text), QString("0.5"));  // the start-up forced "."
             }
-            TDefaultsForm form(&w.app, Settings{0.0025, 10, 1.5, false});
-            QCOMPARE(form.EPSNumberEdit->text(), QString("0.0025"));
-            QCOMPARE(form.weightNumberEdit->text(), QString("1.5"));
-            form.EPSNumberEdit->setText("0,5");
-            QTest::keyRelease(form.EPSNumberEdit, Qt::Key_5);
-            QCOMPARE(form.EPSNumberEdit->CheckState(), int(NumberEdit::NumberError));
-            form.EPSNumberEdit->setText("0.5");
-            QTest::keyRelease(form.EPSNumberEdit, Qt::Key_5);
-            QCOMPARE(form.EPSNumberEdit->RealValue(), 0.5);
-            QCOMPARE(TAboutBox(&w.app).Label3->text(), QString("v2.5"));
+            SettingsDialog form(&w.app, Settings{0.0025, 10, 1.5, SolverChoice::Elimination});
+            auto* accuracy = Child<NumberEdit>(&form, "accuracyField");
+            QCOMPARE(accuracy->text(), QString("0.0025"));
+            QCOMPARE(Child<NumberEdit>(&form, "weightField")->text(), QString("1.5"));
+            accuracy->setText("0,5");
+            QTest::keyRelease(accuracy, Qt::Key_5);
+            QCOMPARE(accuracy->CheckState(), int(NumberEdit::NumberError));
+            accuracy->setText("0.5");
+            QTest::keyRelease(accuracy, Qt::Key_5);
+            QCOMPARE(accuracy->RealValue(), 0.5);
+            const AboutBox about(&w.app);
+            QCOMPARE(Child<QLabel>(&about, "version")->text(), QString("v2.5"));
         }
         QLocale::setDefault(previous);
         std::setlocale(LC_NUMERIC, "C");
@@ -257,17 +250,17 @@ private slots:
         if (path.isEmpty()) QSKIP("MEMBRANE_SCREENSHOT not set");
         Window w;
         w.answers = {w.MakeModel("TEST3.DAT")};
-        w.app.Open1->trigger();
+        w.Action("openAction")->trigger();
         w.app.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w.app));
         QVERIFY(w.app.grab().save(path));
         // The two dialogs beside it: name.png -> name-about.png, name-defaults.png.
         const QString stem = path.left(path.lastIndexOf('.'));
-        TAboutBox about(&w.app);
+        AboutBox about(&w.app);
         about.show();
         QVERIFY(QTest::qWaitForWindowExposed(&about));
         QVERIFY(about.grab().save(stem + "-about.png"));
-        TDefaultsForm defaults(&w.app);
+        SettingsDialog defaults(&w.app);
         defaults.show();
         QVERIFY(QTest::qWaitForWindowExposed(&defaults));
         QVERIFY(defaults.grab().save(stem + "-defaults.png"));

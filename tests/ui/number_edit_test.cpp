@@ -1,25 +1,18 @@
 // The numeric edit: check states and values at key release, messages on Tab and Enter
 // only, focus kept in a faulty field (also across tab pages), Enter moving on.
 #include "ui/number_edit.h"
-#include "ui/ui_hooks.h"
 
 #include <QLabel>
 #include <QTabWidget>
 #include <QtTest>
 
+#include "ui/ui_hooks.h"
+#include "ui_test_support.h"
+
 using namespace membrane;
+using namespace membrane::test;
 
 namespace {
-
-// Records the message boxes instead of showing them.
-struct MessageRecorder {
-    MessageRecorder() {
-        previous = SetMessageBoxHook([this](const MessageBoxRequest& r) { texts << r.text; });
-    }
-    ~MessageRecorder() { SetMessageBoxHook(previous); }
-    QStringList texts;
-    MessageBoxHook previous;
-};
 
 // A window with: first (real, 0..100), a label, second (integer, 0..200), a disabled
 // edit, last (real, 0..100); the label and the disabled edit cannot take the focus.
@@ -66,7 +59,7 @@ void Enter(NumberEdit* edit, const QString& text) {
 class NumberEditTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void parsersAreLocaleFreeAndStrict() {
         QCOMPARE(NumberEdit::ParseReal("-.5").value(), -0.5);
         QCOMPARE(NumberEdit::ParseReal("+1.5E-3").value(), 1.5e-3);
@@ -101,7 +94,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(int, state);
         QFETCH(double, value);
-        MessageRecorder messages;
+        HookRecorder messages;
         Form form;
         form.first->SetRealValue(-1.0);
         Enter(form.first, text);
@@ -112,7 +105,7 @@ private slots:
     }
 
     void integerStatesAndValues() {
-        MessageRecorder messages;
+        HookRecorder messages;
         Form form;
         NumberEdit* edit = form.second;
         edit->setFocus();
@@ -132,7 +125,7 @@ private slots:
     }
 
     void messagesOnTabAndEnterOnly() {
-        MessageRecorder messages;
+        HookRecorder messages;
         Form form;
         Type(form.first, "1e3");
         QTest::keyClick(form.first, Qt::Key_Return);
@@ -142,23 +135,26 @@ private slots:
         QTest::keyClick(form.first, Qt::Key_Enter);
         Type(form.first, "-");  // passes the check as 0, but is no number
         QTest::keyClick(form.first, Qt::Key_Return);
-        QCOMPARE(messages.texts, QStringList({"Number exceeds user defined range.", "Number exceeds compiler range.",
-                                              "Error in number.", "Error in number."}));
+        QCOMPARE(messages.texts, QStringList({"Number exceeds user defined range.",
+                                              "Number exceeds compiler range.", "Error in number.",
+                                              "Error in number."}));
         QCOMPARE(form.window.focusWidget(), form.first);
     }
 
     void mantissaWithItsOwnExponent() {
-        MessageRecorder messages;
+        HookRecorder messages;
         Form form;
         Type(form.first, "1E1e1");
-        QCOMPARE(messages.texts, QStringList{"NUMEDIT: There is something wrong !!\nMantisse: 1E1\nExponent: 1"});
+        QCOMPARE(messages.texts,
+                 QStringList{"NUMEDIT: There is something wrong !!\nMantisse: 1E1\nExponent: 1"});
         QCOMPARE(form.first->RealValue(), 100.0);
     }
 
     void modifierReleasesDoNotCheck() {
         Form form;
         QList<int> forwarded;
-        QObject::connect(form.first, &NumberEdit::keyReleased, [&](int key, Qt::KeyboardModifiers) { forwarded << key; });
+        QObject::connect(form.first, &NumberEdit::keyReleased,
+                         [&](int key, Qt::KeyboardModifiers) { forwarded << key; });
         Type(form.first, "x");
         QCOMPARE(form.first->CheckState(), int(NumberEdit::NumberError));
         form.first->setText("5");  // displayed only: not yet checked
@@ -171,7 +167,7 @@ private slots:
     }
 
     void enterMovesToNextFocusableSiblingAndWraps() {
-        MessageRecorder messages;
+        HookRecorder messages;
         Form form;
         Type(form.first, "1");
         QTest::keyClick(form.first, Qt::Key_Return);
@@ -187,7 +183,7 @@ private slots:
     }
 
     void tabMovesOnlyFromValidField() {
-        MessageRecorder messages;
+        HookRecorder messages;
         Form form;
         Type(form.first, "abc");
         QTest::keyClick(form.first, Qt::Key_Tab);

@@ -1,58 +1,115 @@
-// Shared helpers of the desktop program's tests: model files in a temporary directory and
-// an opener that records what it would have opened.
+// Shared helpers of the desktop program's tests: the windows' widgets by name, model files
+// in a test directory and an opener that records what it would have opened.
 #pragma once
 
-#include <QDir>
-#include <QFile>
+#include <QObject>
 #include <QString>
-#include <QTemporaryDir>
+#include <QStringList>
 #include <QtTest>
-
 #include <string>
 #include <vector>
 
 #include "common/opener.h"
+#include "plot/plotter.h"
+#include "support/files.h"
+#include "support/recording.h"
+#include "ui/results_window.h"
+#include "ui/ui_hooks.h"
 
 namespace membrane::test {
 
+// The widget (or action) `name` of a window; a missing one ends the test run at once, as
+// every test after it would only fail on a null pointer.
+template <class T>
+T* Child(const QObject* parent, const char* name) {
+    T* child = parent->findChild<T*>(QLatin1String(name));
+    if (!child)
+        qFatal("%s has no %s named \"%s\"", qPrintable(parent->objectName()),
+               T::staticMetaObject.className(), name);
+    return child;
+}
+
+// Records the message boxes and the links handed to the desktop instead of showing or
+// opening them; the previous hooks come back afterwards.
+struct HookRecorder {
+    HookRecorder() {
+        previousBox = SetMessageBoxHook([this](const MessageBoxRequest& r) {
+            texts << r.text;
+            buttons << r.button;
+        });
+        previousOpener = SetUrlOpener([this](const QUrl& url) { urls << url.toString(); });
+    }
+    ~HookRecorder() {
+        SetMessageBoxHook(previousBox);
+        SetUrlOpener(previousOpener);
+    }
+    QStringList texts;
+    QList<BoxButton> buttons;
+    QStringList urls;
+    MessageBoxHook previousBox;
+    UrlOpener previousOpener;
+};
+
 class RecordingOpener final : public Opener {
-public:
+  public:
     void Open(const std::string& pathOrUrl) override { opened.push_back(pathOrUrl); }
     std::vector<std::string> opened;
 };
 
-// The bundled example (137 nodes, 220 triangles, 53 constrained nodes, 137 initial
-// values) copied into `dir`; the run writes its files beside it.
-inline QString CopyExample(const QTemporaryDir& dir) {
-    const QString target = dir.filePath("TEST3.DAT");
-    QFile::remove(target);
-    if (!QFile::copy(MEMBRANE_EXAMPLES "/TEST3.DAT", target)) qFatal("cannot copy the example model");
-    return target;
+inline QString Q(const std::string& text) {
+    return QString::fromStdString(text);
 }
 
-inline QString WriteModel(const QTemporaryDir& dir, const QString& name, const QStringList& lines) {
-    QFile file(dir.filePath(name));
-    if (!file.open(QIODevice::WriteOnly)) qFatal("cannot write a model file");
-    for (const QString& line : lines) file.write((line + "\r\n").toLatin1());
-    return file.fileName();
+// A model file of `lines` in `dir`, lines ended with CR LF.
+inline std::string WriteModel(const TempDir& dir, const std::string& name,
+                              const std::vector<std::string>& lines) {
+    WriteFile(dir.File(name), CrLf(lines));
+    return dir.File(name);
 }
 
 // A square of side 2 on four triangles around its centre node 5. The corners are held;
 // node 1 (held) and node 5 (free) both start at height 1.
-inline QString WriteSquareModel(const QTemporaryDir& dir) {
+inline std::string WriteSquareModel(const TempDir& dir) {
     return WriteModel(dir, "SQUARE.DAT",
-                      {"FILE SQUARE.DAT", "", "&COORDINATES 5  ", "    1        0.00000        0.00000",
-                       "    2        2.00000        0.00000", "    3        2.00000        2.00000",
-                       "    4        0.00000        2.00000", "    5        1.00000        1.00000", "",
-                       "&ELEMENTS 4  ", "    1        1     2     5", "    2        2     3     5",
-                       "    3        3     4     5", "    4        4     1     5", "", "&INITIAL 2  ",
-                       "    1     1.0000000000", "    5     1.0000000000", "", "&CONSTRAINTS 4  ", "1", "2", "3",
-                       "4", ""});
+                      {"FILE SQUARE.DAT",
+                       "",
+                       "&COORDINATES 5  ",
+                       "    1        0.00000        0.00000",
+                       "    2        2.00000        0.00000",
+                       "    3        2.00000        2.00000",
+                       "    4        0.00000        2.00000",
+                       "    5        1.00000        1.00000",
+                       "",
+                       "&ELEMENTS 4  ",
+                       "    1        1     2     5",
+                       "    2        2     3     5",
+                       "    3        3     4     5",
+                       "    4        4     1     5",
+                       "",
+                       "&INITIAL 2  ",
+                       "    1     1.0000000000",
+                       "    5     1.0000000000",
+                       "",
+                       "&CONSTRAINTS 4  ",
+                       "1",
+                       "2",
+                       "3",
+                       "4",
+                       ""});
 }
 
-inline QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+// The colour of a results window's picture at the pixel of a world point, or of a node of
+// the model it shows; invalid when the point cannot be mapped.
+inline QColor PixelNear(const ResultsWindow& window, double x, double y) {
+    if (!window.HasPlot() || !window.Plot()->WorldToDevice(x, y)) return {};
+    return window.Picture().pixelColor(int(x), int(y));
 }
+
+inline QColor PixelNearNode(const ResultsWindow& window, int number) {
+    const NodeEntry* node = window.ShownModel() ? window.ShownModel()->nodes.Find(number) : nullptr;
+    return node ? PixelNear(window, node->x, node->y) : QColor();
+}
+
+inline const QColor kRed(255, 0, 0);
 
 }  // namespace membrane::test

@@ -1,0 +1,314 @@
+// The results window over a real run: grids, labels and message line, the computed heights,
+// the drawing made at the timer tick, row selection marking a node or an element in the
+// picture, the "Show" rules, a failed model loading, Cancel during a run and closing the
+// window. The bundled example has 137 nodes, 220 triangles, 53 held nodes and 137 initial
+// values.
+#include "ui/results_window.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableView>
+#include <QtTest>
+
+#include "output/vrml_export.h"
+#include "run/run_model.h"
+#include "ui/number_edit.h"
+#include "ui_test_support.h"
+
+using namespace membrane;
+using namespace membrane::test;
+
+namespace {
+
+// One results window driven as the "Run" command drives it.
+struct Session {
+    ~Session() { delete window; }
+
+    RunResult Run(const std::string& model, Settings settings = {}) {
+        window = new ResultsWindow(opener, sink);
+        window->show();
+        window->RunStarted(settings.maxIterations);
+        const RunResult result =
+            RunModel(RunRequest{model, settings, dir.File("BNDRYPTS.txt")}, sink, window.data());
+        if (window) window->RunEnded(result);
+        return result;
+    }
+    // The window's timer has fired and the mesh is drawn.
+    void WaitForPlot() { QTRY_VERIFY(window->HasPlot()); }
+
+    QTableView* Grid(const char* name) const { return Child<QTableView>(window, name); }
+    QString Text(const char* label) const { return Child<QLabel>(window, label)->text(); }
+    QString Cell(const char* grid, int row, int column) const {
+        return ResultsWindow::CellText(Grid(grid), row, column);
+    }
+
+    TempDir dir;
+    RecordingMessageSink sink;
+    RecordingOpener opener;
+    QPointer<ResultsWindow> window;
+};
+
+int RowOf(QTableView* grid, const QString& text) {
+    for (int row = 0; row < grid->model()->rowCount(); ++row)
+        if (ResultsWindow::CellText(grid, row, 0) == text) return row;
+    return -1;
+}
+
+}  // namespace
+
+class ResultsWindowTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void layoutAndStartTexts() {
+        RecordingMessageSink sink;
+        RecordingOpener opener;
+        ResultsWindow window(opener, sink);
+        auto* tables = Child<QTabWidget>(&window, "tables");
+        auto* results = Child<QTableView>(&window, "resultsGrid");
+        auto* deformed = Child<QCheckBox>(&window, "deformedCheck");
+        auto* scale = Child<NumberEdit>(&window, "scaleField");
+        auto* iterations = Child<QLineEdit>(&window, "iterationsField");
+        QCOMPARE(window.windowTitle(), QString("Resultform"));
+        QCOMPARE(window.size(), QSize(1011, 615));
+        QCOMPARE(tables->count(), 5);
+        QCOMPARE(tables->tabText(4), QString("Initial Displacements"));
+        QCOMPARE(tables->width(), 361);
+        QCOMPARE(Child<QLabel>(&window, "messageLine")->text(), QString(" no message"));
+        QCOMPARE(Child<QLabel>(&window, "messageLine")->geometry(), QRect(0, 582, 1011, 33));
+        QCOMPARE(Child<QWidget>(&window, "paintBox")->size(), QSize(634, 474));
+        QCOMPARE(Child<QTableView>(&window, "elementsGrid")->model()->columnCount(), 4);
+        QCOMPARE(Child<QTableView>(&window, "constraintsGrid")->geometry(),
+                 QRect(64, 24, 105, 525));
+        QCOMPARE(ResultsWindow::CellText(results, 0, 0), QString("no data"));
+        QCOMPARE(ResultsWindow::CellText(results, 0, 1), QString("available"));
+        QCOMPARE(iterations->text(), QString("0"));
+        QVERIFY(!iterations->isEnabled());
+        QVERIFY(!Child<QCheckBox>(&window, "numberingCheck")->isChecked());
+        QVERIFY(Child<QCheckBox>(&window, "axesCheck")->isChecked() && deformed->isChecked());
+        QCOMPARE(scale->RealValue(), 1.0);
+        QVERIFY(Child<QProgressBar>(&window, "progressBar")->isHidden());
+        QVERIFY(Child<QPushButton>(&window, "cancelButton")->isHidden());
+        deformed->setChecked(false);
+        QVERIFY(!scale->isEnabled());
+        deformed->setChecked(true);
+        QVERIFY(scale->isEnabled());
+
+        // A paint before the timer has fired draws nothing and says so.
+        auto* status = Child<QLabel>(&window, "drawingStatus");
+        window.show();
+        Child<QWidget>(&window, "paintBox")->grab();
+        QVERIFY(!window.HasPlot());
+        QCOMPARE(status->text(), QString("plot not initialised"));
+        // Row 0 of the results grid ("no data") marks nothing.
+        QTRY_VERIFY(window.HasPlot());
+        window.SelectRow(results, 0);
+        QCOMPARE(status->text(), QString(", input errors and no results"));
+    }
+
+    void runOfTheExampleFillsTheWindow() {
+        Session s;
+        const RunResult result = s.Run(CopyExample(s.dir));
+        QCOMPARE(result.outcome, RunOutcome::Success);
+        QVERIFY(s.sink.messages.empty());
+
+        QCOMPARE(s.Grid("coordinatesGrid")->model()->rowCount(), 137);
+        QCOMPARE(s.Cell("coordinatesGrid", 0, 0), QString("node 1"));
+        QCOMPARE(s.Cell("coordinatesGrid", 0, 1), QString("8.000"));
+        QCOMPARE(s.Cell("coordinatesGrid", 0, 2), QString("0.168"));
+        QCOMPARE(s.Grid("elementsGrid")->model()->rowCount(), 220);
+        QCOMPARE(s.Cell("elementsGrid", 0, 0), QString("elnr 1"));
+        QVERIFY(s.Cell("elementsGrid", 0, 3).startsWith("node "));
+        QCOMPARE(s.Grid("constraintsGrid")->model()->rowCount(), 53);
+        QCOMPARE(s.Cell("constraintsGrid", 0, 0), QString("node 1"));
+        QCOMPARE(s.Grid("initialGrid")->model()->rowCount(), 137);
+        QCOMPARE(s.Cell("initialGrid", 0, 1), QString("0.00000000 *constrained*"));
+        QCOMPARE(s.Grid("initialGrid")->columnWidth(1), 240);
+
+        QVERIFY(s.Text("flatAreaLabel").startsWith("Flat mesh surface : "));
+        QVERIFY(s.Text("finalAreaLabel").startsWith("Final surface : "));
+        QCOMPARE(s.Text("messageLine"), QString(" READY, output to file : TEST3.OUT"));
+        QVERIFY(Child<QProgressBar>(s.window, "progressBar")->isHidden());
+        QVERIFY(Child<QPushButton>(s.window, "cancelButton")->isHidden());
+        QVERIFY(Child<QPushButton>(s.window, "showButton")->isEnabled());
+        for (const char* name : {"TEST3.OUT", "TEST3.TRS", "BNDRYPTS.txt"})
+            QVERIFY2(Exists(s.dir.File(name)), name);
+
+        s.WaitForPlot();
+        QCOMPARE(s.Text("drawingStatus"), QString("drawing done"));
+    }
+
+    // The computed heights of free nodes (their start heights differ), to 8 decimals, as
+    // the stored report of the example has them.
+    void resultsGridShowsTheComputedHeights() {
+        Session s;
+        QCOMPARE(s.Run(CopyExample(s.dir)).outcome, RunOutcome::Success);
+        QCOMPARE(Child<QLineEdit>(s.window, "iterationsField")->text(), QString("4"));
+        QCOMPARE(s.Grid("resultsGrid")->model()->rowCount(), 137);
+        QCOMPARE(s.Cell("resultsGrid", 136, 0), QString("node 137"));
+        QCOMPARE(s.Grid("resultsGrid")->columnWidth(1), 160);
+        const std::pair<int, const char*> expected[] = {
+            {14, "1.70605285"}, {56, "2.96618529"}, {119, "4.28924856"}};
+        for (const auto& [node, height] : expected) {
+            QCOMPARE(s.Cell("resultsGrid", node - 1, 0), QString("node %1").arg(node));
+            QCOMPARE(s.Cell("resultsGrid", node - 1, 1), QString(height));
+        }
+    }
+
+    void selectedRowsAreMarkedInTheDrawing() {
+        Session s;
+        QCOMPARE(s.Run(CopyExample(s.dir)).outcome, RunOutcome::Success);
+        s.WaitForPlot();
+        ResultsWindow& window = *s.window;
+        QTableView* coordinates = s.Grid("coordinatesGrid");
+        // Every node carries an initial value: a red ring, white inside.
+        QVERIFY(PixelNearNode(window, 7) != kRed);
+
+        const int row7 = RowOf(coordinates, "node 7");
+        QVERIFY(row7 >= 0);
+        coordinates->setCurrentIndex(coordinates->model()->index(row7, 1));
+        QCOMPARE(PixelNearNode(window, 7), kRed);
+        QCOMPARE(s.Text("drawingStatus"), QString("drawing done"));
+
+        // The keyboard moves the mark with the current row.
+        coordinates->setFocus();
+        QTest::keyClick(coordinates, Qt::Key_Down);
+        const int nextNode = ResultsWindow::CellText(coordinates, row7 + 1, 0).mid(5).toInt();
+        QCOMPARE(PixelNearNode(window, nextNode), kRed);
+        QVERIFY(PixelNearNode(window, 7) != kRed);
+
+        // The same works from the results grid, by mouse.
+        QTableView* results = s.Grid("resultsGrid");
+        Child<QTabWidget>(&window, "tables")->setCurrentIndex(0);
+        const QRect cell =
+            results->visualRect(results->model()->index(RowOf(results, "node 7"), 0));
+        QTest::mouseClick(results->viewport(), Qt::LeftButton, {}, cell.center());
+        QCOMPARE(PixelNearNode(window, 7), kRed);
+
+        // "elnr 3" fills element 3 red (its centroid) and clears the node mark.
+        QTableView* elements = s.Grid("elementsGrid");
+        elements->setCurrentIndex(elements->model()->index(RowOf(elements, "elnr 3"), 0));
+        const Model& model = *window.ShownModel();
+        double cx = 0, cy = 0;
+        for (int n : model.elements.NodesOf(*model.elements.Find(3))) {
+            cx += model.nodes.Find(n)->x / 3;
+            cy += model.nodes.Find(n)->y / 3;
+        }
+        QCOMPARE(PixelNear(window, cx, cy), kRed);
+        QVERIFY(PixelNearNode(window, 7) != kRed);
+    }
+
+    void initialValuesOfHeldAndFreeNodes() {
+        Session s;
+        QCOMPARE(s.Run(WriteSquareModel(s.dir)).outcome, RunOutcome::Success);
+        QCOMPARE(s.Grid("initialGrid")->model()->rowCount(), 2);
+        QCOMPARE(s.Cell("initialGrid", 0, 0), QString("node 1"));
+        QCOMPARE(s.Cell("initialGrid", 0, 1), QString("1.00000000 *constrained*"));
+        QCOMPARE(s.Cell("initialGrid", 1, 0), QString("node 5"));
+        QCOMPARE(s.Cell("initialGrid", 1, 1), QString("1.00000000"));
+        QCOMPARE(s.Cell("elementsGrid", 3, 2), QString("node 1"));
+    }
+
+    void showExportsWithTheScaleRules() {
+        Session s;
+        QCOMPARE(s.Run(CopyExample(s.dir)).outcome, RunOutcome::Success);
+        ResultsWindow& window = *s.window;
+        const std::string scene = s.dir.File("TEST3.wrl");
+        auto expected = [&](bool deformed, double scale) {
+            ExportVrml(*window.ShownModel(), window.ShownSolution(),
+                       VrmlOptions{false, true, deformed, scale}, s.sink);
+            return ReadFile(scene);
+        };
+        const std::string scale10 = expected(true, 10), scale1 = expected(true, 1),
+                          flat = expected(false, -1);
+        QVERIFY(scale10 != scale1 && scale1 != flat);
+        std::filesystem::remove(scene);
+
+        // Scaling 0 with the deformed state shown draws ten times the heights.
+        auto* scale = Child<NumberEdit>(&window, "scaleField");
+        scale->SetText("0");
+        QTest::mouseClick(Child<QPushButton>(&window, "showButton"), Qt::LeftButton);
+        QCOMPARE(ReadFile(scene), scale10);
+        QCOMPARE(s.opener.opened, std::vector<std::string>{scene});
+
+        scale->SetText("1.0");
+        window.ShowScene();
+        QCOMPARE(ReadFile(scene), scale1);
+
+        // Unchecked: the flat mesh, whatever the scaling field holds.
+        scale->SetText("0");
+        Child<QCheckBox>(&window, "deformedCheck")->setChecked(false);
+        window.ShowScene();
+        QCOMPARE(ReadFile(scene), flat);
+        QCOMPARE(s.opener.opened.size(), std::size_t(3));
+        QVERIFY(s.sink.messages.empty());
+    }
+
+    void failedLoadingShowsNothingAndShowDoesNothing() {
+        Session s;
+        const RunResult result =
+            s.Run(WriteModel(s.dir, "BAD.DAT", {"FILE BAD.DAT", "", "&COORDINATES 0  ", ""}));
+        QCOMPARE(result.outcome, RunOutcome::InputErrors);
+        QCOMPARE(s.Text("messageLine"), QString(" ERRORS reported input errors"));
+        QVERIFY(!s.sink.messages.empty());
+        s.WaitForPlot();
+        QCOMPARE(s.Text("drawingStatus"), QString(", input errors and no results"));
+        QCOMPARE(s.Cell("resultsGrid", 0, 0), QString("no data"));
+        s.window->ShowScene();
+        QVERIFY(s.opener.opened.empty());
+        QVERIFY(!Exists(s.dir.File("BAD.wrl")));
+    }
+
+    void cancelEndsTheRunAsFailedWithoutFiles() {
+        Session s;
+        const std::string model = CopyExample(s.dir);
+        // Pressed as soon as the run lets events through, between its first two phases.
+        QTimer::singleShot(0, [&] {
+            QVERIFY(s.window);
+            auto* cancel = Child<QPushButton>(s.window, "cancelButton");
+            QVERIFY(cancel->isVisible());
+            QVERIFY(!Child<QPushButton>(s.window, "showButton")->isEnabled());
+            QTest::mouseClick(cancel, Qt::LeftButton);
+        });
+        const RunResult result = s.Run(model);
+        QCOMPARE(result.outcome, RunOutcome::Cancelled);
+        QCOMPARE(s.Text("messageLine"),
+                 QString(" ERRORS reported cancelled by the user in iteration 1"));
+        QVERIFY(!Exists(s.dir.File("TEST3.OUT")));
+        QVERIFY(!Exists(s.dir.File("TEST3.TRS")));
+        QCOMPARE(s.Cell("resultsGrid", 0, 0), QString("no data"));
+        QVERIFY(Child<QPushButton>(s.window, "showButton")->isEnabled());
+        s.WaitForPlot();
+        QCOMPARE(s.Text("drawingStatus"), QString("drawing done no results"));
+    }
+
+    void progressBarFollowsTheIterations() {
+        Session s;
+        s.window = new ResultsWindow(s.opener, s.sink);
+        auto* progress = Child<QProgressBar>(s.window, "progressBar");
+        s.window->RunStarted(10);
+        s.window->ShowMessage("ITERATION 3 : Elimination");
+        QCOMPARE(s.Text("messageLine"), QString(" ITERATION 3 : Elimination"));
+        QCOMPARE(progress->maximum(), 20);
+        QCOMPARE(progress->value(), 5);
+        QCOMPARE(progress->format(), QString("iteration 3 of 10 : Elimination"));
+        s.window->RunEnded(RunResult{});
+        QVERIFY(progress->isHidden());
+    }
+
+    void closingDuringTheRunCancelsItFirst() {
+        Session s;
+        const std::string model = CopyExample(s.dir);
+        QTimer::singleShot(0, [&] { s.window->close(); });
+        QCOMPARE(s.Run(model).outcome, RunOutcome::Cancelled);
+        QTRY_VERIFY(s.window.isNull());
+    }
+};
+
+QTEST_MAIN(ResultsWindowTest)
+#include "results_window_test.moc"

@@ -1,0 +1,144 @@
+// The settings dialog: shown values, OK / Cancel / Escape, and what OK refuses.
+#include "ui/settings_dialog.h"
+
+#include <QCheckBox>
+#include <QPushButton>
+#include <QtTest>
+#include <functional>
+
+#include "ui/number_edit.h"
+#include "ui/ui_hooks.h"
+#include "ui_test_support.h"
+
+using namespace membrane;
+using namespace membrane::test;
+
+namespace {
+
+// Runs `user` on the shown dialog instead of a modal loop; the dialog's result is what
+// the user's OK, Cancel or Escape left in it.
+struct ScriptedDialog {
+    explicit ScriptedDialog(std::function<void(SettingsDialog&)> user) {
+        previous = SetDialogRunner([user, this](QDialog& dialog) {
+            auto& form = dynamic_cast<SettingsDialog&>(dialog);
+            form.setResult(QDialog::Rejected);
+            form.show();
+            form.activateWindow();
+            if (!QTest::qWaitForWindowActive(&form)) return int(QDialog::Rejected);
+            ++runs;
+            user(form);
+            const int result = form.result();
+            form.close();  // closing a dialog that is still open counts as cancel
+            return result;
+        });
+    }
+    ~ScriptedDialog() { SetDialogRunner(previous); }
+    DialogRunner previous;
+    int runs = 0;
+};
+
+NumberEdit* Field(const SettingsDialog& dialog, const char* name) {
+    return Child<NumberEdit>(&dialog, name);
+}
+
+void Retype(NumberEdit* field, const QString& text) {
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClicks(field, text);
+}
+
+}  // namespace
+
+class SettingsDialogTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void showsTheDefaults() {
+        SettingsDialog form;
+        QCOMPARE(form.windowTitle(), QString("DefaultsForm"));
+        QCOMPARE(Field(form, "accuracyField")->text(), QString("0.001"));
+        QCOMPARE(Field(form, "iterationsField")->text(), QString("10"));
+        QCOMPARE(Field(form, "weightField")->text(), QString("1"));
+        QVERIFY(!Child<QCheckBox>(&form, "cholmodCheck")->isChecked());
+        QCOMPARE(Field(form, "weightField")->toolTip(),
+                 QString("membrane wight per square meter in kN"));
+        QCOMPARE(Field(form, "iterationsField")->Max(), 200.0);
+        QCOMPARE(Field(form, "weightField")->Max(), 100000.0);
+        const Settings read = form.ReadSettings();
+        QCOMPARE(read.accuracy, 0.001);
+        QCOMPARE(read.maxIterations, 10);
+        QCOMPARE(read.weight, 1.0);
+    }
+
+    void showSettingsRoundTrips() {
+        SettingsDialog form;
+        form.ShowSettings(Settings{1.5e-7, 37, 0.25, SolverChoice::Cholmod});
+        QCOMPARE(Field(form, "accuracyField")->text(), QString("1.5E-7"));
+        const Settings read = form.ReadSettings();
+        QCOMPARE(read.accuracy, 1.5e-7);
+        QCOMPARE(read.maxIterations, 37);
+        QCOMPARE(read.weight, 0.25);
+        QCOMPARE(read.solver, SolverChoice::Cholmod);
+    }
+
+    void cancelKeepsTheSettings() {
+        ScriptedDialog user([](SettingsDialog& form) {
+            Retype(Field(form, "accuracyField"), "0.0001");
+            QTest::mouseClick(Child<QPushButton>(&form, "cancelButton"), Qt::LeftButton);
+        });
+        Settings settings;
+        QVERIFY(!EditSettings(nullptr, settings));
+        QCOMPARE(user.runs, 1);
+        QCOMPARE(settings.accuracy, 0.001);
+    }
+
+    void escapeKeepsTheSettings() {
+        ScriptedDialog user([](SettingsDialog& form) {
+            Retype(Field(form, "iterationsField"), "25");
+            QTest::keyClick(Field(form, "iterationsField"), Qt::Key_Escape);
+            QVERIFY(!form.isVisible());
+        });
+        Settings settings;
+        QVERIFY(!EditSettings(nullptr, settings));
+        QCOMPARE(settings.maxIterations, 10);
+    }
+
+    void okTakesTheValues() {
+        ScriptedDialog user([](SettingsDialog& form) {
+            Retype(Field(form, "iterationsField"), "25");
+            QTest::keyClick(Field(form, "iterationsField"),
+                            Qt::Key_Return);  // moves on, does not close
+            QVERIFY(form.isVisible());
+            QCOMPARE(form.focusWidget(), Field(form, "weightField"));
+            Retype(Field(form, "weightField"), "2.5e-1");
+            Child<QCheckBox>(&form, "cholmodCheck")->setChecked(true);
+            QTest::mouseClick(Child<QPushButton>(&form, "okButton"), Qt::LeftButton);
+        });
+        Settings settings;
+        settings.accuracy = 0.02;
+        QVERIFY(EditSettings(nullptr, settings));
+        QCOMPARE(settings.maxIterations, 25);
+        QCOMPARE(settings.weight, 0.25);
+        QCOMPARE(settings.accuracy, 0.02);  // shown and taken back unchanged
+        QCOMPARE(settings.solver, SolverChoice::Cholmod);
+    }
+
+    void okRefusesAFaultyField() {
+        HookRecorder messages;
+        ScriptedDialog user([](SettingsDialog& form) {
+            Retype(Field(form, "iterationsField"), "250");
+            QTest::mouseClick(Child<QPushButton>(&form, "okButton"), Qt::LeftButton);
+            QVERIFY(form.isVisible());
+            QCOMPARE(form.focusWidget(), Field(form, "iterationsField"));
+            Retype(Field(form, "iterationsField"), "150");
+            QTest::mouseClick(Child<QPushButton>(&form, "okButton"), Qt::LeftButton);
+        });
+        Settings settings;
+        QVERIFY(EditSettings(nullptr, settings));
+        QCOMPARE(messages.texts, QStringList{"Number exceeds user defined range."});
+        QCOMPARE(settings.maxIterations, 150);
+    }
+};
+
+QTEST_MAIN(SettingsDialogTest)
+#include "settings_dialog_test.moc"
