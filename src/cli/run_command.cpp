@@ -163,8 +163,9 @@ int RunCommand(const RunOptions& options) {
     if (options.timings) PrintTimings(result.timings);
     if (!options.svg.empty()) {
         // The drawing of the results window's paint box, 634 x 474 pixels.
-        const ModelMeshSource source(result.model.get(), result.modelLoaded,
-                                     result.solution != nullptr);
+        const ModelMeshSource source(
+            result.model.get(),
+            {.modelLoaded = result.modelLoaded, .resultsAvailable = result.solution != nullptr});
         if (!RenderMeshSvg(source, options.svg, 634, 474, &messages)) {
             messages.Show("Can not write the picture " + options.svg, MessageKind::Error);
             if (result.outcome == RunOutcome::Success) return kExitOutputFailure;

@@ -7,11 +7,17 @@
 
 namespace membrane {
 
+// How far the run of the model got.
+struct RunStatus {
+    bool modelLoaded = false;       // every table read and the model check passed
+    bool resultsAvailable = false;  // the run succeeded
+};
+
 class ModelMeshSource final : public MeshSource {
   public:
     // `model` may be null (nothing loaded); it must outlive the source.
-    ModelMeshSource(const Model* model, bool modelLoaded, bool resultsAvailable)
-        : model_(model), loaded_(modelLoaded), results_(resultsAvailable) {}
+    ModelMeshSource(const Model* model, RunStatus status)
+        : model_(model), loaded_(status.modelLoaded), results_(status.resultsAvailable) {}
 
     bool ModelLoaded() const override { return loaded_; }
     bool ResultsAvailable() const override { return results_; }

@@ -540,7 +540,8 @@ void ResultsWindow::MarkRow(QTableView* grid, int row) {
     }
     if (!plot_) return;
     lastMarked_ = {grid, row};
-    const ModelMeshSource source(model_.get(), modelLoaded_, solution_ != nullptr);
+    const ModelMeshSource source(
+        model_.get(), {.modelLoaded = modelLoaded_, .resultsAvailable = solution_ != nullptr});
     std::optional<std::string> status =
         elements ? HighlightElement(*plot_, source, number) : HighlightNode(*plot_, source, number);
     if (status) drawingStatus_->setText(Q(*status));
@@ -548,7 +549,8 @@ void ResultsWindow::MarkRow(QTableView* grid, int row) {
 }
 
 void ResultsWindow::Redraw() {
-    const ModelMeshSource source(model_.get(), modelLoaded_, solution_ != nullptr);
+    const ModelMeshSource source(
+        model_.get(), {.modelLoaded = modelLoaded_, .resultsAvailable = solution_ != nullptr});
     drawingStatus_->setText(Q(DrawMesh(plot_.get(), source)));
     paintBox_->update();
 }
@@ -580,8 +582,10 @@ void ResultsWindow::WriteAndOpenScene() {
     double scale = -1;
     if (deformedCheck_->isChecked()) scale = scaleField_->RealValue();
     if (scale != -1 && scale == 0) scale = 10;
-    const VrmlOptions options{numberingCheck_->isChecked(), axesCheck_->isChecked(),
-                              deformedCheck_->isChecked(), scale};
+    const VrmlOptions options{.showNumbering = numberingCheck_->isChecked(),
+                              .showAxes = axesCheck_->isChecked(),
+                              .showDeformed = deformedCheck_->isChecked(),
+                              .scale = scale};
     const VrmlExportResult result = ExportVrml(*model_, solution_.get(), options, messages_);
     // A scene broken off half-way was reported already; never hand it to the viewer.
     if (result != VrmlExportResult::WriteFailed) ShowVrml(*model_, opener_, messages_);

@@ -91,7 +91,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (result.modelLoaded)
             ExportVrml(*result.model, result.solution.get(), VrmlOptions{}, sink);
         RenderMeshSvg(
-            ModelMeshSource(result.model.get(), result.modelLoaded, result.solution != nullptr),
+            ModelMeshSource(result.model.get(), {.modelLoaded = result.modelLoaded,
+                                                 .resultsAvailable = result.solution != nullptr}),
             g_dir + "/MODEL.svg", 634, 474, &sink);
     }
     for (const std::string& name : DirectoryEntries(g_dir))
