@@ -73,6 +73,8 @@ class NewtonRun {
             ++result_.iterations;
             if (!Assemble() || !Solve() || Apply() || CancelledAfterStep()) break;
         }
+        // The solver's factor is the largest thing a run holds: given back before the writing.
+        solver_.reset();
         if (!failed_) Finish();
     }
 
