@@ -61,10 +61,6 @@ AtomicFile::~AtomicFile() {
     if (!done_) std::remove(temp_.c_str());
 }
 
-bool AtomicFile::TempExists() const {
-    return FileExists(temp_);
-}
-
 void AtomicFile::SyncTemp() const {
     const int fd = ::open(temp_.c_str(), O_RDONLY);
     if (fd < 0) return;
@@ -84,11 +80,6 @@ void AtomicFile::Commit() {
         std::remove(temp_.c_str());
         throw IoError("cannot replace " + target_ + ": " + reason);
     }
-}
-
-void AtomicFile::Discard() {
-    done_ = true;
-    std::remove(temp_.c_str());
 }
 
 }  // namespace membrane

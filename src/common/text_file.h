@@ -45,13 +45,11 @@ class AtomicFile {
 
     const std::string& TempPath() const { return temp_; }
     const std::string& Target() const { return target_; }
-    bool TempExists() const;
     // Pushes what the temporary file holds so far to the disk, so that Commit has less
     // left to wait for; errors are left for Commit to find.
     void SyncTemp() const;
     // Renames the temporary file onto the target. Throws IoError when that fails.
     void Commit();
-    void Discard();
 
   private:
     std::string target_;

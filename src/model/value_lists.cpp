@@ -25,7 +25,6 @@ template <typename Value>
 void KeyedValueList<Value>::Add(std::int32_t key, Value value) {
     keyIndex_.Set(key, static_cast<std::int32_t>(entries_.size()));
     entries_.push_back(Entry{key, value});
-    maxKey_ = std::max(maxKey_, key);
 }
 
 template <typename Value>

@@ -42,9 +42,7 @@ class KeyedValueList {
 
     std::int32_t Count() const { return static_cast<std::int32_t>(entries_.size()); }
     bool Empty() const { return entries_.empty(); }
-    std::int32_t MaxKey() const { return maxKey_; }
     const std::string& Title() const { return title_; }
-    KeyColumn Keys() const { return keys_; }
 
     // Newest entry with this key, or null.
     const Entry* FindKey(std::int32_t key) const;
@@ -58,7 +56,6 @@ class KeyedValueList {
   protected:
     std::vector<Entry> entries_;
     KeyIndex keyIndex_;
-    std::int32_t maxKey_ = 0;
     KeyColumn keys_;
     std::string title_;
 };

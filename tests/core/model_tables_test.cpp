@@ -81,7 +81,6 @@ TEST(ValueLists, HeldNodesHaveImplicitKeysStartHeightsExplicitOnes) {
     ASSERT_EQ(held.Count(), 4);
     EXPECT_EQ(held.ValueOf(2), 3);
     EXPECT_EQ(held.ValueOf(4), 3);  // a node listed twice is two entries
-    EXPECT_EQ(held.MaxKey(), 4);
 
     RealList start(KeyColumn::Explicit, "&INITIAL");
     start.ReadTable(CrLf({"&INITIAL 3  ", "4 1", "40 8.0000000000", "4 -0.0534496"}), sink);
