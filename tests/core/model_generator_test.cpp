@@ -237,19 +237,11 @@ TEST(ModelGenerator, GeneratedModelsConvergeToTheExactSurface) {
     }
 }
 
-// Runs the command-line program in `dir`; its exit status, and its standard output.
+// Runs the command-line program in `dir`; its exit status, and what it printed.
 int Membrane(const TempDir& dir, const std::string& arguments, std::string* output = nullptr) {
-    const std::string command =
-        "cd '" + dir.Path().string() + "' && '" + MEMBRANE_CLI + "' " + arguments + " 2>/dev/null";
-    std::FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) return -1;
-    std::string text;
-    char buffer[4096];
-    std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) text.append(buffer, got);
-    const int status = ::pclose(pipe);
-    if (output) *output = text;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    const CliResult result = RunCli(arguments, dir.Path().string());
+    if (output) *output = result.output;
+    return result.status;
 }
 
 TEST(ModelGeneratorCommandLine, GenerateThenRunWithTimings) {
