@@ -21,10 +21,10 @@ class ConsoleView final : public ResultsView {
     void ShowMessage(const std::string& text) override;
     void ShowInput(std::shared_ptr<const Model>, bool) override {}
     void SetFlatArea(const std::string& text) override { flatAreaText = text; }
-    void SetFinalArea(const std::string& text) override { finalAreaText = text; }
+    void SetFinalArea(const std::string&) override {}
     void ShowResults(std::shared_ptr<const Solution>) override {}
 
-    std::string flatAreaText, finalAreaText;
+    std::string flatAreaText;  // set when the model had every table
 
   private:
     bool quiet_;

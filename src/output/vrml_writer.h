@@ -40,8 +40,6 @@ class VrmlWriter {
     // The end of the scene.
     void WriteVrmlTrailer();
 
-    double SceneSize() const { return sceneSize_; }
-
   private:
     // The yellow text block of a node or bar label: the text lies in the x-z plane
     // (turned by -pi/2 about x) at (x, y, z); the two pads are those of the translation

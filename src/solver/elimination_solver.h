@@ -21,9 +21,8 @@ class EliminationSolver final : public LinearSolver {
     SolveStatus Solve() override;
     void Increments(std::span<double> increments) const override;
 
-    // The assembled system (for checks of the assembly; used up by Solve).
+    // The assembled system (used up by Solve).
     const SparseMatrix& System() const { return system_; }
-    const SparseMatrix& RightHandSide() const { return rightHandSide_; }
 
   private:
     const Model& model_;

@@ -46,17 +46,11 @@ TEST_P(GoldenRun, FilesAndOutputAsStored) {
         // The boundary points file goes beside the program: a copy of it in the directory.
         std::filesystem::copy_file(MEMBRANE_CLI, dir.File("membrane"));
         std::filesystem::copy_file(c.model, dir.File(c.name + ".DAT"));
-        const std::string command = "'" + dir.File("membrane") + "' run '" +
-                                    dir.File(c.name + ".DAT") + "' --solver " + solver + " " +
-                                    c.options + " 2>&1";
-        FILE* pipe = ::popen(command.c_str(), "r");
-        ASSERT_NE(pipe, nullptr);
-        std::string output;
-        char buffer[4096];
-        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-            output.append(buffer, n);
-        const int status = ::pclose(pipe);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << output;
+        const CliResult run =
+            RunProgram(dir.File("membrane"), "run '" + dir.File(c.name + ".DAT") + "' --solver " +
+                                                 solver + " " + c.options);
+        const std::string& output = run.output;
+        EXPECT_EQ(run.status, 0) << output;
 
         const std::string stored = "runs/" + c.name + "/";
         ExpectGolden(stored + solver + "/stdout.txt", Normalized(output, dir));

@@ -55,10 +55,6 @@ struct SmallModel {
     Solution solution;
 };
 
-void ExpectGoldenScene(const std::string& name, const std::string& scene) {
-    ExpectSameText(ReadFile(DataFile("vrml/" + name)), scene, name);
-}
-
 TEST(VrmlExport, ModelExtentTakesPlanAndHeightsNotNodeZ) {
     SmallModel model("/nonexistent/small.DAT");
     double x, y, h;
@@ -78,7 +74,7 @@ TEST(VrmlExport, DefaultOptionsDrawNodesAtTwiceTheirHeight) {
     TempDir dir;
     SmallModel model(dir / "small.DAT");
     EXPECT_EQ(model.Export(VrmlOptions{}), VrmlExportResult::Written);
-    ExpectGoldenScene("small_default.wrl", model.Scene());
+    ExpectGolden("vrml/small_default.wrl", model.Scene());
     EXPECT_TRUE(model.messages.messages.empty());
 }
 
@@ -86,11 +82,11 @@ TEST(VrmlExport, NumberedAndUndeformedWithoutAxes) {
     TempDir dir;
     SmallModel model(dir / "small.DAT");
     EXPECT_EQ(model.Export({true, false, false, 1.0}), VrmlExportResult::Written);
-    ExpectGoldenScene("small_numbered_undeformed.wrl", model.Scene());
+    ExpectGolden("vrml/small_numbered_undeformed.wrl", model.Scene());
 
     // The -1 sentinel draws the mesh undeformed even with "show deformed state".
     EXPECT_EQ(model.Export({true, false, true, kUndeformedScale}), VrmlExportResult::Written);
-    ExpectGoldenScene("small_numbered_undeformed.wrl", model.Scene());
+    ExpectGolden("vrml/small_numbered_undeformed.wrl", model.Scene());
 }
 
 TEST(VrmlExport, ScaleMultipliesTheHeightOnTopOfTheLiftedZ) {
@@ -118,7 +114,7 @@ TEST(VrmlExport, BarWithAMissingNodeIsLeftOutWhole) {
     model.model.bars.Add(9, 1, ends);
     model.model.constraints.Add(4, 98);  // a held node without coordinates: no cone
     ASSERT_EQ(model.Export(VrmlOptions{}), VrmlExportResult::Written);
-    ExpectGoldenScene("small_default.wrl", model.Scene());
+    ExpectGolden("vrml/small_default.wrl", model.Scene());
 }
 
 TEST(VrmlExport, IncompleteModelOnlyHeaderAxesAndTrailer) {

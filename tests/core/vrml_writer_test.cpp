@@ -10,10 +10,6 @@ namespace {
 
 using namespace test;
 
-void ExpectGoldenScene(const std::string& name, const std::string& scene) {
-    ExpectSameText(ReadFile(DataFile("vrml/" + name)), scene, name);
-}
-
 // The same fragments as tests/data/vrml/make_golden.py writes into each expected file.
 
 TEST(VrmlWriter, NodesWithAndWithoutLabel) {
@@ -23,7 +19,7 @@ TEST(VrmlWriter, NodesWithAndWithoutLabel) {
     w.WriteVrmlNode("7", 1.0, -2.0, 0.5);
     w.WriteVrmlNode("none", 0.0, 0.0, -0.0);
     w.WriteVrmlTrailer();
-    ExpectGoldenScene("nodes.wrl", out.Text());
+    ExpectGolden("vrml/nodes.wrl", out.Text());
 }
 
 TEST(VrmlWriter, BarsInEveryOrientation) {
@@ -39,7 +35,7 @@ TEST(VrmlWriter, BarsInEveryOrientation) {
     w.WriteVrmlBar(0, "5", 1, 1, 1, 1, 1, 1 + 5e-10);  // at most 1e-9 long: nothing at all
     w.WriteVrmlBar(0, "none", 0, 0, 0, 1, 5e-9, 0);    // tilt within 1e-8 counts as along x
     w.WriteVrmlTrailer();
-    ExpectGoldenScene("bars.wrl", out.Text());
+    ExpectGolden("vrml/bars.wrl", out.Text());
 }
 
 TEST(VrmlWriter, GeneralBarAxisKeepsTheSignOfZero) {
@@ -74,7 +70,7 @@ TEST(VrmlWriter, SupportsInEveryRotationCase) {
     w.WriteVrmlBar(0, "none", 0, 0, 0, 1, 0, 0);
     w.WriteVrmlSupport("10", "z", 1, 0, 0);  // follows the bar's "}" directly
     w.WriteVrmlTrailer();
-    ExpectGoldenScene("supports.wrl", out.Text());
+    ExpectGolden("vrml/supports.wrl", out.Text());
 }
 
 TEST(VrmlWriter, AxesOnAndOff) {
@@ -85,7 +81,7 @@ TEST(VrmlWriter, AxesOnAndOff) {
     w.WriteVrmlAxes(false, 2, 2, 2);  // not even a comment
     w.WriteVrmlAxes(true, 1, 4, 0.5);
     w.WriteVrmlTrailer();
-    ExpectGoldenScene("axes.wrl", out.Text());
+    ExpectGolden("vrml/axes.wrl", out.Text());
 }
 
 TEST(VrmlWriter, SceneSizeZeroPutsViewpointsAtTheOrigin) {
@@ -94,7 +90,7 @@ TEST(VrmlWriter, SceneSizeZeroPutsViewpointsAtTheOrigin) {
     w.WriteVrmlHeader("unknown file", 0.0);
     w.WriteVrmlNode("1", 0, 0, 0);
     w.WriteVrmlTrailer();
-    ExpectGoldenScene("empty_size.wrl", out.Text());
+    ExpectGolden("vrml/empty_size.wrl", out.Text());
 }
 
 TEST(VrmlWriter, TextInsideStringsIsEscaped) {

@@ -43,12 +43,13 @@ struct CliResult {
     std::string output;  // stdout and stderr together
 };
 
-// Runs the command-line program with `arguments` (quoted by the caller as a shell wants),
-// in `directory` when one is given.
-inline CliResult RunCli(const std::string& arguments, const std::string& directory = {}) {
+// Runs `program` with `arguments` (quoted by the caller as a shell wants), in `directory`
+// when one is given.
+inline CliResult RunProgram(const std::string& program, const std::string& arguments,
+                            const std::string& directory = {}) {
     CliResult result;
     const std::string command = (directory.empty() ? std::string() : "cd '" + directory + "' && ") +
-                                "'" + MEMBRANE_CLI + "' " + arguments + " 2>&1";
+                                "'" + program + "' " + arguments + " 2>&1";
     FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr) return result;
     char buffer[4096];
@@ -57,6 +58,11 @@ inline CliResult RunCli(const std::string& arguments, const std::string& directo
     const int raw = ::pclose(pipe);
     result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     return result;
+}
+
+// The command-line program of this build.
+inline CliResult RunCli(const std::string& arguments, const std::string& directory = {}) {
+    return RunProgram(MEMBRANE_CLI, arguments, directory);
 }
 
 }  // namespace membrane::test
