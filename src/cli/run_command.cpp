@@ -4,6 +4,7 @@
 
 #include "cli/console_view.h"
 #include "cli/desktop_opener.h"
+#include "cli/history_table.h"
 #include "common/file_names.h"
 #include "common/number_format.h"
 #include "common/program_path.h"
@@ -132,6 +133,21 @@ CLI::App* AddRunCommand(CLI::App& app, RunOptions& options) {
                     "Linear solver: elimination (built-in, default) or cholmod (sparse Cholesky, "
                     "large models)")
         ->check(CLI::IsMember({"elimination", "cholmod"}));
+    run->add_option("--newton", options.settings.newton,
+                    "Newton step: pure (the whole increment), damped (line search on the area) "
+                    "or auto (pure; damped from the harmonic start when pure runs off; default)")
+        ->transform(CLI::CheckedTransformer(
+            std::map<std::string, NewtonStep>{{"pure", NewtonStep::Pure},
+                                              {"damped", NewtonStep::Damped},
+                                              {"auto", NewtonStep::Auto}}));
+    run->add_option("--start", options.settings.start,
+                    "Start heights of the free nodes: file (the model's, default) or harmonic "
+                    "(the harmonic extension of the held heights)")
+        ->transform(CLI::CheckedTransformer(std::map<std::string, StartHeights>{
+            {"file", StartHeights::File}, {"harmonic", StartHeights::Harmonic}}));
+    run->add_flag("--history", options.history,
+                  "After the summary, print every Newton step: largest and smallest increment, "
+                  "step length and area");
     run->add_flag("--timings", options.timings,
                   "After the summary, print the seconds spent loading, assembling, solving and "
                   "writing, and the peak memory");
@@ -160,6 +176,10 @@ int RunCommand(const RunOptions& options) {
     ConsoleView view(options.quiet);
     const RunResult result = RunModel(RequestFor(options), messages, &view);
     if (!options.quiet) PrintSummary(result, view);
+    if (options.history) {
+        std::fputs(RenderHistoryTable(result.history).c_str(), stdout);
+        std::fflush(stdout);
+    }
     if (options.timings) PrintTimings(result.timings);
     if (!options.svg.empty()) {
         // The drawing of the results window's paint box, 634 x 474 pixels.

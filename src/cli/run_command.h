@@ -36,6 +36,7 @@ struct RunOptions {
     std::string solver = "elimination";
     bool quiet = false;
     bool timings = false;  // --timings: phase times and peak memory after the summary
+    bool history = false;  // --history: the convergence table after the summary
     SceneOptions scene;
     std::string svg;  // --svg: the results window's mesh drawing as a picture
 };

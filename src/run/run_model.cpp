@@ -10,7 +10,10 @@
 #include "common/file_names.h"
 #include "common/io_error.h"
 #include "common/number_format.h"
+#include "model/area_along_line.h"
 #include "output/output_files.h"
+#include "run/harmonic_start.h"
+#include "run/line_search.h"
 #include "run/model_loading.h"
 #include "run/peak_memory.h"
 #include "solver/cholmod_solver.h"
@@ -68,10 +71,11 @@ class NewtonRun {
         if (!Load()) return Fail(RunOutcome::InputErrors, "input errors");
         output_ = std::make_unique<OutputFiles>(model_);
         // A limit of 0 or less makes no Newton step: the outputs carry the start heights.
-        if (settings_.maxIterations > 0 && !Prepare()) return;
-        while (result_.iterations < settings_.maxIterations) {
-            ++result_.iterations;
-            if (!Assemble() || !Solve() || Apply() || CancelledAfterStep()) break;
+        if (settings_.maxIterations > 0 && Prepare() &&
+            (settings_.start == StartHeights::File || HarmonicStart())) {
+            Iterate(settings_.newton == NewtonStep::Damped);
+            if (settings_.newton == NewtonStep::Auto && result_.outcome == RunOutcome::Diverged)
+                RestartWithLineSearch();
         }
         // The solver's factor is the largest thing a run holds: given back before the writing.
         solver_.reset();
@@ -79,6 +83,26 @@ class NewtonRun {
     }
 
   private:
+    void Iterate(bool damped) {
+        damped_ = damped;
+        while (result_.iterations < settings_.maxIterations) {
+            ++result_.iterations;
+            if (!Assemble() || !Solve() || Apply() || CancelledAfterStep()) break;
+        }
+    }
+
+    // The pure iteration ran off to infinity: once more from the harmonic start, each
+    // step damped by a line search on the area (which cannot run off: it never rises).
+    void RestartWithLineSearch() {
+        Progress("solution to infinity: starting again with a line search");
+        failed_ = false;
+        result_.outcome = RunOutcome::InputErrors;
+        result_.reason.clear();
+        result_.iterations = 0;
+        restarting_ = true;
+        if (HarmonicStart()) Iterate(true);
+    }
+
     bool Load() {
         const std::shared_ptr<const ModelFile> file =
             OpenModelFile(request_.modelFileName, messages_, result_);
@@ -103,7 +127,19 @@ class NewtonRun {
         else
             solver_ = std::make_unique<EliminationSolver>(*model_);
         result_.timings.solve += clock_.Seconds();
-        return solver_ || SolverFailed(SolveStatus::Unavailable);
+        if (!solver_) return SolverFailed(SolveStatus::Unavailable);
+        area_ = std::make_unique<LiftedArea>(*model_);
+        startArea_ = area_->Area(heights_);
+        return true;
+    }
+
+    // The free heights start at the discrete harmonic extension of the held ones.
+    bool HarmonicStart() {
+        Progress("HARMONIC START : Elimination");
+        clock_.Restart();
+        const SolveStatus status = HarmonicStartHeights(*model_, *solver_, heights_);
+        result_.timings.solve += clock_.Seconds();
+        return status == SolveStatus::Ok || SolverFailed(status);
     }
 
     bool Assemble() {
@@ -122,7 +158,8 @@ class NewtonRun {
         // From here on the output files' first parts are written beside the solution
         // (after the first assembly, so as not to take a core from the ordering before the
         // solver has to wait for it).
-        if (result_.iterations == 1) output_->WriteAhead();
+        if (!wroteAhead_) output_->WriteAhead();
+        wroteAhead_ = true;
         clock_.Restart();
         const SolveStatus status = solver_->Solve();
         if (status == SolveStatus::Ok) return true;
@@ -131,23 +168,62 @@ class NewtonRun {
     }
 
     // Takes over the increments; true when the run stops here: converged, diverged or at
-    // the iteration limit. A converged step is not applied.
+    // the iteration limit. A converged pure step is not applied (the classic rule); a
+    // converged damped step is.
     bool Apply() {
         solver_->Increments(increments_);
         bool notANumber = false;
         for (const double increment : increments_) notANumber = notANumber || std::isnan(increment);
-        const double max = LargestIncrement(increments_);
-        const double min = SmallestIncrement(increments_);
-        bool stop = 2 * settings_.accuracy >= std::fabs(max) + std::fabs(min);
-        if (std::fabs(max) > kDivergenceLimit || std::fabs(min) > kDivergenceLimit || notANumber) {
+        NewtonStepRecord step{result_.iterations, LargestIncrement(increments_),
+                              SmallestIncrement(increments_), 0.0, 0.0, restarting_};
+        restarting_ = false;
+        bool stop = 2 * settings_.accuracy >= std::fabs(step.largest) + std::fabs(step.smallest);
+        // A damped step cannot run off: it never raises the area, however large du is.
+        const bool tooLarge = std::fabs(step.largest) > kDivergenceLimit ||
+                              std::fabs(step.smallest) > kDivergenceLimit;
+        if (notANumber || (tooLarge && !damped_)) {
             stop = true;
-            Fail(RunOutcome::Diverged,
-                 "iteration " + std::to_string(result_.iterations) + ", solution to infinity");
+            Fail(RunOutcome::Diverged, "iteration " + std::to_string(result_.iterations) +
+                                           ", solution to infinity" + DivergenceHint());
+        } else if (!stop) {
+            stop = !TakeStep(step);
+        } else if (damped_) {
+            // Converged: the step is solved already, and taking it (damped as any other)
+            // makes the heights as exact as one more Newton step would.
+            TakeStep(step, /*mayFail=*/false);
         }
-        if (!stop)
-            for (std::size_t k = 0; k < heights_.size(); ++k) heights_[k] += increments_[k];
+        step.area = area_->Area(heights_);
+        result_.history.push_back(step);
         result_.timings.solve += clock_.Seconds();
         return stop || result_.iterations == settings_.maxIterations;
+    }
+
+    // Adds alpha du to the heights: alpha = 1 in a pure step, the line search's choice in
+    // a damped one. False when no step along du lowers the area.
+    bool TakeStep(NewtonStepRecord& step, bool mayFail = true) {
+        step.stepLength = 1.0;
+        if (damped_) {
+            const auto found = MinimizingStep(*area_, heights_, increments_);
+            if (!found && !mayFail) return true;  // left as it is: only rounding was left
+            if (!found) {
+                Fail(RunOutcome::Diverged, "iteration " + std::to_string(result_.iterations) +
+                                               ", no step along the increments lowers the area");
+                return false;
+            }
+            step.stepLength = found->alpha;
+        }
+        if (step.stepLength == 1.0)
+            for (std::size_t k = 0; k < heights_.size(); ++k) heights_[k] += increments_[k];
+        else
+            for (std::size_t k = 0; k < heights_.size(); ++k)
+                heights_[k] += step.stepLength * increments_[k];
+        return true;
+    }
+
+    // Only where the user chose the pure iteration: auto starts again by itself.
+    std::string DivergenceHint() const {
+        if (settings_.newton != NewtonStep::Pure) return {};
+        return ": try the line search: --newton damped, or Newton step in the settings";
     }
 
     bool CancelledAfterStep() {
@@ -176,6 +252,15 @@ class NewtonRun {
     }
 
     bool SolverFailed(SolveStatus status) {
+        // Heights running off make the Hessian numerically singular before an increment
+        // passes the divergence limit: in auto's pure phase a failure after steps that
+        // raised the area is that same divergence (a singular model fails from any start).
+        if (settings_.newton == NewtonStep::Auto && !damped_ && !result_.history.empty() &&
+            result_.history.back().area > startArea_) {
+            Fail(RunOutcome::Diverged,
+                 "iteration " + std::to_string(result_.iterations) + ", solution to infinity");
+            return false;
+        }
         messages_.Show(SolveStatusText(status), MessageKind::Error);
         Fail(RunOutcome::SolverFailure, SolveFailureReason(status));
         return false;
@@ -198,12 +283,17 @@ class NewtonRun {
     ResultsView* view_;
     RunResult& result_;
     bool failed_ = false;
+    bool wroteAhead_ = false;
     Stopwatch clock_;
 
     std::unique_ptr<FillOrdering> ordering_;
     std::shared_ptr<const Model> model_;
     std::unique_ptr<OutputFiles> output_;
     std::unique_ptr<LinearSolver> solver_;
+    std::unique_ptr<LiftedArea> area_;  // the objective, for the line search and the history
+    bool damped_ = false;
+    double startArea_ = 0.0;  // the area at the file's start heights
+    bool restarting_ = false;
     std::vector<double> heights_;     // the Newton state: one height per node
     std::vector<double> increments_;  // and the last step's increments
 };

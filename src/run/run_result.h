@@ -6,6 +6,7 @@
 
 #include "model/model.h"
 #include "model/solution.h"
+#include "run/newton_history.h"
 
 namespace membrane {
 
@@ -36,6 +37,8 @@ struct RunResult {
     double flatArea = 0.0;
     double finalArea = 0.0;
     RunTimings timings;
+    // Every Newton step, the start of a line-search restart included.
+    NewtonHistory history;
 
     // The model as far as it was read (null when the file could not be read), and
     // whether it loaded: every table read and the model check passed.

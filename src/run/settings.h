@@ -9,12 +9,27 @@ enum class SolverChoice {
     Cholmod,      // sparse Cholesky (SuiteSparse CHOLMOD), for large models
 };
 
+// How far each Newton step goes along its increment du.
+enum class NewtonStep {
+    Pure,    // the whole increment, always (the classic iteration; may run off to infinity)
+    Damped,  // the step length that minimises the area along du, at most 1
+    Auto,    // pure; when that runs off to infinity, once more from the harmonic start, damped
+};
+
+// Where the free heights start.
+enum class StartHeights {
+    File,      // the model file's "&INITIAL" heights
+    Harmonic,  // the discrete harmonic extension of the held heights
+};
+
 struct Settings {
     double accuracy =
         0.001;               // a run converges when |max| + |min| of the increments <= 2 * accuracy
     int maxIterations = 10;  // upper bound on the Newton iterations
     double weight = 1.0;     // membrane weight in kN/m^2, used only for the truss loads
     SolverChoice solver = SolverChoice::Elimination;
+    NewtonStep newton = NewtonStep::Auto;
+    StartHeights start = StartHeights::File;
 };
 
 }  // namespace membrane

@@ -43,15 +43,32 @@ TEST(CommandLine, ExitStatusOfEveryOutcome) {
         << missing.output;
     EXPECT_NE(missing.output.find("ERRORS reported input errors"), std::string::npos);
 
-    // A free node started far above its held neighbours: the Newton step blows up.
+    // A free node started far above its held neighbours: the full Newton step blows up,
+    // and the message says what helps.
     ModelText poor = SmallGrid();
     poor.initial[4] = "5 100000";
-    const CliResult diverged = RunCli("run '" + poor.WriteTo(dir.File("POOR.DAT")) + "'");
+    const std::string poorPath = poor.WriteTo(dir.File("POOR.DAT"));
+    const CliResult diverged = RunCli("run --newton pure '" + poorPath + "'");
     EXPECT_EQ(diverged.status, 3) << diverged.output;
-    EXPECT_NE(diverged.output.find("ERRORS reported iteration 1, solution to infinity"),
+    EXPECT_NE(diverged.output.find("ERRORS reported iteration 1, solution to infinity: try the "
+                                   "line search: --newton damped, or Newton step in the settings"),
               std::string::npos)
         << diverged.output;
     EXPECT_FALSE(Exists(dir.File("POOR.OUT")));
+    EXPECT_EQ(RunCli("run --newton fast '" + poorPath + "'").status, 64);
+    // By default the run starts again with a line search, and --history shows where.
+    const CliResult recovered = RunCli("run --history '" + poorPath + "'");
+    EXPECT_EQ(recovered.status, 0) << recovered.output;
+    EXPECT_NE(recovered.output.find("solution to infinity: starting again with a line search\n"
+                                    "HARMONIC START : Elimination\n"),
+              std::string::npos)
+        << recovered.output;
+    EXPECT_NE(recovered.output.find("iteration     largest du    smallest du    step"),
+              std::string::npos);
+    EXPECT_NE(recovered.output.find(
+                  "(started again from the harmonic start, with a line search)\n        1 "),
+              std::string::npos)
+        << recovered.output;
 
     // The only held node is in no triangle: the system is singular, for either solver.
     ModelText singular;

@@ -20,8 +20,10 @@ namespace {
 
 using namespace test;
 
+// The classic iteration (full Newton steps), whose limits these tests pin.
 Settings With(double accuracy, int maxIterations, SolverChoice solver = SolverChoice::Elimination) {
     Settings settings;
+    settings.newton = NewtonStep::Pure;
     settings.accuracy = accuracy;
     settings.maxIterations = maxIterations;
     settings.solver = solver;
@@ -96,8 +98,11 @@ TEST(NewtonRun, PoorStartDivergesWithoutOutputFiles) {
         RecordedRun r(Grid(3, 2.0, kZero, [](double, double) { return 1e5; }).Text(),
                       With(0.001, 10, solver));
         ASSERT_EQ(r.result.outcome, RunOutcome::Diverged);
-        EXPECT_EQ(r.result.reason, "iteration 1, solution to infinity");
-        EXPECT_EQ(r.view.messages.back(), "ERRORS reported iteration 1, solution to infinity");
+        const std::string reason =
+            "iteration 1, solution to infinity: try the line search: --newton damped, or "
+            "Newton step in the settings";
+        EXPECT_EQ(r.result.reason, reason);
+        EXPECT_EQ(r.view.messages.back(), "ERRORS reported " + reason);
         EXPECT_EQ(r.result.solution, nullptr);
         EXPECT_EQ(r.view.solution, nullptr);
         EXPECT_EQ(FilesIn(r.dir), (std::set<std::string>{"BNDRYPTS.txt", "MODEL.DAT"}));
@@ -118,7 +123,7 @@ TEST(NewtonRun, DivergenceLimitIsTenToTheTen) {
     };
     const RunResult beyond = run(2100), within = run(1900);
     EXPECT_EQ(beyond.outcome, RunOutcome::Diverged);
-    EXPECT_EQ(beyond.reason, "iteration 1, solution to infinity");
+    EXPECT_EQ(beyond.reason.rfind("iteration 1, solution to infinity:", 0), 0u) << beyond.reason;
     ASSERT_EQ(within.outcome, RunOutcome::Success);
     const double step = std::fabs(within.solution->heights[4] - 1900);
     EXPECT_GT(step, 1e9);
@@ -256,7 +261,9 @@ TEST(NewtonRun, UnsuccessfulRunsLeaveNoFilesBehind) {
         std::string reason;
     };
     const Case cases[] = {
-        {"diverged", 1e5, 0, RunOutcome::Diverged, "iteration 1, solution to infinity"},
+        {"diverged", 1e5, 0, RunOutcome::Diverged,
+         "iteration 1, solution to infinity: try the line search: --newton damped, or Newton "
+         "step in the settings"},
         {"cancelled in the second iteration", 0.5, 2, RunOutcome::Cancelled,
          "cancelled by the user in iteration 2"},
         {"cancelled in the first iteration", 0.5, 1, RunOutcome::Cancelled,
