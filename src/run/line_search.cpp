@@ -25,7 +25,8 @@ std::optional<LineSearchResult> MinimizingStep(const LiftedArea& area,
 
     LineValues at = area.AlongLine(heights, increments, 1.0);
     double alpha = 1.0;
-    if (at.slope > 0.0 || !std::isfinite(at.slope)) {
+    const bool flatEnough = std::fabs(at.slope) <= kSlopeReduction * -start.slope;
+    if (!flatEnough && (at.slope > 0.0 || !std::isfinite(at.slope))) {
         // The minimiser lies in (lo, hi): phi' < 0 at lo, > 0 (or overflowing) at hi.
         double lo = 0.0, hi = 1.0;
         LineValues low = start;

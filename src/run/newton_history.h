@@ -8,10 +8,10 @@ namespace membrane {
 
 struct NewtonStepRecord {
     int iteration = 0;
-    double largest = 0.0;   // the largest and the smallest increment of the full step du
+    double largest = 0.0;  // the largest and the smallest increment of the full step du
     double smallest = 0.0;
-    double stepLength = 0;  // alpha: the step applied was alpha du (0: not applied)
-    double area = 0.0;      // the lifted area after the step
+    double stepLength = 0;   // alpha: the step applied was alpha du (0: not applied)
+    double area = 0.0;       // the lifted area after the step
     bool restarted = false;  // the first step after starting again with a line search
 };
 

@@ -174,8 +174,12 @@ class NewtonRun {
         solver_->Increments(increments_);
         bool notANumber = false;
         for (const double increment : increments_) notANumber = notANumber || std::isnan(increment);
-        NewtonStepRecord step{result_.iterations, LargestIncrement(increments_),
-                              SmallestIncrement(increments_), 0.0, 0.0, restarting_};
+        NewtonStepRecord step{result_.iterations,
+                              LargestIncrement(increments_),
+                              SmallestIncrement(increments_),
+                              0.0,
+                              0.0,
+                              restarting_};
         restarting_ = false;
         bool stop = 2 * settings_.accuracy >= std::fabs(step.largest) + std::fabs(step.smallest);
         // A damped step cannot run off: it never raises the area, however large du is.
@@ -330,6 +334,7 @@ void AtRunBoundary(RunResult& result, MessageSink& messages, Work&& work) {
 
 RunResult RunModel(const RunRequest& request, MessageSink& messages, ResultsView* view) {
     RunResult result;
+    result.settings = request.settings;
     if (view) view->ShowMessage("Open " + request.modelFileName);
     AtRunBoundary(result, messages, [&] { NewtonRun(request, messages, view, result).Execute(); });
     result.timings.peakMemoryMb = PeakMemoryMb();

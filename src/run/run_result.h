@@ -7,6 +7,7 @@
 #include "model/model.h"
 #include "model/solution.h"
 #include "run/newton_history.h"
+#include "run/settings.h"
 
 namespace membrane {
 
@@ -32,6 +33,7 @@ struct RunTimings {
 
 struct RunResult {
     RunOutcome outcome = RunOutcome::InputErrors;
+    Settings settings;  // what the run was asked to do
     int iterations = 0;
     std::string reason;  // what follows "ERRORS reported " on failure
     double flatArea = 0.0;

@@ -27,6 +27,7 @@
 #include "plot/model_mesh_source.h"
 #include "plot/plotter.h"
 #include "ui/classic_font.h"
+#include "ui/convergence_plot.h"
 #include "ui/number_edit.h"
 #include "ui/qt_canvas.h"
 #include "ui/slot_guard.h"
@@ -321,6 +322,7 @@ void ResultsWindow::BuildGrids() {
          {8, 24, 305, 525},
          {{"node", 32}, {"z-value", 120}, {"comment", 216}}},
     };
+    convergencePlot_ = new ConvergencePlot;
     for (Page& page : pages) {
         auto* widget = new QWidget;
         *page.model = new GridModel(page.columns, this);
@@ -337,6 +339,7 @@ void ResultsWindow::BuildGrids() {
             if (lastMarked_ != std::make_pair(grid, index.row())) SelectRow(grid, index.row());
         });
     }
+    tabs_->addTab(convergencePlot_, "Convergence");
 }
 
 void ResultsWindow::ShowMessage(const std::string& text) {
@@ -399,6 +402,7 @@ void ResultsWindow::RunEnded(const RunResult& result) {
     model_ = result.model;
     modelLoaded_ = result.modelLoaded;
     solution_ = result.solution;
+    convergencePlot_->SetHistory(result.history, result.settings.accuracy);
     progressBar_->hide();
     cancelButton_->hide();
     showButton_->setEnabled(true);

@@ -34,6 +34,7 @@ class QTableView;
 
 namespace membrane {
 
+class ConvergencePlot;
 class GridModel;
 class NumberEdit;
 class Plotter;
@@ -109,6 +110,7 @@ class ResultsWindow final : public QWidget, public ResultsView {
     int maxIterations_ = 1;
 
     QTabWidget* tabs_;
+    ConvergencePlot* convergencePlot_ = nullptr;  // the "Convergence" tab
     QTableView *resultsGrid_, *coordinatesGrid_, *elementsGrid_, *constraintsGrid_, *initialGrid_;
     GridModel *resultsModel_, *coordinatesModel_, *elementsModel_, *constraintsModel_,
         *initialModel_;

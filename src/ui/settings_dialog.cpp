@@ -1,6 +1,7 @@
 #include "ui/settings_dialog.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QStyle>
@@ -32,11 +33,21 @@ NumberEdit* MakeField(QWidget* parent, const char* name, NumberKind kind, double
     return field;
 }
 
+QComboBox* MakeChoice(QWidget* parent, const char* name, const QStringList& items, int top) {
+    auto* box = new QComboBox(parent);
+    box->setObjectName(QLatin1String(name));
+    box->addItems(items);
+    box->setGeometry(128, top, 232, 23);
+    return box;
+}
+
+constexpr int kButtonTop = 216;
+
 QPushButton* MakeButton(QWidget* parent, const char* name, QStyle::StandardPixmap icon,
                         const QString& text, int left) {
     auto* button = new QPushButton(parent->style()->standardIcon(icon), text, parent);
     button->setObjectName(QLatin1String(name));
-    button->setGeometry(left, 152, 82, 27);
+    button->setGeometry(left, kButtonTop, 82, 27);
     button->setAutoDefault(false);
     return button;
 }
@@ -46,7 +57,7 @@ QPushButton* MakeButton(QWidget* parent, const char* name, QStyle::StandardPixma
 SettingsDialog::SettingsDialog(QWidget* owner, const Settings& current) : QDialog(owner) {
     setObjectName(QStringLiteral("DefaultsForm"));
     setWindowTitle(QStringLiteral("DefaultsForm"));
-    setFixedSize(384, 199);
+    setFixedSize(384, kButtonTop + 47);
     setFont(ClassicFontPoints(8));
 
     // Creation order is the order Enter and Tab walk through the fields.
@@ -63,6 +74,19 @@ SettingsDialog::SettingsDialog(QWidget* owner, const Settings& current) : QDialo
     cholmodCheck_->setObjectName(QStringLiteral("cholmodCheck"));
     cholmodCheck_->move(128, 116);
     cholmodCheck_->adjustSize();
+
+    // In the order of NewtonStep and StartHeights.
+    MakeLabel(this, "newtonLabel", QStringLiteral("Newton step"), 24, 146);
+    newtonBox_ = MakeChoice(this, "newtonBox",
+                            {QStringLiteral("pure (the whole increment)"),
+                             QStringLiteral("damped (line search on the area)"),
+                             QStringLiteral("auto (pure, damped if it runs off)")},
+                            142);
+    MakeLabel(this, "startLabel", QStringLiteral("start heights"), 24, 178);
+    startBox_ = MakeChoice(
+        this, "startBox",
+        {QStringLiteral("from the model file"), QStringLiteral("harmonic (from the held nodes)")},
+        174);
 
     QPushButton* ok =
         MakeButton(this, "okButton", QStyle::SP_DialogOkButton, QStringLiteral("OK"), 104);
@@ -82,6 +106,8 @@ void SettingsDialog::ShowSettings(const Settings& settings) {
     weightField_->SetRealValue(settings.weight);
     weightField_->SetText(QString::fromStdString(FormatGeneral(settings.weight)));
     cholmodCheck_->setChecked(settings.solver == SolverChoice::Cholmod);
+    newtonBox_->setCurrentIndex(static_cast<int>(settings.newton));
+    startBox_->setCurrentIndex(static_cast<int>(settings.start));
 }
 
 Settings SettingsDialog::ReadSettings() const {
@@ -91,6 +117,8 @@ Settings SettingsDialog::ReadSettings() const {
     settings.weight = weightField_->RealValue();
     settings.solver =
         cholmodCheck_->isChecked() ? SolverChoice::Cholmod : SolverChoice::Elimination;
+    settings.newton = static_cast<NewtonStep>(newtonBox_->currentIndex());
+    settings.start = static_cast<StartHeights>(startBox_->currentIndex());
     return settings;
 }
 

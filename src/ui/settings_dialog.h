@@ -1,5 +1,6 @@
 // The modal dialog that changes the settings of the next runs: accuracy, maximum number of
-// iterations, membrane weight, and the choice of the sparse Cholesky solver.
+// iterations, membrane weight, the choice of the sparse Cholesky solver, the Newton step
+// and the start heights.
 #pragma once
 
 #include <QDialog>
@@ -7,6 +8,7 @@
 #include "run/settings.h"
 
 class QCheckBox;
+class QComboBox;
 
 namespace membrane {
 
@@ -32,6 +34,8 @@ class SettingsDialog : public QDialog {
     NumberEdit* iterationsField_ = nullptr;
     NumberEdit* weightField_ = nullptr;
     QCheckBox* cholmodCheck_ = nullptr;
+    QComboBox* newtonBox_ = nullptr;
+    QComboBox* startBox_ = nullptr;
 };
 
 // The main window's "Defaults" command: shows `settings` in a new dialog owned by `owner`;

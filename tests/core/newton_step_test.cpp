@@ -19,8 +19,7 @@ namespace {
 
 using namespace test;
 
-Settings With(NewtonStep newton, SolverChoice solver,
-              StartHeights start = StartHeights::File) {
+Settings With(NewtonStep newton, SolverChoice solver, StartHeights start = StartHeights::File) {
     Settings settings;
     settings.accuracy = 1e-6;
     settings.maxIterations = 30;
@@ -132,7 +131,8 @@ TEST(NewtonStep, HarmonicStartSolvesTheDiscreteLaplaceProblem) {
 
 TEST(NewtonStep, LineSearchTakesOnlyStepsThatLowerTheArea) {
     TempDir dir;
-    Grid(4, 3.0, [](double x, double) { return x; }, [](double, double) { return 5.0; })
+    Grid(
+        4, 3.0, [](double x, double) { return x; }, [](double, double) { return 5.0; })
         .WriteTo(dir.File("M.DAT"));
     RecordingMessageSink sink;
     const RunResult loaded = LoadModelOnly({dir.File("M.DAT"), {}, dir.File("B.txt")}, sink);

@@ -17,6 +17,8 @@
 
 #include "output/vrml_export.h"
 #include "run/run_model.h"
+#include "support/model_text.h"
+#include "ui/convergence_plot.h"
 #include "ui/number_edit.h"
 #include "ui_test_support.h"
 
@@ -76,8 +78,9 @@ class ResultsWindowTest : public QObject {
         auto* iterations = Child<QLineEdit>(&window, "iterationsField");
         QCOMPARE(window.windowTitle(), QString("Resultform"));
         QCOMPARE(window.size(), QSize(1011, 615));
-        QCOMPARE(tables->count(), 5);
+        QCOMPARE(tables->count(), 6);
         QCOMPARE(tables->tabText(4), QString("Initial Displacements"));
+        QCOMPARE(tables->tabText(5), QString("Convergence"));
         QCOMPARE(tables->width(), 361);
         QCOMPARE(Child<QLabel>(&window, "messageLine")->text(), QString(" no message"));
         QCOMPARE(Child<QLabel>(&window, "messageLine")->geometry(), QRect(0, 582, 1011, 33));
@@ -158,6 +161,31 @@ class ResultsWindowTest : public QObject {
             QCOMPARE(s.Cell("resultsGrid", node - 1, 0), QString("node %1").arg(node));
             QCOMPARE(s.Cell("resultsGrid", node - 1, 1), QString(height));
         }
+    }
+
+    // The Convergence tab plots every Newton step of the run, the restart of a run that
+    // ran off marked.
+    void convergencePlotShowsTheRunsSteps() {
+        Session s;
+        QCOMPARE(s.Run(CopyExample(s.dir)).outcome, RunOutcome::Success);
+        auto* plot = Child<ConvergencePlot>(s.window, "convergencePlot");
+        QCOMPARE(int(plot->History().size()), 4);
+        QVERIFY(plot->History().back().largest - plot->History().back().smallest <= 2 * 0.001);
+        plot->resize(420, 260);
+        const QImage picture = plot->grab().toImage();
+        int increments = 0;  // pixels of the increment curve
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                increments += picture.pixelColor(x, y) == QColor(0, 0, 200);
+        QVERIFY2(increments > 100, qPrintable(QString::number(increments)));
+
+        ModelText poor = SmallGrid();
+        poor.initial[4] = "5 100000";
+        QCOMPARE(s.Run(poor.WriteTo(s.dir.File("POOR.DAT"))).outcome, RunOutcome::Success);
+        plot = Child<ConvergencePlot>(s.window, "convergencePlot");
+        QCOMPARE(std::count_if(plot->History().begin(), plot->History().end(),
+                               [](const NewtonStepRecord& step) { return step.restarted; }),
+                 1);
     }
 
     void selectedRowsAreMarkedInTheDrawing() {

@@ -2,6 +2,7 @@
 #include "ui/settings_dialog.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QPushButton>
 #include <QtTest>
 #include <functional>
@@ -72,13 +73,41 @@ class SettingsDialogTest : public QObject {
 
     void showSettingsRoundTrips() {
         SettingsDialog form;
-        form.ShowSettings(Settings{1.5e-7, 37, 0.25, SolverChoice::Cholmod});
+        form.ShowSettings(Settings{1.5e-7, 37, 0.25, SolverChoice::Cholmod, NewtonStep::Pure,
+                                   StartHeights::Harmonic});
         QCOMPARE(Field(form, "accuracyField")->text(), QString("1.5E-7"));
         const Settings read = form.ReadSettings();
         QCOMPARE(read.accuracy, 1.5e-7);
         QCOMPARE(read.maxIterations, 37);
         QCOMPARE(read.weight, 0.25);
         QCOMPARE(read.solver, SolverChoice::Cholmod);
+        QCOMPARE(read.newton, NewtonStep::Pure);
+        QCOMPARE(read.start, StartHeights::Harmonic);
+    }
+
+    // The Newton step and the start chosen in one dialog are shown by the next.
+    void newtonChoicesAreKeptBetweenRuns() {
+        Settings settings;
+        QCOMPARE(settings.newton, NewtonStep::Auto);
+        {
+            ScriptedDialog user([](SettingsDialog& form) {
+                auto* newton = Child<QComboBox>(&form, "newtonBox");
+                QCOMPARE(newton->currentText(), QString("auto (pure, damped if it runs off)"));
+                newton->setFocus();
+                QTest::keyClick(newton, Qt::Key_Up);  // auto -> damped
+                auto* start = Child<QComboBox>(&form, "startBox");
+                start->setFocus();
+                QTest::keyClick(start, Qt::Key_Down);  // file -> harmonic
+                QTest::mouseClick(Child<QPushButton>(&form, "okButton"), Qt::LeftButton);
+            });
+            QVERIFY(EditSettings(nullptr, settings));
+        }
+        QCOMPARE(settings.newton, NewtonStep::Damped);
+        QCOMPARE(settings.start, StartHeights::Harmonic);
+        SettingsDialog next(nullptr, settings);
+        QCOMPARE(Child<QComboBox>(&next, "newtonBox")->currentText(),
+                 QString("damped (line search on the area)"));
+        QCOMPARE(next.ReadSettings().start, StartHeights::Harmonic);
     }
 
     void cancelKeepsTheSettings() {

@@ -1,0 +1,32 @@
+// The convergence of a run as a picture: per Newton step the size of the increment,
+// |max du| + |min du| on a logarithmic scale (the run converged where it falls below
+// 2 x accuracy, drawn as a dashed line), and the lifted area on a second scale beside it.
+// A restart with a line search is marked by a vertical line.
+#pragma once
+
+#include <QWidget>
+
+#include "run/newton_history.h"
+
+namespace membrane {
+
+class ConvergencePlot final : public QWidget {
+    Q_OBJECT
+
+  public:
+    explicit ConvergencePlot(QWidget* parent = nullptr);
+
+    void SetHistory(NewtonHistory history, double accuracy);
+    const NewtonHistory& History() const { return history_; }
+
+    QSize sizeHint() const override { return {420, 260}; }
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    NewtonHistory history_;
+    double accuracy_ = 0.0;
+};
+
+}  // namespace membrane
