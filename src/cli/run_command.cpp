@@ -50,8 +50,6 @@ RunRequest RequestFor(const RunOptions& options) {
     RunRequest request;
     request.modelFileName = options.model;
     request.settings = options.settings;
-    request.settings.solver =
-        options.solver == "cholmod" ? SolverChoice::Cholmod : SolverChoice::Elimination;
     request.boundaryPointsPath = ExtractFilePath(ProgramFilePath()) + "BNDRYPTS.txt";
     return request;
 }
@@ -129,10 +127,13 @@ CLI::App* AddRunCommand(CLI::App& app, RunOptions& options) {
     run->add_option("--weight", options.settings.weight,
                     "Membrane weight in kN/m^2 for the truss loads (default 1)");
     run->add_flag("--quiet,-q", options.quiet, "Print no progress lines and no summary");
-    run->add_option("--solver", options.solver,
-                    "Linear solver: elimination (built-in, default) or cholmod (sparse Cholesky, "
-                    "large models)")
-        ->check(CLI::IsMember({"elimination", "cholmod"}));
+    run->add_option("--solver", options.settings.solver,
+                    "Linear solver: auto (default: elimination up to 5000 nodes, cholmod above), "
+                    "elimination (built-in) or cholmod (sparse Cholesky)")
+        ->transform(CLI::CheckedTransformer(
+            std::map<std::string, SolverChoice>{{"auto", SolverChoice::Auto},
+                                                {"elimination", SolverChoice::Elimination},
+                                                {"cholmod", SolverChoice::Cholmod}}));
     run->add_option("--newton", options.settings.newton,
                     "Newton step: pure (the whole increment), damped (line search on the area) "
                     "or auto (pure; damped from the harmonic start when pure runs off; default)")

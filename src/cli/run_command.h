@@ -33,7 +33,6 @@ struct SceneOptions {
 struct RunOptions {
     std::string model;
     Settings settings;
-    std::string solver = "elimination";
     bool quiet = false;
     bool timings = false;  // --timings: phase times and peak memory after the summary
     bool history = false;  // --history: the convergence table after the summary

@@ -26,6 +26,10 @@ namespace {
 // An increment larger than this in size is taken for a solution running off to infinity.
 constexpr double kDivergenceLimit = 1e10;
 
+// Model files above this size may hold more than kAutoEliminationNodes nodes (a node and
+// its two triangles take about 120 bytes).
+constexpr std::size_t kAutoOrderingBytes = 400'000;
+
 // Wall-clock seconds since construction or the last Restart.
 class Stopwatch {
   public:
@@ -107,8 +111,13 @@ class NewtonRun {
         const std::shared_ptr<const ModelFile> file =
             OpenModelFile(request_.modelFileName, messages_, result_);
         if (!file) return false;
-        // The sparse Cholesky solver's ordering is worked out beside the loading.
-        if (settings_.solver == SolverChoice::Cholmod && settings_.maxIterations > 0)
+        // The sparse Cholesky solver's ordering is worked out beside the loading (for auto,
+        // when the file is large enough to hold more nodes than the elimination takes;
+        // otherwise the solver works it out itself).
+        const bool mayUseCholmod =
+            settings_.solver == SolverChoice::Cholmod ||
+            (settings_.solver == SolverChoice::Auto && file->text.size() > kAutoOrderingBytes);
+        if (mayUseCholmod && settings_.maxIterations > 0 && CholmodSolver::Available())
             ordering_ = FillOrdering::Start(file);
         const bool loaded = LoadCheckedModel(*file, request_, messages_, view_, result_);
         result_.timings.load = clock_.Seconds();
@@ -122,15 +131,25 @@ class NewtonRun {
     // The solver's unknowns and pattern, once for all Newton steps.
     bool Prepare() {
         clock_.Restart();
-        if (settings_.solver == SolverChoice::Cholmod)
+        result_.solver = ResolveSolver();
+        if (result_.solver == SolverChoice::Cholmod)
             solver_ = CholmodSolver::Create(*model_, std::move(ordering_));
         else
             solver_ = std::make_unique<EliminationSolver>(*model_);
+        ordering_.reset();  // not needed by the elimination
         result_.timings.solve += clock_.Seconds();
         if (!solver_) return SolverFailed(SolveStatus::Unavailable);
         area_ = std::make_unique<LiftedArea>(*model_);
         startArea_ = area_->Area(heights_);
         return true;
+    }
+
+    SolverChoice ResolveSolver() {
+        if (settings_.solver != SolverChoice::Auto) return settings_.solver;
+        if (model_->nodes.Count() <= kAutoEliminationNodes) return SolverChoice::Elimination;
+        if (CholmodSolver::Available()) return SolverChoice::Cholmod;
+        Progress("sparse Cholesky solver not in this build: the built-in elimination runs");
+        return SolverChoice::Elimination;
     }
 
     // The free heights start at the discrete harmonic extension of the held ones.

@@ -34,6 +34,8 @@ struct RunTimings {
 struct RunResult {
     RunOutcome outcome = RunOutcome::InputErrors;
     Settings settings;  // what the run was asked to do
+    // The linear solver that ran (auto resolved); Auto when the run made no Newton step.
+    SolverChoice solver = SolverChoice::Auto;
     int iterations = 0;
     std::string reason;  // what follows "ERRORS reported " on failure
     double flatArea = 0.0;

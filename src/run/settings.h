@@ -7,7 +7,12 @@ namespace membrane {
 enum class SolverChoice {
     Elimination,  // the built-in sparse elimination
     Cholmod,      // sparse Cholesky (SuiteSparse CHOLMOD), for large models
+    Auto,         // the elimination up to kAutoEliminationNodes nodes, sparse Cholesky above
 };
+
+// Up to this many nodes the built-in elimination is fast (well under a second a step) and
+// gives the classic program's results to the bit; above it its time grows as n^2.
+constexpr int kAutoEliminationNodes = 5000;
 
 // How far each Newton step goes along its increment du.
 enum class NewtonStep {
@@ -27,7 +32,7 @@ struct Settings {
         0.001;               // a run converges when |max| + |min| of the increments <= 2 * accuracy
     int maxIterations = 10;  // upper bound on the Newton iterations
     double weight = 1.0;     // membrane weight in kN/m^2, used only for the truss loads
-    SolverChoice solver = SolverChoice::Elimination;
+    SolverChoice solver = SolverChoice::Auto;
     NewtonStep newton = NewtonStep::Auto;
     StartHeights start = StartHeights::File;
 };

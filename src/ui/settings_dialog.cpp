@@ -1,6 +1,5 @@
 #include "ui/settings_dialog.h"
 
-#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -70,12 +69,14 @@ SettingsDialog::SettingsDialog(QWidget* owner, const Settings& current) : QDialo
     weightField_->setToolTip(QStringLiteral("membrane wight per square meter in kN"));
     MakeLabel(this, "weightUnit", QStringLiteral("kN/m^2"), 256, 86);
 
-    cholmodCheck_ = new QCheckBox(QStringLiteral("sparse Cholesky solver (large models)"), this);
-    cholmodCheck_->setObjectName(QStringLiteral("cholmodCheck"));
-    cholmodCheck_->move(128, 116);
-    cholmodCheck_->adjustSize();
+    // In the order of SolverChoice, NewtonStep and StartHeights.
+    MakeLabel(this, "solverLabel", QStringLiteral("solver"), 24, 114);
+    solverBox_ = MakeChoice(
+        this, "solverBox",
+        {QStringLiteral("built-in elimination"), QStringLiteral("sparse Cholesky (large models)"),
+         QStringLiteral("auto (Cholesky above 5000 nodes)")},
+        110);
 
-    // In the order of NewtonStep and StartHeights.
     MakeLabel(this, "newtonLabel", QStringLiteral("Newton step"), 24, 146);
     newtonBox_ = MakeChoice(this, "newtonBox",
                             {QStringLiteral("pure (the whole increment)"),
@@ -105,7 +106,7 @@ void SettingsDialog::ShowSettings(const Settings& settings) {
     iterationsField_->SetText(QString::number(settings.maxIterations));
     weightField_->SetRealValue(settings.weight);
     weightField_->SetText(QString::fromStdString(FormatGeneral(settings.weight)));
-    cholmodCheck_->setChecked(settings.solver == SolverChoice::Cholmod);
+    solverBox_->setCurrentIndex(static_cast<int>(settings.solver));
     newtonBox_->setCurrentIndex(static_cast<int>(settings.newton));
     startBox_->setCurrentIndex(static_cast<int>(settings.start));
 }
@@ -115,8 +116,7 @@ Settings SettingsDialog::ReadSettings() const {
     settings.accuracy = accuracyField_->RealValue();
     settings.maxIterations = iterationsField_->IntValue();
     settings.weight = weightField_->RealValue();
-    settings.solver =
-        cholmodCheck_->isChecked() ? SolverChoice::Cholmod : SolverChoice::Elimination;
+    settings.solver = static_cast<SolverChoice>(solverBox_->currentIndex());
     settings.newton = static_cast<NewtonStep>(newtonBox_->currentIndex());
     settings.start = static_cast<StartHeights>(startBox_->currentIndex());
     return settings;

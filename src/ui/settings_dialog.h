@@ -1,5 +1,5 @@
 // The modal dialog that changes the settings of the next runs: accuracy, maximum number of
-// iterations, membrane weight, the choice of the sparse Cholesky solver, the Newton step
+// iterations, membrane weight, the linear solver, the Newton step
 // and the start heights.
 #pragma once
 
@@ -7,7 +7,6 @@
 
 #include "run/settings.h"
 
-class QCheckBox;
 class QComboBox;
 
 namespace membrane {
@@ -33,7 +32,7 @@ class SettingsDialog : public QDialog {
     NumberEdit* accuracyField_ = nullptr;
     NumberEdit* iterationsField_ = nullptr;
     NumberEdit* weightField_ = nullptr;
-    QCheckBox* cholmodCheck_ = nullptr;
+    QComboBox* solverBox_ = nullptr;
     QComboBox* newtonBox_ = nullptr;
     QComboBox* startBox_ = nullptr;
 };

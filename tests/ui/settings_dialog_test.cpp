@@ -60,7 +60,8 @@ class SettingsDialogTest : public QObject {
         QCOMPARE(Field(form, "accuracyField")->text(), QString("0.001"));
         QCOMPARE(Field(form, "iterationsField")->text(), QString("10"));
         QCOMPARE(Field(form, "weightField")->text(), QString("1"));
-        QVERIFY(!Child<QCheckBox>(&form, "cholmodCheck")->isChecked());
+        QCOMPARE(Child<QComboBox>(&form, "solverBox")->currentText(),
+                 QString("auto (Cholesky above 5000 nodes)"));
         QCOMPARE(Field(form, "weightField")->toolTip(),
                  QString("membrane wight per square meter in kN"));
         QCOMPARE(Field(form, "iterationsField")->Max(), 200.0);
@@ -140,7 +141,7 @@ class SettingsDialogTest : public QObject {
             QVERIFY(form.isVisible());
             QCOMPARE(form.focusWidget(), Field(form, "weightField"));
             Retype(Field(form, "weightField"), "2.5e-1");
-            Child<QCheckBox>(&form, "cholmodCheck")->setChecked(true);
+            Child<QComboBox>(&form, "solverBox")->setCurrentIndex(1);
             QTest::mouseClick(Child<QPushButton>(&form, "okButton"), Qt::LeftButton);
         });
         Settings settings;
