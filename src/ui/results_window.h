@@ -38,6 +38,7 @@ class GridModel;
 class NumberEdit;
 class Plotter;
 class QtCanvas;
+class SurfacePane;
 
 class ResultsWindow final : public QWidget, public ResultsView {
     Q_OBJECT
@@ -118,7 +119,8 @@ class ResultsWindow final : public QWidget, public ResultsView {
     QCheckBox *numberingCheck_, *axesCheck_, *deformedCheck_;
     NumberEdit* scaleField_;
     QPushButton* showButton_;
-    QWidget* paintBox_;  // copies the picture of the drawing to the screen
+    QWidget* paintBox_;         // copies the picture of the drawing to the screen
+    SurfacePane* surfacePane_;  // the 3D view, a tab beside the drawing
     QLabel* messageLine_;
     QProgressBar* progressBar_;
     QPushButton* cancelButton_;
