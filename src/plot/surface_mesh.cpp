@@ -232,31 +232,35 @@ SurfaceMesh BuildSurfaceMesh(const Model& model, const std::vector<double>& lift
     }
     for (Point& n : normals) n = Normalized(n);
 
+    // One vertex per drawn point, numbered in point order.
     const double spread = mesh.zMax - mesh.zMin;
-    mesh.triangles.reserve(surface.triangles.size() * 3 * SurfaceMesh::kFloatsPerVertex);
+    std::vector<std::uint32_t> vertexOf(surface.points.size(), 0);
+    std::uint32_t vertices = 0;
+    for (std::size_t k = 0; k < surface.points.size(); ++k) {
+        if (!drawn[k]) continue;
+        vertexOf[k] = vertices++;
+        const Point& p = surface.points[k];
+        Append(mesh.vertices, Minus(p, mesh.origin));
+        Append(mesh.vertices, normals[k]);
+        const Rgb colour = HeightColour(spread > 0 ? (p[2] - mesh.zMin) / spread : 0.5);
+        mesh.vertices.insert(mesh.vertices.end(), {colour.r, colour.g, colour.b});
+    }
+    mesh.triangles.reserve(surface.triangles.size() * 3);
     for (const Triangle& t : surface.triangles)
-        for (const std::int32_t k : t) {
-            const Point& p = surface.points[k];
-            Append(mesh.triangles, Minus(p, mesh.origin));
-            Append(mesh.triangles, normals[k]);
-            const Rgb colour = HeightColour(spread > 0 ? (p[2] - mesh.zMin) / spread : 0.5);
-            mesh.triangles.insert(mesh.triangles.end(), {colour.r, colour.g, colour.b});
-        }
+        for (const std::int32_t k : t) mesh.triangles.push_back(vertexOf[k]);
 
-    std::vector<std::pair<std::int32_t, std::int32_t>> sides;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> sides;
     sides.reserve(surface.triangles.size() * 3);
-    for (const Triangle& t : surface.triangles)
-        for (int k = 0; k < 3; ++k) sides.push_back(std::minmax(t[k], t[(k + 1) % 3]));
+    for (std::size_t k = 0; k < mesh.triangles.size(); k += 3)
+        for (std::size_t corner = 0; corner < 3; ++corner)
+            sides.push_back(
+                std::minmax(mesh.triangles[k + corner], mesh.triangles[k + (corner + 1) % 3]));
     std::sort(sides.begin(), sides.end());
     sides.erase(std::unique(sides.begin(), sides.end()), sides.end());
-    mesh.lines.reserve(sides.size() * 6);
-    for (const auto& [a, b] : sides) {
-        Append(mesh.lines, Minus(surface.points[a], mesh.origin));
-        Append(mesh.lines, Minus(surface.points[b], mesh.origin));
-    }
+    mesh.lines.reserve(sides.size() * 2);
+    for (const auto& [a, b] : sides) mesh.lines.insert(mesh.lines.end(), {a, b});
 
-    for (const std::int32_t h : surface.held)
-        Append(mesh.heldNodes, Minus(surface.points[h], mesh.origin));
+    for (const std::int32_t h : surface.held) mesh.heldNodes.push_back(vertexOf[h]);
     return mesh;
 }
 

@@ -39,13 +39,12 @@ struct SurfaceMesh {
     // Every position is taken relative to `origin` (the centre of the box), which keeps
     // the single-precision buffers exact enough far from the model's zero.
     std::array<double, 3> origin{0, 0, 0};
-    // Three vertices per triangle, nine floats a vertex: x y z, unit normal, colour r g b.
-    // The normals point up (towards +z) whatever the order of the triangle's corners.
-    std::vector<float> triangles;
-    // Two ends per mesh line (every side of a drawn triangle once), x y z each.
-    std::vector<float> lines;
-    // One x y z per held node.
-    std::vector<float> heldNodes;
+    // Nine floats a vertex (one vertex per drawn node): x y z, unit normal, colour r g b.
+    // The normals point up (towards +z) whatever the order of the triangles' corners.
+    std::vector<float> vertices;
+    // Three vertex numbers a triangle; two a mesh line (every side of a drawn triangle
+    // once); one a held node.
+    std::vector<std::uint32_t> triangles, lines, heldNodes;
     Box3 box;  // of the drawn nodes, in model coordinates
     double zMin = 0, zMax = 0;
     std::int64_t modelTriangles = 0;
@@ -53,6 +52,10 @@ struct SurfaceMesh {
 
     static constexpr int kFloatsPerVertex = 9;
     bool Empty() const { return triangles.empty(); }
+    std::array<float, 3> Position(std::uint32_t vertex) const {
+        const float* p = &vertices[vertex * kFloatsPerVertex];
+        return {p[0], p[1], p[2]};
+    }
     bool Thinned() const { return drawnTriangles < modelTriangles; }
     // Box in the buffers' coordinates (relative to origin).
     Box3 LocalBox() const;

@@ -60,6 +60,9 @@ SurfaceView::SurfaceView(QWidget* parent) : QOpenGLWidget(parent) {
     setMinimumSize(200, 150);
     setFocusPolicy(Qt::StrongFocus);
     setToolTip("left drag: turn, right drag: move, wheel: zoom");
+    wheelRest_.setSingleShot(true);
+    wheelRest_.setInterval(300);
+    connect(&wheelRest_, &QTimer::timeout, this, [this] { SetMoving(false); });
 }
 
 SurfaceView::~SurfaceView() {
@@ -73,6 +76,9 @@ void SurfaceView::Show(std::shared_ptr<const Model> model,
     model_ = std::move(model);
     solution_ = std::move(solution);
     mesh_ = model_ && solution_ ? BuildSurfaceMesh(*model_, solution_->liftedZ) : SurfaceMesh{};
+    movingMesh_ = mesh_.drawnTriangles > kMovingTriangles
+                      ? BuildSurfaceMesh(*model_, solution_->liftedZ, kMovingTriangles)
+                      : SurfaceMesh{};
     barTexts_.clear();
     if (!mesh_.Empty())
         for (const std::string& text : ColourBarLabels(mesh_.zMin, mesh_.zMax))
@@ -110,28 +116,38 @@ void SurfaceView::initializeGL() {
                    flatProgram_.log();
         return;
     }
+    // A membrane has more nodes than 16-bit vertex numbers reach.
+    if (context()->isOpenGLES() && context()->format().majorVersion() < 3 &&
+        !context()->hasExtension("GL_OES_element_index_uint")) {
+        problem_ = "the 3D view needs 32-bit vertex indices, which this OpenGL lacks";
+        return;
+    }
     ready_ = true;
     uploaded_ = false;
 }
 
 void SurfaceView::ReleaseBuffers() {
-    for (QOpenGLBuffer* buffer : {&triangleBuffer_, &lineBuffer_, &heldBuffer_})
-        if (buffer->isCreated()) buffer->destroy();
+    for (Buffers* set : {&buffers_, &movingBuffers_})
+        for (QOpenGLBuffer* buffer : {&set->vertices, &set->triangles, &set->lines, &set->held})
+            if (buffer->isCreated()) buffer->destroy();
 }
 
 void SurfaceView::Upload() {
     ReleaseBuffers();
-    auto fill = [](QOpenGLBuffer& buffer, const std::vector<float>& data) {
+    auto fill = [](QOpenGLBuffer& buffer, const auto& data) {
         if (data.empty()) return;
         buffer.create();
         buffer.bind();
         buffer.setUsagePattern(QOpenGLBuffer::StaticDraw);
-        buffer.allocate(data.data(), static_cast<int>(data.size() * sizeof(float)));
+        buffer.allocate(data.data(), static_cast<int>(data.size() * sizeof(data[0])));
         buffer.release();
     };
-    fill(triangleBuffer_, mesh_.triangles);
-    fill(lineBuffer_, mesh_.lines);
-    fill(heldBuffer_, mesh_.heldNodes);
+    for (auto [mesh, set] : {std::pair{&mesh_, &buffers_}, {&movingMesh_, &movingBuffers_}}) {
+        fill(set->vertices, mesh->vertices);
+        fill(set->triangles, mesh->triangles);
+        fill(set->lines, mesh->lines);
+        fill(set->held, mesh->heldNodes);
+    }
     uploaded_ = true;
 }
 
@@ -140,61 +156,68 @@ void SurfaceView::paintGL() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     if (ready_ && !mesh_.Empty()) {
         if (!uploaded_) Upload();
-        const Matrix4 m = camera_.ViewProjection(double(width()) / std::max(1, height()));
-        const QMatrix4x4 viewProjection(m.data(), 4, 4);
-        // QMatrix4x4 takes its values row by row: the column-major array is the transpose.
-        const QMatrix4x4 matrix = viewProjection.transposed();
-        glEnable(GL_DEPTH_TEST);
-        glDepthFunc(GL_LEQUAL);
-
-        // The surface, pushed back a little so that its lines are drawn on top of it.
-        glEnable(GL_POLYGON_OFFSET_FILL);
-        glPolygonOffset(1.0f, 1.0f);
-        surfaceProgram_.bind();
-        surfaceProgram_.setUniformValue("viewProjection", matrix);
-        const auto towards = camera_.Towards();
-        const QVector3D light{float(towards[0]), float(towards[1]), float(towards[2]) + 0.5f};
-        surfaceProgram_.setUniformValue("light", light.normalized());
-        triangleBuffer_.bind();
-        const int stride = SurfaceMesh::kFloatsPerVertex * sizeof(float);
-        surfaceProgram_.enableAttributeArray("position");
-        surfaceProgram_.enableAttributeArray("normal");
-        surfaceProgram_.enableAttributeArray("colour");
-        surfaceProgram_.setAttributeBuffer("position", GL_FLOAT, 0, 3, stride);
-        surfaceProgram_.setAttributeBuffer("normal", GL_FLOAT, 3 * sizeof(float), 3, stride);
-        surfaceProgram_.setAttributeBuffer("colour", GL_FLOAT, 6 * sizeof(float), 3, stride);
-        glDrawArrays(GL_TRIANGLES, 0,
-                     static_cast<GLsizei>(mesh_.triangles.size() / SurfaceMesh::kFloatsPerVertex));
-        surfaceProgram_.disableAttributeArray("position");
-        surfaceProgram_.disableAttributeArray("normal");
-        surfaceProgram_.disableAttributeArray("colour");
-        triangleBuffer_.release();
-        surfaceProgram_.release();
-        glDisable(GL_POLYGON_OFFSET_FILL);
-
-        flatProgram_.bind();
-        flatProgram_.setUniformValue("viewProjection", matrix);
-        auto draw = [this](QOpenGLBuffer& buffer, GLenum mode, std::size_t floats, QColor colour,
-                           float pointSize) {
-            if (!buffer.isCreated()) return;
-            buffer.bind();
-            flatProgram_.setUniformValue("colour", colour);
-            flatProgram_.setUniformValue("pointSize", pointSize);
-            flatProgram_.enableAttributeArray("position");
-            flatProgram_.setAttributeBuffer("position", GL_FLOAT, 0, 3, 3 * sizeof(float));
-            glDrawArrays(mode, 0, static_cast<GLsizei>(floats / 3));
-            flatProgram_.disableAttributeArray("position");
-            buffer.release();
-        };
-        if (meshLines_) draw(lineBuffer_, GL_LINES, mesh_.lines.size(), QColor(40, 40, 40), 1.0f);
-        // The held nodes in the plan drawing's green, outlined, always in front.
-        if (!context()->isOpenGLES()) glEnable(kProgramPointSize);
-        glDisable(GL_DEPTH_TEST);
-        draw(heldBuffer_, GL_POINTS, mesh_.heldNodes.size(), QColor(0, 0, 0), 8.0f);
-        draw(heldBuffer_, GL_POINTS, mesh_.heldNodes.size(), QColor(0, 200, 0), 6.0f);
-        flatProgram_.release();
+        if (moving_ && !movingMesh_.Empty())
+            Draw(movingMesh_, movingBuffers_);
+        else
+            Draw(mesh_, buffers_);
     }
     DrawOverlay();
+}
+
+void SurfaceView::Draw(const SurfaceMesh& mesh, Buffers& buffers) {
+    const Matrix4 m = camera_.ViewProjection(double(width()) / std::max(1, height()));
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+
+    // The surface, pushed back a little so that its lines are drawn on top of it.
+    glEnable(GL_POLYGON_OFFSET_FILL);
+    glPolygonOffset(1.0f, 1.0f);
+    surfaceProgram_.bind();
+    glUniformMatrix4fv(surfaceProgram_.uniformLocation("viewProjection"), 1, GL_FALSE, m.data());
+    const auto towards = camera_.Towards();
+    const QVector3D light{float(towards[0]), float(towards[1]), float(towards[2]) + 0.5f};
+    surfaceProgram_.setUniformValue("light", light.normalized());
+    buffers.vertices.bind();
+    const int stride = SurfaceMesh::kFloatsPerVertex * sizeof(float);
+    surfaceProgram_.enableAttributeArray("position");
+    surfaceProgram_.enableAttributeArray("normal");
+    surfaceProgram_.enableAttributeArray("colour");
+    surfaceProgram_.setAttributeBuffer("position", GL_FLOAT, 0, 3, stride);
+    surfaceProgram_.setAttributeBuffer("normal", GL_FLOAT, 3 * sizeof(float), 3, stride);
+    surfaceProgram_.setAttributeBuffer("colour", GL_FLOAT, 6 * sizeof(float), 3, stride);
+    buffers.triangles.bind();
+    glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(mesh.triangles.size()), GL_UNSIGNED_INT,
+                   nullptr);
+    buffers.triangles.release();
+    surfaceProgram_.disableAttributeArray("position");
+    surfaceProgram_.disableAttributeArray("normal");
+    surfaceProgram_.disableAttributeArray("colour");
+    surfaceProgram_.release();
+    glDisable(GL_POLYGON_OFFSET_FILL);
+
+    flatProgram_.bind();
+    glUniformMatrix4fv(flatProgram_.uniformLocation("viewProjection"), 1, GL_FALSE, m.data());
+    flatProgram_.enableAttributeArray("position");
+    flatProgram_.setAttributeBuffer("position", GL_FLOAT, 0, 3, stride);
+    auto draw = [this](QOpenGLBuffer& indices, GLenum mode, std::size_t count, QColor colour,
+                       float pointSize) {
+        if (!indices.isCreated()) return;
+        flatProgram_.setUniformValue("colour", colour);
+        flatProgram_.setUniformValue("pointSize", pointSize);
+        indices.bind();
+        glDrawElements(mode, static_cast<GLsizei>(count), GL_UNSIGNED_INT, nullptr);
+        indices.release();
+    };
+    if (meshLines_) draw(buffers.lines, GL_LINES, mesh.lines.size(), QColor(40, 40, 40), 1.0f);
+    // The held nodes in the plan drawing's green, outlined (the surface lies a little
+    // behind them, so they show where they are not hidden by another part of it).
+    if (!context()->isOpenGLES()) glEnable(kProgramPointSize);
+    draw(buffers.held, GL_POINTS, mesh.heldNodes.size(), QColor(0, 0, 0), 8.0f);
+    draw(buffers.held, GL_POINTS, mesh.heldNodes.size(), QColor(0, 200, 0), 6.0f);
+    flatProgram_.disableAttributeArray("position");
+    flatProgram_.release();
+    buffers.vertices.release();
+    glDisable(GL_DEPTH_TEST);
 }
 
 // The colour bar, the triangle count and what keeps the view empty, painted over the
@@ -238,6 +261,17 @@ void SurfaceView::DrawOverlay() {
 
 void SurfaceView::mousePressEvent(QMouseEvent* event) {
     lastMouse_ = event->position().toPoint();
+    SetMoving(true);
+}
+
+void SurfaceView::SetMoving(bool moving) {
+    if (moving == moving_) return;
+    moving_ = moving;
+    if (!movingMesh_.Empty()) update();
+}
+
+void SurfaceView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->buttons() == Qt::NoButton) SetMoving(false);
 }
 
 void SurfaceView::mouseMoveEvent(QMouseEvent* event) {
@@ -255,6 +289,8 @@ void SurfaceView::mouseMoveEvent(QMouseEvent* event) {
 
 void SurfaceView::wheelEvent(QWheelEvent* event) {
     camera_.Zoom(event->angleDelta().y() / 120.0);
+    SetMoving(true);
+    wheelRest_.start();
     update();
 }
 

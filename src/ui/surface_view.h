@@ -3,8 +3,10 @@
 // Left drag turns the membrane, right or middle drag moves it, the wheel zooms.
 //
 // The buffers are built by SurfaceMesh and uploaded once per run; a frame only sets the
-// camera's matrix and draws them, and frames are drawn only when something changed. The
-// shaders are of OpenGL ES 2 / OpenGL 2.1, which Mesa's software renderer runs.
+// camera's matrix and draws them, and frames are drawn only when something changed. While
+// the mouse turns, moves or zooms a large membrane, a thinned-out copy of at most
+// kMovingTriangles is drawn, and the whole one again when the mouse rests. The shaders are
+// of OpenGL ES 2 / OpenGL 2.1, which Mesa's software renderer runs.
 #pragma once
 
 #include <QOpenGLBuffer>
@@ -12,6 +14,7 @@
 #include <QOpenGLShaderProgram>
 #include <QOpenGLWidget>
 #include <QStringList>
+#include <QTimer>
 #include <memory>
 
 #include "model/model.h"
@@ -19,6 +22,9 @@
 #include "plot/surface_mesh.h"
 
 namespace membrane {
+
+// Triangles drawn while the mouse moves the view.
+constexpr std::int64_t kMovingTriangles = 50'000;
 
 class SurfaceView final : public QOpenGLWidget, protected QOpenGLFunctions {
     Q_OBJECT
@@ -33,6 +39,8 @@ class SurfaceView final : public QOpenGLWidget, protected QOpenGLFunctions {
     void ResetView();
 
     const SurfaceMesh& Mesh() const { return mesh_; }
+    // Whether the view is being moved (and a large membrane drawn thinned out).
+    bool Moving() const { return moving_; }
     OrbitCamera& Camera() { return camera_; }
     // The texts of the colour bar, lowest height first.
     const QStringList& ColourBarTexts() const { return barTexts_; }
@@ -47,16 +55,27 @@ class SurfaceView final : public QOpenGLWidget, protected QOpenGLFunctions {
     void paintGL() override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
 
   private:
+    // A mesh's buffers on the graphics side.
+    struct Buffers {
+        QOpenGLBuffer vertices{QOpenGLBuffer::VertexBuffer};
+        QOpenGLBuffer triangles{QOpenGLBuffer::IndexBuffer};
+        QOpenGLBuffer lines{QOpenGLBuffer::IndexBuffer};
+        QOpenGLBuffer held{QOpenGLBuffer::IndexBuffer};
+    };
     void Upload();
+    void Draw(const SurfaceMesh& mesh, Buffers& buffers);
+    void SetMoving(bool moving);
     void DrawOverlay();
     void ReleaseBuffers();
 
     std::shared_ptr<const Model> model_;
     std::shared_ptr<const Solution> solution_;
     SurfaceMesh mesh_;
+    SurfaceMesh movingMesh_;  // empty when the membrane is small enough
     OrbitCamera camera_;
     QStringList barTexts_;
     bool meshLines_ = true;
@@ -64,11 +83,11 @@ class SurfaceView final : public QOpenGLWidget, protected QOpenGLFunctions {
     bool ready_ = false;
     QString problem_;
     QPoint lastMouse_;
+    bool moving_ = false;
+    QTimer wheelRest_;  // the view rests a moment after the last wheel step
 
     QOpenGLShaderProgram surfaceProgram_, flatProgram_;
-    QOpenGLBuffer triangleBuffer_{QOpenGLBuffer::VertexBuffer};
-    QOpenGLBuffer lineBuffer_{QOpenGLBuffer::VertexBuffer};
-    QOpenGLBuffer heldBuffer_{QOpenGLBuffer::VertexBuffer};
+    Buffers buffers_, movingBuffers_;
 };
 
 }  // namespace membrane

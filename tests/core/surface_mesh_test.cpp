@@ -55,22 +55,23 @@ TEST(SurfaceMeshTest, BoxHeightsAndUpwardNormalsWhateverTheCornerOrder) {
 
     EXPECT_EQ(mesh.modelTriangles, 32);
     EXPECT_FALSE(mesh.Thinned());
-    EXPECT_EQ(mesh.triangles.size(), 32u * 3 * SurfaceMesh::kFloatsPerVertex);
-    EXPECT_EQ(mesh.lines.size(), 56u * 6);      // 16 cells: 40 grid lines + 16 diagonals
-    EXPECT_EQ(mesh.heldNodes.size(), 16u * 3);  // the boundary
+    EXPECT_EQ(mesh.vertices.size(), 25u * SurfaceMesh::kFloatsPerVertex);
+    EXPECT_EQ(mesh.triangles.size(), 32u * 3);
+    EXPECT_EQ(mesh.lines.size(), 56u * 2);  // 16 cells: 40 grid lines + 16 diagonals
+    EXPECT_EQ(mesh.heldNodes.size(), 16u);  // the boundary
     EXPECT_EQ(mesh.box.min, (std::array<double, 3>{0, 0, -2}));
     EXPECT_EQ(mesh.box.max, (std::array<double, 3>{4, 4, 2}));
     EXPECT_EQ(mesh.origin, (std::array<double, 3>{2, 2, 0}));
     EXPECT_EQ(mesh.zMin, -2);
     EXPECT_EQ(mesh.zMax, 2);
-    for (std::size_t v = 0; v < mesh.triangles.size(); v += SurfaceMesh::kFloatsPerVertex) {
-        const float* n = &mesh.triangles[v + 3];
+    for (std::size_t v = 0; v < mesh.vertices.size(); v += SurfaceMesh::kFloatsPerVertex) {
+        const float* n = &mesh.vertices[v + 3];
         EXPECT_GT(n[2], 0.2f);
         EXPECT_NEAR(n[0] * n[0] + n[1] * n[1] + n[2] * n[2], 1.0f, 1e-5f);
     }
     // The saddle's centre (x = y = 2) is flat, and it is green: halfway up.
-    for (std::size_t v = 0; v < mesh.triangles.size(); v += SurfaceMesh::kFloatsPerVertex) {
-        const float* p = &mesh.triangles[v];
+    for (std::size_t v = 0; v < mesh.vertices.size(); v += SurfaceMesh::kFloatsPerVertex) {
+        const float* p = &mesh.vertices[v];
         if (p[0] != 0 || p[1] != 0) continue;
         EXPECT_NEAR(p[5], 1.0f, 1e-6f);
         EXPECT_EQ(p[7], 1.0f);  // green
@@ -92,15 +93,16 @@ TEST(SurfaceMeshTest, ThinnedSurfaceKeepsOutlineSupportsAndExtent) {
     EXPECT_GE(thin.drawnTriangles, 1'000);
     EXPECT_EQ(thin.box.min, full.box.min);
     EXPECT_EQ(thin.box.max, full.box.max);
-    EXPECT_EQ(thin.heldNodes, full.heldNodes);  // both circles, at their exact places
+    ASSERT_EQ(thin.heldNodes.size(), full.heldNodes.size());  // both circles, in place
+    for (std::size_t k = 0; k < full.heldNodes.size(); ++k)
+        EXPECT_EQ(thin.Position(thin.heldNodes[k]), full.Position(full.heldNodes[k]));
 
     // Every boundary side is still a side of the drawing.
     auto sides = [](const SurfaceMesh& mesh) {
         std::vector<std::array<float, 6>> all;
-        for (std::size_t k = 0; k < mesh.lines.size(); k += 6) {
-            std::array<float, 6> line;
-            std::copy_n(&mesh.lines[k], 6, line.begin());
-            all.push_back(line);
+        for (std::size_t k = 0; k < mesh.lines.size(); k += 2) {
+            const auto a = mesh.Position(mesh.lines[k]), b = mesh.Position(mesh.lines[k + 1]);
+            all.push_back({a[0], a[1], a[2], b[0], b[1], b[2]});
         }
         std::sort(all.begin(), all.end());
         return all;
