@@ -12,6 +12,7 @@ PACKAGES=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   qt6-base-dev qt6-base-dev-tools libqt6svg6-dev libgl-dev qt6-image-formats-plugins
+  libqt6opengl6-dev libgl1-mesa-dri
   libsuitesparse-dev libmetis-dev libopenblas-dev
   locales xvfb xauth view3dscene imagemagick fonts-dejavu-core
   clang libclang-rt-14-dev clang-format

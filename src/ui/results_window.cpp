@@ -31,6 +31,7 @@
 #include "ui/number_edit.h"
 #include "ui/qt_canvas.h"
 #include "ui/slot_guard.h"
+#include "ui/surface_pane.h"
 
 namespace membrane {
 
@@ -230,6 +231,7 @@ void ResultsWindow::BuildDrawingPanel() {
         frame);
     paintBox_->setObjectName("paintBox");
     paintBox_->setGeometry(4, 4, kPaintWidth, kPaintHeight);
+    surfacePane_ = new SurfacePane(frame);
 
     drawingStatus_ = AddLabel(panel, "drawingStatus", "Label2", 8, 512);
     drawingStatus_->setFixedWidth(310);
@@ -406,6 +408,7 @@ void ResultsWindow::RunEnded(const RunResult& result) {
     progressBar_->hide();
     cancelButton_->hide();
     showButton_->setEnabled(true);
+    surfacePane_->Show(model_, solution_);
     // The timer may have drawn the mesh while the run was going; draw it again with the
     // run's outcome.
     lastMarked_ = {nullptr, -1};

@@ -39,6 +39,7 @@ class GridModel;
 class NumberEdit;
 class Plotter;
 class QtCanvas;
+class SurfacePane;
 
 class ResultsWindow final : public QWidget, public ResultsView {
     Q_OBJECT
@@ -120,7 +121,8 @@ class ResultsWindow final : public QWidget, public ResultsView {
     QCheckBox *numberingCheck_, *axesCheck_, *deformedCheck_;
     NumberEdit* scaleField_;
     QPushButton* showButton_;
-    QWidget* paintBox_;  // copies the picture of the drawing to the screen
+    QWidget* paintBox_;         // copies the picture of the drawing to the screen
+    SurfacePane* surfacePane_;  // the 3D view, a tab beside the drawing
     QLabel* messageLine_;
     QProgressBar* progressBar_;
     QPushButton* cancelButton_;
