@@ -1,4 +1,5 @@
-// Four-point hypar: two high and two low corners on a 10 m square.
+// Four-point hypar: two high and two low corners on a 10 m square, held along its edges.
+//   membrane import hypar.geo -o hypar.DAT
 h = 3;     // rise of the high corners
 lc = 1.0;  // element size
 Point(1) = {0, 0, 0, lc};
