@@ -1,6 +1,7 @@
 #include "cli/import_command.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 
 #include "cli/console_view.h"
@@ -25,7 +26,7 @@ bool ParseHeldHeight(const std::string& text, std::pair<std::string, double>& he
     const char* end = text.data() + text.size();
     const auto [stop, ec] = std::from_chars(text.data() + at + 1, end, held.second);
     held.first = text.substr(0, at);
-    return ec == std::errc() && stop == end && at + 1 < text.size();
+    return ec == std::errc() && stop == end && at + 1 < text.size() && std::isfinite(held.second);
 }
 
 }  // namespace
