@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The layers of the program include one way only:
 #   common <- model <- {solver, output, plot} <- run <- {cli, ui}
+#   common <- model <- exchange <- {cli, ui}
 # A file of a layer may include headers of its own layer and of the layers it builds on,
 # nothing else of src/. Prints every include that breaks the rule; exit status 1 then.
 set -euo pipefail
@@ -12,9 +13,10 @@ declare -A allowed=(
   [solver]="common model solver"
   [output]="common model output"
   [plot]="common model plot"
+  [exchange]="common model exchange"
   [run]="common model solver output plot run"
-  [cli]="common model solver output plot run cli"
-  [ui]="common model solver output plot run ui"
+  [cli]="common model solver output plot run exchange cli"
+  [ui]="common model solver output plot run exchange ui"
 )
 
 status=0

@@ -16,6 +16,7 @@ PACKAGES=(
   libsuitesparse-dev libmetis-dev libopenblas-dev
   locales xvfb xauth view3dscene imagemagick fonts-dejavu-core
   clang libclang-rt-14-dev clang-format
+  libgmsh-dev gmsh libassimp-dev libdxflib-dev python3-meshio python3-ezdxf
 )
 
 as_root() {

@@ -1,10 +1,12 @@
 // membrane: the command-line program. "run" does exactly what the desktop program's Run
 // does on a model file (same files, same progress lines, same messages) and tells the
 // outcome in its exit status; "vrml" writes the scene of a model's flat mesh; "generate"
-// writes test models whose exact minimal surface is known.
+// writes test models whose exact minimal surface is known; "import" makes a model file
+// from a surface mesh, "export" writes the membrane of a model already run as surfaces.
 #include <CLI/CLI.hpp>
 
 #include "cli/generate_command.h"
+#include "cli/import_command.h"
 #include "cli/run_command.h"
 
 int main(int argc, char** argv) {
@@ -21,6 +23,10 @@ int main(int argc, char** argv) {
     CLI::App* vrml = AddVrmlCommand(app, options);
     GenerateOptions generateOptions;
     CLI::App* generate = AddGenerateCommand(app, generateOptions);
+    ImportOptions importOptions;
+    CLI::App* import = AddImportCommand(app, importOptions);
+    ExportOptions exportOptions;
+    CLI::App* exportCommand = AddExportCommand(app, exportOptions);
 
     try {
         app.parse(argc, argv);
@@ -36,5 +42,7 @@ int main(int argc, char** argv) {
     if (run->parsed()) return RunCommand(options);
     if (vrml->parsed()) return VrmlCommand(options);
     if (generate->parsed()) return Generate(generateOptions, kExitOutputFailure);
+    if (import->parsed()) return ImportCommand(importOptions);
+    if (exportCommand->parsed()) return ExportCommand(exportOptions);
     return kExitUsage;
 }

@@ -5,6 +5,8 @@
 #include "cli/console_view.h"
 #include "cli/desktop_opener.h"
 #include "cli/history_table.h"
+#include "cli/import_command.h"
+#include "cli/surface_exports.h"
 #include "common/file_names.h"
 #include "common/number_format.h"
 #include "common/program_path.h"
@@ -154,6 +156,10 @@ CLI::App* AddRunCommand(CLI::App& app, RunOptions& options) {
                   "writing, and the peak memory");
     run->add_option("--svg", options.svg,
                     "Also write the mesh drawing (634 x 474) as an SVG picture");
+    run->add_option("--export", options.exports,
+                    "After a successful run, also write the membrane as a surface file "
+                    "(.obj, .stl, .ply, .glb or .dxf; repeatable)")
+        ->check(CLI::Validator(ExportFormatCheck, "FILE", "export format"));
     AddSceneOptions(run, options.scene, true);
     return run;
 }
@@ -195,10 +201,15 @@ int RunCommand(const RunOptions& options) {
             std::fflush(stdout);
         }
     }
-    if (result.outcome == RunOutcome::Success && options.scene.write)
-        return WriteScene(*result.model, result.solution.get(), options.scene, options.quiet,
-                          messages);
-    return ExitFor(result.outcome);
+    if (result.outcome != RunOutcome::Success) return ExitFor(result.outcome);
+    int status = kExitSuccess;
+    if (options.scene.write)
+        status = WriteScene(*result.model, result.solution.get(), options.scene, options.quiet,
+                            messages);
+    // The surface files come last, after every file of the run.
+    const int exported =
+        WriteSurfaceExports(*result.model, *result.solution, options.exports, options.quiet);
+    return status != kExitSuccess ? status : exported;
 }
 
 int VrmlCommand(const RunOptions& options) {

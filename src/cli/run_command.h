@@ -5,6 +5,7 @@
 
 #include <CLI/CLI.hpp>
 #include <string>
+#include <vector>
 
 #include "run/settings.h"
 
@@ -37,7 +38,8 @@ struct RunOptions {
     bool timings = false;  // --timings: phase times and peak memory after the summary
     bool history = false;  // --history: the convergence table after the summary
     SceneOptions scene;
-    std::string svg;  // --svg: the results window's mesh drawing as a picture
+    std::string svg;                   // --svg: the results window's mesh drawing as a picture
+    std::vector<std::string> exports;  // --export: surface files of the membrane
 };
 
 // Add the subcommands and their options to `app`.

@@ -23,6 +23,7 @@
 #include "ui/clickable_label.h"
 #include "ui/decimal_point.h"
 #include "ui/settings_dialog.h"
+#include "ui/surface_files.h"
 #include "ui/ui_hooks.h"
 
 // Resources of a static library are linked only when something refers to them.
@@ -214,6 +215,14 @@ void MainWindow::CreateMenu() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
     openAction_ = file->addAction(QStringLiteral("Open"), this, &MainWindow::Open);
     openAction_->setObjectName(QStringLiteral("openAction"));
+    file->addAction(QStringLiteral("Import"), this,
+                    [this] {
+                        if (runGoing_) return;
+                        const QString here = QFileInfo(programFile_).absolutePath();
+                        if (const auto model = ImportSurfaceWithDialogs(this, here))
+                            SelectModelFile(*model);
+                    })
+        ->setObjectName(QStringLiteral("importAction"));
     defaultsAction_ = file->addAction(QStringLiteral("Defaults"), this, &MainWindow::EditDefaults);
     defaultsAction_->setObjectName(QStringLiteral("defaultsAction"));
     file->addAction(QStringLiteral("Exit"), this, &MainWindow::Exit)

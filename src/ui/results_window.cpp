@@ -31,6 +31,7 @@
 #include "ui/number_edit.h"
 #include "ui/qt_canvas.h"
 #include "ui/slot_guard.h"
+#include "ui/surface_files.h"
 #include "ui/surface_pane.h"
 
 namespace membrane {
@@ -160,6 +161,7 @@ ResultsWindow::ResultsWindow(Opener& opener, MessageSink& messages, QWidget* par
     BuildGrids();
     BuildDrawingPanel();
     BuildMessageLine();
+    AddExportAction(*this);
 
     resultsModel_->Fill(
         1, [](int, int column) { return column == 0 ? QString("no data") : QString("available"); });

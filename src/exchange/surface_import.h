@@ -1,0 +1,26 @@
+// "Import": a surface file made into a model file that runs as it is.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "exchange/plan_model.h"
+
+namespace membrane {
+
+struct ImportRequest {
+    std::string surface;  // .msh, .geo, .obj, .stl or .ply
+    std::string model;    // the model file to write
+    double size = 0.0;    // element size of a meshed .geo (0: the file's own sizes)
+    HeldChoice held;
+};
+
+struct ImportSummary {
+    std::size_t nodes = 0, triangles = 0, held = 0, mergedPoints = 0;
+};
+
+// Reads, checks and writes; nothing is written when it fails. Throws ImportError for a
+// surface that cannot be made into a model, IoError when the model file cannot be written.
+ImportSummary ImportSurface(const ImportRequest& request);
+
+}  // namespace membrane

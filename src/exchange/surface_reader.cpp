@@ -1,0 +1,32 @@
+#include "exchange/surface_reader.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "exchange/assimp_reader.h"
+#include "exchange/gmsh_reader.h"
+#include "exchange/import_error.h"
+#include "exchange/obj_format.h"
+#include "exchange/surface_format.h"
+
+namespace membrane {
+
+SurfaceMesh ReadSurface(const std::string& path, double size) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in || std::filesystem::is_directory(path))
+        throw ImportError("Can not open the surface file " + path);
+    const std::string extension = LowerCaseExtension(path);
+    if (extension == ".msh" || extension == ".geo")
+        return ReadGmshSurface(path, extension == ".geo", size);
+    if (extension == ".obj") {
+        const std::string text{std::istreambuf_iterator<char>(in),
+                               std::istreambuf_iterator<char>()};
+        return ParseObj(text);
+    }
+    if (extension == ".stl" || extension == ".ply") return ReadAssimpSurface(path);
+    throw ImportError("The import reads Gmsh (.msh, .geo), OBJ, STL and PLY files; " + path +
+                      " is none of them");
+}
+
+}  // namespace membrane

@@ -1,0 +1,15 @@
+// Reads a surface file of any of the formats the import knows, by its extension.
+#pragma once
+
+#include <string>
+
+#include "exchange/surface_mesh.h"
+
+namespace membrane {
+
+// ".msh" and ".geo" through Gmsh (a ".geo" meshed with element size `size` when > 0),
+// ".obj" here, ".stl" and ".ply" through Assimp; the case of the extension does not
+// matter. Throws ImportError for a file that is missing, unreadable or of another kind.
+SurfaceMesh ReadSurface(const std::string& path, double size);
+
+}  // namespace membrane

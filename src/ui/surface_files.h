@@ -1,0 +1,45 @@
+// File -> Import of the main window and Export of the results window: the file dialogs
+// around the import of a surface into a model file and the export of a membrane as a
+// surface. Failures are shown in message boxes (ShowMessageBox).
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <optional>
+
+#include "model/model.h"
+#include "model/solution.h"
+
+class QMenu;
+class QWidget;
+
+namespace membrane {
+
+struct SurfaceFileRequest {
+    QWidget* owner = nullptr;
+    bool save = false;  // a save-as dialog (else an open dialog)
+    QString title;
+    QString fileName;  // directory or preset name
+    QString filter;    // Qt name filters, ";;" between them
+};
+
+// Shows the dialog; returns the chosen path, or nothing when the user cancelled.
+using SurfaceFileChooser = std::function<std::optional<QString>(const SurfaceFileRequest&)>;
+// Replaces the dialogs (tests); an empty chooser restores them. Returns the previous one.
+SurfaceFileChooser SetSurfaceFileChooser(SurfaceFileChooser chooser);
+
+// Asks for a surface (.msh, .geo, .obj, .stl, .ply), then where to save the model file,
+// and imports. The model file written, or nothing (cancelled, or the failure shown).
+std::optional<QString> ImportSurfaceWithDialogs(QWidget* owner, const QString& directory);
+
+// Asks where to write the membrane (.glb, .obj, .stl, .ply or .dxf, by the filter chosen
+// or the name given) and writes it. Returns whether a file was written.
+bool ExportSurfaceWithDialog(QWidget* owner, const Model& model, const Solution& solution);
+
+class ResultsWindow;
+
+// Export as a context-menu command of the results window (also Ctrl+E): the window's
+// layout is fixed, without room for a menu bar.
+void AddExportAction(ResultsWindow& window);
+
+}  // namespace membrane

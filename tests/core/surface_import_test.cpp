@@ -1,0 +1,232 @@
+// The import of surface meshes: the model file it writes reads back to the tables it
+// meant, Gmsh's mesh versions agree, groups and merged points come out right, a run's
+// membrane goes out as OBJ and back in unchanged; and a catalogue of bad surfaces, each
+// refused with a message, exit status 2 and no file.
+#include "exchange/surface_import.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <tuple>
+
+#include "common/text_sink.h"
+#include "exchange/import_error.h"
+#include "exchange/model_writer.h"
+#include "exchange/surface_export.h"
+#include "exchange/surface_reader.h"
+#include "model/model_loader.h"
+#include "support/files.h"
+#include "support/run_model.h"
+
+namespace membrane {
+namespace {
+
+using namespace test;
+
+std::string ImportData(const std::string& name) {
+    return std::string(MEMBRANE_TEST_DATA) + "/import/" + name;
+}
+
+struct Imported {
+    PlanModel plan;
+    std::shared_ptr<Model> model;
+    RecordingMessageSink messages;
+};
+
+// Makes the surface into model file text and reads that back as a run would.
+std::unique_ptr<Imported> ImportAndRead(const std::string& path, const HeldChoice& held = {}) {
+    auto imported = std::make_unique<Imported>();
+    imported->plan = MakePlanModel(ReadSurface(path, 0.0), held);
+    StringSink text;
+    RenderModelFile(text, imported->plan, "T.DAT", path);
+    imported->model = ReadModel(ModelFile{"T.DAT", text.Take()}, imported->messages);
+    return imported;
+}
+
+void ExpectSameTables(const Imported& imported) {
+    const PlanModel& plan = imported.plan;
+    const Model& model = *imported.model;
+    EXPECT_TRUE(imported.messages.messages.empty());
+    ASSERT_TRUE(model.complete);
+    EXPECT_TRUE(CheckModel(model).empty());
+    ASSERT_EQ(model.nodes.Count(), static_cast<int>(plan.nodes.size()));
+    for (std::size_t i = 0; i < plan.nodes.size(); ++i) {
+        const NodeEntry& node = model.nodes.Nodes()[i];
+        EXPECT_EQ(node.number, static_cast<int>(i + 1));
+        EXPECT_EQ(node.x, plan.nodes[i].x);
+        EXPECT_EQ(node.y, plan.nodes[i].y);
+        EXPECT_EQ(model.startHeights[i], plan.heights[i]);  // bit for bit
+    }
+    ASSERT_EQ(model.elements.Count(), static_cast<int>(plan.triangles.size()));
+    for (std::size_t e = 0; e < plan.triangles.size(); ++e) {
+        const ElementEntry& element = model.elements.Elements()[e];
+        EXPECT_EQ(element.number, static_cast<int>(e + 1));
+        const auto nodes = model.elements.NodesOf(element);
+        for (int k = 0; k < 3; ++k) EXPECT_EQ(nodes[k], static_cast<int>(plan.triangles[e][k] + 1));
+    }
+    std::vector<std::int32_t> held;
+    for (const auto& entry : model.constraints.Entries()) held.push_back(entry.value);
+    std::vector<std::int32_t> expected;
+    for (std::size_t i = 0; i < plan.held.size(); ++i)
+        if (plan.held[i]) expected.push_back(static_cast<std::int32_t>(i + 1));
+    EXPECT_EQ(held, expected);
+}
+
+TEST(SurfaceImport, ModelFileReadsBackToTheSameTables) {
+    for (const std::string& path :
+         {ImportData("square_v2.msh"), ImportData("square_v4.msh"), ImportData("quads_v4.msh"),
+          std::string(MEMBRANE_EXAMPLES) + "/hypar.geo"}) {
+        SCOPED_TRACE(path);
+        const auto imported = ImportAndRead(path);
+        ExpectSameTables(*imported);
+        // Without groups, the held nodes are exactly the boundary of the plan mesh.
+        EXPECT_EQ(imported->model->boundary.nodes.size(),
+                  imported->model->constraints.Entries().size());
+    }
+    const auto tent = ImportAndRead(std::string(MEMBRANE_EXAMPLES) + "/tent.geo",
+                                    HeldChoice{{}, {{"ring", 4.0}}});
+    ExpectSameTables(*tent);
+}
+
+TEST(SurfaceImport, GmshVersionsTwoAndFourGiveTheSameNodes) {
+    auto nodes = [](const Imported& imported) {
+        std::vector<std::tuple<double, double, double, bool>> sorted;
+        for (std::size_t i = 0; i < imported.plan.nodes.size(); ++i) {
+            const SurfacePoint& p = imported.plan.nodes[i];
+            sorted.emplace_back(p.x, p.y, imported.plan.heights[i], imported.plan.held[i]);
+        }
+        std::sort(sorted.begin(), sorted.end());
+        return sorted;
+    };
+    const auto v2 = ImportAndRead(ImportData("square_v2.msh"));
+    const auto v4 = ImportAndRead(ImportData("square_v4.msh"));
+    EXPECT_EQ(nodes(*v2), nodes(*v4));
+    EXPECT_EQ(v2->plan.triangles.size(), v4->plan.triangles.size());
+}
+
+TEST(SurfaceImport, GroupsAreHeldAtTheirSurfaceHeightOrAGivenOne) {
+    const auto centre = [](const Imported& imported) {
+        for (std::size_t i = 0; i < imported.plan.nodes.size(); ++i)
+            if (imported.plan.nodes[i].x == 2.0 && imported.plan.nodes[i].y == 2.0) return i;
+        return imported.plan.nodes.size();
+    };
+    const auto free = ImportAndRead(ImportData("square_v4.msh"));
+    const auto held = ImportAndRead(ImportData("square_v4.msh"), HeldChoice{{"mast"}, {}});
+    const auto raised = ImportAndRead(ImportData("square_v4.msh"), HeldChoice{{}, {{"mast", 3.0}}});
+    const std::size_t mast = centre(*free);
+    ASSERT_LT(mast, free->plan.nodes.size());
+    EXPECT_FALSE(free->plan.held[mast]);
+    EXPECT_EQ(free->plan.heights[mast], 0.5);  // the surface's own height is the start
+    EXPECT_TRUE(held->plan.held[mast]);
+    EXPECT_EQ(held->plan.heights[mast], 0.5);
+    EXPECT_TRUE(raised->plan.held[mast]);
+    EXPECT_EQ(raised->plan.heights[mast], 3.0);
+    EXPECT_EQ(std::count(raised->plan.held.begin(), raised->plan.held.end(), true),
+              std::count(free->plan.held.begin(), free->plan.held.end(), true) + 1);
+}
+
+TEST(SurfaceImport, CoincidentPointsMergeAndTrianglesTurnCounterClockwise) {
+    TempDir dir;
+    // Two triangles with points of their own (as STL stores them), one a hair off and
+    // both clockwise in plan; and a quadrilateral split along its shorter diagonal (3-5).
+    WriteFile(dir / "s.obj",
+              "v 0 0 0\nv 0 1 0\nv 1 0 0\n"
+              "v 1 0 0\nv 0 1 1e-12\nv 1 1 0\n"
+              "v 1 0 0\nv 2 0 0\nv 3 1 0\nv 1 1 0\n"
+              "f 1 2 3\nf 4 5 6\nf 7 8 9 10\n");
+    SurfaceMesh surface = ReadSurface(dir / "s.obj", 0);
+    EXPECT_EQ(surface.triangles[2], (std::array<std::uint32_t, 3>{6, 7, 9}));
+    EXPECT_EQ(surface.triangles[3], (std::array<std::uint32_t, 3>{7, 8, 9}));
+    const PlanModel plan = MakePlanModel(surface, {});
+    EXPECT_EQ(plan.nodes.size(), 6u);
+    EXPECT_EQ(plan.mergedPoints, 4u);
+    for (const auto& t : plan.triangles) {
+        const SurfacePoint &a = plan.nodes[t[0]], &b = plan.nodes[t[1]], &c = plan.nodes[t[2]];
+        EXPECT_GT((b.x - a.x) * (c.y - a.y) - (c.x - a.x) * (b.y - a.y), 0);
+    }
+}
+
+ImportRequest Request(const std::string& surface, const std::string& model) {
+    ImportRequest request;
+    request.surface = surface;
+    request.model = model;
+    return request;
+}
+
+// Import, run, export OBJ, import the OBJ: its heights are the membrane's, so the run from
+// there stops after one step at the same heights.
+TEST(SurfaceImport, MembraneGoesOutAsObjAndBackUnchanged) {
+    TempDir dir;
+    ImportSurface(Request(std::string(MEMBRANE_EXAMPLES) + "/hypar.geo", dir / "first.DAT"));
+    const RecordedRun first(Settings{}, dir / "first.DAT");
+    ASSERT_EQ(first.result.outcome, RunOutcome::Success);
+    ExportSurface(dir / "first.obj", LiftSurface(first.model(), first.solution().liftedZ));
+    ImportSurface(Request(dir / "first.obj", dir / "second.DAT"));
+    const RecordedRun second(Settings{}, dir / "second.DAT");
+    ASSERT_EQ(second.result.outcome, RunOutcome::Success);
+    EXPECT_EQ(second.solution().iterations, 1);
+    ASSERT_EQ(second.solution().heights.size(), first.solution().heights.size());
+    for (std::size_t i = 0; i < first.solution().heights.size(); ++i)
+        EXPECT_NEAR(second.solution().heights[i], first.solution().heights[i], 1e-9);
+}
+
+struct BadSurface {
+    const char* what;
+    std::string file;  // written into the test's directory unless empty
+    std::string contents;
+    std::string options;  // after "import FILE -o out.DAT"
+    std::string message;  // part of what stderr says
+};
+
+TEST(SurfaceImport, BadSurfacesAreRefusedWithoutAFile) {
+    std::string garbage(4096, '\0');
+    std::uint32_t x = 7;
+    for (char& c : garbage) c = static_cast<char>((x = x * 1103515245u + 12345u) >> 24);
+    const std::string square = ImportData("square_v4.msh");
+    const std::vector<BadSurface> catalogue = {
+        {"unknown format", "plan.txt", "v 0 0 0", "", "is none of them"},
+        {"missing file", "", "", "", "Can not open the surface file"},
+        {"binary garbage as Gmsh mesh", "g.msh", garbage, "", "Gmsh can not read"},
+        {"binary garbage as STL", "g.stl", garbage, "", "Can not read the surface"},
+        {"binary garbage as PLY", "g.ply", garbage, "", "Can not read the surface"},
+        {"OBJ without faces", "p.obj", "v 0 0 0\nv 1 0 0\n", "", "holds no triangles"},
+        {"OBJ coordinate not a number", "p.obj", "v 0 0 0\nv 1 x 0\n", "",
+         "OBJ line 2: a coordinate is missing or not a number"},
+        {"OBJ corner out of range", "p.obj", "v 0 0 0\nv 1 0 0\nf 1 2 3\n", "",
+         "OBJ line 3: a vertex 3"},
+        {"coordinate not finite", "p.obj", "v 0 0 0\nv 1 0 0\nv 0 nan 0\nf 1 2 3\n", "",
+         "not a number"},
+        {"geometry without a surface", "p.geo", "Point(1) = {0, 0, 0};\n", "",
+         "holds no triangles"},
+        {"geometry running a program", "p.geo", "System \"touch x\";\n", "", "uses \"System\""},
+        {"folded plan", "f.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0.2 0.2 1\nf 1 2 3\nf 3 2 4\n", "",
+         "folds over itself in plan: triangle 2, with the corners (0, 1), (0.2, 0.2) and (1, 0)"},
+        {"upright triangle", "u.obj", "v 0 0 0\nv 1 0 0\nv 0.5 0 1\nv 0 1 0\nf 1 2 3\nf 1 2 4\n",
+         "", "Triangle 1, with the corners (0, 0), (1, 0) and (0.5, 0), stands upright"},
+        {"two heights over one plan point", "t.obj",
+         "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nv 1 1 1\nv -1 1 1\nf 1 2 3\nf 4 5 6\n", "",
+         "passes twice over the point (0, 0) of the plan, at the heights 0 and 1"},
+        {"missing group", "", "", "--held nope", "There is no group \"nope\""},
+        {"group off the membrane", "", "", "--held off", "The group \"off\" holds no node"},
+        {"group of a file without groups", "p.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n",
+         "--held-height a=1", "(it has no groups)"},
+    };
+    for (const BadSurface& bad : catalogue) {
+        SCOPED_TRACE(bad.what);
+        TempDir dir;
+        std::string surface =
+            bad.file.empty() ? (bad.options.empty() ? dir / "absent.msh" : square) : dir / bad.file;
+        if (!bad.file.empty()) WriteFile(surface, bad.contents);
+        const CliResult result =
+            RunCli("import '" + surface + "' -o '" + dir / "out.DAT" + "' " + bad.options);
+        EXPECT_EQ(result.status, 2);
+        EXPECT_NE(result.output.find(bad.message), std::string::npos) << result.output;
+        // Nothing written: neither the model file nor a temporary beside it.
+        std::vector<std::string> expected;
+        if (!bad.file.empty()) expected.push_back(bad.file);
+        EXPECT_EQ(FileNames(dir.Path()), expected);
+    }
+}
+
+}  // namespace
+}  // namespace membrane

@@ -1,0 +1,94 @@
+// File -> Import of the main window and Export of the results window: the model made from
+// the chosen surface becomes the open model, a bad surface is a message box and no file,
+// and a run's membrane is written where the save dialog says.
+#include "ui/surface_files.h"
+
+#include <QAction>
+#include <QtTest>
+
+#include "exchange/surface_import.h"
+#include "run/run_model.h"
+#include "ui/main_window.h"
+#include "ui_test_support.h"
+
+using namespace membrane;
+using namespace membrane::test;
+
+namespace {
+
+// Answers the file dialogs from a list, in order, and records their titles.
+struct ScriptedChooser {
+    explicit ScriptedChooser(QStringList answers) : answers(std::move(answers)) {
+        previous = SetSurfaceFileChooser([this](const SurfaceFileRequest& request) {
+            titles << request.title;
+            return this->answers.isEmpty() ? std::nullopt
+                                           : std::optional<QString>(this->answers.takeFirst());
+        });
+    }
+    ~ScriptedChooser() { SetSurfaceFileChooser(previous); }
+    QStringList answers, titles;
+    SurfaceFileChooser previous;
+};
+
+}  // namespace
+
+class SurfaceFilesTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void importMakesTheModelTheOpenOne() {
+        TempDir dir;
+        HookRecorder boxes;
+        ScriptedChooser chooser(
+            {Q(std::string(MEMBRANE_EXAMPLES) + "/hypar.geo"), Q(dir / "hypar.DAT")});
+        MainWindow window;
+        boxes.texts.clear();  // what start-up has to say about the screen
+        Child<QAction>(&window, "importAction")->trigger();
+        QCOMPARE(chooser.titles, QStringList({"Import Surface", "Save Model File As"}));
+        QVERIFY(boxes.texts.isEmpty());
+        QCOMPARE(window.ModelFileName(), dir / "hypar.DAT");
+    }
+
+    void badSurfaceIsAMessageAndNoFile() {
+        TempDir dir;
+        WriteFile(dir / "flat.obj", "v 0 0 0\nv 1 0 0\n");
+        HookRecorder boxes;
+        ScriptedChooser chooser({Q(dir / "flat.obj"), Q(dir / "flat.DAT")});
+        MainWindow window;
+        boxes.texts.clear();  // what start-up has to say about the screen
+        Child<QAction>(&window, "importAction")->trigger();
+        QCOMPARE(boxes.texts.size(), 1);
+        QVERIFY(boxes.texts[0].contains("holds no triangles"));
+        QVERIFY(!Exists(dir / "flat.DAT"));
+        QVERIFY(window.ModelFileName().empty());
+    }
+
+    void exportWritesTheRunsMembrane() {
+        TempDir dir;
+        ImportRequest request;
+        request.surface = std::string(MEMBRANE_EXAMPLES) + "/hypar.geo";
+        request.model = dir / "hypar.DAT";
+        ImportSurface(request);
+        HookRecorder boxes;
+        RecordingMessageSink sink;
+        RecordingOpener opener;
+        ResultsWindow window(opener, sink);
+        auto* exportAction = Child<QAction>(&window, "exportAction");
+        {
+            ScriptedChooser none({});
+            exportAction->trigger();  // before a run: nothing to export
+            QCOMPARE(boxes.texts, QStringList({"There is no membrane to export yet."}));
+            QVERIFY(none.titles.isEmpty());
+        }
+        const RunResult result =
+            RunModel(RunRequest{request.model, {}, dir / "BNDRYPTS.txt"}, sink, &window);
+        QCOMPARE(result.outcome, RunOutcome::Success);
+        ScriptedChooser chooser({Q(dir / "hypar.glb")});
+        exportAction->trigger();
+        QCOMPARE(boxes.texts.size(), 1);
+        QVERIFY(ReadFile(dir / "hypar.glb").starts_with("glTF"));
+    }
+};
+
+QTEST_MAIN(SurfaceFilesTest)
+#include "surface_files_test.moc"
