@@ -13,7 +13,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   qt6-base-dev qt6-base-dev-tools libqt6svg6-dev libgl-dev qt6-image-formats-plugins
   libsuitesparse-dev libmetis-dev libopenblas-dev
-  locales xvfb xauth view3dscene imagemagick fonts-dejavu-core
+  locales xvfb xauth view3dscene imagemagick fonts-dejavu-core xdg-utils
   clang libclang-rt-14-dev clang-format
 )
 
