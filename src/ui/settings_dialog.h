@@ -1,5 +1,6 @@
 // The modal dialog that changes the settings of the next runs: accuracy, maximum number of
-// iterations, membrane weight, and the choice of the sparse Cholesky solver.
+// iterations, membrane weight, and the choice of the sparse Cholesky solver; "Restore
+// defaults" shows the program's defaults in the fields.
 #pragma once
 
 #include <QDialog>
