@@ -523,7 +523,8 @@ void ResultsWindow::ShowResults(std::shared_ptr<const Solution> solution) {
         if (column == 0) return Q("node " + std::to_string(node));
         return Q(FormatFixed(height, 16, 8));
     });
-    resultsGrid_->setColumnWidth(1, 2 * kDefaultColumnWidth);
+    // The 16 characters of a height beside the node column, without a horizontal scroll bar.
+    resultsGrid_->setColumnWidth(1, 2 * kDefaultColumnWidth - 20);
     resultsGrid_->repaint();
 }
 
