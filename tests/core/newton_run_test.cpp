@@ -284,7 +284,7 @@ TEST(NewtonRun, UnsuccessfulRunsLeaveNoFilesBehind) {
 }
 
 // The cancel flag of another thread stops a solve that goes on: each solver ends a solve
-// under the set flag with Cancelled, and a run whose flag is set during the elimination of
+// under the set flag with Cancelled, and a run whose flag is set during the eliminations of
 // a large mesh ends as cancelled within a second, without a message box or files.
 TEST(NewtonRun, CancelFlagStopsTheSolve) {
     for (SolverChoice choice : {SolverChoice::Elimination, SolverChoice::Cholmod}) {
@@ -306,7 +306,7 @@ TEST(NewtonRun, CancelFlagStopsTheSolve) {
     ASSERT_TRUE(
         WriteGeneratedModel(GenerateModel(GeneratedShape::Scherk, 12000), dir.File("BIG.DAT")));
     std::atomic<bool> cancel{false};
-    RunRequest request{dir.File("BIG.DAT"), With(1e-12, 5), dir.File("BNDRYPTS.txt")};
+    RunRequest request{dir.File("BIG.DAT"), With(1e-12, 30), dir.File("BNDRYPTS.txt")};
     request.cancel = &cancel;
     RecordingMessageSink sink;
     RunResult result;
@@ -315,13 +315,13 @@ TEST(NewtonRun, CancelFlagStopsTheSolve) {
         result = RunModel(request, sink);
         ended = std::chrono::steady_clock::now();
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(800));  // into the first elimination
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));  // into the eliminations
     const auto set = std::chrono::steady_clock::now();
     cancel = true;
     run.join();
     EXPECT_LT(std::chrono::duration<double>(ended - set).count(), 1.0);
     EXPECT_EQ(result.outcome, RunOutcome::Cancelled);
-    EXPECT_EQ(result.reason, "cancelled by the user in iteration 1");
+    EXPECT_TRUE(result.reason.starts_with("cancelled by the user")) << result.reason;
     EXPECT_TRUE(sink.messages.empty());
     EXPECT_FALSE(Exists(dir.File("BIG.OUT")));
 }
