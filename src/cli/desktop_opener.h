@@ -12,9 +12,10 @@ namespace membrane {
 class XdgOpener final : public Opener {
   public:
     explicit XdgOpener(MessageSink& messages) : messages_(messages) {}
-    // Starts "xdg-open pathOrUrl" without waiting for it; tells the sink when it cannot
-    // be started (xdg-open missing).
-    void Open(const std::string& pathOrUrl) override;
+    // Starts "xdg-open pathOrUrl" and watches it for a few seconds: false when it cannot be
+    // started or ends with a failure (no program registered for the document). An xdg-open
+    // still running then has handed the document to a viewer and is left to it.
+    bool Open(const std::string& pathOrUrl) override;
 
   private:
     MessageSink& messages_;

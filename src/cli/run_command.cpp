@@ -87,18 +87,19 @@ void PrintTimings(const RunTimings& t) {
 }
 
 // Writes the scene of the model (with the membrane, when there is one) and, if asked,
-// opens it; an exit status.
+// opens it; an exit status (a scene that no program could open is a failure).
 int WriteScene(const Model& model, const Solution* solution, const SceneOptions& options,
                bool quiet, MessageSink& messages) {
     const VrmlExportResult result = ExportVrml(model, solution, ToVrml(options), messages);
     if (result == VrmlExportResult::Written && !quiet)
         std::printf("scene        : %s\n", VrmlSceneFileName(model).c_str());
     std::fflush(stdout);
+    bool opened = true;
     if (options.open && result != VrmlExportResult::WriteFailed) {
         XdgOpener opener(messages);
-        ShowVrml(model, opener, messages);
+        opened = ShowVrml(model, opener, messages);
     }
-    return result == VrmlExportResult::Written ? kExitSuccess : kExitOutputFailure;
+    return result == VrmlExportResult::Written && opened ? kExitSuccess : kExitOutputFailure;
 }
 
 void AddSceneOptions(CLI::App* command, SceneOptions& scene, bool withVrmlFlag) {

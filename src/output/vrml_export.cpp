@@ -15,14 +15,14 @@ constexpr double kAxisLength = 2.0;
 constexpr int kBarColour = 0;
 const char* const kNoLabel = "none";
 
-// The z at which node `node` is drawn.
+// The z at which node `node` is drawn: its lifted z, or in the deformed view the flat plan
+// lifted by `scale` times the lifted z (scale 1 shows the membrane as computed).
 double DisplayHeight(const Model& model, const Solution* solution, const VrmlOptions& options,
                      const NodeEntry& node) {
     if (solution == nullptr) return 0.0;
     const std::int32_t index = model.nodes.IndexOf(node.number);
     const double z = solution->liftedZ[index];
-    if (options.showDeformed && options.scale != kUndeformedScale)
-        return z + options.scale * solution->heights[index];
+    if (options.showDeformed && options.scale != kUndeformedScale) return options.scale * z;
     return z;
 }
 
@@ -107,12 +107,15 @@ VrmlExportResult ExportVrml(const Model& model, const Solution* solution,
     return VrmlExportResult::Written;
 }
 
-void ShowVrml(const Model& model, Opener& opener, MessageSink& messages) {
+bool ShowVrml(const Model& model, Opener& opener, MessageSink& messages) {
     const std::string scene = VrmlSceneFileName(model);
-    if (FileExists(scene))
-        opener.Open(scene);
-    else
+    if (!FileExists(scene)) {
         messages.Show("No VRML file created!", MessageKind::Error);
+        return false;
+    }
+    if (opener.Open(scene)) return true;
+    messages.Show(NoViewerMessage(scene), MessageKind::Error);
+    return false;
 }
 
 }  // namespace membrane

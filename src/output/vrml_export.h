@@ -48,7 +48,8 @@ std::string VrmlSceneFileName(const Model& model);
 // The scene: header (scene size 1.5 x M), axes of length 2, per bar its two node spheres
 // and its cylinder, per held node its cone, trailer. A node stands at its lifted z (0
 // without a solution); with a solution, showDeformed and a scale other than -1 at
-// z + scale x height. A bar with an end missing from the node table is left out whole.
+// scale x z (the flat plan lifted by the scaled heights). A bar with an end missing from the node
+// table is left out whole.
 void RenderVrmlScene(TextSink& out, const Model& model, const Solution* solution,
                      const VrmlOptions& options);
 
@@ -62,7 +63,8 @@ VrmlExportResult ExportVrml(const Model& model, const Solution* solution,
                             const VrmlOptions& options, MessageSink& messages,
                             const SceneFileFactory& factory = {});
 
-// Hands the scene file to the opener, or shows "No VRML file created!" when there is none.
-void ShowVrml(const Model& model, Opener& opener, MessageSink& messages);
+// Hands the scene file to the opener, or shows "No VRML file created!" when there is none;
+// tells the user when no program could open it. False when the scene was not opened.
+bool ShowVrml(const Model& model, Opener& opener, MessageSink& messages);
 
 }  // namespace membrane

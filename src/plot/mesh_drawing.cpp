@@ -28,20 +28,21 @@ std::vector<PlotPoint> ElementPoints(const MeshSource& source, std::span<const i
     return points;
 }
 
-// Whether the node numbers would pile up on each other: the mesh fills about 1/1.3 of the
-// surface in each direction (the world window has a margin of 15 % on every side), and a
-// number needs its text box. When the average room per node is smaller than the box of
-// the longest number, the numbers are left out.
-bool NodeNumbersTooDense(const Plotter& plot, const MeshSource& source) {
+// Whether the node numbers would pile up on each other: a number needs its text box. When
+// the average room per node (the mesh's extent on the device, over the node count) is
+// smaller than the box of the longest number, the numbers are left out.
+bool NodeNumbersTooDense(Plotter& plot, const MeshSource& source) {
     const Canvas* canvas = plot.GetSettings().canvas;
     const std::size_t count = source.NodeCount();
     if (canvas == nullptr || count == 0) return false;
+    double x1 = source.XMin(), y1 = source.YMin(), x2 = source.XMax(), y2 = source.YMax();
+    if (!plot.WorldToDevice(x1, y1) || !plot.WorldToDevice(x2, y2)) return false;
     std::string longest;
     source.ForEachNode([&](const MeshNode& node) {
         std::string label = FormatInt(node.number);
         if (label.size() > longest.size()) longest = std::move(label);
     });
-    const double meshArea = (plot.DeviceWidth() / 1.3) * (plot.DeviceHeight() / 1.3);
+    const double meshArea = std::fabs(x2 - x1) * std::fabs(y2 - y1);
     const double labelArea =
         static_cast<double>(canvas->TextWidth(longest)) * canvas->TextHeight(longest);
     return meshArea / static_cast<double>(count) < labelArea;
@@ -66,8 +67,9 @@ DrawOutcome DrawNodeTable(Plotter& plot, const MeshSource& source) {
     const double ymin = source.YMin(), ymax = source.YMax();
     const double a = std::fabs(xmax - xmin);
     const double b = std::fabs(ymax - ymin);
-    // A margin of 15 % of the extent on every side; x and y are scaled independently.
-    if (!plot.SetScale(0, xmin - 0.15 * a, xmax + 0.15 * a, ymin - 0.15 * b, ymax + 0.15 * b, 0) ||
+    // A margin of 15 % of the extent on every side; one scale for x and y, so that the
+    // plan keeps its shape, centred on the surface.
+    if (!plot.SetScale(1, xmin - 0.15 * a, xmax + 0.15 * a, ymin - 0.15 * b, ymax + 0.15 * b, 0) ||
         plot.Failed()) {
         return {true, ScaleFailureReason(source, plot)};
     }
@@ -108,19 +110,20 @@ DrawOutcome DrawNodeTable(Plotter& plot, const MeshSource& source) {
         });
     }
 
-    // Circles of twice the size, filled with the background; a node that is constrained
-    // and has an initial value ends up red.
+    // Circles of twice the size, filled with the background: the nodes with an initial
+    // value in red, then the held nodes in green over them (a held node has an initial
+    // value too, its height).
     const auto circleNodes = [&](int color, auto forEach) {
         plot.SetMarkerAttributes(1, color, 2.0);
         forEach([&](int number) {
             if (auto node = source.FindNode(number)) plot.DrawMarker(node->x, node->y);
         });
     };
-    if (source.HasConstraints()) {
-        circleNodes(kGreen, [&](const auto& visit) { source.ForEachConstrained(visit); });
-    }
     if (source.HasInitialValues()) {
         circleNodes(kPureRed, [&](const auto& visit) { source.ForEachInitial(visit); });
+    }
+    if (source.HasConstraints()) {
+        circleNodes(kGreen, [&](const auto& visit) { source.ForEachConstrained(visit); });
     }
 
     return {false, numbers ? "" : "node numbers left out"};

@@ -281,13 +281,44 @@ bool Plotter::WorldToDevice(double& x, double& y) {
         Fail(PlotFailure::Mapping);
         return false;
     }
+    double x0, sx, y0, sy;
+    Mapping(x0, sx, y0, sy);
+    x = x0 + sx * x;
+    y = y0 - sy * y;
+    return true;
+}
+
+bool Plotter::DeviceToWorld(double& x, double& y) const {
+    if (!WindowValid()) return false;
+    double x0, sx, y0, sy;
+    Mapping(x0, sx, y0, sy);
+    x = (x - x0) / sx;
+    y = (y0 - y) / sy;
+    return true;
+}
+
+void Plotter::Mapping(double& x0, double& sx, double& y0, double& sy) const {
     const auto& w = settings_.window;
     const double W = settings_.deviceInfo.width;
     const double H = settings_.deviceInfo.height;
-    x = W * (x - w.xmin) / (w.xmax - w.xmin);
     // World y points up, device y down: ymax is the top edge.
-    y = H * (1.0 - (y - w.ymin) / (w.ymax - w.ymin));
-    return true;
+    sx = W / (w.xmax - w.xmin);
+    sy = H / (w.ymax - w.ymin);
+    x0 = -sx * w.xmin;
+    y0 = H + sy * w.ymin;
+    if (w.equalAspect != 0) {
+        const double s = std::min(std::fabs(sx), std::fabs(sy));
+        sx = std::copysign(s, sx);
+        sy = std::copysign(s, sy);
+        x0 = 0.5 * W - sx * 0.5 * (w.xmin + w.xmax);
+        y0 = 0.5 * H + sy * 0.5 * (w.ymin + w.ymax);
+    }
+    // The view: zoom about the surface's centre, then pan.
+    const double z = view_.zoom;
+    x0 = 0.5 * W + view_.panX + z * (x0 - 0.5 * W);
+    y0 = 0.5 * H + view_.panY + z * (y0 - 0.5 * H);
+    sx *= z;
+    sy *= z;
 }
 
 void Plotter::Fail(PlotFailure failure) {
@@ -443,7 +474,10 @@ void Plotter::DrawPolygon(std::span<const PlotPoint> points) {
 double Plotter::MarkerDiameter() const {
     const auto& w = settings_.window;
     const double size = settings_.marker.size;
-    return std::min((w.xmax - w.xmin) * 0.0075 * size, (w.ymax - w.ymin) * 0.0075 * size);
+    // Of the window, not of the view: a zoomed drawing keeps its markers' size on the
+    // device.
+    return std::min((w.xmax - w.xmin) * 0.0075 * size, (w.ymax - w.ymin) * 0.0075 * size) /
+           view_.zoom;
 }
 
 void Plotter::DrawCross(double x, double y, double length) {

@@ -2,7 +2,8 @@
 //
 // Callers draw in world coordinates (the model's length units) with integer codes for
 // colours, line styles, fill styles, fonts and marker types. The object maps the world
-// window set by SetScale onto the whole drawing surface, x and y scaled independently,
+// window set by SetScale onto the drawing surface (x and y scaled independently to fill
+// it, or with one scale for both, the window centred), then zooms and pans by the view,
 // and turns every command into pixel calls on a Canvas. Device pixels are the mapped
 // coordinates truncated toward zero.
 //
@@ -67,8 +68,17 @@ struct DeviceInfo {
 
 struct WorldWindow {
     double xmin = 0, xmax = 0, ymin = 0, ymax = 0;
-    double angle = 0;     // degrees; recorded, not applied
-    int equalAspect = 0;  // recorded, not applied: x and y are always scaled independently
+    double angle = 0;  // degrees; recorded, not applied
+    // 0: x and y scaled independently, filling the surface; otherwise one scale for both
+    // (the smaller), the window's centre at the surface's centre.
+    int equalAspect = 0;
+};
+
+// Zoom and pan on top of the world window: a device point p of the plain mapping is
+// drawn at centre + pan + zoom x (p - centre), centre the middle of the surface.
+struct PlotView {
+    double zoom = 1.0;
+    double panX = 0.0, panY = 0.0;  // pixels
 };
 
 struct PlotSettings {
@@ -121,6 +131,12 @@ class Plotter {
     // Replaces a world point by its device coordinates, still as doubles. False (point
     // unchanged) when the object has failed or has no valid world window.
     bool WorldToDevice(double& x, double& y);
+    // The inverse: a device point to the world. False (point unchanged) without a valid
+    // world window; reports nothing.
+    bool DeviceToWorld(double& x, double& y) const;
+
+    void SetView(const PlotView& view) { view_ = view; }
+    const PlotView& View() const { return view_; }
 
     void SetLineAttributes(int style, int width, int color);
     void SetTextAttributes(int font, int style, double size, int color, int horizontalAlignment);
@@ -154,7 +170,11 @@ class Plotter {
     void DrawCross(double x, double y, double length);
     double MarkerDiameter() const;
 
+    // The world window's plain mapping: device x = x0 + sx * x, device y = y0 - sy * y.
+    void Mapping(double& x0, double& sx, double& y0, double& sy) const;
+
     PlotSettings settings_;
+    PlotView view_;
     MessageSink* messages_ = nullptr;
     PlotFailure failure_ = PlotFailure::None;
 };

@@ -136,6 +136,7 @@ class NewtonRun {
             solver_ = CholmodSolver::Create(*model_, std::move(ordering_));
         else
             solver_ = std::make_unique<EliminationSolver>(*model_);
+        if (solver_) solver_->SetCancelFlag(request_.cancel);
         ordering_.reset();  // not needed by the elimination
         result_.timings.solve += clock_.Seconds();
         if (!solver_) return SolverFailed(SolveStatus::Unavailable);
@@ -183,7 +184,10 @@ class NewtonRun {
         const SolveStatus status = solver_->Solve();
         if (status == SolveStatus::Ok) return true;
         result_.timings.solve += clock_.Seconds();
-        return SolverFailed(status);
+        if (status != SolveStatus::Cancelled) return SolverFailed(status);
+        Fail(RunOutcome::Cancelled,
+             "cancelled by the user in iteration " + std::to_string(result_.iterations));
+        return false;
     }
 
     // Takes over the increments; true when the run stops here: converged, diverged or at
@@ -298,7 +302,10 @@ class NewtonRun {
     void Progress(const std::string& text) {
         if (view_) view_->ShowMessage(text);
     }
-    bool CancelRequested() { return view_ && view_->CancelRequested(); }
+    bool CancelRequested() {
+        const bool flagged = request_.cancel && request_.cancel->load(std::memory_order_relaxed);
+        return (view_ && view_->CancelRequested()) || flagged;
+    }
 
     const RunRequest& request_;
     const Settings& settings_;

@@ -7,6 +7,7 @@
 // failed outcome and a message.
 #pragma once
 
+#include <atomic>
 #include <string>
 
 #include "common/messages.h"
@@ -22,6 +23,9 @@ struct RunRequest {
     // Where the boundary points file goes: beside the program; beside the model file when
     // that directory cannot be written.
     std::string boundaryPointsPath = "BNDRYPTS.txt";
+    // A flag that another thread may set to stop the run within a moment, in any phase
+    // (inside the solves too); the run then ends as cancelled, as when the view asks.
+    const std::atomic<bool>* cancel = nullptr;
 };
 
 // Runs the model. The progress lines: "Open <file>", per iteration "ITERATION n : Assemble"

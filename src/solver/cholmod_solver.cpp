@@ -319,12 +319,16 @@ void CholmodSolver::Assemble(std::span<const double> heights) {
 }
 
 SolveStatus CholmodSolver::Solve() {
+    // CHOLMOD's phases cannot be broken off: a cancel is answered between them.
+    if (CancelSet()) return SolveStatus::Cancelled;
     if (!Analyze()) return SolveStatus::Unavailable;
+    if (CancelSet()) return SolveStatus::Cancelled;
     Impl& s = *impl_;
     SerialOpenMp serial;
     const bool factored = cholmod_factorize(s.matrix, s.factor, &s.common) != 0;
     if (!factored || s.common.status == CHOLMOD_NOT_POSDEF || s.factor->minor < s.factor->n)
         return SolveStatus::RowDependence;
+    if (CancelSet()) return SolveStatus::Cancelled;
     cholmod_dense* x = cholmod_solve(CHOLMOD_A, s.factor, s.rhs, &s.common);
     if (x == nullptr) return SolveStatus::DivisionByZero;
     const auto* xv = static_cast<const double*>(x->x);

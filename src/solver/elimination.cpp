@@ -69,6 +69,8 @@ std::size_t DefaultEntryLimit() {
     return std::numeric_limits<std::size_t>::max();
 }
 
+constexpr std::size_t kCancelPollPivots = 64;
+
 bool GuardedDivide(double numerator, double divisor, double& quotient) {
     if (divisor == 0.0 || std::isnan(divisor)) return false;
     quotient = numerator / divisor;
@@ -85,6 +87,7 @@ class Eliminator {
         denseFrontBytes_ = options.denseFrontBytes;
         entryLimit_ = options.entryLimit > 0 ? options.entryLimit : DefaultEntryLimit();
         storedGrowth_ = 0;
+        cancel_ = options.cancel;
         if (system_->Empty()) return SolveStatus::Ok;
         Prepare();
         SolveStatus status = Forward();
@@ -201,6 +204,10 @@ class Eliminator {
 
     SolveStatus Forward() {
         for (std::size_t s = 0; s < rows_.size(); ++s) {
+            // A pivot of the dense front of a large mesh takes a few milliseconds: looking
+            // every 64 pivots answers a cancel well within a second.
+            if (s % kCancelPollPivots == 0 && cancel_ && cancel_->load(std::memory_order_relaxed))
+                return SolveStatus::Cancelled;
             ElimRow& pivotRow = rows_[s];
             if (front_ && front_->DenseIndexOf(static_cast<std::int32_t>(s)) >= 0)
                 front_->Materialize(static_cast<std::int32_t>(s), pivotRow.cells);
@@ -469,6 +476,7 @@ class Eliminator {
     SparseMatrix* rhs_ = nullptr;
     std::size_t denseFrontBytes_ = 0;
     std::size_t entryLimit_ = 0;
+    const std::atomic<bool>* cancel_ = nullptr;  // set by another thread: stop
     // Entries created minus entries eliminated so far in this solve: how much more the rows
     // hold than the assembled matrix did.
     std::int64_t storedGrowth_ = 0;

@@ -2,6 +2,7 @@
 // SparseMatrix objects.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <memory>
 
@@ -43,6 +44,9 @@ struct EliminationOptions {
     // The fill of a large mesh grows with the square of its size and would otherwise take
     // all the memory there is.
     std::size_t entryLimit = 0;
+    // Set by another thread to stop the solve: looked at between pivots, the solve then
+    // ends with Cancelled (and empties both matrices, as any failure).
+    const std::atomic<bool>* cancel = nullptr;
 };
 SolveStatus Solve(SparseMatrix& system, SparseMatrix& rightHandSide,
                   const EliminationOptions& options);

@@ -18,7 +18,8 @@ void EliminationSolver::Assemble(std::span<const double> heights) {
 }
 
 SolveStatus EliminationSolver::Solve() {
-    return membrane::Solve(system_, rightHandSide_, EliminationOptions{.workspace = &workspace_});
+    return membrane::Solve(system_, rightHandSide_,
+                           EliminationOptions{.workspace = &workspace_, .cancel = CancelFlag()});
 }
 
 void EliminationSolver::Increments(std::span<double> increments) const {

@@ -3,6 +3,7 @@
 // gradient (assembly.h), with the held nodes pinned; du is one increment per node.
 #pragma once
 
+#include <atomic>
 #include <span>
 
 #include "solver/solve_status.h"
@@ -19,6 +20,17 @@ class LinearSolver {
     // The increments of the last solve, one per node of the model (0 for a node that is in
     // no element and not held).
     virtual void Increments(std::span<double> increments) const = 0;
+
+    // A flag that another thread may set to stop a solve that goes on: Solve then returns
+    // Cancelled within a moment. Null (the default): every solve runs to its end.
+    void SetCancelFlag(const std::atomic<bool>* flag) { cancel_ = flag; }
+
+  protected:
+    bool CancelSet() const { return cancel_ && cancel_->load(std::memory_order_relaxed); }
+    const std::atomic<bool>* CancelFlag() const { return cancel_; }
+
+  private:
+    const std::atomic<bool>* cancel_ = nullptr;
 };
 
 }  // namespace membrane

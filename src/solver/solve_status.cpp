@@ -18,6 +18,8 @@ std::string SolveStatusText(SolveStatus status) {
                    "Use the sparse Cholesky solver. ";
         case SolveStatus::Unavailable:
             return "The sparse Cholesky solver is not available in this build.";
+        case SolveStatus::Cancelled:
+            return "cancelled by the user";
     }
     return {};
 }

@@ -5,7 +5,15 @@
 
 namespace membrane {
 
-enum class SolveStatus { Ok, RowDependence, NotSquare, DivisionByZero, TooLarge, Unavailable };
+enum class SolveStatus {
+    Ok,
+    RowDependence,
+    NotSquare,
+    DivisionByZero,
+    TooLarge,
+    Unavailable,
+    Cancelled,  // the cancel flag was set during the solve: not a failure of the solver
+};
 
 // The message the user sees for a failed solve ("Matrix has a row dependance. ",
 // "Matrix is not square. ", "Division by zero. ", ...); empty for Ok.

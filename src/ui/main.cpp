@@ -3,6 +3,7 @@
 // on the command line is opened as if chosen in the open dialog.
 #include <QApplication>
 #include <QLocale>
+#include <QSettings>
 #include <QStringList>
 #include <clocale>
 
@@ -20,9 +21,12 @@ int main(int argc, char** argv) {
     std::setlocale(LC_NUMERIC, "C");
 
     membrane::QtMessageSink messages;
-    membrane::DesktopOpener opener;
+    membrane::DesktopOpener opener(messages);
 
+    // The settings, scene options and recent files of the last session.
+    QSettings store(QStringLiteral("membrane"), QStringLiteral("membrane-gui"));
     membrane::MainWindow window;
+    window.SetStore(&store);
     messages.SetOwner(&window);
     membrane::ConnectRuns(window, messages, opener);
 

@@ -3,20 +3,24 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFont>
 #include <QFrame>
 #include <QGuiApplication>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLayout>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTimer>
 
 #include "ui/about_box.h"
 #include "ui/classic_font.h"
@@ -223,15 +227,56 @@ void MainWindow::CreateMenu() {
                             SelectModelFile(*model);
                     })
         ->setObjectName(QStringLiteral("importAction"));
+    openAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    recentMenu_ = file->addMenu(QStringLiteral("Recent files"));
+    recentMenu_->setObjectName(QStringLiteral("recentMenu"));
+    recentMenu_->setEnabled(false);
     defaultsAction_ = file->addAction(QStringLiteral("Defaults"), this, &MainWindow::EditDefaults);
     defaultsAction_->setObjectName(QStringLiteral("defaultsAction"));
     file->addAction(QStringLiteral("Exit"), this, &MainWindow::Exit)
         ->setObjectName(QStringLiteral("exitAction"));
     runAction_ = menuBar()->addAction(QStringLiteral("Run"), this, &MainWindow::Run);
     runAction_->setObjectName(QStringLiteral("runAction"));
-    menuBar()
-        ->addAction(QStringLiteral("Help"), this, &MainWindow::ShowAbout)
-        ->setObjectName(QStringLiteral("helpAction"));
+    runAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    QAction* help = menuBar()->addAction(QStringLiteral("Help"), this, &MainWindow::ShowAbout);
+    help->setObjectName(QStringLiteral("helpAction"));
+    help->setShortcut(QKeySequence(Qt::Key_F1));
+    // The menu bar's own commands show their keys in the tool tip.
+    for (QAction* action : {runAction_, help})
+        action->setToolTip(action->text() + QStringLiteral(" (") +
+                           action->shortcut().toString(QKeySequence::NativeText) +
+                           QStringLiteral(")"));
+}
+
+void MainWindow::SetStore(QSettings* store) {
+    store_ = store;
+    if (!store_) return;
+    const StoredChoices choices = LoadChoices(*store_);
+    settings_ = choices.settings;
+    scene_ = choices.scene;
+    recentFiles_ = choices.recentFiles;
+    FillRecentMenu();
+}
+
+void MainWindow::KeepScene(const SceneChoices& scene) {
+    scene_ = scene;
+    Store();
+}
+
+void MainWindow::Store() {
+    if (store_) SaveChoices(*store_, StoredChoices{settings_, scene_, recentFiles_});
+}
+
+void MainWindow::FillRecentMenu() {
+    recentMenu_->clear();
+    for (const QString& path : recentFiles_)
+        // Taking the file fills this menu anew: not from inside its own action.
+        recentMenu_->addAction(QDir::toNativeSeparators(path), this, [this, path] {
+            QTimer::singleShot(0, this, [this, path] {
+                if (!runGoing_) SelectModelFile(path);
+            });
+        });
+    recentMenu_->setEnabled(!recentFiles_.isEmpty());
 }
 
 void MainWindow::CreatePages(QWidget* client) {
@@ -413,6 +458,9 @@ void MainWindow::TakeModelFile(const QString& path) {
     const QFileInfo info(path);
     setWindowTitle(ProgramName() + QLatin1String(kPlatform) + info.fileName().toLower());
     modelFileName_ = QFile::encodeName(info.absoluteFilePath()).toStdString();
+    recentFiles_ = WithRecentFile(recentFiles_, info.absoluteFilePath());
+    FillRecentMenu();
+    Store();
     runAction_->setEnabled(true);
     SetStep(exitStep_, StepLook::Black, false);
     SetStep(runStep_, StepLook::Black, true);
@@ -426,8 +474,10 @@ void MainWindow::Run() {
     runGoing_ = true;
     const bool runEnabled = runAction_->isEnabled();
     for (QAction* action : {openAction_, runAction_, defaultsAction_}) action->setEnabled(false);
+    recentMenu_->setEnabled(false);
     if (runHandler_) runHandler_(modelFileName_);
     runGoing_ = false;
+    recentMenu_->setEnabled(!recentFiles_.isEmpty());
     openAction_->setEnabled(true);
     defaultsAction_->setEnabled(true);
     runAction_->setEnabled(runEnabled);
@@ -442,7 +492,7 @@ void MainWindow::Run() {
 
 void MainWindow::EditDefaults() {
     if (runGoing_) return;
-    EditSettings(this, settings_);
+    if (EditSettings(this, settings_)) Store();
 }
 
 void MainWindow::ShowAbout() {

@@ -12,11 +12,14 @@
 #include <string>
 
 #include "run/settings.h"
+#include "ui/stored_choices.h"
 
 class QAction;
 class QCloseEvent;
 class QFrame;
 class QLabel;
+class QMenu;
+class QSettings;
 
 namespace membrane {
 
@@ -62,6 +65,15 @@ class MainWindow : public QMainWindow {
     const Settings& CurrentSettings() const { return settings_; }
     void SetCurrentSettings(const Settings& settings) { settings_ = settings; }
 
+    // Keeps the settings, the scene options and the recent files in `store` (not owned;
+    // null: kept in memory only) and takes over what it holds.
+    void SetStore(QSettings* store);
+    // The scene options the last "Show" used, for the next results window.
+    const SceneChoices& Scene() const { return scene_; }
+    void KeepScene(const SceneChoices& scene);
+    // The model files opened last, newest first (File -> Recent files).
+    const QStringList& RecentFiles() const { return recentFiles_; }
+
     void SetRunHandler(RunHandler handler) { runHandler_ = std::move(handler); }
     // Asks the run that is going to stop (used when the window is closed during a run).
     void SetCancelHandler(std::function<void()> handler) { cancelHandler_ = std::move(handler); }
@@ -99,10 +111,13 @@ class MainWindow : public QMainWindow {
     void TakeModelFile(const QString& path);
     void SetStep(QLabel* label, StepLook look, bool visible);
     QString ProgramName() const;
+    void Store();
+    void FillRecentMenu();
 
     QAction* openAction_ = nullptr;
     QAction* defaultsAction_ = nullptr;
     QAction* runAction_ = nullptr;
+    QMenu* recentMenu_ = nullptr;
     QFrame* stepPanel_ = nullptr;
     ClickableLabel* openStep_ = nullptr;
     ClickableLabel* runStep_ = nullptr;
@@ -113,6 +128,9 @@ class MainWindow : public QMainWindow {
     std::string modelFileName_;
     std::string boundaryPointsPath_;
     Settings settings_;
+    SceneChoices scene_;
+    QStringList recentFiles_;
+    QSettings* store_ = nullptr;
     RunHandler runHandler_;
     OpenFileChooser fileChooser_;
     std::function<void()> cancelHandler_;

@@ -103,6 +103,10 @@ QString NumberEdit::CheckMessage(int state) {
 NumberEdit::NumberEdit(QWidget* parent) : QLineEdit(parent), focusTimer_(new QTimer(this)) {
     focusTimer_->setInterval(1);
     connect(focusTimer_, &QTimer::timeout, this, &NumberEdit::FocusTimerTick);
+    // Text changed by the user without a key of its own (middle-click paste, drag and
+    // drop, the context menu) is checked and taken at once; typed text is checked again
+    // at the key release, where a faulty number is told.
+    connect(this, &QLineEdit::textEdited, this, [this] { TakeDisplayedText(); });
 }
 
 void NumberEdit::SetMin(double value) {
@@ -153,13 +157,18 @@ void NumberEdit::SetRealValue(double value) {
 
 void NumberEdit::SetText(const QString& text) {
     Display(text);
+    bool number = false;
     if (kind_ == NumberKind::Integer) {
         const auto value = ParseInteger(text);
         intValue_ = value ? *value : 0;
+        number = value.has_value();
     } else {
         const auto value = ParseReal(text);
         realValue_ = value ? *value : 0.0;
+        number = value.has_value();
     }
+    // The text shown is the text checked: a fault of what it replaced is gone with it.
+    lastState_ = number ? Valid : NumberError;
 }
 
 void NumberEdit::ShowCheckMessage() {
@@ -181,6 +190,7 @@ int NumberEdit::CheckDisplayedText(QString& mantissa, QString& exponent, bool& s
     const QString shown = QLineEdit::text();
     text_ = shown;
     split = false;
+    malformed_ = false;
     if (shown.isEmpty()) return NumberError;
     mantissa = shown;
     exponent.clear();
@@ -233,15 +243,47 @@ int NumberEdit::CheckNumber(const QString& mantissa, const QString& exponent) {
 
     const auto value = ParseReal(e != 0 ? mantissa + QLatin1Char('E') + exponent : mantissa);
     if (!value) {
-        // The mantissa carried an exponent of its own ("1E5e3") or was a bare sign.
-        ShowMessageBox(this,
-                       QStringLiteral("NUMEDIT: There is something wrong !!\nMantisse: ") +
-                           mantissa + QStringLiteral("\nExponent: ") + exponent,
-                       BoxKind::Error);
-        RestartFocusTimer();
-        return Valid;
+        // The mantissa carried an exponent of its own ("1E5e3") or was a bare sign: no
+        // number, whatever a product of the two parts would give.
+        malformed_ = true;
+        return NumberError;
     }
     return OutsideUserRange(*value) ? UserRange : Valid;
+}
+
+int NumberEdit::TakeDisplayedText() {
+    QString mantissa;
+    QString exponent;
+    bool split = false;
+    int state = CheckDisplayedText(mantissa, exponent, split);
+    if (malformed_) {
+        malformedMantissa_ = mantissa;
+        malformedExponent_ = exponent;
+    }
+
+    // Keep the number even when it lies outside the user range; only a number that does
+    // not exist or does not fit a double is not taken.
+    if (state != NumberError && kind_ == NumberKind::Integer) {
+        intValue_ = *ParseInteger(mantissa);
+    } else if (state != NumberError) {
+        const auto m = ParseReal(mantissa);
+        const auto e = split ? ParseInteger(exponent) : std::optional<std::int32_t>(0);
+        if (!m || !e) {
+            state = NumberError;  // a bare sign passes the check as 0 but is no number
+        } else if (state != CompilerRange) {
+            if (!split) {
+                realValue_ = *m;
+            } else if (const auto whole = ParseReal(mantissa + QLatin1Char('E') + exponent)) {
+                realValue_ = *whole;  // correctly rounded m * 10^e
+            } else {
+                const long double scaled = static_cast<long double>(*m) * std::pow(10.0L, *e);
+                if (std::isfinite(static_cast<double>(scaled)))
+                    realValue_ = static_cast<double>(scaled);
+            }
+        }
+    }
+    lastState_ = state;
+    return state;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -253,6 +295,7 @@ bool NumberEdit::event(QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (IsTab(key->key()) && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+            pressedKeys_.insert(key->key());
             key->accept();
             return true;
         }
@@ -261,6 +304,7 @@ bool NumberEdit::event(QEvent* event) {
 }
 
 void NumberEdit::keyPressEvent(QKeyEvent* event) {
+    pressedKeys_.insert(event->key());
     QLineEdit::keyPressEvent(event);
     // Enter belongs to this field (it moves on at the release), not to a dialog's default
     // button.
@@ -271,6 +315,9 @@ void NumberEdit::keyReleaseEvent(QKeyEvent* event) {
     QLineEdit::keyReleaseEvent(event);
     if (event->isAutoRepeat()) return;  // a held key counts once, when it is let go
     const int key = event->key();
+    // A Tab or Enter release whose press this field never saw belongs to whatever had the
+    // focus then: the Enter that closed a message box must not check (and refuse) again.
+    if (!pressedKeys_.remove(key) && (IsTab(key) || IsEnter(key))) return;
     const bool backwards =
         key == Qt::Key_Backtab || (key == Qt::Key_Tab && (event->modifiers() & Qt::ShiftModifier));
     if (IsTab(key) || IsEnter(key)) event->accept();
@@ -280,33 +327,15 @@ void NumberEdit::keyReleaseEvent(QKeyEvent* event) {
     int state = Valid;
     const Qt::KeyboardModifiers shift = ShiftStateOf(key);
     if (shift == Qt::NoModifier || shift == Qt::ShiftModifier) {
-        QString mantissa;
-        QString exponent;
-        bool split = false;
-        state = CheckDisplayedText(mantissa, exponent, split);
-
-        // Keep the number even when it lies outside the user range; only a number that
-        // does not exist or does not fit a double is not taken.
-        if (state != NumberError && kind_ == NumberKind::Integer) {
-            intValue_ = *ParseInteger(mantissa);
-        } else if (state != NumberError) {
-            const auto m = ParseReal(mantissa);
-            const auto e = split ? ParseInteger(exponent) : std::optional<std::int32_t>(0);
-            if (!m || !e) {
-                state = NumberError;  // a bare sign passes the check as 0 but is no number
-            } else if (state != CompilerRange) {
-                if (!split) {
-                    realValue_ = *m;
-                } else if (const auto whole = ParseReal(mantissa + QLatin1Char('E') + exponent)) {
-                    realValue_ = *whole;  // correctly rounded m * 10^e
-                } else {
-                    const long double scaled = static_cast<long double>(*m) * std::pow(10.0L, *e);
-                    if (std::isfinite(static_cast<double>(scaled)))
-                        realValue_ = static_cast<double>(scaled);
-                }
-            }
+        state = TakeDisplayedText();
+        if (malformed_) {
+            ShowMessageBox(this,
+                           QStringLiteral("NUMEDIT: There is something wrong !!\nMantisse: ") +
+                               malformedMantissa_ + QStringLiteral("\nExponent: ") +
+                               malformedExponent_,
+                           BoxKind::Error);
+            RestartFocusTimer();
         }
-        lastState_ = state;
 
         if ((IsTab(key) || IsEnter(key)) && state != Valid) {
             ShowMessageBox(this, CheckMessage(state), BoxKind::Error);
@@ -332,6 +361,7 @@ void NumberEdit::keyReleaseEvent(QKeyEvent* event) {
 
 void NumberEdit::focusInEvent(QFocusEvent* event) {
     QLineEdit::focusInEvent(event);
+    if (checkPending_ && !focusTimer_->isActive()) focusTimer_->start();
     const bool byTab =
         event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
     if (!autoSelect_ && byTab) deselect();
@@ -373,6 +403,9 @@ void NumberEdit::FocusTimerTick() {
 
     if (OwnsWindowFocus()) {
         checkPending_ = true;
+        // Another window is active: nothing can move this window's focus until it comes
+        // back, when the focus returns to the field and the timer starts again.
+        if (!window()->isActiveWindow()) focusTimer_->stop();
         return;
     }
     if (lastState_ != Valid) {

@@ -1,16 +1,17 @@
 // A one-line edit for a single integer or real number with a user range.
 //
-// The text is checked at every key release and the parsed number kept in IntValue or
-// RealValue. Leaving the field with Tab or Enter while the text is faulty shows why and
-// keeps the field; any other attempt to move the focus away (a mouse click, another tab
-// page) is undone by a 1 ms timer, so a faulty number cannot be left behind. Enter in a
-// valid field moves on to the next control of the same parent.
+// The text is checked at every key release (and at once when it is changed without keys:
+// pasted or dropped) and the parsed number kept in IntValue or RealValue. Leaving the field with
+// Tab or Enter while the text is faulty shows why and keeps the field; any other attempt to move
+// the focus away (a mouse click, another tab page) is undone by a 1 ms timer, so a faulty number
+// cannot be left behind. Enter in a valid field moves on to the next control of the same parent.
 //
 // Numbers are read and written with "." as the decimal point whatever the locale.
 #pragma once
 
 #include <QLineEdit>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 #include <cstdint>
 #include <optional>
@@ -55,7 +56,8 @@ class NumberEdit : public QLineEdit {
 
     // The text as last checked at a key release or set through SetText.
     QString Text() const { return text_; }
-    // Shows `text` and takes its number as the value (0 when it is no number).
+    // Shows `text` and takes its number as the value (0 and NumberError when it is no
+    // number, else Valid).
     void SetText(const QString& text);
 
     // Check state of the last key release that checked the text.
@@ -89,6 +91,8 @@ class NumberEdit : public QLineEdit {
     };
 
     void KeyReleased(int key);
+    // Checks the shown text and takes its number; the check state.
+    int TakeDisplayedText();
     int CheckDisplayedText(QString& mantissa, QString& exponent, bool& split);
     int CheckNumber(const QString& mantissa, const QString& exponent);
     bool OutsideUserRange(double value) const;
@@ -111,6 +115,11 @@ class NumberEdit : public QLineEdit {
     QString text_;
 
     int lastState_ = Valid;
+    // The last check met a mantissa with an exponent of its own ("1E5e3"), and its parts.
+    bool malformed_ = false;
+    QString malformedMantissa_, malformedExponent_;
+    // Keys pressed in this field and not yet released.
+    QSet<int> pressedKeys_;
     bool autoSelect_ = true;  // select the whole text when entered with Tab
 
     // The focus-keeping timer and the page of the tab widget the field sits on when the

@@ -1,8 +1,11 @@
 #include "ui/qt_services.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDesktopServices>
+#include <QElapsedTimer>
 #include <QMessageBox>
+#include <QProcess>
 #include <QUrl>
 
 namespace membrane {
@@ -19,12 +22,33 @@ void QtMessageSink::Show(const UserMessage& message) {
     box.exec();
 }
 
-void DesktopOpener::Open(const std::string& pathOrUrl) {
+bool DesktopOpener::Open(const std::string& pathOrUrl) {
     const QString target = QString::fromStdString(pathOrUrl);
-    const QUrl url = target.contains("://") || target.startsWith("mailto:")
-                         ? QUrl(target)
-                         : QUrl::fromLocalFile(target);
-    QDesktopServices::openUrl(url);
+    if (target.contains("://") || target.startsWith("mailto:"))
+        return QDesktopServices::openUrl(QUrl(target));
+    // xdg-open either hands the file on and ends at once, runs the viewer itself (and ends
+    // with it), or finds no program and ends with a failure status within a moment.
+    constexpr qint64 kFailureWindowMs = 5000;
+    auto* process = new QProcess(QCoreApplication::instance());
+    QElapsedTimer started;
+    started.start();
+    MessageSink* messages = &messages_;
+    QObject::connect(
+        process, &QProcess::finished, process,
+        [process, started, messages, pathOrUrl](int code, QProcess::ExitStatus how) {
+            if ((how != QProcess::NormalExit || code != 0) && started.elapsed() < kFailureWindowMs)
+                messages->Show(NoViewerMessage(pathOrUrl), MessageKind::Error);
+            process->deleteLater();
+        });
+    QObject::connect(process, &QProcess::errorOccurred, process,
+                     [process, messages, pathOrUrl](QProcess::ProcessError error) {
+                         if (error != QProcess::FailedToStart) return;
+                         messages->Show(NoViewerMessage(pathOrUrl), MessageKind::Error);
+                         process->deleteLater();
+                     });
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    process->start("xdg-open", {target});
+    return true;
 }
 
 }  // namespace membrane

@@ -20,10 +20,16 @@ class QtMessageSink final : public MessageSink {
     QPointer<QWidget> owner_;
 };
 
-// Opens a file or an address with the desktop's default application.
+// Opens a file or an address with the desktop's default application. A file goes to
+// xdg-open, watched without blocking: when it cannot be started, or ends with a failure
+// within a few seconds (nothing registered for the file), `messages` tells the user.
 class DesktopOpener final : public Opener {
   public:
-    void Open(const std::string& pathOrUrl) override;
+    explicit DesktopOpener(MessageSink& messages) : messages_(messages) {}
+    bool Open(const std::string& pathOrUrl) override;
+
+  private:
+    MessageSink& messages_;
 };
 
 }  // namespace membrane

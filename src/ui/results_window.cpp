@@ -4,10 +4,13 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFileInfo>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QProgressBar>
@@ -15,8 +18,10 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <QWheelEvent>
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <functional>
 
 #include "common/key_index.h"
@@ -94,6 +99,13 @@ constexpr int kMsgPanelHeight = 33;
 constexpr int kPaintWidth = 634;
 constexpr int kPaintHeight = 474;
 constexpr int kDefaultColumnWidth = 80;
+// The drawing's mouse: a wheel notch zooms by 1.25, a drag starts after 3 pixels, a
+// click takes a node within 6 pixels.
+constexpr double kWheelZoom = 1.25;
+constexpr double kMinZoom = 0.25;
+constexpr double kMaxZoom = 1000.0;
+constexpr int kDragStart = 3;
+constexpr double kPickRadius = 6.0;
 
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
@@ -105,11 +117,10 @@ QTableView* MakeGrid(QWidget* page, GridModel* model, QRect place) {
     grid->setGeometry(place);
     grid->horizontalHeader()->hide();
     grid->verticalHeader()->hide();
-    grid->horizontalHeader()->setDefaultSectionSize(kDefaultColumnWidth);
     grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     grid->verticalHeader()->setDefaultSectionSize(18);
-    grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -119,6 +130,9 @@ QTableView* MakeGrid(QWidget* page, GridModel* model, QRect place) {
     font.setStyleHint(QFont::Monospace);
     font.setPixelSize(13);
     grid->setFont(font);
+    // Wide enough for "node 1234567", the numbers of a model of millions of nodes.
+    grid->horizontalHeader()->setDefaultSectionSize(
+        std::max(kDefaultColumnWidth, QFontMetrics(font).horizontalAdvance("elnr 12345678")));
     return grid;
 }
 
@@ -197,7 +211,7 @@ void ResultsWindow::BuildMessageLine() {
     cancelButton_->setObjectName("cancelButton");
     cancelButton_->setGeometry(kClientWidth - 8 - 80, 4, 80, 25);
     cancelButton_->setFont(ClassicFontPixels(11));
-    cancelButton_->setToolTip("stop the run after the current phase");
+    cancelButton_->setToolTip("stop the run");
     cancelButton_->hide();
     connect(cancelButton_, &QPushButton::clicked, this, [this] { Cancel(); });
 }
@@ -233,6 +247,7 @@ void ResultsWindow::BuildDrawingPanel() {
         frame);
     paintBox_->setObjectName("paintBox");
     paintBox_->setGeometry(4, 4, kPaintWidth, kPaintHeight);
+    paintBox_->installEventFilter(this);
     surfacePane_ = new SurfacePane(frame);
 
     drawingStatus_ = AddLabel(panel, "drawingStatus", "Label2", 8, 512);
@@ -286,6 +301,10 @@ void ResultsWindow::BuildGrids() {
     tabs_->setObjectName("tables");
     tabs_->setGeometry(0, 0, kNotebookWidth, kClientHeight - kMsgPanelHeight);
     tabs_->tabBar()->setFont(ClassicFontPixels(11));
+    // All five pages reachable at a glance: the tabs share the width (their captions
+    // shortened when they must be) instead of hiding behind scroll arrows.
+    tabs_->tabBar()->setUsesScrollButtons(false);
+    tabs_->tabBar()->setElideMode(Qt::ElideRight);
     struct Page {
         const char* caption;
         const char* name;
@@ -334,7 +353,7 @@ void ResultsWindow::BuildGrids() {
         grid->setObjectName(QLatin1String(page.name));
         *page.grid = grid;
         for (auto [text, x] : page.labels) AddLabel(widget, "", text, x, 5);
-        tabs_->addTab(widget, page.caption);
+        tabs_->setTabToolTip(tabs_->addTab(widget, page.caption), page.caption);
         // Keyboard and mouse move the current row; a click on the row that is already
         // current marks it again when something else has been marked since.
         connect(grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
@@ -348,8 +367,6 @@ void ResultsWindow::BuildGrids() {
 
 void ResultsWindow::ShowMessage(const std::string& text) {
     messageLine_->setText(Q(" " + text));
-    // The run goes on in this thread: repaint now, or the line would show only at its end.
-    messageLine_->repaint();
     if (reporting_) ShowProgress(text);
 }
 
@@ -365,18 +382,9 @@ void ResultsWindow::ShowProgress(const std::string& text) {
     progressBar_->setValue(std::clamp(done, 0, 2 * limit));
     progressBar_->setFormat(
         QString("iteration %1 of %2 : %3").arg(iteration).arg(limit).arg(Q(phase)));
-    progressBar_->repaint();
 }
 
 bool ResultsWindow::CancelRequested() {
-    // Let the windows repaint and take clicks (Cancel among them). The commands that
-    // would start another run are disabled while it goes on; a nested call (from an event
-    // handled here) does not process events again.
-    if (!processingEvents_) {
-        processingEvents_ = true;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        processingEvents_ = false;
-    }
     return cancelRequested_;
 }
 
@@ -385,6 +393,7 @@ void ResultsWindow::Cancel() {
     cancelRequested_ = true;
     cancelButton_->setEnabled(false);
     progressBar_->setFormat(QString("cancelling ..."));
+    emit CancelAsked();
 }
 
 void ResultsWindow::RunStarted(int maxIterations) {
@@ -412,13 +421,10 @@ void ResultsWindow::RunEnded(const RunResult& result) {
     showButton_->setEnabled(true);
     surfacePane_->Show(model_, solution_);
     // The timer may have drawn the mesh while the run was going; draw it again with the
-    // run's outcome.
+    // run's outcome, at the timer, so that the end of a run (a cancel above all) is not
+    // held up by the drawing of a large mesh.
     lastMarked_ = {nullptr, -1};
-    if (plot_)
-        Guarded(messages_, [&] {
-            plot_->Clear();
-            Redraw();
-        });
+    firstDrawTimer_.start();
     if (closeAfterRun_) close();
 }
 
@@ -526,7 +532,8 @@ void ResultsWindow::ShowResults(std::shared_ptr<const Solution> solution) {
         if (column == 0) return Q("node " + std::to_string(node));
         return Q(FormatFixed(height, 16, 8));
     });
-    resultsGrid_->setColumnWidth(1, 2 * kDefaultColumnWidth);
+    // The 16 characters of a height beside the node column, without a horizontal scroll bar.
+    resultsGrid_->setColumnWidth(1, 2 * kDefaultColumnWidth - 20);
     resultsGrid_->repaint();
 }
 
@@ -557,6 +564,132 @@ void ResultsWindow::MarkRow(QTableView* grid, int row) {
     paintBox_->update();
 }
 
+bool ResultsWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != paintBox_) return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+        case QEvent::Wheel: {
+            auto* wheel = static_cast<QWheelEvent*>(event);
+            ZoomAt(wheel->position(), std::pow(kWheelZoom, wheel->angleDelta().y() / 120.0));
+            return true;
+        }
+        case QEvent::MouseButtonPress: {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->button() != Qt::LeftButton) return false;
+            pressed_ = true;
+            dragging_ = false;
+            pressedAt_ = draggedTo_ = mouse->position();
+            return true;
+        }
+        case QEvent::MouseMove: {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            if (!pressed_) return false;
+            const QPointF at = mouse->position();
+            if (!dragging_ && (at - pressedAt_).manhattanLength() < kDragStart) return true;
+            dragging_ = true;
+            PanBy(at - draggedTo_);
+            draggedTo_ = at;
+            return true;
+        }
+        case QEvent::MouseButtonRelease: {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            if (!pressed_ || mouse->button() != Qt::LeftButton) return false;
+            pressed_ = false;
+            if (!dragging_) PickAt(mouse->position());
+            dragging_ = false;
+            return true;
+        }
+        case QEvent::MouseButtonDblClick:
+            if (plot_) {
+                plot_->SetView({});
+                RedrawView();
+            }
+            return true;
+        default:
+            return false;
+    }
+}
+
+void ResultsWindow::ZoomAt(QPointF at, double factor) {
+    if (!plot_) return;
+    PlotView view = plot_->View();
+    const double zoom = std::clamp(view.zoom * factor, kMinZoom, kMaxZoom);
+    const double f = zoom / view.zoom;
+    // The device point p = centre + pan + zoom (p0 - centre) stays at `at`.
+    const QPointF centre(0.5 * kPaintWidth, 0.5 * kPaintHeight);
+    const QPointF pan = (at - centre) - f * (at - centre - QPointF(view.panX, view.panY));
+    plot_->SetView({.zoom = zoom, .panX = pan.x(), .panY = pan.y()});
+    RedrawView();
+}
+
+void ResultsWindow::PanBy(QPointF by) {
+    if (!plot_) return;
+    PlotView view = plot_->View();
+    view.panX += by.x();
+    view.panY += by.y();
+    plot_->SetView(view);
+    RedrawView();
+}
+
+void ResultsWindow::RedrawView() {
+    Guarded(messages_, [&] {
+        if (lastMarked_.first) {
+            MarkRow(lastMarked_.first, lastMarked_.second);
+        } else {
+            plot_->Clear();
+            Redraw();
+        }
+    });
+}
+
+void ResultsWindow::PickAt(QPointF at) {
+    if (!plot_ || !model_ || reporting_) return;
+    double wx = at.x(), wy = at.y();
+    if (!plot_->DeviceToWorld(wx, wy)) return;
+    // The node nearest to the click on the picture, when it lies within a few pixels.
+    const auto& nodes = model_->nodes.Nodes();
+    int nearest = -1;
+    double best = kPickRadius * kPickRadius;
+    for (std::size_t k = 0; k < nodes.size(); ++k) {
+        double x = nodes[k].x, y = nodes[k].y;
+        if (!plot_->WorldToDevice(x, y)) return;
+        const double d = (x - at.x()) * (x - at.x()) + (y - at.y()) * (y - at.y());
+        if (d <= best) {
+            best = d;
+            nearest = static_cast<int>(k);
+        }
+    }
+    if (nearest >= 0 && coordinatesModel_->rowCount() == static_cast<int>(nodes.size()))
+        return SelectGridRow(coordinatesGrid_, nearest);
+    // Otherwise the triangle under the click (the sign of the three edge products).
+    const ElementTable& elements = model_->elements;
+    if (elementsModel_->rowCount() != elements.Count()) return;
+    for (int row = 0; row < elements.Count(); ++row) {
+        const auto corners = elements.NodesOf(elements.Elements()[row]);
+        if (corners.size() != 3) continue;
+        const NodeEntry* p[3];
+        bool all = true;
+        for (int i = 0; i < 3; ++i) all = (p[i] = model_->nodes.Find(corners[i])) && all;
+        if (!all) continue;
+        double side[3];
+        for (int i = 0; i < 3; ++i) {
+            const NodeEntry& a = *p[i];
+            const NodeEntry& b = *p[(i + 1) % 3];
+            side[i] = (b.x - a.x) * (wy - a.y) - (b.y - a.y) * (wx - a.x);
+        }
+        const bool left = side[0] >= 0 && side[1] >= 0 && side[2] >= 0;
+        const bool right = side[0] <= 0 && side[1] <= 0 && side[2] <= 0;
+        if (left || right) return SelectGridRow(elementsGrid_, row);
+    }
+}
+
+void ResultsWindow::SelectGridRow(QTableView* grid, int row) {
+    tabs_->setCurrentWidget(grid->parentWidget());
+    grid->selectRow(row);
+    grid->scrollTo(grid->model()->index(row, 0));
+    // Selecting the row that is already current changes nothing: mark it all the same.
+    if (lastMarked_ != std::make_pair(grid, row)) SelectRow(grid, row);
+}
+
 void ResultsWindow::Redraw() {
     const ModelMeshSource source(
         model_.get(), {.modelLoaded = modelLoaded_, .resultsAvailable = solution_ != nullptr});
@@ -584,6 +717,28 @@ void ResultsWindow::Draw() {
 
 void ResultsWindow::ShowScene() {
     Guarded(messages_, [&] { WriteAndOpenScene(); });
+    emit SceneShown(CurrentSceneChoices());
+}
+
+void ResultsWindow::SetSceneChoices(const SceneChoices& scene) {
+    numberingCheck_->setChecked(scene.numbering);
+    axesCheck_->setChecked(scene.axes);
+    deformedCheck_->setChecked(scene.deformed);
+    scaleField_->SetRealValue(scene.scale);
+    scaleField_->SetText(QString::fromStdString(FormatGeneral(scene.scale)));
+}
+
+SceneChoices ResultsWindow::CurrentSceneChoices() const {
+    return {.numbering = numberingCheck_->isChecked(),
+            .axes = axesCheck_->isChecked(),
+            .deformed = deformedCheck_->isChecked(),
+            .scale = scaleField_->RealValue()};
+}
+
+void ResultsWindow::SetModelName(const QString& modelFile) {
+    const QString name = QFileInfo(modelFile).fileName();
+    setWindowTitle(name.isEmpty() ? QStringLiteral("Resultform")
+                                  : name + QStringLiteral(" - Resultform"));
 }
 
 void ResultsWindow::WriteAndOpenScene() {

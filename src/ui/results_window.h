@@ -6,11 +6,13 @@
 //
 // The drawing is made into a picture that the paint box only copies to the screen, so
 // every drawing (and any message box the plotting object raises) happens outside paint
-// events: at the window's one-shot timer, after a row selection and when the run ends.
+// events: at the window's one-shot timer, after a row selection, a zoom or a pan and when
+// the run ends. On the drawing the wheel zooms about the pointer, dragging pans, a
+// double click shows the whole mesh again, and a click on a node or a triangle selects
+// its row of the Coordinates or Elements grid.
 //
-// While its run goes on the window shows a progress bar and a "Cancel" button below the
-// message line; between the phases of the run the pending events are processed so that
-// the windows stay responsive and Cancel can be pressed.
+// While its run goes on (on a worker thread, background_run.h) the window shows a progress
+// bar and a "Cancel" button below the message line.
 #pragma once
 
 #include <QImage>
@@ -22,6 +24,7 @@
 #include "common/opener.h"
 #include "run/results_view.h"
 #include "run/run_result.h"
+#include "ui/stored_choices.h"
 
 class QCheckBox;
 class QLabel;
@@ -75,23 +78,48 @@ class ResultsWindow final : public QWidget, public ResultsView {
     void SelectRow(QTableView* grid, int row);
     // The first drawing, at the window's timer.
     void DrawFirstTime();
-    // "Show": writes the scene with the options of the group box and opens it.
+    // "Show": writes the scene with the options of the group box and opens it
+    // (SceneShown tells the options).
     void ShowScene();
+    // The options of the "Show 3D-VRML model" group box.
+    void SetSceneChoices(const SceneChoices& scene);
+    SceneChoices CurrentSceneChoices() const;
+    // Captions the window with the name of the model file of its run.
+    void SetModelName(const QString& modelFile);
+    // Asks the run to stop (CancelAsked); nothing when no run goes on.
     void Cancel();
 
+  signals:
+    void CancelAsked();
+    void SceneShown(const SceneChoices& scene);
+
+  public:
     bool HasPlot() const { return plot_ != nullptr; }
+    // A drawing is due at the window's timer (after the start or the end of a run).
+    bool DrawingDue() const { return firstDrawTimer_.isActive(); }
     Plotter* Plot() const { return plot_.get(); }
     // The picture of the paint box as last drawn.
     const QImage& Picture() const { return image_; }
+    // A click on the drawing at a point of the picture: selects the grid row of the node
+    // near it (within a few pixels) or of the triangle under it.
+    void PickAt(QPointF at);
+    // Zooms by `factor` keeping the world point under `at` in place; pans by `by` pixels.
+    void ZoomAt(QPointF at, double factor);
+    void PanBy(QPointF by);
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    // The mouse on the paint box: wheel, drag, click and double click.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void MarkRow(QTableView* grid, int row);
     void Draw();
     void WriteAndOpenScene();
     void Redraw();
+    // Draws again after a change of the view, the marked row marked again.
+    void RedrawView();
+    void SelectGridRow(QTableView* grid, int row);
     void BuildGrids();
     void BuildDrawingPanel();
     void BuildMessageLine();
@@ -135,8 +163,9 @@ class ResultsWindow final : public QWidget, public ResultsView {
     bool reporting_ = false;  // this window's run goes on
     bool cancelRequested_ = false;
     bool closeAfterRun_ = false;
-    bool processingEvents_ = false;
     std::pair<QTableView*, int> lastMarked_{nullptr, -1};  // the grid row last marked
+    QPointF pressedAt_, draggedTo_;                        // a left button drag on the drawing
+    bool pressed_ = false, dragging_ = false;
 };
 
 }  // namespace membrane

@@ -4,10 +4,17 @@
 #include <memory>
 
 #include "run/run_model.h"
+#include "ui/background_run.h"
 #include "ui/main_window.h"
 #include "ui/results_window.h"
 
 namespace membrane {
+namespace {
+
+constexpr int kCascadeStep = 24;   // pixels right and down from one results window to the next
+constexpr int kCascadeCount = 10;  // then the cascade starts again at the first place
+
+}  // namespace
 
 void ConnectRuns(MainWindow& window, MessageSink& messages, Opener& opener,
                  ResultsWindowCreated created, std::function<void(const RunResult&)> finished) {
@@ -22,13 +29,22 @@ void ConnectRuns(MainWindow& window, MessageSink& messages, Opener& opener,
             request.settings = window.CurrentSettings();
             request.boundaryPointsPath = window.BoundaryPointsPath();
 
+            // Each new window a step right of and below the last, over the open ones.
+            const auto open = window.findChildren<ResultsWindow*>(Qt::FindDirectChildrenOnly);
             QPointer<ResultsWindow> results = new ResultsWindow(opener, messages, &window);
+            const int step = kCascadeStep * static_cast<int>(open.size() % kCascadeCount);
+            results->move(results->pos() + QPoint(step, step));
+            results->SetModelName(QString::fromStdString(modelFile));
+            results->SetSceneChoices(window.Scene());
+            QObject::connect(results, &ResultsWindow::SceneShown, &window,
+                             [&window](const SceneChoices& scene) { window.KeepScene(scene); });
             *current = results;
             if (created) created(*results);
             results->show();
             results->RunStarted(request.settings.maxIterations);
-            // RunModel itself turns every exception into a failed run.
-            const RunResult outcome = RunModel(request, messages, results.data());
+            // The windows stay responsive meanwhile; RunModel turns every exception into a
+            // failed run.
+            const RunResult outcome = RunInBackground(request, messages, *results);
             if (results) results->RunEnded(outcome);
             *current = nullptr;
             if (finished) finished(outcome);

@@ -93,6 +93,11 @@ SettingsDialog::SettingsDialog(QWidget* owner, const Settings& current) : QDialo
         MakeButton(this, "okButton", QStyle::SP_DialogOkButton, QStringLiteral("OK"), 104);
     QPushButton* cancel = MakeButton(this, "cancelButton", QStyle::SP_DialogCancelButton,
                                      QStringLiteral("Cancel"), 200);
+    auto* restore = new QPushButton(QStringLiteral("Restore defaults"), this);
+    restore->setObjectName(QStringLiteral("restoreButton"));
+    restore->setGeometry(290, 152, 88, 27);
+    restore->setAutoDefault(false);
+    connect(restore, &QPushButton::clicked, this, [this] { ShowSettings(Settings{}); });
     connect(ok, &QPushButton::clicked, this, &SettingsDialog::Confirm);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 

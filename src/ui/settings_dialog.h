@@ -1,6 +1,6 @@
 // The modal dialog that changes the settings of the next runs: accuracy, maximum number of
-// iterations, membrane weight, the linear solver, the Newton step
-// and the start heights.
+// iterations, membrane weight, the linear solver, the Newton step and the start heights;
+// "Restore defaults" shows the program's defaults in the fields.
 #pragma once
 
 #include <QDialog>

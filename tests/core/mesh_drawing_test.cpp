@@ -142,7 +142,8 @@ TEST_F(MeshDrawingTest, StatusTexts) {
 TEST_F(MeshDrawingTest, DrawsElementsNodesBoundaryAndMarkedNodes) {
     const TestMesh mesh = Square();
     ASSERT_EQ(DrawMesh(&plot, mesh), "drawing done");
-    // World window -1.5 .. 11.5 in both directions on 634 x 474 pixels.
+    // World window -1.5 .. 11.5 in both directions on 634 x 474 pixels: one scale,
+    // 474 / 13 pixels a unit, the square centred (x from 317 - 5 x 36.46 = 134.7).
     const auto& s = plot.GetSettings().window;
     EXPECT_DOUBLE_EQ(s.xmin, -1.5);
     EXPECT_DOUBLE_EQ(s.xmax, 11.5);
@@ -152,36 +153,37 @@ TEST_F(MeshDrawingTest, DrawsElementsNodesBoundaryAndMarkedNodes) {
     // The title, underlined, starting at (1.1 xmin, 1.1 ymax) = (0, 11), centred vertically.
     const auto texts = canvas.LinesStartingWith("TextOut");
     ASSERT_EQ(texts.size(), 5u);
-    EXPECT_EQ(texts[0], "TextOut 73 12 mesh in XY PLANE");
+    EXPECT_EQ(texts[0], "TextOut 134 12 mesh in XY PLANE");
     // Node numbers in file order, 0.05 * 10 above the node.
-    EXPECT_EQ(texts[1], "TextOut 73 395 1");
-    EXPECT_EQ(texts[4], "TextOut 73 30 4");
+    EXPECT_EQ(texts[1], "TextOut 134 395 1");
+    EXPECT_EQ(texts[4], "TextOut 134 30 4");
 
     // Light grey triangles outlined in black; the unknown node 99 is left out.
     const auto polygons = canvas.LinesStartingWith("Polygon");
-    EXPECT_EQ(polygons, (Lines{"Polygon 73 419 560 419 560 54", "Polygon 73 419 560 54 73 54"}));
+    EXPECT_EQ(polygons, (Lines{"Polygon 134 419 499 419 499 54", "Polygon 134 419 499 54 134 54"}));
     const std::size_t firstPolygon = Find(polygons[0]);
     const std::size_t fill = Find("BrushColor 190 190 190");
     EXPECT_LT(fill, firstPolygon);
     EXPECT_LT(Find("PenColor 0 0 0", fill), firstPolygon);
 
-    // Four node circles, then two green circles (node 55 does not exist) and one red.
+    // Four node circles, then one red circle (initial value) and the two green ones of the
+    // held nodes (node 55 does not exist), drawn last so that they show.
     const auto ellipses = canvas.LinesStartingWith("Ellipse");
     ASSERT_EQ(ellipses.size(), 7u);
-    const std::size_t green = Find("PenColor 49 171 14");
     const std::size_t red = Find("PenColor 255 0 0");
-    EXPECT_LT(Find(ellipses[3]), green);
-    EXPECT_GT(Find(ellipses[4]), green);
-    // Node 1 is constrained and has an initial value: its red circle covers the green one.
-    EXPECT_EQ(ellipses[6], ellipses[5]);
-    EXPECT_LT(Find(ellipses[5]), red);
+    const std::size_t green = Find("PenColor 49 171 14");
+    EXPECT_LT(Find(ellipses[3]), red);
+    EXPECT_GT(Find(ellipses[4]), red);
+    EXPECT_LT(Find(ellipses[4]), green);
+    EXPECT_GT(Find(ellipses[5]), green);
+    // Node 1 is held and has an initial value: its green circle covers the red one.
+    EXPECT_EQ(ellipses[6], ellipses[4]);
     EXPECT_EQ(canvas.Log()[canvas.Log().size() - 3], ellipses[6]);
-    EXPECT_LT(red, canvas.Log().size() - 3);
 
     // Four boundary edges in blue; the pair with the unknown node 77 is skipped.
     const std::size_t blue = Find("PenColor 19 31 255");
     EXPECT_EQ(canvas.LinesStartingWith("MoveTo").size(), 4u);
-    EXPECT_GT(Find("MoveTo 73 419"), blue);
+    EXPECT_GT(Find("MoveTo 134 419"), blue);
     EXPECT_TRUE(messages.messages.empty());
 }
 
@@ -244,10 +246,10 @@ TEST_F(MeshDrawingTest, HighlightNode) {
     const auto ellipses = canvas.LinesStartingWith("Ellipse");
     ASSERT_EQ(ellipses.size(), 8u);
     const std::size_t mark = Find(ellipses.back());
-    EXPECT_EQ(ellipses.back(), "Ellipse 556 49 565 59");  // d doubled on the x scale
+    EXPECT_EQ(ellipses.back(), "Ellipse 495 51 502 58");  // d doubled
     const std::size_t width = Find("PenWidth 2", Find("BrushColor 255 0 0"));
     EXPECT_LT(width, mark);
-    EXPECT_EQ(log[mark + 1], "MoveTo 553 54");
+    EXPECT_EQ(log[mark + 1], "MoveTo 493 54");
     // Afterwards the marker attributes are back to thin black circles.
     EXPECT_EQ(canvas.State().penColor, PackRgb(0, 0, 0));
     EXPECT_EQ(canvas.State().penWidth, 1);
@@ -267,7 +269,7 @@ TEST_F(MeshDrawingTest, HighlightElement) {
     ASSERT_EQ(HighlightElement(plot, mesh, 2), "drawing done");
     const Lines& log = canvas.Log();
     ASSERT_GE(log.size(), 3u);
-    EXPECT_EQ(log[log.size() - 3], "Polygon 73 419 560 54 73 54");
+    EXPECT_EQ(log[log.size() - 3], "Polygon 134 419 499 54 134 54");
     EXPECT_EQ(Find("BrushColor 255 0 0", Find("BrushStyle Solid", log.size() - 6)), log.size() - 4);
     EXPECT_EQ(log.back(), "BrushColor 0 0 0");
 }

@@ -3,14 +3,19 @@
 // run does not leave), and every exception stopping at the run's boundary.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <functional>
 #include <new>
 #include <set>
 #include <stdexcept>
+#include <thread>
 
 #include "model/mesh_area.h"
+#include "model/model_generator.h"
 #include "solver/cholmod_solver.h"
+#include "solver/elimination_solver.h"
 #include "support/files.h"
 #include "support/model_text.h"
 #include "support/run_model.h"
@@ -283,6 +288,49 @@ TEST(NewtonRun, UnsuccessfulRunsLeaveNoFilesBehind) {
             EXPECT_EQ(result.reason, c.reason) << c.name;
             EXPECT_EQ(FilesIn(dir), (std::set<std::string>{"BNDRYPTS.txt", "MODEL.DAT"})) << c.name;
         }
+}
+
+// The cancel flag of another thread stops a solve that goes on: each solver ends a solve
+// under the set flag with Cancelled, and a run whose flag is set during the eliminations of
+// a large mesh ends as cancelled within a second, without a message box or files.
+TEST(NewtonRun, CancelFlagStopsTheSolve) {
+    for (SolverChoice choice : {SolverChoice::Elimination, SolverChoice::Cholmod}) {
+        if (choice == SolverChoice::Cholmod && !CholmodSolver::Available()) continue;
+        RecordedRun loaded(HeldGrid(0.5), With(1e-12, 0));
+        const Model& model = loaded.model();
+        std::unique_ptr<LinearSolver> solver;
+        if (choice == SolverChoice::Cholmod)
+            solver = CholmodSolver::Create(model);
+        else
+            solver = std::make_unique<EliminationSolver>(model);
+        std::atomic<bool> cancel{true};
+        solver->SetCancelFlag(&cancel);
+        solver->Assemble(model.startHeights);
+        EXPECT_EQ(solver->Solve(), SolveStatus::Cancelled);
+    }
+
+    TempDir dir;
+    ASSERT_TRUE(
+        WriteGeneratedModel(GenerateModel(GeneratedShape::Scherk, 12000), dir.File("BIG.DAT")));
+    std::atomic<bool> cancel{false};
+    RunRequest request{dir.File("BIG.DAT"), With(1e-12, 30), dir.File("BNDRYPTS.txt")};
+    request.cancel = &cancel;
+    RecordingMessageSink sink;
+    RunResult result;
+    std::chrono::steady_clock::time_point ended;
+    std::thread run([&] {
+        result = RunModel(request, sink);
+        ended = std::chrono::steady_clock::now();
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));  // into the eliminations
+    const auto set = std::chrono::steady_clock::now();
+    cancel = true;
+    run.join();
+    EXPECT_LT(std::chrono::duration<double>(ended - set).count(), 1.0);
+    EXPECT_EQ(result.outcome, RunOutcome::Cancelled);
+    EXPECT_TRUE(result.reason.starts_with("cancelled by the user")) << result.reason;
+    EXPECT_TRUE(sink.messages.empty());
+    EXPECT_FALSE(Exists(dir.File("BIG.OUT")));
 }
 
 TEST(NewtonRun, ExceptionsEndTheRunAsFailedWithAMessage) {

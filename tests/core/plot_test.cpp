@@ -55,6 +55,30 @@ TEST_F(PlotTest, MapsWorldWindowOntoWholeDevice) {
     EXPECT_TRUE(messages.messages.empty());
 }
 
+// One scale for x and y: the window [0, 4] x [0, 2] (2 : 1) on 634 x 474 is limited by x
+// (158.5 pixels a unit) and centred vertically; zoom and pan act on the device, and the
+// device point maps back to the world.
+TEST_F(PlotTest, EqualAspectKeepsTheShapeCentredAndTheViewZoomsAndPans) {
+    ASSERT_TRUE(plot.SetScale(1, 0, 4, 0, 2, 0));
+    const struct {
+        double x, y, X, Y;
+    } plain[] = {{2, 1, 317, 237}, {0, 0, 0, 237 + 158.5}, {4, 2, 634, 237 - 158.5}};
+    for (const auto& c : plain) {
+        double x = c.x, y = c.y;
+        ASSERT_TRUE(plot.WorldToDevice(x, y));
+        EXPECT_DOUBLE_EQ(x, c.X);
+        EXPECT_DOUBLE_EQ(y, c.Y);
+    }
+    plot.SetView({.zoom = 2.0, .panX = 10.0, .panY = -5.0});
+    double x = 3, y = 1;  // 158.5 right of the centre, zoomed twice, panned
+    ASSERT_TRUE(plot.WorldToDevice(x, y));
+    EXPECT_DOUBLE_EQ(x, 317 + 10 + 2 * 158.5);
+    EXPECT_DOUBLE_EQ(y, 237 - 5);
+    ASSERT_TRUE(plot.DeviceToWorld(x, y));
+    EXPECT_NEAR(x, 3.0, 1e-12);
+    EXPECT_NEAR(y, 1.0, 1e-12);
+}
+
 TEST_F(PlotTest, PixelsAreTruncatedTowardZero) {
     plot.SetScale(0, 0, 634, 0, 474, 0);  // one world unit per pixel
     plot.DrawLine(100.9, 474 - 10.7, -0.7, 474 + 0.6);

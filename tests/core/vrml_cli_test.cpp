@@ -71,6 +71,21 @@ TEST_F(VrmlCommandLine, VrmlCommandWritesTheFlatMeshWithoutRunning) {
     EXPECT_FALSE(Exists(dir / "MISSING.wrl"));
 }
 
+TEST_F(VrmlCommandLine, OpenFailsWhenNoProgramCouldOpenTheScene) {
+    // xdg-open ends with 3 when nothing is registered for the file, 0 when it handed it on.
+    for (const int status : {3, 0}) {
+        WriteFakeProgram(dir.Path().string(), "xdg-open", status);
+        const CliResult run =
+            RunProgram("env",
+                       "PATH='" + dir.Path().string() +
+                           ":/usr/bin:/bin' '" MEMBRANE_CLI "' run TEST3.DAT -q --open",
+                       dir.Path().string());
+        EXPECT_EQ(run.status, status == 0 ? 0 : 5) << run.output;
+        EXPECT_EQ(run.output.find("No program could open") != std::string::npos, status != 0)
+            << run.output;
+    }
+}
+
 TEST_F(VrmlCommandLine, FailedRunWritesNoScene) {
     ASSERT_EQ(Membrane(dir, "run MISSING.DAT -q --vrml"), 2);
     EXPECT_FALSE(Exists(dir / "MISSING.wrl"));

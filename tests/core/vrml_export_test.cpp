@@ -17,8 +17,12 @@ using namespace test;
 
 class RecordingOpener final : public Opener {
   public:
-    void Open(const std::string& pathOrUrl) override { opened.push_back(pathOrUrl); }
+    bool Open(const std::string& pathOrUrl) override {
+        opened.push_back(pathOrUrl);
+        return opens;
+    }
     std::vector<std::string> opened;
+    bool opens = true;  // false: as if no program could open anything
 };
 
 // A square of side 2 cut into four triangles around a middle node, and the heights of a
@@ -70,12 +74,16 @@ TEST(VrmlExport, ModelExtentTakesPlanAndHeightsNotNodeZ) {
     EXPECT_EQ(ModelExtent(Model{}, nullptr, x, y, h), 0.0);
 }
 
-TEST(VrmlExport, DefaultOptionsDrawNodesAtTwiceTheirHeight) {
+TEST(VrmlExport, DefaultOptionsDrawTheMembraneAsComputed) {
     TempDir dir;
     SmallModel model(dir / "small.DAT");
     EXPECT_EQ(model.Export(VrmlOptions{}), VrmlExportResult::Written);
     ExpectGolden("vrml/small_default.wrl", model.Scene());
     EXPECT_TRUE(model.messages.messages.empty());
+    // Scale 1 and the undeformed view put every node at the same height.
+    const std::string deformed = model.Scene();
+    ASSERT_EQ(model.Export({false, true, false, 1.0}), VrmlExportResult::Written);
+    EXPECT_EQ(model.Scene(), deformed);
 }
 
 TEST(VrmlExport, NumberedAndUndeformedWithoutAxes) {
@@ -89,13 +97,13 @@ TEST(VrmlExport, NumberedAndUndeformedWithoutAxes) {
     ExpectGolden("vrml/small_numbered_undeformed.wrl", model.Scene());
 }
 
-TEST(VrmlExport, ScaleMultipliesTheHeightOnTopOfTheLiftedZ) {
+TEST(VrmlExport, ScaleLiftsTheFlatPlanByScaledHeights) {
     TempDir dir;
     SmallModel model(dir / "small.DAT");
     ASSERT_EQ(model.Export({false, false, true, 10.0}), VrmlExportResult::Written);
-    // Node 5 of height 0.8 at 11 x 0.8.
+    // Node 5 of height 0.8 at 10 x 0.8.
     const std::string node5 =
-        "  translation  1.00000000000000E+0000  1.00000000000000E+0000  8.80000000000000E+0000     "
+        "  translation  1.00000000000000E+0000  1.00000000000000E+0000  8.00000000000000E+0000     "
         " \r\n";
     EXPECT_NE(model.Scene().find(node5), std::string::npos);
 
@@ -169,6 +177,17 @@ TEST(VrmlExport, ShowOpensTheSceneBesideTheModel) {
     ShowVrml(model.model, opener, model.messages);
     EXPECT_EQ(opener.opened, std::vector<std::string>{dir / "small.wrl"});
     EXPECT_TRUE(model.messages.messages.empty());
+}
+
+TEST(VrmlExport, ShowTellsWhenNoProgramCouldOpenTheScene) {
+    TempDir dir;
+    SmallModel model(dir / "small.DAT");
+    ASSERT_EQ(model.Export(VrmlOptions{}), VrmlExportResult::Written);
+    RecordingOpener opener;
+    opener.opens = false;
+    EXPECT_FALSE(ShowVrml(model.model, opener, model.messages));
+    EXPECT_EQ(model.messages.Texts(), std::vector<std::string>{NoViewerMessage(dir / "small.wrl")});
+    EXPECT_EQ(model.messages.messages[0].kind, MessageKind::Error);
 }
 
 TEST(VrmlExport, UnknownModelNameWhenThereIsNoInputName) {

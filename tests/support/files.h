@@ -99,4 +99,12 @@ inline std::string CopyExample(const TempDir& dir) {
     return path;
 }
 
+// A shell script `name` in `directory` that only ends with `status`: a stand-in for an
+// outside program (xdg-open), found first when `directory` leads PATH.
+inline void WriteFakeProgram(const std::string& directory, const std::string& name, int status) {
+    const std::string path = (std::filesystem::path(directory) / name).string();
+    WriteFile(path, "#!/bin/sh\nexit " + std::to_string(status) + "\n");
+    std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+}
+
 }  // namespace membrane::test

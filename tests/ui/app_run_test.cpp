@@ -3,11 +3,15 @@
 // goes on, an older results window that keeps its own run, a run before any Open and
 // closing the program mid-run.
 #include <QAction>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTableView>
 #include <QtTest>
 
@@ -46,6 +50,22 @@ QString Text(const ResultsWindow* results, const char* label) {
 
 bool ShowEnabled(const ResultsWindow* results) {
     return Child<QPushButton>(results, "showButton")->isEnabled();
+}
+
+// Threads of this process and its resident memory.
+int ThreadCount() {
+    QFile status("/proc/self/status");
+    status.open(QIODevice::ReadOnly);
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("Threads:")) return line.mid(8).trimmed().toInt();
+    return -1;
+}
+
+double ResidentMb() {
+    QFile statm("/proc/self/statm");
+    statm.open(QIODevice::ReadOnly);
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toDouble() * 4096 / (1 << 20) : 0.0;
 }
 
 }  // namespace
@@ -127,7 +147,7 @@ class AppRunTest : public QObject {
         QCOMPARE(app.results[1].outcome, RunOutcome::Success);
 
         ResultsWindow& first = *app.windows[0];
-        QTRY_VERIFY(first.HasPlot());
+        QTRY_VERIFY(first.HasPlot() && !first.DrawingDue());
         auto* coordinates = Child<QTableView>(&first, "coordinatesGrid");
         QCOMPARE(coordinates->model()->rowCount(), 137);
         first.SelectRow(coordinates, 6);  // node 7
@@ -140,6 +160,25 @@ class AppRunTest : public QObject {
         QVERIFY(Q(app.opener.opened.back()).endsWith("TEST3.wrl"));
         QVERIFY(app.opener.opened.back() != app.dir.File("SQUARE.wrl"));
         QVERIFY(app.sink.messages.empty());
+    }
+
+    // Each results window is captioned with its model file and stands a step right of and
+    // below the one before; its five tabs all show and its grid columns fit 7-digit node
+    // numbers.
+    void resultsWindowsAreCaptionedAndCascaded() {
+        App app;
+        QVERIFY(app.window.SelectModelFile(Q(CopyExample(app.dir))));
+        app.window.Run();
+        app.window.Run();
+        QCOMPARE(app.windows.size(), 2);
+        QCOMPARE(app.windows[0]->windowTitle(), QString("TEST3.DAT - Resultform"));
+        QCOMPARE(app.windows[1]->pos(), app.windows[0]->pos() + QPoint(24, 24));
+
+        auto* tabs = Child<QTabWidget>(app.Last(), "tables");
+        for (int k = 0; k < tabs->count(); ++k)
+            QVERIFY(tabs->tabBar()->rect().contains(tabs->tabBar()->tabRect(k)));
+        auto* grid = Child<QTableView>(app.Last(), "coordinatesGrid");
+        QVERIFY(grid->columnWidth(0) >= grid->fontMetrics().horizontalAdvance("node 1234567"));
     }
 
     void runBeforeAnyOpenReportsTheMissingFile() {
@@ -155,13 +194,64 @@ class AppRunTest : public QObject {
 
     void closingTheProgramDuringARunStopsItFirst() {
         App app;
-        app.window.SelectModelFile(Q(CopyExample(app.dir)));
+        app.window.SelectModelFile(Q(WriteLargeModel(app.dir, 4000)));
         app.window.show();
         QTimer::singleShot(0, [&] { app.window.close(); });
         app.Action("runAction")->trigger();
         QCOMPARE(app.results[0].outcome, RunOutcome::Cancelled);
         QVERIFY(!app.window.isVisible());
-        QVERIFY(!Exists(app.dir.File("TEST3.OUT")));
+        QVERIFY(!Exists(app.dir.File("LARGE.OUT")));
+    }
+
+    // A run of seconds on the worker thread: the results window answers a click on a tab
+    // page while the elimination goes on, Cancel ends the run within a second, and the
+    // run leaves no thread and (nearly) none of its memory behind.
+    void theWindowAnswersDuringALongRunAndCancelEndsIt() {
+        App app;
+        // A first run starts the threads Qt keeps for itself (fonts, the thread pool).
+        QVERIFY(app.window.SelectModelFile(Q(CopyExample(app.dir))));
+        app.window.Run();
+        QTRY_VERIFY(!app.Last()->DrawingDue());
+        QVERIFY(app.window.SelectModelFile(Q(WriteLargeModel(app.dir, 12000))));
+        app.window.SetCurrentSettings(Settings{1e-12, 10, 1.0});  // ten Newton steps
+        const int threadsBefore = ThreadCount();
+        const double memoryBefore = ResidentMb();
+        double memoryDuring = 0;
+        bool answered = false;
+        QElapsedTimer sinceCancel;
+        bool scheduled = false;
+        QTimer watch;
+        watch.setInterval(20);
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            ResultsWindow* results = app.Last();
+            if (scheduled || !results ||
+                !Text(results, "messageLine").endsWith("ITERATION 1 : Elimination"))
+                return;
+            scheduled = true;
+            QTimer::singleShot(200, [&, results] {
+                QTabBar* tabs = Child<QTabWidget>(results, "tables")->tabBar();
+                QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
+                answered = tabs->currentIndex() == 1;
+                memoryDuring = ResidentMb();
+                sinceCancel.start();
+                QTest::mouseClick(Child<QPushButton>(results, "cancelButton"), Qt::LeftButton);
+            });
+        });
+        watch.start();
+        app.Action("runAction")->trigger();
+        // The run has ended and handed its outcome to the window (which draws at its timer).
+        const double cancelSeconds = sinceCancel.elapsed() / 1000.0;
+        QVERIFY(answered);
+        QCOMPARE(app.results[1].outcome, RunOutcome::Cancelled);
+        QVERIFY2(cancelSeconds < 1.0, qPrintable(QString::number(cancelSeconds)));
+        QCOMPARE(ThreadCount(), threadsBefore);
+        const double kept = ResidentMb() - memoryBefore;
+        qInfo(
+            "memory: %.0f MB before, %.0f MB during the elimination, %.0f MB kept after "
+            "the cancel; cancelled after %.3f s",
+            memoryBefore, memoryDuring, kept, cancelSeconds);
+        // The window keeps the model, its grids and its drawing; the solver's work is gone.
+        QVERIFY(kept < 0.75 * (memoryDuring - memoryBefore));
     }
 };
 

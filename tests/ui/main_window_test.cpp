@@ -4,7 +4,10 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QMenu>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSettings>
 #include <QTabWidget>
 #include <QTextBlock>
 #include <QtTest>
@@ -242,6 +245,60 @@ class MainWindowTest : public QObject {
         QLocale::setDefault(previous);
         std::setlocale(LC_NUMERIC, "C");
         if (!cLocale) QSKIP("de_DE.UTF-8 is not installed: only Qt's locale was switched");
+    }
+
+    // Settings, scene options and recent files kept between starts; values the dialogs
+    // would refuse come back as the defaults. Keys in the menus; "Restore defaults".
+    void choicesAreKeptBetweenStarts() {
+        TempDir dir;
+        const QString file = Q(dir.File("membrane.ini"));
+        QStringList recent;
+        {
+            QSettings store(file, QSettings::IniFormat);
+            Window w;
+            w.app.SetStore(&store);
+            QCOMPARE(w.app.CurrentSettings().accuracy, 0.001);
+            QVERIFY(!Child<QMenu>(&w.app, "recentMenu")->isEnabled());
+            w.app.SetCurrentSettings(Settings{0.01, 25, 2.5, SolverChoice::Cholmod});
+            recent = QStringList{w.MakeModel("A.DAT"), w.MakeModel("B.DAT")};
+            QVERIFY(w.app.SelectModelFile(recent[1]));
+            QVERIFY(w.app.SelectModelFile(recent[0]));
+            QVERIFY(w.app.SelectModelFile(recent[1]));
+            QVERIFY(w.app.SelectModelFile(recent[0]));
+            w.app.KeepScene({.numbering = true, .axes = false, .deformed = true, .scale = 5});
+        }
+        QSettings store(file, QSettings::IniFormat);
+        Window w;
+        w.app.SetStore(&store);
+        QCOMPARE(w.app.CurrentSettings().maxIterations, 25);
+        QCOMPARE(w.app.CurrentSettings().weight, 2.5);
+        QCOMPARE(w.app.CurrentSettings().solver, SolverChoice::Cholmod);
+        QCOMPARE(w.app.Scene().scale, 5.0);
+        QVERIFY(w.app.Scene().numbering && !w.app.Scene().axes);
+        QCOMPARE(w.app.RecentFiles(), recent);  // newest first, no repeats
+        QCOMPARE(Child<QMenu>(&w.app, "recentMenu")->actions().size(), 2);
+
+        store.setValue("run/accuracy", -1);
+        store.setValue("run/maxIterations", "many");
+        store.setValue("scene/scale", 1e9);
+        const StoredChoices faulty = LoadChoices(store);
+        QCOMPARE(faulty.settings.accuracy, Settings{}.accuracy);
+        QCOMPARE(faulty.settings.maxIterations, Settings{}.maxIterations);
+        QCOMPARE(faulty.scene.scale, SceneChoices{}.scale);
+
+        QCOMPARE(w.Action("openAction")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
+        QCOMPARE(w.Action("runAction")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_R));
+        QCOMPARE(w.Action("helpAction")->shortcut(), QKeySequence(Qt::Key_F1));
+
+        SettingsDialog dialog(nullptr, w.app.CurrentSettings());
+        Child<NumberEdit>(&dialog, "weightField")->setFocus();
+        QTest::keyClicks(Child<NumberEdit>(&dialog, "weightField"), "x");
+        QTest::mouseClick(Child<QPushButton>(&dialog, "restoreButton"), Qt::LeftButton);
+        const Settings restored = dialog.ReadSettings();
+        QCOMPARE(restored.maxIterations, Settings{}.maxIterations);
+        QCOMPARE(restored.weight, Settings{}.weight);
+        QCOMPARE(restored.solver, Settings{}.solver);
+        QCOMPARE(Child<NumberEdit>(&dialog, "weightField")->CheckState(), int(NumberEdit::Valid));
     }
 
     // MEMBRANE_SCREENSHOT=path.png saves a picture of the window for a look by eye.

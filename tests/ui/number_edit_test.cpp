@@ -2,7 +2,10 @@
 // only, focus kept in a faulty field (also across tab pages), Enter moving on.
 #include "ui/number_edit.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QLabel>
+#include <QMimeData>
 #include <QTabWidget>
 #include <QtTest>
 
@@ -147,7 +150,74 @@ class NumberEditTest : public QObject {
         Type(form.first, "1E1e1");
         QCOMPARE(messages.texts,
                  QStringList{"NUMEDIT: There is something wrong !!\nMantisse: 1E1\nExponent: 1"});
-        QCOMPARE(form.first->RealValue(), 100.0);
+        // No number: the value stays that of "1E1", the last number typed, not 1E1 x 10;
+        // Enter tells so.
+        QCOMPARE(form.first->CheckState(), int(NumberEdit::NumberError));
+        QCOMPARE(form.first->RealValue(), 10.0);
+        QTest::keyClick(form.first, Qt::Key_Return);
+        QCOMPARE(messages.texts.last(), QString("Error in number."));
+    }
+
+    // The Enter that closes a message box is pressed in the box; only its release reaches
+    // the field. It must not bring the box straight back.
+    void enterReleaseFromAMessageBoxIsPassedOver() {
+        HookRecorder messages;
+        Form form;
+        Type(form.first, "x");
+        QTest::keyClick(form.first, Qt::Key_Return);
+        QCOMPARE(messages.texts, QStringList{"Error in number."});
+        QTest::keyRelease(form.first, Qt::Key_Return);
+        QTest::keyRelease(form.first, Qt::Key_Enter);
+        QCOMPARE(messages.texts.size(), 1);
+        QCOMPARE(form.window.focusWidget(), form.first);
+    }
+
+    // Text that comes without keys (middle-click paste, drag and drop) is checked and taken
+    // at once.
+    void pastedAndDroppedTextIsTaken() {
+        HookRecorder messages;
+        Form form;
+        Type(form.first, "5");
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        if (clipboard->supportsSelection()) {
+            form.first->clear();
+            clipboard->setText("12.5", QClipboard::Selection);
+            QTest::mouseClick(form.first, Qt::MiddleButton);
+            QCOMPARE(form.first->RealValue(), 12.5);
+        }
+        form.first->selectAll();
+        clipboard->setText("250");
+        form.first->paste();  // the context menu's Paste
+        QCOMPARE(form.first->CheckState(), int(NumberEdit::UserRange));
+        QCOMPARE(form.first->RealValue(), 250.0);
+
+        form.first->clear();
+        QMimeData dragged;
+        dragged.setText("x");
+        const QPoint at = form.first->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(form.first, &enter);
+        QDropEvent drop(at, Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(form.first, &drop);
+        QCOMPARE(form.first->text(), QString("x"));
+        QCOMPARE(form.first->CheckState(), int(NumberEdit::NumberError));
+        QVERIFY(messages.texts.isEmpty());
+    }
+
+    // While another window is active the field has nothing to guard: its 1 ms timer rests,
+    // and starts again when the field's window comes back.
+    void focusTimerRestsWhileAnotherWindowIsActive() {
+        Form form;
+        Type(form.first, "5");
+        QVERIFY(form.first->FocusTimerActive());
+        QWidget other;
+        other.show();
+        other.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+        QTRY_VERIFY(!form.first->FocusTimerActive());
+        form.window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form.window));
+        QTRY_VERIFY(form.first->FocusTimerActive());
     }
 
     void modifierReleasesDoNotCheck() {

@@ -88,16 +88,17 @@ class QtCanvasTest : public QObject {
         QCOMPARE(DrawMesh(&plot, SquareMesh()), std::string("drawing done"));
         painter.end();
 
-        // World -1.5 .. 11.5: node 1 at (73, 419), node 3 at (560, 54).
+        // World -1.5 .. 11.5 to scale, centred: node 1 at (134, 419), node 3 at (499, 54).
         QCOMPARE(image.pixelColor(5, 5), QColor(Qt::white));
         QCOMPARE(image.pixelColor(400, 300), QColor(190, 190, 190));  // inside triangle 1
         QCOMPARE(image.pixelColor(200, 150), QColor(190, 190, 190));  // inside triangle 2
         QCOMPARE(image.pixelColor(300, 419), QColor(19, 31, 255));    // boundary, blue
-        QCOMPARE(image.pixelColor(73, 200), QColor(19, 31, 255));
-        QVERIFY(AnyPixel(image, QRect(66, 47, 15, 15), QColor(49, 171, 14)));  // node 4, green
-        QVERIFY(AnyPixel(image, QRect(553, 412, 15, 15), QColor(255, 0, 0)));  // node 2, red
-        QVERIFY(!AnyPixel(image, QRect(553, 412, 15, 15), QColor(49, 171, 14)));
-        QVERIFY(AnyPixel(image, QRect(73, 5, 60, 20), QColor(Qt::black)));  // title
+        QCOMPARE(image.pixelColor(134, 200), QColor(19, 31, 255));
+        QCOMPARE(image.pixelColor(100, 200), QColor(Qt::white));                // beside the square
+        QVERIFY(AnyPixel(image, QRect(127, 47, 15, 15), QColor(49, 171, 14)));  // node 4, green
+        QVERIFY(AnyPixel(image, QRect(492, 412, 15, 15), QColor(255, 0, 0)));   // node 2, red
+        QVERIFY(!AnyPixel(image, QRect(492, 412, 15, 15), QColor(49, 171, 14)));
+        QVERIFY(AnyPixel(image, QRect(134, 5, 60, 20), QColor(Qt::black)));  // title
     }
 
     void highlightsAnElement() {

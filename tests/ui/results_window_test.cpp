@@ -5,21 +5,26 @@
 // values.
 #include "ui/results_window.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSet>
 #include <QTabWidget>
 #include <QTableView>
+#include <QWheelEvent>
 #include <QtTest>
 
 #include "output/vrml_export.h"
 #include "run/run_model.h"
 #include "support/model_text.h"
 #include "ui/convergence_plot.h"
+#include "ui/background_run.h"
 #include "ui/number_edit.h"
+#include "ui/qt_services.h"
 #include "ui_test_support.h"
 
 using namespace membrane;
@@ -35,13 +40,14 @@ struct Session {
         window = new ResultsWindow(opener, sink);
         window->show();
         window->RunStarted(settings.maxIterations);
+        if (beforeRun) beforeRun();
         const RunResult result =
-            RunModel(RunRequest{model, settings, dir.File("BNDRYPTS.txt")}, sink, window.data());
+            RunInBackground(RunRequest{model, settings, dir.File("BNDRYPTS.txt")}, sink, *window);
         if (window) window->RunEnded(result);
         return result;
     }
     // The window's timer has fired and the mesh is drawn.
-    void WaitForPlot() { QTRY_VERIFY(window->HasPlot()); }
+    void WaitForPlot() { QTRY_VERIFY(window->HasPlot() && !window->DrawingDue()); }
 
     QTableView* Grid(const char* name) const { return Child<QTableView>(window, name); }
     QString Text(const char* label) const { return Child<QLabel>(window, label)->text(); }
@@ -53,6 +59,7 @@ struct Session {
     RecordingMessageSink sink;
     RecordingOpener opener;
     QPointer<ResultsWindow> window;
+    std::function<void()> beforeRun;  // the user's doing once the window shows the run
 };
 
 int RowOf(QTableView* grid, const QString& text) {
@@ -231,6 +238,98 @@ class ResultsWindowTest : public QObject {
         QVERIFY(PixelNearNode(window, 7) != kRed);
     }
 
+    // The plan to scale: one scale for x and y, centred; the held nodes' green rings over
+    // the red ones; the wheel zooms about the pointer, a drag pans, and a click on a node
+    // or inside a triangle selects its grid row.
+    void planToScaleZoomPanAndPick() {
+        Session s;
+        QCOMPARE(s.Run(CopyExample(s.dir)).outcome, RunOutcome::Success);
+        s.WaitForPlot();
+        ResultsWindow& window = *s.window;
+        Plotter& plot = *window.Plot();
+        const Model& model = *window.ShownModel();
+        const PlanExtent& e = model.nodes.Extent();
+        double x1 = e.xMin, y1 = e.yMin, x2 = e.xMax, y2 = e.yMax;
+        QVERIFY(plot.WorldToDevice(x1, y1) && plot.WorldToDevice(x2, y2));
+        QVERIFY(qAbs((x2 - x1) / (y1 - y2) - (e.xMax - e.xMin) / (e.yMax - e.yMin)) < 1e-9);
+        QCOMPARE((x1 + x2) / 2, 317.0);
+        QCOMPARE((y1 + y2) / 2, 237.0);
+
+        const NodeEntry& held = *model.nodes.Find(model.constraints.Entries()[0].value);
+        auto ringColours = [&](const NodeEntry& node) {
+            double x = node.x, y = node.y;
+            plot.WorldToDevice(x, y);
+            QSet<QRgb> colours;
+            for (int dx = -8; dx <= 8; ++dx)
+                for (int dy = -8; dy <= 8; ++dy)
+                    colours << window.Picture().pixel(int(x) + dx, int(y) + dy);
+            return colours;
+        };
+        QVERIFY(ringColours(held).contains(qRgb(49, 171, 14)));
+
+        QWidget* box = Child<QWidget>(&window, "paintBox");
+        const QPointF at(200, 150);
+        double wx = at.x(), wy = at.y();
+        QVERIFY(plot.DeviceToWorld(wx, wy));
+        QWheelEvent wheel(at, box->mapToGlobal(at), {}, QPoint(0, 240), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(box, &wheel);
+        QCOMPARE(plot.View().zoom, 1.25 * 1.25);
+        QVERIFY(plot.WorldToDevice(wx, wy));
+        QVERIFY(qAbs(wx - at.x()) < 1e-6 && qAbs(wy - at.y()) < 1e-6);
+
+        const PlotView before = plot.View();
+        QTest::mousePress(box, Qt::LeftButton, {}, QPoint(100, 100));
+        QTest::mouseMove(box, QPoint(130, 90));
+        QTest::mouseRelease(box, Qt::LeftButton, {}, QPoint(130, 90));
+        QCOMPARE(plot.View().panX, before.panX + 30);
+        QCOMPARE(plot.View().panY, before.panY - 10);
+
+        // A node and a triangle near the middle of the zoomed picture.
+        auto clickAt = [&](double x, double y) {
+            QVERIFY(plot.WorldToDevice(x, y));
+            QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(qRound(x), qRound(y)));
+        };
+        double mx = 317, my = 237;
+        QVERIFY(plot.DeviceToWorld(mx, my));
+        const auto near = [&](double x, double y) { return std::hypot(x - mx, y - my); };
+        int row = 0;
+        for (int k = 1; k < model.nodes.Count(); ++k)
+            if (near(model.nodes.Nodes()[k].x, model.nodes.Nodes()[k].y) <
+                near(model.nodes.Nodes()[row].x, model.nodes.Nodes()[row].y))
+                row = k;
+        const NodeEntry& node = model.nodes.Nodes()[row];
+        clickAt(node.x, node.y);
+        QCOMPARE(Child<QTabWidget>(&window, "tables")->currentIndex(), 1);
+        QCOMPARE(s.Grid("coordinatesGrid")->currentIndex().row(), row);
+        QCOMPARE(PixelNearNode(window, node.number), kRed);
+
+        const ElementEntry& element = model.elements.Elements()[model.elements.Count() / 2];
+        double cx = 0, cy = 0;
+        for (int n : model.elements.NodesOf(element)) {
+            cx += model.nodes.Find(n)->x / 3;
+            cy += model.nodes.Find(n)->y / 3;
+        }
+        plot.SetView({});  // the whole mesh: the triangle is on the picture
+        clickAt(cx, cy);
+        QCOMPARE(Child<QTabWidget>(&window, "tables")->currentIndex(), 2);
+        QCOMPARE(s.Grid("elementsGrid")->currentIndex().row(), model.elements.Count() / 2);
+        QCOMPARE(PixelNear(window, cx, cy), kRed);
+    }
+
+    // MEMBRANE_SCREENSHOT=path.png saves the results window of the example (the plan to
+    // scale) for the README; run under Xvfb or offscreen.
+    void screenshot() {
+        const QString path = qEnvironmentVariable("MEMBRANE_SCREENSHOT");
+        if (path.isEmpty()) QSKIP("MEMBRANE_SCREENSHOT not set");
+        Session s;
+        QCOMPARE(s.Run(CopyExample(s.dir)).outcome, RunOutcome::Success);
+        s.WaitForPlot();
+        s.window->SetModelName("TEST3.DAT");
+        QVERIFY(QTest::qWaitForWindowExposed(s.window));
+        QVERIFY(s.window->grab().save(path));
+    }
+
     void initialValuesOfHeldAndFreeNodes() {
         Session s;
         QCOMPARE(s.Run(WriteSquareModel(s.dir)).outcome, RunOutcome::Success);
@@ -254,7 +353,9 @@ class ResultsWindowTest : public QObject {
         };
         const std::string scale10 = expected(true, 10), scale1 = expected(true, 1),
                           flat = expected(false, -1);
-        QVERIFY(scale10 != scale1 && scale1 != flat);
+        // Scale 1 shows the membrane as computed, as the undeformed view does.
+        QVERIFY(scale10 != scale1);
+        QCOMPARE(scale1, flat);
         std::filesystem::remove(scene);
 
         // Scaling 0 with the deformed state shown draws ten times the heights.
@@ -277,6 +378,18 @@ class ResultsWindowTest : public QObject {
         QVERIFY(s.sink.messages.empty());
     }
 
+    void showTellsWhenNoProgramCouldOpenTheScene() {
+        TempDir bin;
+        WriteFakeProgram(bin.Path().string(), "xdg-open", 3);  // nothing registered for .wrl
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QByteArray(bin.Path().c_str()) + ":" + path);
+        RecordingMessageSink sink;
+        DesktopOpener opener(sink);
+        QVERIFY(opener.Open(bin / "TEST3.wrl"));  // told later, without blocking the window
+        QTRY_COMPARE(sink.Texts(), std::vector<std::string>{NoViewerMessage(bin / "TEST3.wrl")});
+        qputenv("PATH", path);
+    }
+
     void failedLoadingShowsNothingAndShowDoesNothing() {
         Session s;
         const RunResult result =
@@ -295,14 +408,14 @@ class ResultsWindowTest : public QObject {
     void cancelEndsTheRunAsFailedWithoutFiles() {
         Session s;
         const std::string model = CopyExample(s.dir);
-        // Pressed as soon as the run lets events through, between its first two phases.
-        QTimer::singleShot(0, [&] {
+        // Pressed as the run starts: it stops after its first assembly.
+        s.beforeRun = [&] {
             QVERIFY(s.window);
             auto* cancel = Child<QPushButton>(s.window, "cancelButton");
             QVERIFY(cancel->isVisible());
             QVERIFY(!Child<QPushButton>(s.window, "showButton")->isEnabled());
             QTest::mouseClick(cancel, Qt::LeftButton);
-        });
+        };
         const RunResult result = s.Run(model);
         QCOMPARE(result.outcome, RunOutcome::Cancelled);
         QCOMPARE(s.Text("messageLine"),
@@ -331,7 +444,7 @@ class ResultsWindowTest : public QObject {
 
     void closingDuringTheRunCancelsItFirst() {
         Session s;
-        const std::string model = CopyExample(s.dir);
+        const std::string model = WriteLargeModel(s.dir, 4000);
         QTimer::singleShot(0, [&] { s.window->close(); });
         QCOMPARE(s.Run(model).outcome, RunOutcome::Cancelled);
         QTRY_VERIFY(s.window.isNull());

@@ -153,6 +153,27 @@ class SettingsDialogTest : public QObject {
         QCOMPARE(settings.solver, SolverChoice::Cholmod);
     }
 
+    // "-1E0e1" in the accuracy: the box about the malformed number, then OK refuses the
+    // dialog with "Error in number." and keeps the settings.
+    void okRefusesAMantissaWithItsOwnExponent() {
+        HookRecorder messages;
+        ScriptedDialog user([](SettingsDialog& form) {
+            Retype(Field(form, "accuracyField"), "-1E0e1");
+            Retype(Field(form, "weightField"), "1E5e3");
+            QTest::mouseClick(Child<QPushButton>(&form, "okButton"), Qt::LeftButton);
+            QVERIFY(form.isVisible());
+            QCOMPARE(form.focusWidget(), Field(form, "accuracyField"));
+        });
+        Settings settings;
+        QVERIFY(!EditSettings(nullptr, settings));
+        QCOMPARE(messages.texts,
+                 QStringList({"NUMEDIT: There is something wrong !!\nMantisse: -1E0\nExponent: 1",
+                              "NUMEDIT: There is something wrong !!\nMantisse: 1E5\nExponent: 3",
+                              "Error in number."}));
+        QCOMPARE(settings.accuracy, 0.001);
+        QCOMPARE(settings.weight, 1.0);
+    }
+
     void okRefusesAFaultyField() {
         HookRecorder messages;
         ScriptedDialog user([](SettingsDialog& form) {

@@ -322,7 +322,7 @@ def export(name, numbering, axes, scale):
     s.axes(axes, 2.0, 2.0, 2.0)
     def at(k):
         x, y, z = nodes[k]
-        return x, y, (z if scale == -1 else z + scale * heights[k])
+        return x, y, (z if scale == -1 else scale * heights[k])
     for number, a, b in bars:
         p, q = at(a), at(b)
         s.node(str(a) if numbering else "none", *p)
