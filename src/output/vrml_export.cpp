@@ -51,8 +51,9 @@ void RenderVrmlScene(TextSink& out, const Model& model, const Solution* solution
                      const VrmlOptions& options) {
     double xExtent, yExtent, heightExtent;
     const double extent = ModelExtent(model, solution, xExtent, yExtent, heightExtent);
-    const std::string modelName =
-        model.fileName.empty() ? std::string("unknown file") : ExtractFileName(model.fileName);
+    const std::string modelName = model.fileName.empty()
+                                      ? std::string("unknown file")
+                                      : PrintableName(ExtractFileName(model.fileName));
     VrmlWriter writer(out);
     writer.WriteVrmlHeader(modelName, kSceneSizeFactor * extent);
     writer.WriteVrmlAxes(options.showAxes, kAxisLength, kAxisLength, kAxisLength);
@@ -89,9 +90,10 @@ VrmlExportResult ExportVrml(const Model& model, const Solution* solution,
                             const SceneFileFactory& factory) {
     const std::string fileName = VrmlSceneFileName(model);
     AtomicFile target(fileName);
-    std::unique_ptr<TextFileWriter> file =
-        factory ? factory(target.TempPath()) : TextFileWriter::Create(target.TempPath());
+    std::unique_ptr<TextFileWriter> file = target.Create();
+    if (file && factory) file = factory(target.TempPath());
     if (!file) {
+        if (!target.Error().empty()) messages.Show(target.Error(), MessageKind::Error);
         messages.Show("Can not create a VRML file, check your disk or r/w permissions.",
                       MessageKind::Error);
         return VrmlExportResult::NotCreated;

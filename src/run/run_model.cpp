@@ -7,11 +7,13 @@
 #include <span>
 #include <vector>
 
+#include "common/file_lock.h"
 #include "common/file_names.h"
 #include "common/io_error.h"
 #include "common/number_format.h"
 #include "output/output_files.h"
 #include "run/model_loading.h"
+#include "run/output_targets.h"
 #include "run/peak_memory.h"
 #include "solver/cholmod_solver.h"
 #include "solver/elimination_solver.h"
@@ -65,7 +67,9 @@ class NewtonRun {
           result_(result) {}
 
     void Execute() {
-        if (!Load()) return Fail(RunOutcome::InputErrors, "input errors");
+        if (!Load())
+            return Fail(modelUnreadable_ ? RunOutcome::OutputFailure : RunOutcome::InputErrors,
+                        "input errors");
         output_ = std::make_unique<OutputFiles>(model_);
         // A limit of 0 or less makes no Newton step: the outputs carry the start heights.
         if (settings_.maxIterations > 0 && !Prepare()) return;
@@ -82,6 +86,7 @@ class NewtonRun {
     bool Load() {
         const std::shared_ptr<const ModelFile> file =
             OpenModelFile(request_.modelFileName, messages_, result_);
+        modelUnreadable_ = !file;
         if (!file) return false;
         // The sparse Cholesky solver's ordering is worked out beside the loading.
         if (settings_.solver == SolverChoice::Cholmod && settings_.maxIterations > 0)
@@ -139,6 +144,7 @@ class NewtonRun {
         const double max = LargestIncrement(increments_);
         const double min = SmallestIncrement(increments_);
         bool stop = 2 * settings_.accuracy >= std::fabs(max) + std::fabs(min);
+        result_.converged = stop;
         if (std::fabs(max) > kDivergenceLimit || std::fabs(min) > kDivergenceLimit || notANumber) {
             stop = true;
             Fail(RunOutcome::Diverged,
@@ -159,7 +165,14 @@ class NewtonRun {
 
     // Lifts the mesh by the heights, writes the files and shows the membrane.
     void Finish() {
+        if (!result_.converged)
+            result_.warnings.push_back("the iteration limit (" +
+                                       std::to_string(settings_.maxIterations) +
+                                       ") was reached before the accuracy test was met");
+        if (request_.strict && !result_.warnings.empty())
+            return Fail(RunOutcome::InputErrors, "strict run: " + result_.warnings.back());
         clock_.Restart();
+        if (request_.strict) WriteBoundaryPoints(*model_, request_, result_);
         auto solution = std::make_shared<const Solution>(
             LiftMembrane(*model_, std::move(heights_), result_.iterations));
         output_->Finish(*solution, settings_.accuracy, settings_.weight);
@@ -198,6 +211,7 @@ class NewtonRun {
     ResultsView* view_;
     RunResult& result_;
     bool failed_ = false;
+    bool modelUnreadable_ = false;
     Stopwatch clock_;
 
     std::unique_ptr<FillOrdering> ordering_;
@@ -241,7 +255,18 @@ void AtRunBoundary(RunResult& result, MessageSink& messages, Work&& work) {
 RunResult RunModel(const RunRequest& request, MessageSink& messages, ResultsView* view) {
     RunResult result;
     if (view) view->ShowMessage("Open " + request.modelFileName);
-    AtRunBoundary(result, messages, [&] { NewtonRun(request, messages, view, result).Execute(); });
+    AtRunBoundary(result, messages, [&] {
+        const FileLock lock(request.modelFileName, [view] {
+            if (view) view->ShowMessage("waiting for another run of this model to end");
+        });
+        if (const std::string refused = RefusedOutputs(request); !refused.empty()) {
+            messages.Show(refused, MessageKind::Error, "Output files");
+            result.outcome = RunOutcome::OutputFailure;
+            result.reason = "output file refused";
+            return;
+        }
+        NewtonRun(request, messages, view, result).Execute();
+    });
     result.timings.peakMemoryMb = PeakMemoryMb();
     if (view) {
         if (result.outcome == RunOutcome::Success)
@@ -249,13 +274,20 @@ RunResult RunModel(const RunRequest& request, MessageSink& messages, ResultsView
         else
             view->ShowMessage("ERRORS reported " + result.reason);
     }
+    if (result.outcome == RunOutcome::Success && !result.warnings.empty()) {
+        std::string text = "The files are written, but:";
+        for (const std::string& warning : result.warnings) text += "\n- " + warning;
+        messages.Show(text, MessageKind::Warning, "Warnings");
+    }
     return result;
 }
 
 RunResult LoadModelOnly(const RunRequest& request, MessageSink& messages) {
     RunResult result;
     AtRunBoundary(result, messages, [&] {
+        const FileLock lock(request.modelFileName, {});
         const auto file = OpenModelFile(request.modelFileName, messages, result);
+        if (!file) result.outcome = RunOutcome::OutputFailure;
         if (file && LoadCheckedModel(*file, request, messages, nullptr, result))
             result.outcome = RunOutcome::Success;
     });

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "common/messages.h"
 #include "run/results_view.h"
@@ -19,14 +20,21 @@ namespace membrane {
 struct RunRequest {
     std::string modelFileName;  // the model file (".DAT")
     Settings settings;
-    // Where the boundary points file goes: beside the program; beside the model file when
-    // that directory cannot be written.
-    std::string boundaryPointsPath = "BNDRYPTS.txt";
+    // Where the boundary points file goes; empty: "BNDRYPTS.txt" beside the model file.
+    std::string boundaryPointsPath;
+    // Every warning is an input error: the run writes no file unless it is clean.
+    bool strict = false;
+    // The files the caller writes after the run (a scene, a picture): checked with the
+    // run's own before anything is written, so that none of them is the model file or
+    // another output of the run.
+    std::vector<std::string> otherOutputs;
 };
 
 // Runs the model. The progress lines: "Open <file>", per iteration "ITERATION n : Assemble"
 // and "ITERATION n : Elimination", and at the end "READY, output to file : NAME.OUT" or
-// "ERRORS reported <reason>".
+// "ERRORS reported <reason>". After READY, a run with warnings tells them in one message
+// ("Warnings"). The model file is locked (flock) for the run: a second run of the same
+// model waits.
 RunResult RunModel(const RunRequest& request, MessageSink& messages, ResultsView* view = nullptr);
 
 // Reads and checks the model (and writes the boundary points file) without running it:

@@ -20,7 +20,6 @@ void ConnectRuns(MainWindow& window, MessageSink& messages, Opener& opener,
             // loading reports it like any missing file.
             request.modelFileName = modelFile;
             request.settings = window.CurrentSettings();
-            request.boundaryPointsPath = window.BoundaryPointsPath();
 
             QPointer<ResultsWindow> results = new ResultsWindow(opener, messages, &window);
             *current = results;
