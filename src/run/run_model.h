@@ -18,6 +18,12 @@
 namespace membrane {
 
 struct RunRequest {
+    RunRequest() = default;
+    RunRequest(std::string model, Settings runSettings, std::string boundaryPoints = {})
+        : modelFileName(std::move(model)),
+          settings(runSettings),
+          boundaryPointsPath(std::move(boundaryPoints)) {}
+
     std::string modelFileName;  // the model file (".DAT")
     Settings settings;
     // Where the boundary points file goes; empty: "BNDRYPTS.txt" beside the model file.

@@ -96,7 +96,7 @@ struct CatalogueRun {
     }
     bool TemporaryFilesLeft() const {
         for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
-            if (entry.path().filename().string().find(".part-") != std::string::npos) return true;
+            if (entry.path().filename().string().front() == '.') return true;
         return false;
     }
 };
