@@ -101,8 +101,9 @@ std::string RefusedTarget(const std::string& path) {
                 : S_ISSOCK(info.st_mode) ? "a socket"
                                          : "a special file") +
                "); it is not replaced";
-    if ((info.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0)
-        return path + ": is write-protected; it is not replaced";
+    if ((info.st_mode & 0222) == 0) return path + ": is write-protected; it is not replaced";
+    if (::access(path.c_str(), W_OK) != 0)
+        return path + ": " + std::strerror(errno) + "; it is not replaced";
     return {};
 }
 
@@ -124,7 +125,8 @@ std::unique_ptr<TextFileWriter> AtomicFile::Create() {
         return nullptr;
     }
     error_ = RefusedTarget(target_);
-    if (!error_.empty()) return nullptr;
+    refused_ = !error_.empty();
+    if (refused_) return nullptr;
     struct stat existing {};
     if (::stat(target_.c_str(), &existing) == 0) mode_ = existing.st_mode & 07777;
     const std::string directory = ExtractFilePath(target_);

@@ -57,6 +57,9 @@ class AtomicFile {
     std::unique_ptr<TextFileWriter> Create();
     // Why Create failed: "<target>: <reason>".
     const std::string& Error() const { return error_; }
+    // Whether Create failed because the target may not be replaced (see RefusedTarget),
+    // not because no file could be created.
+    bool Refused() const { return refused_; }
 
     const std::string& TempPath() const { return temp_; }
     const std::string& Target() const { return target_; }
@@ -75,6 +78,7 @@ class AtomicFile {
     int slot_ = -1;  // in the registry of temporary files
     unsigned mode_ = 0666;
     bool done_ = false;
+    bool refused_ = false;
 };
 
 // Why `path` may not be replaced by a new file: it exists and is not a regular file (nor a

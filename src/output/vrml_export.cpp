@@ -93,7 +93,7 @@ VrmlExportResult ExportVrml(const Model& model, const Solution* solution,
     std::unique_ptr<TextFileWriter> file = target.Create();
     if (file && factory) file = factory(target.TempPath());
     if (!file) {
-        if (!target.Error().empty()) messages.Show(target.Error(), MessageKind::Error);
+        if (target.Refused()) messages.Show(target.Error(), MessageKind::Error);
         messages.Show("Can not create a VRML file, check your disk or r/w permissions.",
                       MessageKind::Error);
         return VrmlExportResult::NotCreated;

@@ -83,7 +83,10 @@ class Eliminator {
     SolveStatus Run(SparseMatrix& system, SparseMatrix& rhs, const EliminationOptions& options) {
         system_ = &system;
         rhs_ = &rhs;
-        denseFrontBytes_ = options.denseFrontBytes;
+        // The dense rows take at most a quarter of the usable memory (the results do not
+        // depend on how many rows are dense).
+        denseFrontBytes_ = static_cast<std::size_t>(
+            std::min<std::uint64_t>(options.denseFrontBytes, UsableMemoryBytes() / 4));
         entryLimit_ = options.entryLimit > 0 ? options.entryLimit : DefaultEntryLimit();
         storedGrowth_ = 0;
         if (system_->Empty()) return SolveStatus::Ok;

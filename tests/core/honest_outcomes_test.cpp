@@ -4,6 +4,11 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <iterator>
+#include <random>
+#include <sstream>
+
 #include "common/file_names.h"
 #include "support/files.h"
 #include "support/model_text.h"
@@ -23,6 +28,12 @@ struct OutcomeCase {
     bool filesWritten;
 };
 
+bool HasHiddenFiles(const TempDir& dir) {
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+        if (entry.path().filename().string().front() == '.') return true;
+    return false;
+}
+
 std::string Example(const TempDir& dir) {
     return CopyExample(dir);
 }
@@ -39,7 +50,7 @@ std::function<std::string(const TempDir&)> ExampleWith(std::string from, std::st
     };
 }
 
-std::function<std::string(const TempDir&)> Grid(std::function<void(ModelText&)> change) {
+std::function<std::string(const TempDir&)> GridWith(std::function<void(ModelText&)> change) {
     return [change](const TempDir& dir) {
         ModelText m = SmallGrid();
         change(m);
@@ -49,39 +60,83 @@ std::function<std::string(const TempDir&)> Grid(std::function<void(ModelText&)> 
 
 TEST(HonestOutcomes, ExitStatusAndWarnings) {
     const std::vector<OutcomeCase> cases = {
-        {"clean", Example, "", 0,
-         {"model        : ", "solver       : elimination", "outcome      : converged"}, true},
-        {"table cut short", ExampleWith("&CONSTRAINTS 53", "&CONSTRAINTS 99"), "", 1,
-         {"warning      : 1 table ended before the records announced", "Warnings: "}, true},
-        {"decimal comma", Grid([](ModelText& m) { m.initial[4] = "5 0,3"; }), "", 1,
+        {"clean",
+         Example,
+         "",
+         0,
+         {"model        : ", "solver       : elimination", "outcome      : converged"},
+         true},
+        {"table cut short",
+         ExampleWith("&CONSTRAINTS 53", "&CONSTRAINTS 99"),
+         "",
+         1,
+         {"warning      : 1 table ended before the records announced", "Warnings: "},
+         true},
+        {"decimal comma",
+         GridWith([](ModelText& m) { m.initial[4] = "5 0,3"; }),
+         "",
+         1,
          {"error reading double 0,3", "warning      : the model file gave 1 reader message"},
          true},
-        {"held node missing", Grid([](ModelText& m) { m.constraints.push_back("99"); }), "", 1,
-         {"warning      : &CONSTR names node 99, which is not in &COORDINATES"}, true},
-        {"start height of a missing node", Grid([](ModelText& m) { m.initial.push_back("77 1"); }),
-         "", 1, {"&INITIAL names node 77"}, true},
-        {"iteration limit", Example, "--max-iterations 2", 1,
+        {"held node missing",
+         GridWith([](ModelText& m) { m.constraints.push_back("99"); }),
+         "",
+         1,
+         {"warning      : &CONSTR names node 99, which is not in &COORDINATES"},
+         true},
+        {"start height of a missing node",
+         GridWith([](ModelText& m) { m.initial.push_back("77 1"); }),
+         "",
+         1,
+         {"&INITIAL names node 77"},
+         true},
+        {"iteration limit",
+         Example,
+         "--max-iterations 2",
+         1,
          {"outcome      : iteration limit reached, not converged",
           "warning      : the iteration limit (2) was reached"},
          true},
-        {"real beyond long double", Grid([](ModelText& m) { m.coordinates[0] = "1 1e5000 0"; }),
-         "", 1, {"error reading double 1e5000 at position :7"}, true},
-        {"huge exponent", Grid([](ModelText& m) { m.initial[4] = "5 -1e99999999999"; }), "", 1,
-         {"error reading double -1e99999999999"}, true},
-        {"strict: reader message", Grid([](ModelText& m) { m.initial[4] = "5 0,3"; }),
-         "--strict", 2, {"Warnings are input errors in a strict run"}, false},
-        {"strict: iteration limit", Example, "--strict --max-iterations 2", 2,
-         {"ERRORS reported strict run: the iteration limit (2)"}, false},
+        {"real beyond long double",
+         GridWith([](ModelText& m) { m.coordinates[0] = "1 1e5000 0"; }),
+         "",
+         1,
+         {"error reading double 1e5000 at position :7"},
+         true},
+        {"huge exponent",
+         GridWith([](ModelText& m) { m.initial[4] = "5 -1e99999999999"; }),
+         "",
+         1,
+         {"error reading double -1e99999999999"},
+         true},
+        {"strict: reader message",
+         GridWith([](ModelText& m) { m.initial[4] = "5 0,3"; }),
+         "--strict",
+         2,
+         {"Warnings are input errors in a strict run"},
+         false},
+        {"strict: iteration limit",
+         Example,
+         "--strict --max-iterations 2",
+         2,
+         {"ERRORS reported strict run: the iteration limit (2)"},
+         false},
         {"mesh too small for doubles",
-         Grid([](ModelText& m) {
-             m.coordinates = {"1 0 0",       "2 1e-100 0",     "3 2e-100 0",
-                              "4 0 1e-100",  "5 1e-100 1e-100", "6 2e-100 1e-100",
-                              "7 0 2e-100",  "8 1e-100 2e-100", "9 2e-100 2e-100"};
+         GridWith([](ModelText& m) {
+             m.coordinates = {"1 0 0",      "2 1e-100 0",      "3 2e-100 0",
+                              "4 0 1e-100", "5 1e-100 1e-100", "6 2e-100 1e-100",
+                              "7 0 2e-100", "8 1e-100 2e-100", "9 2e-100 2e-100"};
          }),
-         "", 2, {"element 1: the triangle 1 2 5 is too small"}, false},
+         "",
+         2,
+         {"element 1: the triangle 1 2 5 is too small"},
+         false},
         {"quiet still tells errors",
-         Grid([](ModelText& m) { m.initial[4] = "5 100000"; }), "--quiet", 3,
-         {"ERRORS reported iteration 1, solution to infinity"}, false},
+         GridWith([](ModelText& m) { m.initial[4] = "5 100000"; }),
+         "--quiet",
+         3,
+         {"ERRORS reported iteration 1, solution to infinity"},
+         false},
     };
     for (const OutcomeCase& c : cases) {
         TempDir dir;
@@ -90,7 +145,7 @@ TEST(HonestOutcomes, ExitStatusAndWarnings) {
         EXPECT_EQ(run.status, c.status) << c.name << "\n" << run.output;
         for (const std::string& text : c.said)
             EXPECT_NE(run.output.find(text), std::string::npos) << c.name << ": " << text << "\n"
-                                                               << run.output;
+                                                                << run.output;
         EXPECT_EQ(Exists(ChangeFileExt(path, ".OUT")), c.filesWritten) << c.name;
         // A strict run that is not clean writes no file at all.
         EXPECT_EQ(Exists(dir.File("BNDRYPTS.txt")), c.options.find("--strict") == std::string::npos)
@@ -110,8 +165,8 @@ TEST(HonestOutcomes, ModelPathsThatAreNoRegularFile) {
     };
     for (const auto& [path, said] : cases) {
         // A model that hangs the reader would hang the test: the shell ends it.
-        const CliResult run = RunProgram("timeout", "20 '" + std::string(MEMBRANE_CLI) +
-                                                        "' run '" + path + "'");
+        const CliResult run =
+            RunProgram("timeout", "20 '" + std::string(MEMBRANE_CLI) + "' run '" + path + "'");
         EXPECT_EQ(run.status, 5) << path << "\n" << run.output;
         EXPECT_NE(run.output.find(said), std::string::npos) << run.output;
     }
@@ -136,10 +191,55 @@ TEST(HonestOutcomes, CommandLineRefusesValuesThatAreNoFiniteNumbers) {
     // The exit statuses of --help are those of README.md.
     const CliResult help = RunCli("--help");
     const std::string readme = ReadFile(std::string(MEMBRANE_EXAMPLES) + "/../README.md");
-    for (const char* status : {"| 1 |", "| 5 |", "| 64 |"}) EXPECT_NE(readme.find(status), std::string::npos);
+    for (const char* status : {"| 1 |", "| 5 |", "| 64 |"})
+        EXPECT_NE(readme.find(status), std::string::npos);
     for (const char* text : {"1 files written, with warnings", "5 a file could not be read",
                              "64 wrong usage", "130/143"})
         EXPECT_NE(help.output.find(text), std::string::npos) << text << "\n" << help.output;
+}
+
+}  // namespace
+}  // namespace membrane
+
+namespace membrane {
+namespace {
+
+using namespace test;
+
+// A 100 x 100 grid numbered at random: eliminated in the order of the numbers, its fill
+// needs far more memory than the address-space limit below allows. The guard, which takes
+// the limit into account, ends the run as a solver failure with its message instead of an
+// allocation failure deep in the elimination.
+TEST(HonestOutcomes, MemoryLimitEndsTheRunAsASolverFailure) {
+    ModelText grid = Grid(
+        100, 99.0, [](double, double) { return 0.0; }, [](double, double) { return 0.0; });
+    std::vector<int> numbers(100 * 100);
+    for (std::size_t k = 0; k < numbers.size(); ++k) numbers[k] = static_cast<int>(k) + 1;
+    std::shuffle(numbers.begin(), numbers.end(), std::mt19937(17));
+    const auto renumber = [&](std::vector<std::string>& records, int from, int count) {
+        for (std::string& record : records) {
+            std::istringstream in(record);
+            std::vector<std::string> fields{std::istream_iterator<std::string>(in), {}};
+            for (int k = from; k < from + count; ++k)
+                fields[k] = std::to_string(numbers[std::stoi(fields[k]) - 1]);
+            record.clear();
+            for (const std::string& field : fields) record += (record.empty() ? "" : " ") + field;
+        }
+    };
+    renumber(grid.coordinates, 0, 1);
+    renumber(grid.elements, 1, 3);
+    renumber(grid.constraints, 0, 1);
+    renumber(grid.initial, 0, 1);
+    TempDir dir;
+    const std::string path = grid.WriteTo(dir.File("SHUFFLED.DAT"));
+    const CliResult run =
+        RunProgram("bash", "-c 'ulimit -v 1000000; exec \"" + std::string(MEMBRANE_CLI) +
+                               "\" run -q \"" + path + "\"'");
+    EXPECT_EQ(run.status, 4) << run.output;
+    EXPECT_NE(run.output.find("Matrix is too large for the built-in elimination"),
+              std::string::npos)
+        << run.output;
+    EXPECT_FALSE(HasHiddenFiles(dir));
 }
 
 }  // namespace

@@ -65,13 +65,19 @@ struct OutputRun {
     RecordingView view;
     RunResult result;
 
-    OutputRun(const std::string& model, const std::string& boundaryPointsPath) {
+    OutputRun(const std::string& model, const std::string& boundaryPointsPath) : model_(model) {
         result = RunModel(RunRequest{model, Settings{}, boundaryPointsPath}, sink, &view);
     }
-    // "Show" after the run: the scene of the model as it stands.
+    // "Show" after the run: the scene of the model as it stands (as loaded without a run
+    // when the run refused its outputs before reading it).
     VrmlExportResult Scene() {
+        if (!result.model) {
+            RecordingMessageSink ignored;
+            result.model = LoadModelOnly(RunRequest(model_, Settings{}), ignored).model;
+        }
         return ExportVrml(*result.model, result.solution.get(), VrmlOptions{}, sink);
     }
+    std::string model_;
 };
 
 // A tmpfs of `size` mounted on a fresh directory, unmounted again at the end.
@@ -119,10 +125,11 @@ TEST(OutputAtomicity, ReadOnlyDirectoryIsAnOutputFailureAndKeepsThePreviousFiles
     EXPECT_EQ(run.result.outcome, RunOutcome::OutputFailure);
     EXPECT_EQ(run.result.solution, nullptr);
     ASSERT_EQ(run.sink.messages.size(), 1u);
-    EXPECT_EQ(run.sink.messages[0].caption, "Input/output error");
+    // Found before anything is written.
+    EXPECT_EQ(run.sink.messages[0].caption, "Output files");
     EXPECT_EQ(run.sink.messages[0].text,
-              "cannot create " + previous.File("MODEL.OUT") + ": Read-only file system");
-    EXPECT_EQ(run.view.messages.back(), "ERRORS reported input/output error");
+              previous.File("MODEL.OUT") + ": Read-only file system; it is not replaced");
+    EXPECT_EQ(run.view.messages.back(), "ERRORS reported output file refused");
 
     EXPECT_EQ(run.Scene(), VrmlExportResult::NotCreated);
     previous.ExpectOldOutputsAndNoTemporaryFiles();

@@ -2,12 +2,12 @@
 // or another output of the same run; temporary files that nobody can plant or predict and
 // that an interrupt removes; one run of a model at a time; names written without control
 // characters; the boundary points file beside the model.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -67,14 +67,15 @@ TEST(SafeFiles, TargetsThatAreNotReplaced) {
         TempDir dir;
         CopyExample(dir);
         const std::string options = c.prepare(dir);
-        const std::string model = Exists(dir.File("TEST3.DAT")) ? dir.File("TEST3.DAT")
-                                                                 : dir.File("TEST3.wrl");
+        const std::string model =
+            Exists(dir.File("TEST3.DAT")) ? dir.File("TEST3.DAT") : dir.File("TEST3.wrl");
         const std::string before = c.untouched.empty() ? "" : ReadFile(dir.File(c.untouched));
         const CliResult run = RunCli("run '" + model + "' " + options);
         EXPECT_EQ(run.status, 5) << c.name << "\n" << run.output;
         EXPECT_NE(run.output.find("Output files: "), std::string::npos) << c.name << run.output;
-        if (!c.untouched.empty())
+        if (!c.untouched.empty()) {
             EXPECT_EQ(ReadFile(dir.File(c.untouched)), before) << c.name;
+        }
         // Refused before anything was written.
         EXPECT_FALSE(Exists(dir.File("TEST3.TRS"))) << c.name;
         EXPECT_FALSE(Exists(dir.File("BNDRYPTS.txt"))) << c.name;
@@ -149,7 +150,8 @@ TEST(SafeFiles, ASecondRunOfTheSameModelWaits) {
     const pid_t child = ::fork();
     if (child == 0) {
         ::close(fd);
-        ::execl(MEMBRANE_CLI, MEMBRANE_CLI, "run", "-q", model.c_str(), static_cast<char*>(nullptr));
+        ::execl(MEMBRANE_CLI, MEMBRANE_CLI, "run", "-q", model.c_str(),
+                static_cast<char*>(nullptr));
         ::_exit(127);
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(700));
@@ -170,8 +172,9 @@ TEST(SafeFiles, ControlCharactersInTheModelNameAreWrittenAsBlanks) {
     EXPECT_EQ(truss[1], "; project :" + run.File("A B [supports].DAT"));
     EXPECT_EQ(Lines(ReadFile(run.File("A\nB\r[supports].OUT")))[0],
               "OUTPUT FILE : A B [supports].OUT");
-    EXPECT_NE(ReadFile(run.File("BNDRYPTS.txt")).find("- model   : " + run.File("A B [supports].DAT")),
-              std::string::npos);
+    EXPECT_NE(
+        ReadFile(run.File("BNDRYPTS.txt")).find("- model   : " + run.File("A B [supports].DAT")),
+        std::string::npos);
 }
 
 TEST(SafeFiles, BoundaryPointsBesideTheModelAndNamed) {
