@@ -17,7 +17,8 @@ using namespace test;
 std::string Tables(const Model& m) {
     std::string text;
     for (const NodeEntry& n : m.nodes.Nodes())
-        text += std::to_string(n.number) + " " + FormatGeneral(n.x) + " " + FormatGeneral(n.y) + ";";
+        text +=
+            std::to_string(n.number) + " " + FormatGeneral(n.x) + " " + FormatGeneral(n.y) + ";";
     for (const ElementEntry& e : m.elements.Elements()) {
         text += std::to_string(e.number);
         for (const std::int32_t node : m.elements.NodesOf(e)) text += " " + std::to_string(node);
