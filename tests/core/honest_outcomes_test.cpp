@@ -244,3 +244,30 @@ TEST(HonestOutcomes, MemoryLimitEndsTheRunAsASolverFailure) {
 
 }  // namespace
 }  // namespace membrane
+
+namespace membrane {
+namespace {
+
+// The desktop program learns of the warnings from the run itself: READY stays the
+// results window's last line, and one message box after it names every warning.
+TEST(HonestOutcomes, WarningsFollowReadyAsOneMessage) {
+    test::ModelText model = test::SmallGrid();
+    model.constraints.push_back("42");
+    Settings settings;
+    settings.maxIterations = 1;
+    settings.accuracy = 0;
+    test::RecordedRun run(model.Text(), settings);
+    ASSERT_EQ(run.result.outcome, RunOutcome::Success);
+    EXPECT_FALSE(run.result.converged);
+    EXPECT_EQ(run.view.messages.back(), "READY, output to file : MODEL.OUT");
+    ASSERT_FALSE(run.sink.messages.empty());
+    EXPECT_EQ(run.sink.messages.back().caption, "Warnings");
+    EXPECT_EQ(run.sink.messages.back().kind, MessageKind::Warning);
+    EXPECT_EQ(run.sink.messages.back().text,
+              "The files are written, but:\n"
+              "- &CONSTR names node 42, which is not in &COORDINATES\n"
+              "- the iteration limit (1) was reached before the accuracy test was met");
+}
+
+}  // namespace
+}  // namespace membrane
