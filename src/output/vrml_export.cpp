@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "common/file_lock.h"
 #include "common/file_names.h"
 #include "common/io_error.h"
 #include "common/number_format.h"
@@ -89,6 +90,12 @@ VrmlExportResult ExportVrml(const Model& model, const Solution* solution,
                             const VrmlOptions& options, MessageSink& messages,
                             const SceneFileFactory& factory) {
     const std::string fileName = VrmlSceneFileName(model);
+    // A model file named "x.wrl" is not overwritten by its own scene.
+    if (SameFile(fileName, model.fileName)) {
+        messages.Show(fileName + ": is the model file itself; it is not overwritten",
+                      MessageKind::Error);
+        return VrmlExportResult::NotCreated;
+    }
     AtomicFile target(fileName);
     std::unique_ptr<TextFileWriter> file = target.Create();
     if (file && factory) file = factory(target.TempPath());

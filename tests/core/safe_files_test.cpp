@@ -16,6 +16,7 @@
 
 #include "common/file_names.h"
 #include "common/text_file.h"
+#include "output/vrml_export.h"
 #include "support/files.h"
 #include "support/model_text.h"
 #include "support/run_model.h"
@@ -185,6 +186,28 @@ TEST(SafeFiles, BoundaryPointsBesideTheModelAndNamed) {
     EXPECT_TRUE(Exists(dir.File("BNDRYPTS.txt")));
     EXPECT_NE(run.output.find("boundary     : " + dir.File("BNDRYPTS.txt")), std::string::npos)
         << run.output;
+}
+
+}  // namespace
+}  // namespace membrane
+
+namespace membrane {
+namespace {
+
+// "Show" in the desktop program writes the scene of a loaded model: not over the model.
+TEST(SafeFiles, SceneIsNotWrittenOverAModelNamedWrl) {
+    TempDir dir;
+    const std::string model = SmallGrid().WriteTo(dir.File("DOME.wrl"));
+    const std::string before = ReadFile(model);
+    RecordingMessageSink sink;
+    const RunResult loaded = LoadModelOnly(RunRequest(model, Settings{}), sink);
+    ASSERT_EQ(loaded.outcome, RunOutcome::Success);
+    EXPECT_EQ(ExportVrml(*loaded.model, nullptr, VrmlOptions{}, sink),
+              VrmlExportResult::NotCreated);
+    EXPECT_EQ(ReadFile(model), before);
+    ASSERT_FALSE(sink.messages.empty());
+    EXPECT_EQ(sink.messages.back().text,
+              model + ": is the model file itself; it is not overwritten");
 }
 
 }  // namespace
