@@ -10,8 +10,9 @@ both solvers' sizes, the fuzz corpus, and a few broken files. Each model runs wi
 several option sets (both solvers, weights, accuracies, iteration limits, scene options)
 and through `membrane vrml`. For every run the .OUT, .TRS, BNDRYPTS.txt, .wrl, .svg,
 stdout, stderr and exit status must agree byte for byte; only the boundary file's
-creation time and the work directory's name are masked. Exit status 0 when everything
-agrees, 1 otherwise.
+creation time and the work directory's name are masked. With --files-only, the status,
+stdout and stderr are left out (to check that a change of messages or exit statuses left
+every written file alone). Exit status 0 when everything agrees, 1 otherwise.
 """
 import argparse
 import math
@@ -128,6 +129,8 @@ def make_models(binary, out, big):
             shutil.copy(peers / name, out / ("PEER_" + name))
     for f in (ROOT / "tests" / "fuzz" / "corpus" / "model_run").iterdir():
         shutil.copy(f, out / ("FUZZ_" + f.name))
+    for f in sorted((ROOT / "tests" / "data").rglob("*.DAT")):
+        shutil.copy(f, out / ("DATA_" + f.name))
     (out / "EMPTY.DAT").write_bytes(b"")
     # Loads completely, then fails the model check (a node given twice, a missing node).
     (out / "CHECK_FAILS.DAT").write_bytes(
@@ -179,6 +182,8 @@ def main():
     parser.add_argument("new")
     parser.add_argument("--work", default="/tmp/membrane-compare")
     parser.add_argument("--big", action="store_true", help="also a 20000-node catenoid")
+    parser.add_argument("--files-only", action="store_true",
+                        help="compare the files written, not the status, stdout and stderr")
     args = parser.parse_args()
     work = Path(args.work)
     if work.exists():
@@ -192,10 +197,14 @@ def main():
             runs += 1
             old = run_one(Path(args.old).resolve(), model, options, work / "old")
             new = run_one(Path(args.new).resolve(), model, options, work / "new")
+            if args.files_only:
+                for data in (old, new):
+                    for key in ("status", "stdout", "stderr"):
+                        data.pop(key)
             label = f"{model.name} {' '.join(options)}"
             if old == new:
                 print(f"same      {label}  ({', '.join(k for k in old if k not in ('status', 'stdout', 'stderr'))}"
-                      f"; exit {old['status'].decode()})")
+                      f"; exit {old.get('status', b'-').decode()})")
                 continue
             differ += 1
             names = sorted(set(old) | set(new))

@@ -6,6 +6,7 @@ namespace membrane {
 
 void ConsoleMessages::Show(const UserMessage& message) {
     std::string text = message.text;
+    if (!message.detail.empty()) text += ": " + message.detail;
     for (char& c : text)
         if (c == '\r') c = '\n';
     if (message.caption.empty())

@@ -8,15 +8,16 @@
 #include "cli/generate_command.h"
 #include "cli/import_command.h"
 #include "cli/run_command.h"
+#include "common/temp_registry.h"
 
 int main(int argc, char** argv) {
     using namespace membrane;
     CLI::App app{"membrane - minimum-area membrane over a flat triangular mesh"};
     app.require_subcommand(1);
-    app.footer(
-        "Exit status: 0 success, 2 input errors, 3 diverged, 4 solver failure,\n"
-        "5 a file could not be read or written (or the run was cancelled),\n"
-        "6 out of memory or an error of the program, 64 wrong usage.");
+    app.footer(kExitStatusHelp);
+    app.set_version_flag("--version", std::string("membrane ") + MEMBRANE_VERSION);
+    // An interrupted run leaves no temporary file behind.
+    RemoveTempFilesOnSignals();
 
     RunOptions options;
     CLI::App* run = AddRunCommand(app, options);
@@ -33,6 +34,8 @@ int main(int argc, char** argv) {
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
     } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
         app.exit(e);

@@ -1,5 +1,6 @@
 #include "cli/run_command.h"
 
+#include <cmath>
 #include <cstdio>
 
 #include "cli/console_view.h"
@@ -7,31 +8,40 @@
 #include "cli/history_table.h"
 #include "cli/import_command.h"
 #include "cli/surface_exports.h"
+#include "common/file_lock.h"
 #include "common/file_names.h"
 #include "common/number_format.h"
-#include "common/program_path.h"
 #include "output/vrml_export.h"
 #include "plot/mesh_drawing.h"
 #include "plot/model_mesh_source.h"
 #include "run/run_model.h"
 
 namespace membrane {
+
+const char* const kExitStatusHelp =
+    "Exit status: 0 converged, no warnings; 1 files written, with warnings (reader\n"
+    "messages, a table that ended early, a held node or start height naming a missing\n"
+    "node, the iteration limit reached before the accuracy test was met); 2 input errors\n"
+    "(with --strict also every warning); 3 diverged; 4 solver failure or out of memory;\n"
+    "5 a file could not be read or written (or the run was cancelled); 6 an error of the\n"
+    "program itself; 64 wrong usage; 130/143 ended by SIGINT/SIGTERM.";
+
 namespace {
 
-int ExitFor(RunOutcome outcome) {
-    switch (outcome) {
+int ExitFor(const RunResult& result) {
+    switch (result.outcome) {
         case RunOutcome::Success:
-            return kExitSuccess;
+            return result.warnings.empty() ? kExitSuccess : kExitWarnings;
         case RunOutcome::InputErrors:
             return kExitInputErrors;
         case RunOutcome::Diverged:
             return kExitDiverged;
         case RunOutcome::SolverFailure:
+        case RunOutcome::OutOfMemory:
             return kExitSolverFailure;
         case RunOutcome::Cancelled:
         case RunOutcome::OutputFailure:
             return kExitOutputFailure;
-        case RunOutcome::OutOfMemory:
         case RunOutcome::InternalError:
             return kExitAborted;
     }
@@ -52,12 +62,39 @@ RunRequest RequestFor(const RunOptions& options) {
     RunRequest request;
     request.modelFileName = options.model;
     request.settings = options.settings;
-    request.boundaryPointsPath = ExtractFilePath(ProgramFilePath()) + "BNDRYPTS.txt";
+    request.strict = options.strict;
+    if (!options.svg.empty()) request.otherOutputs.push_back(options.svg);
+    if (options.scene.write) request.otherOutputs.push_back(ChangeFileExt(options.model, ".wrl"));
+    for (const std::string& surface : options.exports) request.otherOutputs.push_back(surface);
     return request;
 }
 
-void PrintSummary(const RunResult& result, const ConsoleView& view) {
+const char* SolverName(SolverChoice solver) {
+    switch (solver) {
+        case SolverChoice::Elimination:
+            return "elimination";
+        case SolverChoice::Cholmod:
+            return "cholmod";
+        case SolverChoice::Auto:
+            break;
+    }
+    return "auto";
+}
+
+std::string OutcomeText(const RunResult& result) {
+    if (result.outcome != RunOutcome::Success) return "ERRORS reported " + result.reason;
+    return result.converged ? "converged" : "iteration limit reached, not converged";
+}
+
+void PrintSummary(const RunOptions& options, const RunResult& result, const ConsoleView& view) {
     std::printf("\n");
+    std::printf("model        : %s\n", options.model.c_str());
+    std::printf("solver       : %s\n", SolverName(result.solver == SolverChoice::Auto
+                                                       ? options.settings.solver
+                                                       : result.solver));
+    std::printf("outcome      : %s\n", OutcomeText(result).c_str());
+    for (const std::string& warning : result.warnings)
+        std::printf("warning      : %s\n", warning.c_str());
     if (const Model* m = result.model.get()) {
         std::printf("nodes        : %d\n", m->nodes.Count());
         if (!m->nodes.Empty() && !m->initial.Empty() && !m->constraints.Empty())
@@ -86,6 +123,20 @@ void PrintTimings(const RunTimings& t) {
     std::fflush(stdout);
 }
 
+// A number option that must be finite and within [low, high]; the message names the range
+// briefly (CLI11's own checks print the largest double in full).
+CLI::Validator FiniteIn(double low, double high, const std::string& range) {
+    return CLI::Validator(
+        [low, high, range](std::string& text) -> std::string {
+            double value = 0;
+            if (!CLI::detail::lexical_cast(text, value) || !std::isfinite(value) || value < low ||
+                value > high)
+                return "must be a finite number " + range + ", not " + text;
+            return {};
+        },
+        "FINITE " + range);
+}
+
 // Writes the scene of the model (with the membrane, when there is one) and, if asked,
 // opens it; an exit status (a scene that no program could open is a failure).
 int WriteScene(const Model& model, const Solution* solution, const SceneOptions& options,
@@ -112,8 +163,10 @@ void AddSceneOptions(CLI::App* command, SceneOptions& scene, bool withVrmlFlag) 
     command->add_flag("--no-axes", scene.noAxes, "Scene: leave out the x, y, z axes");
     command->add_flag("--undeformed", scene.undeformed,
                       "Scene: draw the nodes at their heights, not scaled");
-    command->add_option("--scale", scene.scale,
-                        "Scene: scaling of the heights (default 1, 0 means 10)");
+    command
+        ->add_option("--scale", scene.scale,
+                     "Scene: scaling of the heights (default 1, 0 means 10)")
+        ->check(FiniteIn(-1e100, 1e100, "of at most 1e100 in size"));
     command->add_flag("--open", scene.open, "Open the scene with the desktop's viewer (xdg-open)");
 }
 
@@ -124,12 +177,17 @@ CLI::App* AddRunCommand(CLI::App& app, RunOptions& options) {
         app.add_subcommand("run", "Run a model file: writes MODEL.OUT, MODEL.TRS and BNDRYPTS.txt");
     run->add_option("model", options.model, "Model file (.DAT)")->required();
     run->add_option("--accuracy", options.settings.accuracy, "Convergence bound (default 0.001)")
-        ->check(CLI::NonNegativeNumber);
+        ->check(FiniteIn(0, 1e100, "from 0 to 1e100"));
     run->add_option("--max-iterations", options.settings.maxIterations,
                     "Iteration limit (default 10)");
     run->add_option("--weight", options.settings.weight,
-                    "Membrane weight in kN/m^2 for the truss loads (default 1)");
-    run->add_flag("--quiet,-q", options.quiet, "Print no progress lines and no summary");
+                    "Membrane weight in kN/m^2 for the truss loads (default 1)")
+        ->check(FiniteIn(-1e100, 1e100, "of at most 1e100 in size"));
+    run->add_flag("--quiet,-q", options.quiet,
+                  "Print no progress lines and no summary (errors still go to stderr)");
+    run->add_flag("--strict", options.strict,
+                  "Treat every warning as an input error: exit status 2 and no files unless the "
+                  "run is clean");
     run->add_option("--solver", options.settings.solver,
                     "Linear solver: auto (default: elimination up to 5000 nodes, cholmod above), "
                     "elimination (built-in) or cholmod (sparse Cholesky)")
@@ -183,13 +241,22 @@ int RunCommand(const RunOptions& options) {
     ConsoleMessages messages;
     ConsoleView view(options.quiet);
     const RunResult result = RunModel(RequestFor(options), messages, &view);
-    if (!options.quiet) PrintSummary(result, view);
+    if (!options.quiet) {
+        PrintSummary(options, result, view);
+    } else if (result.outcome != RunOutcome::Success) {
+        // The progress lines are off, not the errors.
+        std::fprintf(stderr, "ERRORS reported %s\n", result.reason.c_str());
+        std::fflush(stderr);
+    }
     if (options.history) {
         std::fputs(RenderHistoryTable(result.history).c_str(), stdout);
         std::fflush(stdout);
     }
     if (options.timings) PrintTimings(result.timings);
-    if (!options.svg.empty()) {
+    // No picture when the run refused its outputs (before it read the model), nor after a
+    // strict run that was not clean.
+    const bool drawing = result.model && !(options.strict && result.outcome != RunOutcome::Success);
+    if (!options.svg.empty() && drawing) {
         // The drawing of the results window's paint box, 634 x 474 pixels.
         const ModelMeshSource source(
             result.model.get(),
@@ -202,7 +269,7 @@ int RunCommand(const RunOptions& options) {
             std::fflush(stdout);
         }
     }
-    if (result.outcome != RunOutcome::Success) return ExitFor(result.outcome);
+    if (result.outcome != RunOutcome::Success) return ExitFor(result);
     int status = kExitSuccess;
     if (options.scene.write)
         status = WriteScene(*result.model, result.solution.get(), options.scene, options.quiet,
@@ -210,13 +277,20 @@ int RunCommand(const RunOptions& options) {
     // The surface files come last, after every file of the run.
     const int exported =
         WriteSurfaceExports(*result.model, *result.solution, options.exports, options.quiet);
-    return status != kExitSuccess ? status : exported;
+    if (status != kExitSuccess) return status;
+    return exported != kExitSuccess ? exported : ExitFor(result);
 }
 
 int VrmlCommand(const RunOptions& options) {
     ConsoleMessages messages;
+    const std::string scene = ChangeFileExt(options.model, ".wrl");
+    if (SameFile(scene, options.model)) {
+        messages.Show(scene + ": is the model file itself; it is not overwritten",
+                      MessageKind::Error, "Output files");
+        return kExitOutputFailure;
+    }
     const RunResult result = LoadModelOnly(RequestFor(options), messages);
-    if (result.outcome != RunOutcome::Success) return ExitFor(result.outcome);
+    if (result.outcome != RunOutcome::Success) return ExitFor(result);
     return WriteScene(*result.model, nullptr, options.scene, options.quiet, messages);
 }
 

@@ -12,14 +12,18 @@
 namespace membrane {
 
 enum ExitStatus {
-    kExitSuccess = 0,
-    kExitInputErrors = 2,
+    kExitSuccess = 0,      // converged, no warnings
+    kExitWarnings = 1,     // files written, with warnings (the summary says which)
+    kExitInputErrors = 2,  // also every warning of a --strict run
     kExitDiverged = 3,
-    kExitSolverFailure = 4,
-    kExitOutputFailure = 5,  // also a cancelled run
-    kExitAborted = 6,        // out of memory or an error of the program
+    kExitSolverFailure = 4,  // also memory that ran out
+    kExitOutputFailure = 5,  // a file could not be read or written; also a cancelled run
+    kExitAborted = 6,        // an error of the program itself
     kExitUsage = 64,
 };
+
+// The table of exit statuses, as --help ends and README.md shows it.
+extern const char* const kExitStatusHelp;
 
 // What the results window's "Show 3D-VRML model" group would pass, from the options.
 struct SceneOptions {
@@ -35,6 +39,7 @@ struct RunOptions {
     std::string model;
     Settings settings;
     bool quiet = false;
+    bool strict = false;   // --strict: every warning is an input error
     bool timings = false;  // --timings: phase times and peak memory after the summary
     bool history = false;  // --history: the convergence table after the summary
     SceneOptions scene;

@@ -27,4 +27,10 @@ bool FileExists(const std::string& path) {
     return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
+std::string PrintableName(std::string name) {
+    for (char& c : name)
+        if (static_cast<unsigned char>(c) < 32 || c == 127) c = ' ';
+    return name;
+}
+
 }  // namespace membrane

@@ -16,4 +16,8 @@ std::string ExtractFilePath(const std::string& path);
 
 bool FileExists(const std::string& path);
 
+// A file name as it may be written into a text file: control characters (codes 0 to 31
+// and 127; a line break would start a new line or section there) become blanks.
+std::string PrintableName(std::string name);
+
 }  // namespace membrane

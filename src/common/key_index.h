@@ -9,6 +9,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "common/hash_seed.h"
+
 namespace membrane {
 
 class KeyIndex {
@@ -73,7 +75,8 @@ class KeyIndex {
     }
 
     std::vector<std::int32_t> dense_;
-    std::unordered_map<std::int32_t, std::int32_t> hash_;
+    // Seeded: the keys come from the model file (see PairMap).
+    std::unordered_map<std::int32_t, std::int32_t, SeededIntHash> hash_;
     bool hashed_ = false;
     std::int64_t size_ = 0;
 };

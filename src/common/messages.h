@@ -13,6 +13,10 @@ struct UserMessage {
     std::string caption;  // may be empty: the box then carries the program's name
     std::string text;
     MessageKind kind = MessageKind::Information;
+    // What the message is about, when the text does not say it (the path of a model file
+    // that cannot be read, and why): printed after the text on a terminal, the box's
+    // informative text in the desktop program.
+    std::string detail;
 };
 
 class MessageSink {
@@ -23,7 +27,7 @@ class MessageSink {
 
     void Show(std::string text, MessageKind kind = MessageKind::Information,
               std::string caption = {}) {
-        Show(UserMessage{std::move(caption), std::move(text), kind});
+        Show(UserMessage{std::move(caption), std::move(text), kind, {}});
     }
 };
 

@@ -1,11 +1,19 @@
 // An open-addressing hash map from an unordered pair of node numbers to a position,
 // for the million-side tables of the mesh. Entries are never removed; a position of -1
 // stands for "none".
+//
+// The node numbers come from the model file, so whoever writes it chooses the keys: with
+// a fixed hash, pairs chosen to fall on one slot make every insertion walk the whole
+// cluster (quadratic loading). The hash therefore mixes the key with a seed drawn at
+// random once per process, through two rounds of a full-avalanche finalizer: the slots
+// of a set of keys cannot be foreseen from the file.
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
 #include <vector>
+
+#include "common/hash_seed.h"
 
 namespace membrane {
 
@@ -57,12 +65,7 @@ class PairMap {
         bool used = false;
     };
 
-    static std::size_t Hash(std::uint64_t key) {
-        key ^= key >> 33;
-        key *= 0xff51afd7ed558ccdULL;
-        key ^= key >> 33;
-        return static_cast<std::size_t>(key);
-    }
+    static std::size_t Hash(std::uint64_t key) { return static_cast<std::size_t>(SeededHash(key)); }
 
     void Grow() {
         std::vector<Slot> old = std::move(slots_);

@@ -1,15 +1,18 @@
 #include "common/text_file.h"
 
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 
 #include "common/file_names.h"
 #include "common/io_error.h"
+#include "common/temp_registry.h"
 
 namespace membrane {
 
@@ -17,6 +20,15 @@ std::unique_ptr<TextFileWriter> TextFileWriter::Create(const std::string& path) 
     if (path.empty()) return nullptr;
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) return nullptr;
+    return std::unique_ptr<TextFileWriter>(new TextFileWriter(file, path));
+}
+
+std::unique_ptr<TextFileWriter> TextFileWriter::Adopt(int descriptor, const std::string& path) {
+    std::FILE* file = ::fdopen(descriptor, "wb");
+    if (file == nullptr) {
+        ::close(descriptor);
+        return nullptr;
+    }
     return std::unique_ptr<TextFileWriter>(new TextFileWriter(file, path));
 }
 
@@ -51,18 +63,102 @@ void TextFileWriter::Close() {
     Check(flushed && closed);
 }
 
-AtomicFile::AtomicFile(std::string target) : target_(std::move(target)) {
-    temp_ = ExtractFilePath(target_) + "." + ExtractFileName(target_) + ".part-" +
-            std::to_string(::getpid());
-    std::remove(temp_.c_str());
+namespace {
+
+// A short name nobody can guess: ".mbr" and ten letters or digits from the kernel's
+// random source (the clock and the process number as a last resort).
+std::string RandomTempName() {
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    unsigned char bytes[10];
+    if (::getrandom(bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes)) {
+        static unsigned long counter = 0;
+        unsigned long seed = static_cast<unsigned long>(::getpid()) * 2654435761UL ^
+                             static_cast<unsigned long>(::time(nullptr)) ^ ++counter;
+        for (unsigned char& b : bytes) b = static_cast<unsigned char>(seed >>= 3);
+    }
+    std::string name = ".mbr";
+    for (const unsigned char b : bytes) name.push_back(kLetters[b % 36]);
+    return name;
 }
 
+}  // namespace
+
+std::string RefusedTarget(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        // A dangling link or a name in a directory the user cannot search: lstat tells.
+        struct stat link {};
+        if (::lstat(path.c_str(), &link) == 0 && !S_ISLNK(link.st_mode))
+            return path + ": cannot be examined";
+        return {};
+    }
+    if (S_ISDIR(info.st_mode)) return path + ": is a directory, not a file to write";
+    if (!S_ISREG(info.st_mode))
+        return path + ": is not a regular file (" +
+               (S_ISCHR(info.st_mode)    ? "a character device"
+                : S_ISBLK(info.st_mode)  ? "a block device"
+                : S_ISFIFO(info.st_mode) ? "a FIFO"
+                : S_ISSOCK(info.st_mode) ? "a socket"
+                                         : "a special file") +
+               "); it is not replaced";
+    if ((info.st_mode & 0222) == 0) return path + ": is write-protected; it is not replaced";
+    if (::access(path.c_str(), W_OK) != 0)
+        return path + ": " + std::strerror(errno) + "; it is not replaced";
+    return {};
+}
+
+AtomicFile::AtomicFile(std::string target) : target_(std::move(target)) {}
+
 AtomicFile::~AtomicFile() {
-    if (!done_) std::remove(temp_.c_str());
+    if (!done_) Remove();
+}
+
+void AtomicFile::Remove() {
+    if (!temp_.empty()) ::unlink(temp_.c_str());
+    ReleaseTempFile(slot_);
+    slot_ = -1;
+}
+
+std::unique_ptr<TextFileWriter> AtomicFile::Create() {
+    if (target_.empty()) {
+        error_ = "no file name";
+        return nullptr;
+    }
+    error_ = RefusedTarget(target_);
+    refused_ = !error_.empty();
+    if (refused_) return nullptr;
+    struct stat existing {};
+    if (::stat(target_.c_str(), &existing) == 0) mode_ = existing.st_mode & 07777;
+    const std::string directory = ExtractFilePath(target_);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temp_ = directory + RandomTempName();
+        slot_ = RegisterTempFile(temp_);
+        const int fd =
+            ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            // The new file keeps the mode of the one it replaces.
+            if (existing.st_ino != 0) ::fchmod(fd, mode_);
+            auto writer = TextFileWriter::Adopt(fd, temp_);
+            if (!writer) break;
+            return writer;
+        }
+        const int error = errno;
+        ReleaseTempFile(slot_);
+        slot_ = -1;
+        temp_.clear();
+        if (error != EEXIST) {
+            error_ = target_ + ": " + std::strerror(error);
+            return nullptr;
+        }
+    }
+    Remove();
+    temp_.clear();
+    error_ = target_ + ": no temporary file can be created beside it";
+    return nullptr;
 }
 
 void AtomicFile::SyncTemp() const {
-    const int fd = ::open(temp_.c_str(), O_RDONLY);
+    const int fd = ::open(temp_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) return;
     ::fsync(fd);
     ::close(fd);
@@ -72,14 +168,23 @@ void AtomicFile::Commit() {
     done_ = true;
     // The data reach the disk before the name does, so a crash cannot leave a target
     // that names an empty or partial file.
-    const int fd = ::open(temp_.c_str(), O_RDONLY);
+    const int fd = ::open(temp_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     const bool synced = fd >= 0 && ::fsync(fd) == 0;
+    const int error = errno;
     if (fd >= 0) ::close(fd);
-    if (!synced || std::rename(temp_.c_str(), target_.c_str()) != 0) {
-        const std::string reason = std::strerror(errno);
-        std::remove(temp_.c_str());
-        throw IoError("cannot replace " + target_ + ": " + reason);
+    // The target may have changed since Create: a device or a protected file put in its
+    // place in the meantime is still not replaced.
+    std::string refused = RefusedTarget(target_);
+    if (refused.empty() && !synced)
+        refused = "cannot replace " + target_ + ": " + std::strerror(error);
+    if (refused.empty() && std::rename(temp_.c_str(), target_.c_str()) != 0)
+        refused = "cannot replace " + target_ + ": " + std::strerror(errno);
+    if (!refused.empty()) {
+        Remove();
+        throw IoError(refused);
     }
+    ReleaseTempFile(slot_);
+    slot_ = -1;
 }
 
 }  // namespace membrane

@@ -17,18 +17,6 @@ void ConsumeLineEnd(TextStream& stream, int c) {
     if (c == '\r') stream.Get();
 }
 
-// Skips the rest of the current line including its line end.
-void SkipRestOfLine(TextStream& stream) {
-    for (;;) {
-        const int c = stream.Get();
-        if (c == kEndOfFileChar && stream.AtEnd()) return;
-        if (IsLineEnd(c)) {
-            ConsumeLineEnd(stream, c);
-            return;
-        }
-    }
-}
-
 bool IsBlank(char c) {
     return c == 8 || c == 10 || c == 12 || c == 13 || c == 32;
 }
@@ -97,24 +85,85 @@ bool TakePlainField(TextStream& stream, std::string_view& field) {
     if (taken == 0) return false;
     field = ahead.substr(begin, i - begin);
     stream.Advance(taken);
+    stream.SetFieldEndedLine(ahead[i] == '\n' || ahead[i] == '\r');
     return true;
+}
+
+// The power of ten of the leading digit of a well-formed real ("1e5000" 5000, "0.01e-3"
+// -5), saturated far beyond any real; only its sign is used.
+long long DecimalMagnitude(std::string_view s) {
+    std::size_t i = 0;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+    long long magnitude = 0;
+    bool leading = false;  // a nonzero digit seen
+    while (i < s.size() && s[i] >= '0' && s[i] <= '9') {
+        if (leading)
+            ++magnitude;
+        else
+            leading = s[i] != '0';
+        ++i;
+    }
+    if (i < s.size() && s[i] == '.') {
+        ++i;
+        while (i < s.size() && s[i] >= '0' && s[i] <= '9') {
+            if (!leading) {
+                --magnitude;
+                leading = s[i] != '0';
+            }
+            ++i;
+        }
+    }
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        ++i;
+        const bool negative = i < s.size() && s[i] == '-';
+        if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+        long long exponent = 0;
+        for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i)
+            exponent = std::min(exponent * 10 + (s[i] - '0'), 1000000000000LL);
+        magnitude += negative ? -exponent : exponent;
+    }
+    return magnitude;
 }
 
 }  // namespace
 
+void SkipRestOfLine(TextStream& stream) {
+    for (;;) {
+        const int c = stream.Get();
+        if (c == kEndOfFileChar && stream.AtEnd()) return;
+        if (IsLineEnd(c)) {
+            ConsumeLineEnd(stream, c);
+            return;
+        }
+    }
+}
+
+void SkipToField(TextStream& stream) {
+    for (;;) {
+        const int c = stream.Peek();
+        if (c != ' ' && c != '\t' && c != '#' && !IsLineEnd(c)) return;
+        stream.Get();
+        if (c == '#') SkipRestOfLine(stream);
+        ConsumeLineEnd(stream, c);
+    }
+}
+
 std::string ReadField(TextStream& stream) {
     std::string field;
     int c;
-    do {
+    // Blanks, tabs, comments and line ends before the field: a line that ends in blanks,
+    // or an empty line, makes no (empty) field.
+    for (;;) {
         c = stream.Get();
-        if (c == '#') SkipRestOfLine(stream);
-    } while (c == ' ' || c == '\t' || c == '#');
+        if (c == '#')
+            SkipRestOfLine(stream);
+        else if (IsLineEnd(c))
+            ConsumeLineEnd(stream, c);
+        else if (c != ' ' && c != '\t')
+            break;
+    }
 
     bool lineEnd = false;
-    if (IsLineEnd(c)) {
-        lineEnd = true;
-        ConsumeLineEnd(stream, c);
-    }
     while (c != ' ' && c != '\t' && c != ';' && !lineEnd && field.size() < kMaxFieldLength) {
         // A field that runs into the end of the file ends there, so a last line without
         // a line end still reads as it looks.
@@ -132,7 +181,9 @@ std::string ReadField(TextStream& stream) {
     if (!lineEnd && (c == ';' || c == '#')) {
         SkipRestOfLine(stream);
         field = ";";
+        lineEnd = true;
     }
+    stream.SetFieldEndedLine(lineEnd);
     return field;
 }
 
@@ -197,7 +248,8 @@ RealConversion ConvertReal(std::string_view s) {
     (void)end;
     if (ec == std::errc::result_out_of_range) {
         // Too small for any real: it reads as 0. Too large: not a number the model can use.
-        if (std::fabs(wide) <= 1.0L) return {0.0, 0};
+        // (The conversion leaves `wide` untouched then, so the text tells which.)
+        if (DecimalMagnitude(text) < 0) return {0.0, 0};
         return {0.0, static_cast<int>(n) + 1};
     }
     const double value = static_cast<double>(wide);

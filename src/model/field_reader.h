@@ -1,7 +1,9 @@
 // The model file is read as a stream of fields, not line by line: runs of characters
 // separated by blanks, tabs and line ends. '#' where a field would begin starts a comment
 // to the end of the line; ';' ends the field and the line and turns the field into ";".
-// A field holds at most 255 characters. This module also holds small string helpers used
+// A field holds at most 255 characters. Blanks, tabs and line ends before a field are
+// passed over, so a line that ends in blanks and an empty line make no field: a field is
+// empty only at the end of the text. This module also holds small string helpers used
 // by the results window and the plotting object, and the real power function of the
 // element assembly.
 #pragma once
@@ -20,6 +22,11 @@ constexpr int kConversionMessageLimit = 10;
 
 std::string ReadField(TextStream& stream);
 void SkipField(TextStream& stream);
+// Passes over what ReadField would pass over before the next field (blanks, tabs, line
+// ends, comments), so that AtEnd tells whether another field follows.
+void SkipToField(TextStream& stream);
+// Passes over the rest of the current line, line end included.
+void SkipRestOfLine(TextStream& stream);
 
 // The next field as a signed 32-bit integer (decimal, or hexadecimal after '$', 'x', 'X',
 // '0x', '0X'). On failure the user is told "error reading longint <field> at position :<p>"

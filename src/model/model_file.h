@@ -2,6 +2,7 @@
 // solver's ordering work on this text.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -12,8 +13,14 @@ struct ModelFile {
     std::string text;
 };
 
-// Null when the file cannot be opened for reading (missing, no permission, a directory).
-// A read that fails half-way raises IoError.
-std::shared_ptr<const ModelFile> ReadModelFile(const std::string& path);
+// The largest model file read: a million-node model takes about 150 MB.
+constexpr std::uint64_t kMaxModelFileBytes = std::uint64_t{512} << 20;
+
+// Null, with the reason in `why` ("no such file", "a FIFO, not a regular file", ...), when
+// the file cannot be opened for reading, is not a regular file (a device, a FIFO, a
+// directory: reading those would never end or block) or is larger than
+// kMaxModelFileBytes. The file is read up to the size it had when opened. A read that
+// fails half-way raises IoError.
+std::shared_ptr<const ModelFile> ReadModelFile(const std::string& path, std::string* why = nullptr);
 
 }  // namespace membrane

@@ -304,7 +304,7 @@ double LiftedArea(const GeneratedModel& model, const std::vector<double>& height
 
 bool WriteGeneratedModel(const GeneratedModel& model, const std::string& path) {
     AtomicFile target(path);
-    auto file = TextFileWriter::Create(target.TempPath());
+    auto file = target.Create();
     if (!file) return false;
     const std::int32_t nodes = model.NodeCount();
     const std::int32_t triangles = model.TriangleCount();
@@ -374,7 +374,7 @@ bool WriteGeneratedSidecar(const GeneratedModel& model, const std::string& model
     }
 
     AtomicFile target(sidecarPath);
-    auto file = TextFileWriter::Create(target.TempPath());
+    auto file = target.Create();
     if (!file) return false;
     const std::string name = GeneratedShapeName(shape);
     file->Write(std::string("{\n") + "  \"generator\": \"membrane generate\",\n" +

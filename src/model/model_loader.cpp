@@ -1,6 +1,7 @@
 #include "model/model_loader.h"
 
 #include <cmath>
+#include <limits>
 
 #include "common/key_index.h"
 #include "model/bar_table.h"
@@ -21,6 +22,11 @@ double SlopeMeasure(const double h[3], const NodeEntry* const corner[3], double 
                      twiceArea;
     return 1 + a * a + b * b;
 }
+
+// Below this, twice the plan area or its square is not a normal double: the slopes and
+// the Newton terms, which divide by them, lose every digit (a mesh scaled by 1e-100 would
+// "converge" to heights far outside the held ones).
+const double kSmallestTwiceArea = std::sqrt(std::numeric_limits<double>::min());
 
 // The start height of the node with this number (the newest node of the number).
 double StartHeight(const Model& model, std::int32_t number) {
@@ -105,6 +111,10 @@ std::vector<std::string> CheckModel(const Model& m, std::size_t limit) {
                              StartHeight(m, nodes[2])};
         if (twiceArea == 0.0)
             report(triangle() + " has no area in the plan");
+        else if (std::fabs(twiceArea) < kSmallestTwiceArea)
+            report(triangle() +
+                   " is too small: its plan area cannot be computed in double "
+                   "precision");
         else if (!std::isfinite(twiceArea))
             report(triangle() + " is too large: its plan area is not a finite number");
         else if (!std::isfinite(SlopeMeasure(h, corner, twiceArea)))
@@ -113,6 +123,23 @@ std::vector<std::string> CheckModel(const Model& m, std::size_t limit) {
     if (total > faults.size())
         faults.push_back("... and " + std::to_string(total - faults.size()) + " more");
     return faults;
+}
+
+std::vector<std::string> MissingNodeWarnings(const Model& m, std::size_t limit) {
+    std::vector<std::string> warnings;
+    std::size_t total = 0;
+    auto check = [&](const std::string& title, std::int32_t node) {
+        if (m.nodes.Find(node) != nullptr) return;
+        if (warnings.size() < limit)
+            warnings.push_back(title + " names node " + std::to_string(node) +
+                               ", which is not in &COORDINATES");
+        ++total;
+    };
+    for (const auto& entry : m.constraints.Entries()) check(m.constraints.Title(), entry.value);
+    for (const auto& entry : m.initial.Entries()) check(m.initial.Title(), entry.key);
+    if (total > warnings.size())
+        warnings.push_back("... and " + std::to_string(total - warnings.size()) + " more");
+    return warnings;
 }
 
 }  // namespace membrane

@@ -6,8 +6,7 @@
 //   &ELEMENTS n      element number, node 1, node 2, node 3
 //   &CONSTRAINTS n   node number of a held node       (found by "&CONSTR")
 //   &INITIAL n       node number, height               (fixed or start height)
-// After the count, one more field is read and dropped: with blanks after the count that
-// is the empty field at the end of the header line.
+// After the count, the rest of the header line is passed over, whatever it holds.
 #pragma once
 
 #include <memory>
@@ -28,9 +27,15 @@ std::shared_ptr<Model> ReadModel(const ModelFile& file, MessageSink& messages);
 
 // Faults of a complete model that would make the Newton step meaningless: element nodes
 // missing from the node table, triangles without plan area, node or element numbers given
-// twice, coordinates or heights that are not finite, and triangles so large or so steep at
-// their start heights that their area overflows. At most `limit` messages, then a line
-// with how many more there are.
+// twice, coordinates or heights that are not finite, triangles so large or so steep at
+// their start heights that their area overflows, and triangles so small that their plan
+// area (or its square, which every Newton term divides by) underflows. At most `limit` messages,
+// then a line with how many more there are.
 std::vector<std::string> CheckModel(const Model& model, std::size_t limit = 10);
+
+// Held nodes and start heights of a complete model that name a node missing from the node
+// table ("&CONSTR names node 999, which is not in &COORDINATES"): the run goes on without
+// them, which is not what the file says. At most `limit` texts, then how many more.
+std::vector<std::string> MissingNodeWarnings(const Model& model, std::size_t limit = 10);
 
 }  // namespace membrane

@@ -16,12 +16,15 @@ bool LocateTable(TextStream& stream, const std::string& title) {
 std::optional<std::int32_t> OpenTable(TextStream& stream, const std::string& title) {
     if (!LocateTable(stream, title)) return std::nullopt;
     const std::int32_t count = ReadInteger(stream);
-    SkipField(stream);
+    // The rest of the header line, whatever it holds (nothing, blanks, a word, a comment),
+    // is passed over; the records begin on the next line.
+    if (!stream.FieldEndedLine()) SkipRestOfLine(stream);
     return count;
 }
 
 bool RecordGuard::FieldAvailable() {
     if (stopped_) return false;
+    SkipToField(stream_);
     if (!stream_.AtEnd()) return true;
     stopped_ = true;
     stream_.Messages().Show(title_ + ": the table header announces " + std::to_string(announced_) +

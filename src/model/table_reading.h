@@ -15,13 +15,13 @@ namespace membrane {
 bool LocateTable(TextStream& stream, const std::string& title);
 
 // Finds the table in a stream that stands at the start of the model text and reads its
-// header: the title, the record count and the one field after it that is dropped. The
+// header: the title and the record count; the rest of the header line is passed over. The
 // record count, or nothing when no field holds the title.
 std::optional<std::int32_t> OpenTable(TextStream& stream, const std::string& title);
 
-// Counts the records of a table as they are read. When the stream has reached its end
-// while the header still promises records, the table stops with one message that names
-// the table, instead of reading on field after field into nothing.
+// Counts the records of a table as they are read. When no field is left (only blanks,
+// line ends and comments remain) while the header still promises records, the table stops with one
+// message that names the table, instead of reading on field after field into nothing.
 class RecordGuard {
   public:
     RecordGuard(TextStream& stream, std::string title, std::int32_t announced)

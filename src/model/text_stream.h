@@ -29,6 +29,11 @@ class TextStream {
         if (c != kEndOfFileChar) ++position_;
         return c;
     }
+    // The next character without taking it.
+    int Peek() const {
+        return position_ >= text_.size() ? kEndOfFileChar
+                                         : static_cast<unsigned char>(text_[position_]);
+    }
     // True when the next Get gives the end-of-file character.
     bool AtEnd() const {
         return position_ >= text_.size() || text_[position_] == static_cast<char>(kEndOfFileChar);
@@ -46,6 +51,11 @@ class TextStream {
     std::string_view Buffered() const { return text_.substr(position_); }
     void Advance(std::size_t count) { position_ += count; }
 
+    // Whether the last field read ended its line (its line end, or a ';' with the rest
+    // of the line, was taken with it): a table header's count tells so.
+    bool FieldEndedLine() const { return fieldEndedLine_; }
+    void SetFieldEndedLine(bool ended) { fieldEndedLine_ = ended; }
+
     MessageSink& Messages() { return messages_; }
     // Counts a field of this stream that failed to convert; returns the count so far.
     int CountConversionFailure() { return ++conversionFailures_; }
@@ -56,6 +66,7 @@ class TextStream {
     std::size_t position_ = 0;
     std::size_t scannedTo_ = 0;  // SkipLinesWithout looked no further than this position
     int conversionFailures_ = 0;
+    bool fieldEndedLine_ = false;
 };
 
 }  // namespace membrane

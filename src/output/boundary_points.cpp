@@ -14,7 +14,7 @@ void RenderBoundaryPoints(TextSink& out, const std::string& modelFileName,
     out.Line("TEXT FILE");
     out.Line("- ALL BOUNDARY POINTS FROM RECENT BRIMEL.EXE CALCULATION");
     out.Line("- usage   : if needed adjust *.dat model with this list");
-    out.Line("- model   : " + modelFileName);
+    out.Line("- model   : " + PrintableName(modelFileName));
     out.Line("- created : " + when);
     out.Line();
     out.Line("&CONSTRAINTS " + std::to_string(nodes.size()) + " ");
@@ -25,7 +25,7 @@ bool WriteBoundaryPointsFile(const std::string& path, const std::string& modelFi
                              std::span<const std::int32_t> nodes, const std::string& when) {
     if (nodes.empty()) return false;
     AtomicFile target(path);
-    auto file = TextFileWriter::Create(target.TempPath());
+    auto file = target.Create();
     if (!file) return false;
     RenderBoundaryPoints(*file, modelFileName, nodes, when);
     file->Close();

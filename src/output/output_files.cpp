@@ -19,9 +19,9 @@ namespace {
 
 // A run must not end as a success with no report at all: a file that cannot be created is
 // an input/output error of the run.
-std::unique_ptr<TextFileWriter> CreateOrThrow(const AtomicFile& file) {
-    auto writer = TextFileWriter::Create(file.TempPath());
-    if (!writer) throw IoError("cannot create " + file.Target() + ": " + std::strerror(errno));
+std::unique_ptr<TextFileWriter> CreateOrThrow(AtomicFile& file) {
+    auto writer = file.Create();
+    if (!writer) throw IoError("cannot create " + file.Error());
     return writer;
 }
 

@@ -17,7 +17,7 @@ void RenderKeyedList(TextSink& out, const KeyedValueList<Value>& list, Format fo
 }  // namespace
 
 void RenderReportHeader(TextSink& out, const std::string& reportFileName) {
-    out.Line("OUTPUT FILE : " + ExtractFileName(reportFileName));
+    out.Line("OUTPUT FILE : " + PrintableName(ExtractFileName(reportFileName)));
     out.Line();
 }
 

@@ -1,5 +1,6 @@
 #include "output/truss_format.h"
 
+#include "common/file_names.h"
 #include "common/key_index.h"
 #include "common/number_format.h"
 
@@ -7,7 +8,7 @@ namespace membrane {
 
 void RenderTrussHeader(TextSink& out, const std::string& modelFileName) {
     out.Line("; data from BRIMEL.EXE");
-    out.Line("; project :" + modelFileName);
+    out.Line("; project :" + PrintableName(modelFileName));
     for (const char* line :
          {"", "[properties]", "E=10000", "A=1", "", "[barproperties]", "1=10000@1", ""})
         out.Line(line);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "common/file_lock.h"
 #include "common/file_names.h"
 #include "common/io_error.h"
 #include "common/number_format.h"
@@ -51,8 +52,9 @@ void RenderVrmlScene(TextSink& out, const Model& model, const Solution* solution
                      const VrmlOptions& options) {
     double xExtent, yExtent, heightExtent;
     const double extent = ModelExtent(model, solution, xExtent, yExtent, heightExtent);
-    const std::string modelName =
-        model.fileName.empty() ? std::string("unknown file") : ExtractFileName(model.fileName);
+    const std::string modelName = model.fileName.empty()
+                                      ? std::string("unknown file")
+                                      : PrintableName(ExtractFileName(model.fileName));
     VrmlWriter writer(out);
     writer.WriteVrmlHeader(modelName, kSceneSizeFactor * extent);
     writer.WriteVrmlAxes(options.showAxes, kAxisLength, kAxisLength, kAxisLength);
@@ -88,10 +90,17 @@ VrmlExportResult ExportVrml(const Model& model, const Solution* solution,
                             const VrmlOptions& options, MessageSink& messages,
                             const SceneFileFactory& factory) {
     const std::string fileName = VrmlSceneFileName(model);
+    // A model file named "x.wrl" is not overwritten by its own scene.
+    if (SameFile(fileName, model.fileName)) {
+        messages.Show(fileName + ": is the model file itself; it is not overwritten",
+                      MessageKind::Error);
+        return VrmlExportResult::NotCreated;
+    }
     AtomicFile target(fileName);
-    std::unique_ptr<TextFileWriter> file =
-        factory ? factory(target.TempPath()) : TextFileWriter::Create(target.TempPath());
+    std::unique_ptr<TextFileWriter> file = target.Create();
+    if (file && factory) file = factory(target.TempPath());
     if (!file) {
+        if (target.Refused()) messages.Show(target.Error(), MessageKind::Error);
         messages.Show("Can not create a VRML file, check your disk or r/w permissions.",
                       MessageKind::Error);
         return VrmlExportResult::NotCreated;

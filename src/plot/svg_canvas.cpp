@@ -3,11 +3,10 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
-#include <filesystem>
-#include <fstream>
-#include <random>
 
+#include "common/io_error.h"
 #include "common/number_format.h"
+#include "common/text_file.h"
 
 namespace membrane {
 
@@ -308,27 +307,14 @@ std::string SvgCanvas::Document() const {
 }
 
 bool SvgCanvas::Save(const std::string& path) const {
-    namespace fs = std::filesystem;
-    const fs::path target(path);
-    std::random_device random;
-    fs::path temporary = target;
-    temporary += ".tmp" + std::to_string(random() % 1000000u);
-
-    const std::string document = Document();
-    std::error_code error;
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        out.write(document.data(), static_cast<std::streamsize>(document.size()));
-        out.close();
-        if (!out) {
-            fs::remove(temporary, error);
-            return false;
-        }
-    }
-    fs::rename(temporary, target, error);
-    if (error) {
-        fs::remove(temporary, error);
+    AtomicFile target(path);
+    auto file = target.Create();
+    if (!file) return false;
+    try {
+        file->Write(Document());
+        file->Close();
+        target.Commit();
+    } catch (const IoError&) {
         return false;
     }
     return true;

@@ -7,6 +7,7 @@
 #include <span>
 #include <vector>
 
+#include "common/file_lock.h"
 #include "common/file_names.h"
 #include "common/io_error.h"
 #include "common/number_format.h"
@@ -15,6 +16,7 @@
 #include "run/harmonic_start.h"
 #include "run/line_search.h"
 #include "run/model_loading.h"
+#include "run/output_targets.h"
 #include "run/peak_memory.h"
 #include "solver/cholmod_solver.h"
 #include "solver/elimination_solver.h"
@@ -72,7 +74,9 @@ class NewtonRun {
           result_(result) {}
 
     void Execute() {
-        if (!Load()) return Fail(RunOutcome::InputErrors, "input errors");
+        if (!Load())
+            return Fail(modelUnreadable_ ? RunOutcome::OutputFailure : RunOutcome::InputErrors,
+                        "input errors");
         output_ = std::make_unique<OutputFiles>(model_);
         // A limit of 0 or less makes no Newton step: the outputs carry the start heights.
         if (settings_.maxIterations > 0 && Prepare() &&
@@ -110,6 +114,7 @@ class NewtonRun {
     bool Load() {
         const std::shared_ptr<const ModelFile> file =
             OpenModelFile(request_.modelFileName, messages_, result_);
+        modelUnreadable_ = !file;
         if (!file) return false;
         // The sparse Cholesky solver's ordering is worked out beside the loading (for auto,
         // when the file is large enough to hold more nodes than the elimination takes;
@@ -205,6 +210,7 @@ class NewtonRun {
                               restarting_};
         restarting_ = false;
         bool stop = 2 * settings_.accuracy >= std::fabs(step.largest) + std::fabs(step.smallest);
+        result_.converged = stop;
         // A damped step cannot run off: it never raises the area, however large du is.
         const bool tooLarge = std::fabs(step.largest) > kDivergenceLimit ||
                               std::fabs(step.smallest) > kDivergenceLimit;
@@ -262,7 +268,14 @@ class NewtonRun {
 
     // Lifts the mesh by the heights, writes the files and shows the membrane.
     void Finish() {
+        if (!result_.converged)
+            result_.warnings.push_back("the iteration limit (" +
+                                       std::to_string(settings_.maxIterations) +
+                                       ") was reached before the accuracy test was met");
+        if (request_.strict && !result_.warnings.empty())
+            return Fail(RunOutcome::InputErrors, "strict run: " + result_.warnings.back());
         clock_.Restart();
+        if (request_.strict) WriteBoundaryPoints(*model_, request_, result_);
         auto solution = std::make_shared<const Solution>(
             LiftMembrane(*model_, std::move(heights_), result_.iterations));
         output_->Finish(*solution, settings_.accuracy, settings_.weight);
@@ -314,6 +327,7 @@ class NewtonRun {
     RunResult& result_;
     bool failed_ = false;
     bool wroteAhead_ = false;
+    bool modelUnreadable_ = false;
     Stopwatch clock_;
 
     std::unique_ptr<FillOrdering> ordering_;
@@ -362,7 +376,18 @@ RunResult RunModel(const RunRequest& request, MessageSink& messages, ResultsView
     RunResult result;
     result.settings = request.settings;
     if (view) view->ShowMessage("Open " + request.modelFileName);
-    AtRunBoundary(result, messages, [&] { NewtonRun(request, messages, view, result).Execute(); });
+    AtRunBoundary(result, messages, [&] {
+        const FileLock lock(request.modelFileName, [view] {
+            if (view) view->ShowMessage("waiting for another run of this model to end");
+        });
+        if (const std::string refused = RefusedOutputs(request); !refused.empty()) {
+            messages.Show(refused, MessageKind::Error, "Output files");
+            result.outcome = RunOutcome::OutputFailure;
+            result.reason = "output file refused";
+            return;
+        }
+        NewtonRun(request, messages, view, result).Execute();
+    });
     result.timings.peakMemoryMb = PeakMemoryMb();
     if (view) {
         if (result.outcome == RunOutcome::Success)
@@ -370,13 +395,20 @@ RunResult RunModel(const RunRequest& request, MessageSink& messages, ResultsView
         else
             view->ShowMessage("ERRORS reported " + result.reason);
     }
+    if (result.outcome == RunOutcome::Success && !result.warnings.empty()) {
+        std::string text = "The files are written, but:";
+        for (const std::string& warning : result.warnings) text += "\n- " + warning;
+        messages.Show(text, MessageKind::Warning, "Warnings");
+    }
     return result;
 }
 
 RunResult LoadModelOnly(const RunRequest& request, MessageSink& messages) {
     RunResult result;
     AtRunBoundary(result, messages, [&] {
+        const FileLock lock(request.modelFileName, {});
         const auto file = OpenModelFile(request.modelFileName, messages, result);
+        if (!file) result.outcome = RunOutcome::OutputFailure;
         if (file && LoadCheckedModel(*file, request, messages, nullptr, result))
             result.outcome = RunOutcome::Success;
     });

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <string>
+#include <vector>
 
 #include "common/messages.h"
 #include "run/results_view.h"
@@ -18,11 +19,22 @@
 namespace membrane {
 
 struct RunRequest {
+    RunRequest() = default;
+    RunRequest(std::string model, Settings runSettings, std::string boundaryPoints = {})
+        : modelFileName(std::move(model)),
+          settings(runSettings),
+          boundaryPointsPath(std::move(boundaryPoints)) {}
+
     std::string modelFileName;  // the model file (".DAT")
     Settings settings;
-    // Where the boundary points file goes: beside the program; beside the model file when
-    // that directory cannot be written.
-    std::string boundaryPointsPath = "BNDRYPTS.txt";
+    // Where the boundary points file goes; empty: "BNDRYPTS.txt" beside the model file.
+    std::string boundaryPointsPath;
+    // Every warning is an input error: the run writes no file unless it is clean.
+    bool strict = false;
+    // The files the caller writes after the run (a scene, a picture): checked with the
+    // run's own before anything is written, so that none of them is the model file or
+    // another output of the run.
+    std::vector<std::string> otherOutputs;
     // A flag that another thread may set to stop the run within a moment, in any phase
     // (inside the solves too); the run then ends as cancelled, as when the view asks.
     const std::atomic<bool>* cancel = nullptr;
@@ -30,7 +42,9 @@ struct RunRequest {
 
 // Runs the model. The progress lines: "Open <file>", per iteration "ITERATION n : Assemble"
 // and "ITERATION n : Elimination", and at the end "READY, output to file : NAME.OUT" or
-// "ERRORS reported <reason>".
+// "ERRORS reported <reason>". After READY, a run with warnings tells them in one message
+// ("Warnings"). The model file is locked (flock) for the run: a second run of the same
+// model waits.
 RunResult RunModel(const RunRequest& request, MessageSink& messages, ResultsView* view = nullptr);
 
 // Reads and checks the model (and writes the boundary points file) without running it:

@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "model/model.h"
 #include "model/solution.h"
@@ -13,11 +14,11 @@ namespace membrane {
 
 enum class RunOutcome {
     Success,        // converged or reached the iteration limit; files written
-    InputErrors,    // the model did not load
+    InputErrors,    // the model did not load (or, in a strict run, gave warnings)
     Diverged,       // an increment blew up (or was not a number)
     SolverFailure,  // the linear solver failed
     Cancelled,      // the user stopped the run
-    OutputFailure,  // a file could not be read or written half-way
+    OutputFailure,  // a file could not be read or written (the model file included)
     OutOfMemory,    // the computer's memory ran out
     InternalError,  // an error of the program itself
 };
@@ -37,6 +38,13 @@ struct RunResult {
     // The linear solver that ran (auto resolved); Auto when the run made no Newton step.
     SolverChoice solver = SolverChoice::Auto;
     int iterations = 0;
+    // Whether the last Newton step met the accuracy test: a successful run that is not
+    // converged stopped at the iteration limit.
+    bool converged = false;
+    // What a successful run's files may not show: the model file gave reader messages, a
+    // table ended early, a held node or a start height named a node missing from the node
+    // table, the iteration limit was reached. One short text each, told after "READY".
+    std::vector<std::string> warnings;
     std::string reason;  // what follows "ERRORS reported " on failure
     double flatArea = 0.0;
     double finalArea = 0.0;

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "common/key_index.h"
+#include "common/memory_limit.h"
 #include "solver/dense_front.h"
 #include "solver/elimination_cells.h"
 #include "solver/front_kernels.h"
@@ -58,15 +59,15 @@ constexpr std::int32_t kDropped = -1;
 // back substitution) and a place in the column index (4 bytes), plus the slack of growing
 // vectors. The count below also takes entries that exact cancellations removed, so it runs
 // ahead of the memory really used: with 16 bytes an entry against three quarters of the
-// physical memory, the solve stops at about a third of it (bench/README.md has a measured
-// case).
+// usable memory, the solve stops at about a third of it (bench/README.md has a measured
+// case). The usable memory is the least of the physical memory, the process's resource
+// limits and its cgroup's limit: under a limit the solve ends with TooLarge, not with an
+// allocation failure.
 std::size_t DefaultEntryLimit() {
-#if defined(_SC_PHYS_PAGES) && defined(_SC_PAGE_SIZE)
-    const long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGE_SIZE);
-    if (pages > 0 && pageSize > 0)
-        return static_cast<std::size_t>(pages) / 4 * 3 * static_cast<std::size_t>(pageSize) / 16;
-#endif
-    return std::numeric_limits<std::size_t>::max();
+    const std::uint64_t usable = UsableMemoryBytes();
+    if (usable == std::numeric_limits<std::uint64_t>::max())
+        return std::numeric_limits<std::size_t>::max();
+    return static_cast<std::size_t>(usable / 4 * 3 / 16);
 }
 
 constexpr std::size_t kCancelPollPivots = 64;
@@ -84,7 +85,10 @@ class Eliminator {
     SolveStatus Run(SparseMatrix& system, SparseMatrix& rhs, const EliminationOptions& options) {
         system_ = &system;
         rhs_ = &rhs;
-        denseFrontBytes_ = options.denseFrontBytes;
+        // The dense rows take at most a quarter of the usable memory (the results do not
+        // depend on how many rows are dense).
+        denseFrontBytes_ = static_cast<std::size_t>(
+            std::min<std::uint64_t>(options.denseFrontBytes, UsableMemoryBytes() / 4));
         entryLimit_ = options.entryLimit > 0 ? options.entryLimit : DefaultEntryLimit();
         storedGrowth_ = 0;
         cancel_ = options.cancel;

@@ -14,7 +14,7 @@ std::string SolveStatusText(SolveStatus status) {
             return "Division by zero. ";
         case SolveStatus::TooLarge:
             return "Matrix is too large for the built-in elimination: it needs more memory than "
-                   "this computer has. "
+                   "this computer has or this process may use. "
                    "Use the sparse Cholesky solver. ";
         case SolveStatus::Unavailable:
             return "The sparse Cholesky solver is not available in this build.";

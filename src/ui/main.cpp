@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <clocale>
 
+#include "common/temp_registry.h"
 #include "ui/about_box.h"
 #include "ui/main_window.h"
 #include "ui/qt_services.h"
@@ -19,6 +20,9 @@ int main(int argc, char** argv) {
     // Numbers are read and written with "." whatever the user's locale.
     QLocale::setDefault(QLocale::c());
     std::setlocale(LC_NUMERIC, "C");
+
+    // An interrupted run leaves no temporary file behind.
+    membrane::RemoveTempFilesOnSignals();
 
     membrane::QtMessageSink messages;
     membrane::DesktopOpener opener(messages);

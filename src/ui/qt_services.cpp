@@ -19,6 +19,7 @@ void QtMessageSink::Show(const UserMessage& message) {
                     : message.kind == MessageKind::Warning ? QMessageBox::Warning
                                                            : QMessageBox::Information,
                     caption, text, QMessageBox::Ok, owner_);
+    if (!message.detail.empty()) box.setInformativeText(QString::fromStdString(message.detail));
     box.exec();
 }
 

@@ -27,7 +27,6 @@ void ConnectRuns(MainWindow& window, MessageSink& messages, Opener& opener,
             // loading reports it like any missing file.
             request.modelFileName = modelFile;
             request.settings = window.CurrentSettings();
-            request.boundaryPointsPath = window.BoundaryPointsPath();
 
             // Each new window a step right of and below the last, over the open ones.
             const auto open = window.findChildren<ResultsWindow*>(Qt::FindDirectChildrenOnly);

@@ -2,6 +2,7 @@
 // for anything else) and the pair map of unordered node pairs.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <map>
 #include <random>
 
@@ -48,6 +49,26 @@ TEST(PairMap, UnorderedPairsOfAnySignSurviveGrowth) {
     for (std::int32_t k = -1000; k < 1000; ++k)
         ASSERT_EQ(map.Find(PairMap::Key(k + 1, k)), k == 5 ? 77 : k + 1000) << k;
     EXPECT_EQ(map.Find(PairMap::Key(1, 3)), PairMap::kNone);
+}
+
+// Keys a model file can choose so that a fixed hash (the finalizer without a seed) puts
+// them all on one slot: x ^= x >> 33; x *= C; x ^= x >> 33 is invertible, so any outputs
+// whose low bits are 0 can be turned back into keys. With a seeded hash they spread.
+TEST(PairMap, KeysChosenToCollideStayFast) {
+    constexpr std::uint64_t kMultiplier = 0xff51afd7ed558ccdULL;
+    std::uint64_t inverse = kMultiplier;  // Newton's iteration for the inverse modulo 2^64
+    for (int k = 0; k < 6; ++k) inverse *= 2 - kMultiplier * inverse;
+    const auto unshift = [](std::uint64_t x) { return x ^ (x >> 33); };
+    std::vector<std::uint64_t> keys;
+    for (std::uint64_t k = 1; keys.size() < 60000; ++k)
+        keys.push_back(unshift(inverse * unshift(k << 24)));
+    const auto start = std::chrono::steady_clock::now();
+    PairMap map;
+    for (std::size_t k = 0; k < keys.size(); ++k) map.Set(keys[k], static_cast<std::int32_t>(k));
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(seconds, 0.5);  // quadratic: several seconds
+    EXPECT_EQ(map.Find(keys[12345]), 12345);
 }
 
 }  // namespace

@@ -145,7 +145,7 @@ TEST(FillOrdering, RunsEndingEarlyEndTheThreadToo) {
     for (const Case& c : cases)
         EXPECT_EQ(test::RecordedRun(c.model.Text(), cholmod).result.outcome, c.outcome) << c.name;
     EXPECT_EQ(test::RecordedRun(cholmod, dir.File("absent.DAT")).result.outcome,
-              RunOutcome::InputErrors);
+              RunOutcome::OutputFailure);
 }
 
 }  // namespace

@@ -50,7 +50,9 @@ TEST_P(GoldenRun, FilesAndOutputAsStored) {
             RunProgram(dir.File("membrane"), "run '" + dir.File(c.name + ".DAT") + "' --solver " +
                                                  solver + " " + c.options);
         const std::string& output = run.output;
-        EXPECT_EQ(run.status, 0) << output;
+        // GAPS holds a node and starts a height of nodes that are not in its node table:
+        // its files are written, with warnings.
+        EXPECT_EQ(run.status, c.name == "GAPS" ? 1 : 0) << output;
 
         const std::string stored = "runs/" + c.name + "/";
         ExpectGolden(stored + solver + "/stdout.txt", Normalized(output, dir));

@@ -51,7 +51,7 @@ class PreviousRun {
         for (const auto& [name, text] : old_) EXPECT_EQ(ReadFile(File(name)), text) << name;
         for (const auto& entry : std::filesystem::directory_iterator(dir_)) {
             const std::string name = entry.path().filename().string();
-            EXPECT_EQ(name.find(".part-"), std::string::npos) << name;
+            EXPECT_NE(name.front(), '.') << name;  // no temporary file
         }
     }
 
@@ -65,13 +65,19 @@ struct OutputRun {
     RecordingView view;
     RunResult result;
 
-    OutputRun(const std::string& model, const std::string& boundaryPointsPath) {
+    OutputRun(const std::string& model, const std::string& boundaryPointsPath) : model_(model) {
         result = RunModel(RunRequest{model, Settings{}, boundaryPointsPath}, sink, &view);
     }
-    // "Show" after the run: the scene of the model as it stands.
+    // "Show" after the run: the scene of the model as it stands (as loaded without a run
+    // when the run refused its outputs before reading it).
     VrmlExportResult Scene() {
+        if (!result.model) {
+            RecordingMessageSink ignored;
+            result.model = LoadModelOnly(RunRequest(model_, Settings{}), ignored).model;
+        }
         return ExportVrml(*result.model, result.solution.get(), VrmlOptions{}, sink);
     }
+    std::string model_;
 };
 
 // A tmpfs of `size` mounted on a fresh directory, unmounted again at the end.
@@ -119,10 +125,11 @@ TEST(OutputAtomicity, ReadOnlyDirectoryIsAnOutputFailureAndKeepsThePreviousFiles
     EXPECT_EQ(run.result.outcome, RunOutcome::OutputFailure);
     EXPECT_EQ(run.result.solution, nullptr);
     ASSERT_EQ(run.sink.messages.size(), 1u);
-    EXPECT_EQ(run.sink.messages[0].caption, "Input/output error");
+    // Found before anything is written.
+    EXPECT_EQ(run.sink.messages[0].caption, "Output files");
     EXPECT_EQ(run.sink.messages[0].text,
-              "cannot create " + previous.File("MODEL.OUT") + ": Read-only file system");
-    EXPECT_EQ(run.view.messages.back(), "ERRORS reported input/output error");
+              previous.File("MODEL.OUT") + ": Read-only file system; it is not replaced");
+    EXPECT_EQ(run.view.messages.back(), "ERRORS reported output file refused");
 
     EXPECT_EQ(run.Scene(), VrmlExportResult::NotCreated);
     previous.ExpectOldOutputsAndNoTemporaryFiles();
@@ -197,27 +204,27 @@ TEST(OutputAtomicity, WriteFailingHalfWayKeepsThePreviousFiles) {
     previous.ExpectOldOutputsAndNoTemporaryFiles();
 }
 
-// The truss model file is written beside the report, on a thread of its own: when it
-// cannot be created, that is the run's error and neither file is replaced, as when the
-// files were written one after the other.
+// When the truss model file cannot be written (a directory has its name), that is the
+// run's error, found before anything is written: neither file is replaced.
 TEST(OutputAtomicity, TrussFileThatCannotBeCreatedKeepsThePreviousFiles) {
     TempDir dir;
     PreviousRun previous(dir.Path());
     TempDir elsewhere;
-    // A directory, not empty, where the truss model file's temporary file would go.
-    const std::string blocker = previous.File(".MODEL.TRS.part-" + std::to_string(::getpid()));
-    std::filesystem::create_directory(blocker);
-    WriteFile(blocker + "/keep", "x");
+    const std::string truss = previous.File("MODEL.TRS");
+    const std::string old = ReadFile(truss);
+    std::filesystem::remove(truss);
+    std::filesystem::create_directory(truss);
+    WriteFile(truss + "/keep", "x");
 
     OutputRun run(previous.Model(), elsewhere.File("BNDRYPTS.txt"));
     EXPECT_EQ(run.result.outcome, RunOutcome::OutputFailure);
     ASSERT_EQ(run.sink.messages.size(), 1u);
-    EXPECT_EQ(run.sink.messages[0].text,
-              "cannot create " + previous.File("MODEL.TRS") + ": Is a directory");
+    EXPECT_EQ(run.sink.messages[0].text, truss + ": is a directory, not a file to write");
     EXPECT_TRUE(run.view.finalArea.empty());
     EXPECT_EQ(run.result.solution, nullptr);
 
-    std::filesystem::remove_all(blocker);
+    std::filesystem::remove_all(truss);
+    WriteFile(truss, old);
     previous.ExpectOldOutputsAndNoTemporaryFiles();
 }
 

@@ -185,7 +185,7 @@ class AppRunTest : public QObject {
         App app;
         app.window.Run();  // possible only after the small-screen start-up
         QCOMPARE(app.results.size(), std::size_t(1));
-        QCOMPARE(app.results[0].outcome, RunOutcome::InputErrors);
+        QCOMPARE(app.results[0].outcome, RunOutcome::OutputFailure);
         QVERIFY(app.sink.Texts().size() >= 1);
         QCOMPARE(app.sink.Texts().back(), std::string("error in input"));
         QCOMPARE(Text(app.Last(), "messageLine"), QString(" ERRORS reported input errors"));

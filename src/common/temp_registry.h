@@ -1,0 +1,20 @@
+// The temporary files a process has open, so that SIGINT and SIGTERM can remove them
+// before the process ends: a fixed table of paths that a signal handler may read (no
+// allocation, no locks; each slot is claimed and released with an atomic state).
+#pragma once
+
+#include <string>
+
+namespace membrane {
+
+// Records a temporary file; the slot to release, or -1 when the table is full (the file
+// is then not removed on a signal).
+int RegisterTempFile(const std::string& path);
+void ReleaseTempFile(int slot);
+
+// Installs handlers for SIGINT and SIGTERM that remove every registered temporary file and
+// end the process with status 128 + the signal number (130, 143). For the programs'
+// main functions only: the core never ends the process.
+void RemoveTempFilesOnSignals();
+
+}  // namespace membrane
