@@ -89,9 +89,9 @@ std::string OutcomeText(const RunResult& result) {
 void PrintSummary(const RunOptions& options, const RunResult& result, const ConsoleView& view) {
     std::printf("\n");
     std::printf("model        : %s\n", options.model.c_str());
-    std::printf("solver       : %s\n", SolverName(result.solver == SolverChoice::Auto
-                                                       ? options.settings.solver
-                                                       : result.solver));
+    std::printf(
+        "solver       : %s\n",
+        SolverName(result.solver == SolverChoice::Auto ? options.settings.solver : result.solver));
     std::printf("outcome      : %s\n", OutcomeText(result).c_str());
     for (const std::string& warning : result.warnings)
         std::printf("warning      : %s\n", warning.c_str());
@@ -194,19 +194,22 @@ CLI::App* AddRunCommand(CLI::App& app, RunOptions& options) {
         ->transform(CLI::CheckedTransformer(
             std::map<std::string, SolverChoice>{{"auto", SolverChoice::Auto},
                                                 {"elimination", SolverChoice::Elimination},
-                                                {"cholmod", SolverChoice::Cholmod}}));
+                                                {"cholmod", SolverChoice::Cholmod}}))
+        ->option_text("auto|elimination|cholmod");
     run->add_option("--newton", options.settings.newton,
                     "Newton step: pure (the whole increment), damped (line search on the area) "
                     "or auto (pure; damped from the harmonic start when pure runs off; default)")
         ->transform(CLI::CheckedTransformer(
             std::map<std::string, NewtonStep>{{"pure", NewtonStep::Pure},
                                               {"damped", NewtonStep::Damped},
-                                              {"auto", NewtonStep::Auto}}));
+                                              {"auto", NewtonStep::Auto}}))
+        ->option_text("pure|damped|auto");
     run->add_option("--start", options.settings.start,
                     "Start heights of the free nodes: file (the model's, default) or harmonic "
                     "(the harmonic extension of the held heights)")
         ->transform(CLI::CheckedTransformer(std::map<std::string, StartHeights>{
-            {"file", StartHeights::File}, {"harmonic", StartHeights::Harmonic}}));
+            {"file", StartHeights::File}, {"harmonic", StartHeights::Harmonic}}))
+        ->option_text("file|harmonic");
     run->add_flag("--history", options.history,
                   "After the summary, print every Newton step: largest and smallest increment, "
                   "step length and area");

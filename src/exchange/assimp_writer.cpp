@@ -86,11 +86,10 @@ void WriteAssimpFile(const std::string& path, const SurfaceMesh& mesh,
     }
 
     AtomicFile target(path);
-    std::FILE* file = std::fopen(target.TempPath().c_str(), "wb");
-    if (file == nullptr) throw IoError("Can not create " + path + ": " + std::strerror(errno));
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed) throw IoError("write error in " + path + ": " + std::strerror(errno));
+    auto file = target.Create();
+    if (!file) throw IoError("Can not create " + target.Error());
+    file->Write(bytes);  // bytes as they are: the writer translates nothing
+    file->Close();
     target.Commit();
 }
 

@@ -56,6 +56,11 @@ void WriteHead(DL_Dxf& dxf, DL_WriterA& out) {
 
 void WriteDxfFile(const std::string& path, const SurfaceMesh& mesh, const std::vector<bool>& held) {
     AtomicFile target(path);
+    // The temporary file is made (exclusively) here; the DXF writer then opens it by name.
+    if (auto made = target.Create())
+        made->Close();
+    else
+        throw IoError("Can not create " + target.Error());
     {
         DL_Dxf dxf;
         std::unique_ptr<DL_WriterA> out(dxf.out(target.TempPath().c_str(), DL_Codes::AC1015));

@@ -64,8 +64,8 @@ void RenderModelFile(TextSink& out, const PlanModel& plan, const std::string& fi
 
 void WriteModelFile(const std::string& path, const PlanModel& plan, const std::string& source) {
     AtomicFile target(path);
-    auto file = TextFileWriter::Create(target.TempPath());
-    if (!file) throw IoError("Can not create " + path + ": " + std::strerror(errno));
+    auto file = target.Create();
+    if (!file) throw IoError("Can not create " + target.Error());
     RenderModelFile(*file, plan, ExtractFileName(path), source);
     file->Close();
     target.Commit();

@@ -17,8 +17,8 @@ namespace {
 
 void WriteObjFile(const std::string& path, const LiftedSurface& surface) {
     AtomicFile target(path);
-    auto file = TextFileWriter::Create(target.TempPath());
-    if (!file) throw IoError("Can not create " + path + ": " + std::strerror(errno));
+    auto file = target.Create();
+    if (!file) throw IoError("Can not create " + target.Error());
     RenderObj(*file, surface.mesh, surface.normals);
     file->Close();
     target.Commit();

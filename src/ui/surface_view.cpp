@@ -75,10 +75,10 @@ void SurfaceView::Show(std::shared_ptr<const Model> model,
                        std::shared_ptr<const Solution> solution) {
     model_ = std::move(model);
     solution_ = std::move(solution);
-    mesh_ = model_ && solution_ ? BuildSurfaceMesh(*model_, solution_->liftedZ) : SurfaceMesh{};
+    mesh_ = model_ && solution_ ? BuildShadedSurface(*model_, solution_->liftedZ) : ShadedSurface{};
     movingMesh_ = mesh_.drawnTriangles > kMovingTriangles
-                      ? BuildSurfaceMesh(*model_, solution_->liftedZ, kMovingTriangles)
-                      : SurfaceMesh{};
+                      ? BuildShadedSurface(*model_, solution_->liftedZ, kMovingTriangles)
+                      : ShadedSurface{};
     barTexts_.clear();
     if (!mesh_.Empty())
         for (const std::string& text : ColourBarLabels(mesh_.zMin, mesh_.zMax))
@@ -164,7 +164,7 @@ void SurfaceView::paintGL() {
     DrawOverlay();
 }
 
-void SurfaceView::Draw(const SurfaceMesh& mesh, Buffers& buffers) {
+void SurfaceView::Draw(const ShadedSurface& mesh, Buffers& buffers) {
     const Matrix4 m = camera_.ViewProjection(double(width()) / std::max(1, height()));
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LEQUAL);
@@ -178,7 +178,7 @@ void SurfaceView::Draw(const SurfaceMesh& mesh, Buffers& buffers) {
     const QVector3D light{float(towards[0]), float(towards[1]), float(towards[2]) + 0.5f};
     surfaceProgram_.setUniformValue("light", light.normalized());
     buffers.vertices.bind();
-    const int stride = SurfaceMesh::kFloatsPerVertex * sizeof(float);
+    const int stride = ShadedSurface::kFloatsPerVertex * sizeof(float);
     surfaceProgram_.enableAttributeArray("position");
     surfaceProgram_.enableAttributeArray("normal");
     surfaceProgram_.enableAttributeArray("colour");

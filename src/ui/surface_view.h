@@ -2,7 +2,7 @@
 // a colour bar of the heights, the mesh lines (on or off) and the held nodes in green.
 // Left drag turns the membrane, right or middle drag moves it, the wheel zooms.
 //
-// The buffers are built by SurfaceMesh and uploaded once per run; a frame only sets the
+// The buffers are built by ShadedSurface and uploaded once per run; a frame only sets the
 // camera's matrix and draws them, and frames are drawn only when something changed. While
 // the mouse turns, moves or zooms a large membrane, a thinned-out copy of at most
 // kMovingTriangles is drawn, and the whole one again when the mouse rests. The shaders are
@@ -19,7 +19,7 @@
 
 #include "model/model.h"
 #include "model/solution.h"
-#include "plot/surface_mesh.h"
+#include "plot/shaded_surface.h"
 
 namespace membrane {
 
@@ -38,7 +38,7 @@ class SurfaceView final : public QOpenGLWidget, protected QOpenGLFunctions {
     bool MeshLines() const { return meshLines_; }
     void ResetView();
 
-    const SurfaceMesh& Mesh() const { return mesh_; }
+    const ShadedSurface& Mesh() const { return mesh_; }
     // Whether the view is being moved (and a large membrane drawn thinned out).
     bool Moving() const { return moving_; }
     OrbitCamera& Camera() { return camera_; }
@@ -67,15 +67,15 @@ class SurfaceView final : public QOpenGLWidget, protected QOpenGLFunctions {
         QOpenGLBuffer held{QOpenGLBuffer::IndexBuffer};
     };
     void Upload();
-    void Draw(const SurfaceMesh& mesh, Buffers& buffers);
+    void Draw(const ShadedSurface& mesh, Buffers& buffers);
     void SetMoving(bool moving);
     void DrawOverlay();
     void ReleaseBuffers();
 
     std::shared_ptr<const Model> model_;
     std::shared_ptr<const Solution> solution_;
-    SurfaceMesh mesh_;
-    SurfaceMesh movingMesh_;  // empty when the membrane is small enough
+    ShadedSurface mesh_;
+    ShadedSurface movingMesh_;  // empty when the membrane is small enough
     OrbitCamera camera_;
     QStringList barTexts_;
     bool meshLines_ = true;

@@ -133,7 +133,7 @@ TEST(HonestOutcomes, ExitStatusAndWarnings) {
          false},
         {"quiet still tells errors",
          GridWith([](ModelText& m) { m.initial[4] = "5 100000"; }),
-         "--quiet",
+         "--quiet --newton pure",
          3,
          {"ERRORS reported iteration 1, solution to infinity"},
          false},
@@ -234,7 +234,7 @@ TEST(HonestOutcomes, MemoryLimitEndsTheRunAsASolverFailure) {
     const std::string path = grid.WriteTo(dir.File("SHUFFLED.DAT"));
     const CliResult run =
         RunProgram("bash", "-c 'ulimit -v 1000000; exec \"" + std::string(MEMBRANE_CLI) +
-                               "\" run -q \"" + path + "\"'");
+                               "\" run -q --solver elimination \"" + path + "\"'");
     EXPECT_EQ(run.status, 4) << run.output;
     EXPECT_NE(run.output.find("Matrix is too large for the built-in elimination"),
               std::string::npos)

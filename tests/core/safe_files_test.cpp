@@ -126,8 +126,8 @@ TEST(SafeFiles, SignalsRemoveTheTemporaryFiles) {
                   0);
         const pid_t child = ::fork();
         if (child == 0) {
-            ::execl(MEMBRANE_CLI, MEMBRANE_CLI, "run", "-q", dir.File("BIG.DAT").c_str(),
-                    static_cast<char*>(nullptr));
+            ::execl(MEMBRANE_CLI, MEMBRANE_CLI, "run", "-q", "--solver", "elimination",
+                    dir.File("BIG.DAT").c_str(), static_cast<char*>(nullptr));
             ::_exit(127);
         }
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);

@@ -21,8 +21,8 @@
 #include "output/vrml_export.h"
 #include "run/run_model.h"
 #include "support/model_text.h"
-#include "ui/convergence_plot.h"
 #include "ui/background_run.h"
+#include "ui/convergence_plot.h"
 #include "ui/number_edit.h"
 #include "ui/qt_services.h"
 #include "ui_test_support.h"
@@ -161,7 +161,7 @@ class ResultsWindowTest : public QObject {
         QCOMPARE(Child<QLineEdit>(s.window, "iterationsField")->text(), QString("4"));
         QCOMPARE(s.Grid("resultsGrid")->model()->rowCount(), 137);
         QCOMPARE(s.Cell("resultsGrid", 136, 0), QString("node 137"));
-        QCOMPARE(s.Grid("resultsGrid")->columnWidth(1), 160);
+        QCOMPARE(s.Grid("resultsGrid")->columnWidth(1), 140);
         const std::pair<int, const char*> expected[] = {
             {14, "1.70605285"}, {56, "2.96618529"}, {119, "4.28924856"}};
         for (const auto& [node, height] : expected) {

@@ -2,7 +2,7 @@
 // and the heights of the colour bar, normals turned up whatever the corner order, the
 // thinned-out surface of a large model keeping its outline, supports and extent, and the
 // camera keeping the framed box in sight.
-#include "plot/surface_mesh.h"
+#include "plot/shaded_surface.h"
 
 #include <gtest/gtest.h>
 
@@ -28,7 +28,7 @@ std::vector<double> Heights(const Model& model) {
     return model.startHeights;
 }
 
-TEST(SurfaceMeshTest, ColourMapRunsFromBlueToRedAndClamps) {
+TEST(ShadedSurfaceTest, ColourMapRunsFromBlueToRedAndClamps) {
     auto same = [](Rgb a, Rgb b) { return a.r == b.r && a.g == b.g && a.b == b.b; };
     EXPECT_TRUE(same(HeightColour(0), {0, 0, 1}));
     EXPECT_TRUE(same(HeightColour(1), {1, 0, 0}));
@@ -38,7 +38,7 @@ TEST(SurfaceMeshTest, ColourMapRunsFromBlueToRedAndClamps) {
     EXPECT_TRUE(same(HeightColour(std::nan("")), HeightColour(0)));
 }
 
-TEST(SurfaceMeshTest, BoxHeightsAndUpwardNormalsWhateverTheCornerOrder) {
+TEST(ShadedSurfaceTest, BoxHeightsAndUpwardNormalsWhateverTheCornerOrder) {
     // A hypar over a 5 x 5 grid, every other triangle given clockwise.
     test::TempDir dir;
     test::ModelText text = test::Grid(
@@ -51,11 +51,11 @@ TEST(SurfaceMeshTest, BoxHeightsAndUpwardNormalsWhateverTheCornerOrder) {
     }
     auto model = Load(text.WriteTo(dir / "HYPAR.DAT"));
     ASSERT_TRUE(model->complete);
-    const SurfaceMesh mesh = BuildSurfaceMesh(*model, Heights(*model));
+    const ShadedSurface mesh = BuildShadedSurface(*model, Heights(*model));
 
     EXPECT_EQ(mesh.modelTriangles, 32);
     EXPECT_FALSE(mesh.Thinned());
-    EXPECT_EQ(mesh.vertices.size(), 25u * SurfaceMesh::kFloatsPerVertex);
+    EXPECT_EQ(mesh.vertices.size(), 25u * ShadedSurface::kFloatsPerVertex);
     EXPECT_EQ(mesh.triangles.size(), 32u * 3);
     EXPECT_EQ(mesh.lines.size(), 56u * 2);  // 16 cells: 40 grid lines + 16 diagonals
     EXPECT_EQ(mesh.heldNodes.size(), 16u);  // the boundary
@@ -64,13 +64,13 @@ TEST(SurfaceMeshTest, BoxHeightsAndUpwardNormalsWhateverTheCornerOrder) {
     EXPECT_EQ(mesh.origin, (std::array<double, 3>{2, 2, 0}));
     EXPECT_EQ(mesh.zMin, -2);
     EXPECT_EQ(mesh.zMax, 2);
-    for (std::size_t v = 0; v < mesh.vertices.size(); v += SurfaceMesh::kFloatsPerVertex) {
+    for (std::size_t v = 0; v < mesh.vertices.size(); v += ShadedSurface::kFloatsPerVertex) {
         const float* n = &mesh.vertices[v + 3];
         EXPECT_GT(n[2], 0.2f);
         EXPECT_NEAR(n[0] * n[0] + n[1] * n[1] + n[2] * n[2], 1.0f, 1e-5f);
     }
     // The saddle's centre (x = y = 2) is flat, and it is green: halfway up.
-    for (std::size_t v = 0; v < mesh.vertices.size(); v += SurfaceMesh::kFloatsPerVertex) {
+    for (std::size_t v = 0; v < mesh.vertices.size(); v += ShadedSurface::kFloatsPerVertex) {
         const float* p = &mesh.vertices[v];
         if (p[0] != 0 || p[1] != 0) continue;
         EXPECT_NEAR(p[5], 1.0f, 1e-6f);
@@ -78,14 +78,14 @@ TEST(SurfaceMeshTest, BoxHeightsAndUpwardNormalsWhateverTheCornerOrder) {
     }
 }
 
-TEST(SurfaceMeshTest, ThinnedSurfaceKeepsOutlineSupportsAndExtent) {
+TEST(ShadedSurfaceTest, ThinnedSurfaceKeepsOutlineSupportsAndExtent) {
     test::TempDir dir;
     const GeneratedModel generated = GenerateModel(GeneratedShape::Catenoid, 20'000);
     ASSERT_TRUE(WriteGeneratedModel(generated, dir / "CAT.DAT"));
     auto model = Load(dir / "CAT.DAT");
     ASSERT_TRUE(model->complete);
-    const SurfaceMesh full = BuildSurfaceMesh(*model, Heights(*model));
-    const SurfaceMesh thin = BuildSurfaceMesh(*model, Heights(*model), 5'000);
+    const ShadedSurface full = BuildShadedSurface(*model, Heights(*model));
+    const ShadedSurface thin = BuildShadedSurface(*model, Heights(*model), 5'000);
 
     EXPECT_EQ(thin.modelTriangles, full.modelTriangles);
     EXPECT_TRUE(thin.Thinned());
@@ -98,7 +98,7 @@ TEST(SurfaceMeshTest, ThinnedSurfaceKeepsOutlineSupportsAndExtent) {
         EXPECT_EQ(thin.Position(thin.heldNodes[k]), full.Position(full.heldNodes[k]));
 
     // Every boundary side is still a side of the drawing.
-    auto sides = [](const SurfaceMesh& mesh) {
+    auto sides = [](const ShadedSurface& mesh) {
         std::vector<std::array<float, 6>> all;
         for (std::size_t k = 0; k < mesh.lines.size(); k += 2) {
             const auto a = mesh.Position(mesh.lines[k]), b = mesh.Position(mesh.lines[k + 1]);
@@ -127,14 +127,14 @@ TEST(SurfaceMeshTest, ThinnedSurfaceKeepsOutlineSupportsAndExtent) {
     EXPECT_GT(boundarySides, 100);
 }
 
-TEST(SurfaceMeshTest, ColourBarLabelsSpanTheHeights) {
+TEST(ShadedSurfaceTest, ColourBarLabelsSpanTheHeights) {
     EXPECT_EQ(ColourBarLabels(0, 20),
               (std::vector<std::string>{"0.00", "5.00", "10.00", "15.00", "20.00"}));
     EXPECT_EQ(ColourBarLabels(-4e-7, 0.5, 2), (std::vector<std::string>{"0.0000", "0.5000"}));
     EXPECT_EQ(ColourBarLabels(3, 3, 2), (std::vector<std::string>{"3.000", "3.000"}));
 }
 
-TEST(SurfaceMeshTest, CameraKeepsTheFramedBoxInSight) {
+TEST(ShadedSurfaceTest, CameraKeepsTheFramedBoxInSight) {
     const Box3 box{{-10, -5, -1}, {10, 5, 19}};
     OrbitCamera camera;
     camera.Frame(box);

@@ -35,7 +35,7 @@ struct Box3 {
     double Radius() const;
 };
 
-struct SurfaceMesh {
+struct ShadedSurface {
     // Every position is taken relative to `origin` (the centre of the box), which keeps
     // the single-precision buffers exact enough far from the model's zero.
     std::array<double, 3> origin{0, 0, 0};
@@ -64,8 +64,8 @@ struct SurfaceMesh {
 // The membrane of `model` with its nodes at `liftedZ` (one per node, node table order).
 // Elements of more than three nodes are drawn as fans of triangles; elements naming a node
 // that is not in the table are left out.
-SurfaceMesh BuildSurfaceMesh(const Model& model, const std::vector<double>& liftedZ,
-                             std::int64_t maxTriangles = kMaxDrawnTriangles);
+ShadedSurface BuildShadedSurface(const Model& model, const std::vector<double>& liftedZ,
+                                 std::int64_t maxTriangles = kMaxDrawnTriangles);
 
 // The labels of the colour bar from the lowest to the highest height (`count` of them,
 // evenly spaced), with as many decimals as the spread of the heights needs.

@@ -1,4 +1,4 @@
-#include "plot/surface_mesh.h"
+#include "plot/shaded_surface.h"
 
 #include <algorithm>
 #include <cmath>
@@ -188,13 +188,13 @@ double Box3::Radius() const {
     return std::sqrt(Dot(diagonal, diagonal)) / 2;
 }
 
-Box3 SurfaceMesh::LocalBox() const {
+Box3 ShadedSurface::LocalBox() const {
     return {Minus(box.min, origin), Minus(box.max, origin)};
 }
 
-SurfaceMesh BuildSurfaceMesh(const Model& model, const std::vector<double>& liftedZ,
-                             std::int64_t maxTriangles) {
-    SurfaceMesh mesh;
+ShadedSurface BuildShadedSurface(const Model& model, const std::vector<double>& liftedZ,
+                                 std::int64_t maxTriangles) {
+    ShadedSurface mesh;
     Surface surface = FullSurface(model, liftedZ);
     mesh.modelTriangles = static_cast<std::int64_t>(surface.triangles.size());
     if (mesh.modelTriangles > maxTriangles) surface = Thinned(model, surface, maxTriangles);
