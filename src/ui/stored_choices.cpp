@@ -1,5 +1,7 @@
 #include "ui/stored_choices.h"
 
+#include <array>
+
 namespace membrane {
 namespace {
 
@@ -9,6 +11,21 @@ T Number(const QSettings& store, const char* key, T fallback, double low, double
     bool ok = false;
     const double value = store.value(QLatin1String(key)).toDouble(&ok);
     return ok && value >= low && value <= high ? static_cast<T>(value) : fallback;
+}
+
+// Stored by name, in the order of the enumerations.
+constexpr std::array<const char*, 3> kSolverNames{"elimination", "cholmod", "auto"};
+constexpr std::array<const char*, 3> kNewtonNames{"pure", "damped", "auto"};
+constexpr std::array<const char*, 2> kStartNames{"file", "harmonic"};
+
+// The choice stored under `key` by its name; `fallback` for anything else.
+template <typename Enum, std::size_t N>
+Enum Choice(const QSettings& store, const char* key, const std::array<const char*, N>& names,
+            Enum fallback) {
+    const QString stored = store.value(QLatin1String(key)).toString();
+    for (std::size_t k = 0; k < N; ++k)
+        if (stored == QLatin1String(names[k])) return static_cast<Enum>(k);
+    return fallback;
 }
 
 bool Flag(const QSettings& store, const char* key, bool fallback) {
@@ -23,9 +40,9 @@ StoredChoices LoadChoices(const QSettings& store) {
     c.settings.accuracy = Number(store, "run/accuracy", c.settings.accuracy, 0.0, 100.0);
     c.settings.maxIterations = Number(store, "run/maxIterations", c.settings.maxIterations, 0, 200);
     c.settings.weight = Number(store, "run/weight", c.settings.weight, 0.0, 100000.0);
-    c.settings.solver = store.value("run/solver").toString() == QLatin1String("cholmod")
-                            ? SolverChoice::Cholmod
-                            : SolverChoice::Elimination;
+    c.settings.solver = Choice(store, "run/solver", kSolverNames, c.settings.solver);
+    c.settings.newton = Choice(store, "run/newton", kNewtonNames, c.settings.newton);
+    c.settings.start = Choice(store, "run/start", kStartNames, c.settings.start);
     c.scene.numbering = Flag(store, "scene/numbering", c.scene.numbering);
     c.scene.axes = Flag(store, "scene/axes", c.scene.axes);
     c.scene.deformed = Flag(store, "scene/deformed", c.scene.deformed);
@@ -38,8 +55,9 @@ void SaveChoices(QSettings& store, const StoredChoices& c) {
     store.setValue("run/accuracy", c.settings.accuracy);
     store.setValue("run/maxIterations", c.settings.maxIterations);
     store.setValue("run/weight", c.settings.weight);
-    store.setValue("run/solver",
-                   c.settings.solver == SolverChoice::Cholmod ? "cholmod" : "elimination");
+    store.setValue("run/solver", kSolverNames[static_cast<int>(c.settings.solver)]);
+    store.setValue("run/newton", kNewtonNames[static_cast<int>(c.settings.newton)]);
+    store.setValue("run/start", kStartNames[static_cast<int>(c.settings.start)]);
     store.setValue("scene/numbering", c.scene.numbering);
     store.setValue("scene/axes", c.scene.axes);
     store.setValue("scene/deformed", c.scene.deformed);

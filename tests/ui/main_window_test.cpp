@@ -259,7 +259,8 @@ class MainWindowTest : public QObject {
             w.app.SetStore(&store);
             QCOMPARE(w.app.CurrentSettings().accuracy, 0.001);
             QVERIFY(!Child<QMenu>(&w.app, "recentMenu")->isEnabled());
-            w.app.SetCurrentSettings(Settings{0.01, 25, 2.5, SolverChoice::Cholmod});
+            w.app.SetCurrentSettings(Settings{0.01, 25, 2.5, SolverChoice::Cholmod,
+                                              NewtonStep::Damped, StartHeights::Harmonic});
             recent = QStringList{w.MakeModel("A.DAT"), w.MakeModel("B.DAT")};
             QVERIFY(w.app.SelectModelFile(recent[1]));
             QVERIFY(w.app.SelectModelFile(recent[0]));
@@ -273,6 +274,8 @@ class MainWindowTest : public QObject {
         QCOMPARE(w.app.CurrentSettings().maxIterations, 25);
         QCOMPARE(w.app.CurrentSettings().weight, 2.5);
         QCOMPARE(w.app.CurrentSettings().solver, SolverChoice::Cholmod);
+        QCOMPARE(w.app.CurrentSettings().newton, NewtonStep::Damped);
+        QCOMPARE(w.app.CurrentSettings().start, StartHeights::Harmonic);
         QCOMPARE(w.app.Scene().scale, 5.0);
         QVERIFY(w.app.Scene().numbering && !w.app.Scene().axes);
         QCOMPARE(w.app.RecentFiles(), recent);  // newest first, no repeats
@@ -281,7 +284,9 @@ class MainWindowTest : public QObject {
         store.setValue("run/accuracy", -1);
         store.setValue("run/maxIterations", "many");
         store.setValue("scene/scale", 1e9);
+        store.setValue("run/newton", "fast");
         const StoredChoices faulty = LoadChoices(store);
+        QCOMPARE(faulty.settings.newton, NewtonStep::Auto);
         QCOMPARE(faulty.settings.accuracy, Settings{}.accuracy);
         QCOMPARE(faulty.settings.maxIterations, Settings{}.maxIterations);
         QCOMPARE(faulty.scene.scale, SceneChoices{}.scale);
