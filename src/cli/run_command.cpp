@@ -114,10 +114,14 @@ void PrintSummary(const RunOptions& options, const RunResult& result, const Cons
     std::fflush(stdout);
 }
 
-void PrintTimings(const RunTimings& t) {
+void PrintTimings(const RunTimings& t, const SolveCounts& solves) {
     std::printf("load         : %s s\n", FormatFixed(t.load, 15, 4).c_str());
     std::printf("assemble     : %s s\n", FormatFixed(t.assemble, 15, 4).c_str());
     std::printf("solve        : %s s\n", FormatFixed(t.solve, 15, 4).c_str());
+    if (solves.factorizations > 0)
+        std::printf("factorized   : %d times; %d steps by conjugate gradients (%d iterations)\n",
+                    solves.factorizations, solves.reusedFactorSolves,
+                    solves.conjugateGradientIterations);
     std::printf("write        : %s s\n", FormatFixed(t.write, 15, 4).c_str());
     std::printf("peak memory  : %s MB\n", FormatFixed(t.peakMemoryMb, 15, 1).c_str());
     std::fflush(stdout);
@@ -255,7 +259,7 @@ int RunCommand(const RunOptions& options) {
         std::fputs(RenderHistoryTable(result.history).c_str(), stdout);
         std::fflush(stdout);
     }
-    if (options.timings) PrintTimings(result.timings);
+    if (options.timings) PrintTimings(result.timings, result.solves);
     // No picture when the run refused its outputs (before it read the model), nor after a
     // strict run that was not clean.
     const bool drawing = result.model && !(options.strict && result.outcome != RunOutcome::Success);

@@ -86,6 +86,7 @@ class NewtonRun {
                 RestartWithLineSearch();
         }
         // The solver's factor is the largest thing a run holds: given back before the writing.
+        if (solver_) result_.solves = solver_->Counts();
         solver_.reset();
         if (!failed_) Finish();
     }

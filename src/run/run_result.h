@@ -9,6 +9,7 @@
 #include "model/solution.h"
 #include "run/newton_history.h"
 #include "run/settings.h"
+#include "solver/linear_solver.h"
 
 namespace membrane {
 
@@ -49,6 +50,7 @@ struct RunResult {
     double flatArea = 0.0;
     double finalArea = 0.0;
     RunTimings timings;
+    SolveCounts solves;  // factorizations and solves on an earlier factor
     // Every Newton step, the start of a line-search restart included.
     NewtonHistory history;
 

@@ -7,6 +7,7 @@
 
 #include "common/key_index.h"
 #include "solver/assembly.h"
+#include "solver/conjugate_gradients.h"
 
 #ifdef MEMBRANE_HAVE_CHOLMOD
 #include <cholmod.h>
@@ -89,8 +90,18 @@ struct CholmodSolver::Impl {
     bool parallelAssembly = true;
     std::vector<StoredTerms> buffered;  // terms of the elements the second thread computes
 
+    // The factor of the last numeric factorization that succeeded, for the next steps.
+    bool reuseFactor = true;
+    bool factorUsable = false;
+    SolveCounts counts;
+    cholmod_dense* solved = nullptr;  // the preconditioner's result and workspaces,
+    cholmod_dense* workY = nullptr;   // allocated by CHOLMOD at the first use, reused
+    cholmod_dense* workE = nullptr;
+
     Impl() { cholmod_start(&common); }
     ~Impl() {
+        for (cholmod_dense** dense : {&solved, &workY, &workE})
+            if (*dense) cholmod_free_dense(dense, &common);
         if (rhs) cholmod_free_dense(&rhs, &common);
         if (factor) cholmod_free_factor(&factor, &common);
         if (matrix) cholmod_free_sparse(&matrix, &common);
@@ -126,6 +137,40 @@ struct CholmodSolver::Impl {
         for (std::size_t id = 0; id < n; ++id)
             if (!placed[id]) perm.push_back(static_cast<std::int32_t>(id));
         return perm;
+    }
+
+    // q = K p from the upper triangle: every stored entry off the diagonal stands for two.
+    void Multiply(std::span<const double> p, std::span<double> q) const {
+        const auto* start = static_cast<const std::int32_t*>(matrix->p);
+        const auto* row = static_cast<const std::int32_t*>(matrix->i);
+        const auto* value = static_cast<const double*>(matrix->x);
+        const auto n = static_cast<std::int32_t>(matrix->ncol);
+        std::fill(q.begin(), q.end(), 0.0);
+        for (std::int32_t column = 0; column < n; ++column) {
+            double sum = 0.0;
+            for (std::int32_t k = start[column]; k < start[column + 1]; ++k) {
+                const std::int32_t i = row[k];
+                if (i == column) {
+                    sum += value[k] * p[column];
+                } else {
+                    q[i] += value[k] * p[column];
+                    sum += value[k] * p[i];
+                }
+            }
+            q[column] += sum;
+        }
+    }
+
+    // z = (L L')^-1 r with the kept factor.
+    bool ApplyFactor(std::span<const double> r, std::span<double> z) {
+        cholmod_dense residual = *rhs;  // a header over r, which CHOLMOD only reads
+        residual.x = const_cast<double*>(r.data());
+        if (!cholmod_solve2(CHOLMOD_A, factor, &residual, nullptr, &solved, nullptr, &workY, &workE,
+                            &common))
+            return false;
+        const auto* x = static_cast<const double*>(solved->x);
+        std::copy(x, x + z.size(), z.begin());
+        return true;
     }
 
     // Position of entry (row, column), row <= column, in the compressed columns (whose
@@ -311,6 +356,9 @@ void CholmodSolver::Assemble(std::span<const double> heights) {
         helper.join();
         for (std::size_t e = split; e < elements.size(); ++e)
             add(elements[e], s.buffered[e - split]);
+        // Given back: at a million nodes the buffer is some 80 MB, and the factorization
+        // that follows is where the run's memory peaks.
+        std::vector<StoredTerms>().swap(s.buffered);
     }
     for (std::int32_t k : s.pinned) {
         values[s.diagonal[k]] = kConstraintStiffness;
@@ -325,9 +373,17 @@ SolveStatus CholmodSolver::Solve() {
     if (CancelSet()) return SolveStatus::Cancelled;
     Impl& s = *impl_;
     SerialOpenMp serial;
+    if (s.reuseFactor && s.factorUsable && SolveOnEarlierFactor()) {
+        ++s.counts.reusedFactorSolves;
+        return SolveStatus::Ok;
+    }
+    if (CancelSet()) return SolveStatus::Cancelled;
+    s.factorUsable = false;
     const bool factored = cholmod_factorize(s.matrix, s.factor, &s.common) != 0;
     if (!factored || s.common.status == CHOLMOD_NOT_POSDEF || s.factor->minor < s.factor->n)
         return SolveStatus::RowDependence;
+    s.factorUsable = true;
+    ++s.counts.factorizations;
     if (CancelSet()) return SolveStatus::Cancelled;
     cholmod_dense* x = cholmod_solve(CHOLMOD_A, s.factor, s.rhs, &s.common);
     if (x == nullptr) return SolveStatus::DivisionByZero;
@@ -335,6 +391,32 @@ SolveStatus CholmodSolver::Solve() {
     s.solution.assign(xv, xv + x->nrow);
     cholmod_free_dense(&x, &s.common);
     return SolveStatus::Ok;
+}
+
+// Near convergence the Hessian changes little from one Newton step to the next, so the
+// factor of an earlier step is a preconditioner good enough for conjugate gradients to
+// reach the exact step in a few iterations, each a pair of triangular solves and a product
+// with K: far less than a new factorization. When the iterations would take too many
+// (the rate of the first ones tells), the system is factorized after all.
+bool CholmodSolver::SolveOnEarlierFactor() {
+    Impl& s = *impl_;
+    const std::size_t n = s.rhs->nrow;
+    s.solution.resize(n);
+    const std::span<const double> b(static_cast<const double*>(s.rhs->x), n);
+    const ConjugateGradientResult result = PreconditionedConjugateGradients(
+        [&s](std::span<const double> p, std::span<double> q) { s.Multiply(p, q); },
+        [&s](std::span<const double> r, std::span<double> z) { return s.ApplyFactor(r, z); }, b,
+        s.solution, ConjugateGradientLimits{}, [this] { return CancelSet(); });
+    s.counts.conjugateGradientIterations += result.iterations;
+    return result.converged;
+}
+
+void CholmodSolver::SetFactorReuse(bool reuse) {
+    if (impl_) impl_->reuseFactor = reuse;
+}
+
+SolveCounts CholmodSolver::Counts() const {
+    return impl_ ? impl_->counts : SolveCounts{};
 }
 
 void CholmodSolver::Increments(std::span<double> increments) const {
@@ -391,6 +473,13 @@ bool CholmodSolver::Analyze() {
 void CholmodSolver::Assemble(std::span<const double>) {}
 SolveStatus CholmodSolver::Solve() {
     return SolveStatus::Unavailable;
+}
+bool CholmodSolver::SolveOnEarlierFactor() {
+    return false;
+}
+void CholmodSolver::SetFactorReuse(bool) {}
+SolveCounts CholmodSolver::Counts() const {
+    return {};
 }
 void CholmodSolver::Increments(std::span<double>) const {}
 double CholmodSolver::Increment(std::int32_t) const {

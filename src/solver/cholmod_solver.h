@@ -6,8 +6,9 @@
 // factorization in a single pass) whose pattern (and the position of
 // every triangle's six entries in it) is worked out once per run, computes a
 // fill-reducing ordering and the symbolic factorization once, and per Newton step only
-// refills the values and factorizes numerically. It solves the same system as the
-// built-in elimination, with the same outcome messages.
+// refills the values and factorizes numerically, or, when that is cheaper, solves by
+// conjugate gradients preconditioned with the factor of an earlier step. It solves the same system
+// as the built-in elimination, with the same outcome messages.
 #pragma once
 
 #include <cstdint>
@@ -44,6 +45,11 @@ class CholmodSolver final : public LinearSolver {
     // without held nodes) gives RowDependence.
     SolveStatus Solve() override;
     void Increments(std::span<double> increments) const override;
+    SolveCounts Counts() const override;
+
+    // Whether a solve may try conjugate gradients preconditioned by the last factor before
+    // it factorizes (the default); off, every solve factorizes.
+    void SetFactorReuse(bool reuse);
 
     // The ordering and the symbolic factorization, once; Solve does it itself when it has
     // not been done. False when the factorization cannot be prepared.
@@ -61,6 +67,7 @@ class CholmodSolver final : public LinearSolver {
   private:
     CholmodSolver(const Model& model, std::unique_ptr<FillOrdering> ordering);
     bool Setup();
+    bool SolveOnEarlierFactor();
 
     struct Impl;
     const Model& model_;

@@ -10,6 +10,14 @@
 
 namespace membrane {
 
+// How the solves of a run went: the numeric factorizations made, and the Newton systems
+// solved instead by conjugate gradients on an earlier factor (with their iterations).
+struct SolveCounts {
+    int factorizations = 0;
+    int reusedFactorSolves = 0;
+    int conjugateGradientIterations = 0;
+};
+
 class LinearSolver {
   public:
     virtual ~LinearSolver() = default;
@@ -20,6 +28,9 @@ class LinearSolver {
     // The increments of the last solve, one per node of the model (0 for a node that is in
     // no element and not held).
     virtual void Increments(std::span<double> increments) const = 0;
+
+    // What the solves so far took; all zero for a solver that factorizes every system.
+    virtual SolveCounts Counts() const { return {}; }
 
     // A flag that another thread may set to stop a solve that goes on: Solve then returns
     // Cancelled within a moment. Null (the default): every solve runs to its end.

@@ -262,6 +262,13 @@ TEST(ModelGeneratorCommandLine, GenerateThenRunWithTimings) {
                                                   "write        : [0-9]+\\.[0-9]{4} s\n"
                                                   "peak memory  : [0-9]+\\.[0-9] MB\n")))
         << tail;
+    // The sparse Cholesky solver also tells how often it factorized.
+    ASSERT_EQ(Membrane(dir, "run SCH.DAT --accuracy 1e-6 --solver cholmod --timings", &timed), 0);
+    EXPECT_TRUE(std::regex_search(
+        timed, std::regex("solve        : [0-9.]+ s\n"
+                          "factorized   : [1-9][0-9]* times; [0-9]+ steps by conjugate "
+                          "gradients \\([0-9]+ iterations\\)\n")))
+        << timed;
 }
 
 TEST(ModelGeneratorCommandLine, WrongUsageAndUnwritableOutput) {
