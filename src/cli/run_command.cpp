@@ -1,7 +1,11 @@
 #include "cli/run_command.h"
 
+#include <array>
 #include <cmath>
 #include <cstdio>
+#include <map>
+#include <string>
+#include <string_view>
 
 #include "cli/console_view.h"
 #include "cli/desktop_opener.h"
@@ -69,16 +73,12 @@ RunRequest RequestFor(const RunOptions& options) {
     return request;
 }
 
-const char* SolverName(SolverChoice solver) {
-    switch (solver) {
-        case SolverChoice::Elimination:
-            return "elimination";
-        case SolverChoice::Cholmod:
-            return "cholmod";
-        case SolverChoice::Auto:
-            break;
-    }
-    return "auto";
+// The command line's names of a choice, for CLI11's checked transformer.
+template <typename Enum, std::size_t N>
+std::map<std::string, Enum> ChoicesByName(const std::array<std::string_view, N>& names) {
+    std::map<std::string, Enum> choices;
+    for (std::size_t k = 0; k < N; ++k) choices.emplace(names[k], static_cast<Enum>(k));
+    return choices;
 }
 
 std::string OutcomeText(const RunResult& result) {
@@ -89,9 +89,9 @@ std::string OutcomeText(const RunResult& result) {
 void PrintSummary(const RunOptions& options, const RunResult& result, const ConsoleView& view) {
     std::printf("\n");
     std::printf("model        : %s\n", options.model.c_str());
-    std::printf(
-        "solver       : %s\n",
-        SolverName(result.solver == SolverChoice::Auto ? options.settings.solver : result.solver));
+    const SolverChoice solver =
+        result.solver == SolverChoice::Auto ? options.settings.solver : result.solver;
+    std::printf("solver       : %s\n", std::string(ChoiceName(solver)).c_str());
     std::printf("outcome      : %s\n", OutcomeText(result).c_str());
     for (const std::string& warning : result.warnings)
         std::printf("warning      : %s\n", warning.c_str());
@@ -195,24 +195,17 @@ CLI::App* AddRunCommand(CLI::App& app, RunOptions& options) {
     run->add_option("--solver", options.settings.solver,
                     "Linear solver: auto (default: elimination up to 5000 nodes, cholmod above), "
                     "elimination (built-in) or cholmod (sparse Cholesky)")
-        ->transform(CLI::CheckedTransformer(
-            std::map<std::string, SolverChoice>{{"auto", SolverChoice::Auto},
-                                                {"elimination", SolverChoice::Elimination},
-                                                {"cholmod", SolverChoice::Cholmod}}))
+        ->transform(CLI::CheckedTransformer(ChoicesByName<SolverChoice>(kSolverChoiceNames)))
         ->option_text("auto|elimination|cholmod");
     run->add_option("--newton", options.settings.newton,
                     "Newton step: pure (the whole increment), damped (line search on the area) "
                     "or auto (pure; damped from the harmonic start when pure runs off; default)")
-        ->transform(CLI::CheckedTransformer(
-            std::map<std::string, NewtonStep>{{"pure", NewtonStep::Pure},
-                                              {"damped", NewtonStep::Damped},
-                                              {"auto", NewtonStep::Auto}}))
+        ->transform(CLI::CheckedTransformer(ChoicesByName<NewtonStep>(kNewtonStepNames)))
         ->option_text("pure|damped|auto");
     run->add_option("--start", options.settings.start,
                     "Start heights of the free nodes: file (the model's, default) or harmonic "
                     "(the harmonic extension of the held heights)")
-        ->transform(CLI::CheckedTransformer(std::map<std::string, StartHeights>{
-            {"file", StartHeights::File}, {"harmonic", StartHeights::Harmonic}}))
+        ->transform(CLI::CheckedTransformer(ChoicesByName<StartHeights>(kStartHeightsNames)))
         ->option_text("file|harmonic");
     run->add_flag("--history", options.history,
                   "After the summary, print every Newton step: largest and smallest increment, "

@@ -2,6 +2,9 @@
 // from the defaults.
 #pragma once
 
+#include <array>
+#include <string_view>
+
 namespace membrane {
 
 enum class SolverChoice {
@@ -26,6 +29,23 @@ enum class StartHeights {
     File,      // the model file's "&INITIAL" heights
     Harmonic,  // the discrete harmonic extension of the held heights
 };
+
+// The names of the choices, as the command line takes them and the stored settings keep
+// them, in the order of the enumerations.
+inline constexpr std::array<std::string_view, 3> kSolverChoiceNames{"elimination", "cholmod",
+                                                                    "auto"};
+inline constexpr std::array<std::string_view, 3> kNewtonStepNames{"pure", "damped", "auto"};
+inline constexpr std::array<std::string_view, 2> kStartHeightsNames{"file", "harmonic"};
+
+constexpr std::string_view ChoiceName(SolverChoice choice) {
+    return kSolverChoiceNames[static_cast<int>(choice)];
+}
+constexpr std::string_view ChoiceName(NewtonStep choice) {
+    return kNewtonStepNames[static_cast<int>(choice)];
+}
+constexpr std::string_view ChoiceName(StartHeights choice) {
+    return kStartHeightsNames[static_cast<int>(choice)];
+}
 
 struct Settings {
     double accuracy =

@@ -5,6 +5,10 @@
 namespace membrane {
 namespace {
 
+QString Text(std::string_view name) {
+    return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+}
+
 // The stored value of `key` when it is a number within [low, high], else `fallback`.
 template <typename T>
 T Number(const QSettings& store, const char* key, T fallback, double low, double high) {
@@ -13,18 +17,13 @@ T Number(const QSettings& store, const char* key, T fallback, double low, double
     return ok && value >= low && value <= high ? static_cast<T>(value) : fallback;
 }
 
-// Stored by name, in the order of the enumerations.
-constexpr std::array<const char*, 3> kSolverNames{"elimination", "cholmod", "auto"};
-constexpr std::array<const char*, 3> kNewtonNames{"pure", "damped", "auto"};
-constexpr std::array<const char*, 2> kStartNames{"file", "harmonic"};
-
 // The choice stored under `key` by its name; `fallback` for anything else.
 template <typename Enum, std::size_t N>
-Enum Choice(const QSettings& store, const char* key, const std::array<const char*, N>& names,
+Enum Choice(const QSettings& store, const char* key, const std::array<std::string_view, N>& names,
             Enum fallback) {
     const QString stored = store.value(QLatin1String(key)).toString();
     for (std::size_t k = 0; k < N; ++k)
-        if (stored == QLatin1String(names[k])) return static_cast<Enum>(k);
+        if (stored == Text(names[k])) return static_cast<Enum>(k);
     return fallback;
 }
 
@@ -40,9 +39,9 @@ StoredChoices LoadChoices(const QSettings& store) {
     c.settings.accuracy = Number(store, "run/accuracy", c.settings.accuracy, 0.0, 100.0);
     c.settings.maxIterations = Number(store, "run/maxIterations", c.settings.maxIterations, 0, 200);
     c.settings.weight = Number(store, "run/weight", c.settings.weight, 0.0, 100000.0);
-    c.settings.solver = Choice(store, "run/solver", kSolverNames, c.settings.solver);
-    c.settings.newton = Choice(store, "run/newton", kNewtonNames, c.settings.newton);
-    c.settings.start = Choice(store, "run/start", kStartNames, c.settings.start);
+    c.settings.solver = Choice(store, "run/solver", kSolverChoiceNames, c.settings.solver);
+    c.settings.newton = Choice(store, "run/newton", kNewtonStepNames, c.settings.newton);
+    c.settings.start = Choice(store, "run/start", kStartHeightsNames, c.settings.start);
     c.scene.numbering = Flag(store, "scene/numbering", c.scene.numbering);
     c.scene.axes = Flag(store, "scene/axes", c.scene.axes);
     c.scene.deformed = Flag(store, "scene/deformed", c.scene.deformed);
@@ -55,9 +54,9 @@ void SaveChoices(QSettings& store, const StoredChoices& c) {
     store.setValue("run/accuracy", c.settings.accuracy);
     store.setValue("run/maxIterations", c.settings.maxIterations);
     store.setValue("run/weight", c.settings.weight);
-    store.setValue("run/solver", kSolverNames[static_cast<int>(c.settings.solver)]);
-    store.setValue("run/newton", kNewtonNames[static_cast<int>(c.settings.newton)]);
-    store.setValue("run/start", kStartNames[static_cast<int>(c.settings.start)]);
+    store.setValue("run/solver", Text(ChoiceName(c.settings.solver)));
+    store.setValue("run/newton", Text(ChoiceName(c.settings.newton)));
+    store.setValue("run/start", Text(ChoiceName(c.settings.start)));
     store.setValue("scene/numbering", c.scene.numbering);
     store.setValue("scene/axes", c.scene.axes);
     store.setValue("scene/deformed", c.scene.deformed);
