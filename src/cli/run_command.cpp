@@ -69,18 +69,6 @@ RunRequest RequestFor(const RunOptions& options) {
     return request;
 }
 
-const char* SolverName(SolverChoice solver) {
-    switch (solver) {
-        case SolverChoice::Elimination:
-            return "elimination";
-        case SolverChoice::Cholmod:
-            return "cholmod";
-        case SolverChoice::Auto:
-            break;
-    }
-    return "auto";
-}
-
 std::string OutcomeText(const RunResult& result) {
     if (result.outcome != RunOutcome::Success) return "ERRORS reported " + result.reason;
     return result.converged ? "converged" : "iteration limit reached, not converged";

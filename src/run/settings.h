@@ -10,6 +10,19 @@ enum class SolverChoice {
     Auto,         // the elimination up to kAutoEliminationNodes nodes, sparse Cholesky above
 };
 
+// The solver's name on the command line, in its summary and in the results window.
+constexpr const char* SolverName(SolverChoice solver) {
+    switch (solver) {
+        case SolverChoice::Elimination:
+            return "elimination";
+        case SolverChoice::Cholmod:
+            return "cholmod";
+        case SolverChoice::Auto:
+            break;
+    }
+    return "auto";
+}
+
 // Up to this many nodes the built-in elimination is fast (well under a second a step) and
 // gives the classic program's results to the bit; above it its time grows as n^2.
 constexpr int kAutoEliminationNodes = 5000;
