@@ -333,11 +333,11 @@ QWidget* ResultsWindow::BuildDrawingPanel() {
     surfacePane_ = new SurfacePane(frame);
 
     // Below the drawing: what the run gave (left) and the scene's controls (right).
-    auto* facts = new QWidget;
+    auto* facts = new QWidget(panel);
     facts->setFixedSize(324 - dx, kFactsHeight);
     constexpr int top = 502;
     drawingStatus_ = AddLabel(facts, "drawingStatus", "Label2", 8 - dx, 512 - top);
-    drawingStatus_->setFixedWidth(310);
+    drawingStatus_->setFixedSize(310, 16);  // clear of the area labels below
     iterationsField_ = new QLineEdit("0", facts);
     iterationsField_->setObjectName("iterationsField");
     iterationsField_->setGeometry(8 - dx, 536 - top, 73, 24);
@@ -352,7 +352,7 @@ QWidget* ResultsWindow::BuildDrawingPanel() {
     solverLabel_->setFont(ClassicFontPixels(11));
     solverLabel_->setToolTip("the linear solver of the run");
 
-    auto* group = new QGroupBox("Show 3D-VRML model");
+    auto* group = new QGroupBox("Show 3D-VRML model", panel);
     group->setObjectName("sceneGroup");
     group->setFixedSize(321, 77);
     group->setFont(ClassicFontPixels(11));
@@ -608,7 +608,7 @@ void ResultsWindow::FillElementsGrid(const Model& model) {
         numbers.Add(element.number);
         for (std::int32_t node : table.NodesOf(element)) numbers.Add(node);
     }
-    for (int column = 0; column < 4; ++column)
+    for (int column = 0; column < elementsModel_->columnCount(); ++column)
         FitColumn(*elementsGrid_, column, "node " + numbers.Widest());
     FitGrid(*elementsGrid_);
     elementsGrid_->repaint();
@@ -893,7 +893,10 @@ void ResultsWindow::FitPictureToPaintBox() {
     image_ = QImage(size, QImage::Format_RGB32);
     image_.fill(Qt::white);
     // Before the first drawing (or while it is due) the timer draws at the new size.
-    if (!drawn || DrawingDue()) return paintBox_->update();
+    if (!drawn || DrawingDue()) {
+        paintBox_->update();
+        return;
+    }
     Guarded(messages_, [&] {
         MakePlot();
         plot_->SetView(view);
