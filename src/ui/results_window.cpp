@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,10 +15,13 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QProgressBar>
+#include <QProxyStyle>
 #include <QPushButton>
+#include <QSplitter>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <QVBoxLayout>
 #include <QWheelEvent>
 #include <algorithm>
 #include <array>
@@ -33,6 +37,7 @@
 #include "plot/plotter.h"
 #include "ui/classic_font.h"
 #include "ui/convergence_plot.h"
+#include "ui/grid_columns.h"
 #include "ui/number_edit.h"
 #include "ui/qt_canvas.h"
 #include "ui/slot_guard.h"
@@ -92,13 +97,28 @@ class PaintBox final : public QWidget {
 
 namespace {
 
+// The default size and the classic places within it.
 constexpr int kClientWidth = 1011;
 constexpr int kClientHeight = 615;
 constexpr int kNotebookWidth = 361;
+constexpr int kHandleWidth = 4;  // the gap between the notebook and the drawing's frame
 constexpr int kMsgPanelHeight = 33;
 constexpr int kPaintWidth = 634;
 constexpr int kPaintHeight = 474;
-constexpr int kDefaultColumnWidth = 80;
+constexpr int kPaintBoxInset = 4;     // the paint box in its frame
+constexpr int kLegendHeight = 20;     // above the drawing's frame
+constexpr int kFactsHeight = 80;      // below it: iterations, areas, the scene's controls
+constexpr int kFrameRightMargin = 4;  // right of the frame and of the group box
+constexpr int kGroupRightMargin = 5;
+constexpr int kGridBottomMargin = 3;  // below a grid of 525 rows' height in its page
+// The smallest a grid and the paint box get when the window is made smaller.
+constexpr int kMinGridHeight = 150;
+constexpr int kMinPaintWidth = 240;
+constexpr int kMinPaintHeight = 180;
+constexpr int kResizeDelayMs = 40;
+constexpr int kTabMargins = 8;                       // both sides of a tab's caption together
+constexpr int kHeightColumnWidth = 140;              // the 16 characters of a height
+constexpr const char* kDesignWidth = "designWidth";  // a grid's width at the default size
 // The drawing's mouse: a wheel notch zooms by 1.25, a drag starts after 3 pixels, a
 // click takes a node within 6 pixels.
 constexpr double kWheelZoom = 1.25;
@@ -111,10 +131,9 @@ QString Q(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-QTableView* MakeGrid(QWidget* page, GridModel* model, QRect place) {
+QTableView* MakeGrid(QWidget* page, GridModel* model) {
     auto* grid = new QTableView(page);
     grid->setModel(model);
-    grid->setGeometry(place);
     grid->horizontalHeader()->hide();
     grid->verticalHeader()->hide();
     grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -126,13 +145,12 @@ QTableView* MakeGrid(QWidget* page, GridModel* model, QRect place) {
     grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     grid->setSelectionMode(QAbstractItemView::SingleSelection);
     grid->setWordWrap(false);
+    grid->setMinimumHeight(kMinGridHeight);
     QFont font("Courier");
     font.setStyleHint(QFont::Monospace);
     font.setPixelSize(13);
     grid->setFont(font);
-    // Wide enough for "node 1234567", the numbers of a model of millions of nodes.
-    grid->horizontalHeader()->setDefaultSectionSize(
-        std::max(kDefaultColumnWidth, QFontMetrics(font).horizontalAdvance("elnr 12345678")));
+    grid->horizontalHeader()->setDefaultSectionSize(kGridColumnWidth);
     return grid;
 }
 
@@ -142,6 +160,38 @@ QLabel* AddLabel(QWidget* parent, const char* name, const QString& text, int x, 
     label->move(x, y);
     label->adjustSize();
     return label;
+}
+
+// Tabs with narrow margins beside their captions: six captions share the notebook's width,
+// so they are shortened less (or not at all).
+class NarrowTabs final : public QProxyStyle {
+  public:
+    int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                    const QWidget* widget) const override {
+        if (metric == PM_TabBarTabHSpace) return kTabMargins;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
+
+// The smallest and largest of some node or element numbers.
+struct NumberRange {
+    std::int64_t lowest = 0, highest = 0;
+    void Add(std::int64_t n) {
+        lowest = std::min(lowest, n);
+        highest = std::max(highest, n);
+    }
+    QString Widest() const { return WidestNumber(lowest, highest); }
+};
+
+// The longer of two values in the fixed format (the widest of a column of values between).
+QString WidestFixed(double lowest, double highest, int precision, int decimals) {
+    const QString low = Q(FormatFixed(lowest, precision, decimals));
+    const QString high = Q(FormatFixed(highest, precision, decimals));
+    return low.size() > high.size() ? low : high;
+}
+
+void FitGrid(QTableView& grid) {
+    FitGridWidth(grid, grid.property(kDesignWidth).toInt());
 }
 
 // "ITERATION 3 : Elimination" -> 3 and "Elimination"; false for any other line.
@@ -160,22 +210,39 @@ bool ParseIterationLine(const std::string& text, int& iteration, std::string& ph
 }  // namespace
 
 ResultsWindow::ResultsWindow(Opener& opener, MessageSink& messages, QWidget* parent)
-    : QWidget(parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint),
+    : QWidget(parent, Qt::Dialog | Qt::WindowStaysOnTopHint),
       opener_(opener),
       messages_(messages),
       image_(kPaintWidth, kPaintHeight, QImage::Format_RGB32) {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName("Resultform");
     setWindowTitle("Resultform");
-    setFixedSize(kClientWidth, kClientHeight);
     move(276, 160);
     setFont(ClassicFontPixels(13, true));  // the bold system face of dialogs
     image_.fill(Qt::white);
 
     BuildGrids();
-    BuildDrawingPanel();
+    QWidget* drawing = BuildDrawingPanel();
     BuildMessageLine();
     AddExportAction(*this);
+
+    // The notebook keeps its width, the drawing takes what the window gains in width; both
+    // take the height. The splitter's handle is the gap left of the drawing's frame.
+    splitter_ = new QSplitter(Qt::Horizontal, this);
+    splitter_->setObjectName("resultsSplitter");
+    splitter_->setHandleWidth(kHandleWidth);
+    splitter_->setChildrenCollapsible(false);
+    splitter_->addWidget(tabs_);
+    splitter_->addWidget(drawing);
+    splitter_->setStretchFactor(0, 0);
+    splitter_->setStretchFactor(1, 1);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(splitter_, 1);
+    column->addWidget(messageLine_);
+    resize(kClientWidth, kClientHeight);
+    splitter_->setSizes({kNotebookWidth, kClientWidth - kNotebookWidth - kHandleWidth});
 
     resultsModel_->Fill(
         1, [](int, int column) { return column == 0 ? QString("no data") : QString("available"); });
@@ -184,6 +251,11 @@ ResultsWindow::ResultsWindow(Opener& opener, MessageSink& messages, QWidget* par
     firstDrawTimer_.setInterval(10);
     connect(&firstDrawTimer_, &QTimer::timeout, this, [this] { DrawFirstTime(); });
     firstDrawTimer_.start();
+    // A new size of the paint box is drawn once the resizing pauses: a large mesh is not
+    // drawn again at every step of a drag.
+    resizeTimer_.setSingleShot(true);
+    resizeTimer_.setInterval(kResizeDelayMs);
+    connect(&resizeTimer_, &QTimer::timeout, this, [this] { FitPictureToPaintBox(); });
 }
 
 ResultsWindow::~ResultsWindow() {
@@ -195,7 +267,7 @@ ResultsWindow::~ResultsWindow() {
 void ResultsWindow::BuildMessageLine() {
     messageLine_ = new QLabel(" no message", this);
     messageLine_->setObjectName("messageLine");
-    messageLine_->setGeometry(0, kClientHeight - kMsgPanelHeight, kClientWidth, kMsgPanelHeight);
+    messageLine_->setFixedHeight(kMsgPanelHeight);
     messageLine_->setFont(ClassicFontPixels(13));
     messageLine_->setFrameStyle(QFrame::Panel | QFrame::Raised);
     messageLine_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -204,26 +276,33 @@ void ResultsWindow::BuildMessageLine() {
     // of this window goes on.
     progressBar_ = new QProgressBar(messageLine_);
     progressBar_->setObjectName("progressBar");
-    progressBar_->setGeometry(kClientWidth - 8 - 80 - 8 - 280, 5, 280, 23);
+    progressBar_->setFixedSize(280, 23);
     progressBar_->setFont(ClassicFontPixels(11));
     progressBar_->hide();
     cancelButton_ = new QPushButton("Cancel", messageLine_);
     cancelButton_->setObjectName("cancelButton");
-    cancelButton_->setGeometry(kClientWidth - 8 - 80, 4, 80, 25);
+    cancelButton_->setFixedSize(80, 25);
     cancelButton_->setFont(ClassicFontPixels(11));
     cancelButton_->setToolTip("stop the run");
     cancelButton_->hide();
     connect(cancelButton_, &QPushButton::clicked, this, [this] { Cancel(); });
+    auto* row = new QHBoxLayout(messageLine_);
+    row->setContentsMargins(0, 4, 8, 4);
+    row->setSpacing(8);
+    row->addStretch(1);
+    row->addWidget(progressBar_);
+    row->addWidget(cancelButton_);
 }
 
-void ResultsWindow::BuildDrawingPanel() {
-    auto* panel = new QWidget(this);
+// The drawing panel right of the splitter's handle; the places below are those of the
+// panel at the default size, the handle's width to its left.
+QWidget* ResultsWindow::BuildDrawingPanel() {
+    auto* panel = new QWidget(this);  // the window's font from the start
     panel->setObjectName("drawingPanel");
-    panel->setGeometry(kNotebookWidth, 0, kClientWidth - kNotebookWidth,
-                       kClientHeight - kMsgPanelHeight);
+    constexpr int dx = kHandleWidth;
 
-    QLabel* legend = AddLabel(panel, "legend",
-                              "Constrained in GREEN, Initial in RED and Boundary in BLUE", 15, 4);
+    QLabel* legend = AddLabel(
+        panel, "legend", "Constrained in GREEN, Initial in RED and Boundary in BLUE", 15 - dx, 4);
     QFont tahoma("Tahoma");
     tahoma.setPixelSize(11);
     legend->setFont(tahoma);
@@ -231,7 +310,6 @@ void ResultsWindow::BuildDrawingPanel() {
 
     auto* frame = new QFrame(panel);
     frame->setObjectName("drawingFrame");
-    frame->setGeometry(4, 20, 642, 482);
     frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     frame->setLineWidth(2);
     frame->setAutoFillBackground(true);
@@ -246,26 +324,37 @@ void ResultsWindow::BuildDrawingPanel() {
         },
         frame);
     paintBox_->setObjectName("paintBox");
-    paintBox_->setGeometry(4, 4, kPaintWidth, kPaintHeight);
+    paintBox_->setMinimumSize(kMinPaintWidth, kMinPaintHeight);
     paintBox_->installEventFilter(this);
+    auto* inside = new QVBoxLayout(frame);
+    const int m = kPaintBoxInset - frame->frameWidth();  // the margins count from the bevel
+    inside->setContentsMargins(m, m, m, m);
+    inside->addWidget(paintBox_);
     surfacePane_ = new SurfacePane(frame);
 
-    drawingStatus_ = AddLabel(panel, "drawingStatus", "Label2", 8, 512);
-    drawingStatus_->setFixedWidth(310);
-    iterationsField_ = new QLineEdit("0", panel);
+    // Below the drawing: what the run gave (left) and the scene's controls (right).
+    auto* facts = new QWidget(panel);
+    facts->setFixedSize(324 - dx, kFactsHeight);
+    constexpr int top = 502;
+    drawingStatus_ = AddLabel(facts, "drawingStatus", "Label2", 8 - dx, 512 - top);
+    drawingStatus_->setFixedSize(310, 16);  // clear of the area labels below
+    iterationsField_ = new QLineEdit("0", facts);
     iterationsField_->setObjectName("iterationsField");
-    iterationsField_->setGeometry(8, 536, 73, 24);
+    iterationsField_->setGeometry(8 - dx, 536 - top, 73, 24);
     iterationsField_->setFont(ClassicFontPixels(13));
     iterationsField_->setEnabled(false);
-    AddLabel(panel, "iterationsLabel", "iterations", 87, 540);
-    flatAreaLabel_ = AddLabel(panel, "flatAreaLabel", "initial area : ", 160, 528);
+    AddLabel(facts, "iterationsLabel", "iterations", 87 - dx, 540 - top);
+    flatAreaLabel_ = AddLabel(facts, "flatAreaLabel", "initial area : ", 160 - dx, 528 - top);
     flatAreaLabel_->setFont(ClassicFontPixels(11));
-    finalAreaLabel_ = AddLabel(panel, "finalAreaLabel", "final area : ", 160, 552);
+    finalAreaLabel_ = AddLabel(facts, "finalAreaLabel", "final area : ", 160 - dx, 552 - top);
     finalAreaLabel_->setFont(ClassicFontPixels(11));
+    solverLabel_ = AddLabel(facts, "solverLabel", "", 8 - dx, 563 - top);
+    solverLabel_->setFont(ClassicFontPixels(11));
+    solverLabel_->setToolTip("the linear solver of the run");
 
     auto* group = new QGroupBox("Show 3D-VRML model", panel);
     group->setObjectName("sceneGroup");
-    group->setGeometry(324, 502, 321, 77);
+    group->setFixedSize(321, 77);
     group->setFont(ClassicFontPixels(11));
     numberingCheck_ = new QCheckBox("show numbering", group);
     numberingCheck_->setObjectName("numberingCheck");
@@ -294,24 +383,43 @@ void ResultsWindow::BuildDrawingPanel() {
     connect(deformedCheck_, &QCheckBox::toggled, this,
             [this](bool on) { scaleField_->setEnabled(on); });
     connect(showButton_, &QPushButton::clicked, this, [this] { ShowScene(); });
+
+    auto* bottom = new QHBoxLayout;
+    bottom->setSpacing(0);
+    bottom->addWidget(facts);
+    bottom->addStretch(1);
+    bottom->addWidget(group, 0, Qt::AlignTop);
+    bottom->addSpacing(kGroupRightMargin);
+    auto* column = new QVBoxLayout(panel);
+    column->setContentsMargins(0, kLegendHeight, 0, 0);
+    column->setSpacing(0);
+    // The frame's right margin is the group box's.
+    auto* drawingRow = new QHBoxLayout;
+    drawingRow->addWidget(frame, 1);
+    drawingRow->addSpacing(kFrameRightMargin);
+    column->addLayout(drawingRow, 1);
+    column->addLayout(bottom);
+    return panel;
 }
 
 void ResultsWindow::BuildGrids() {
     tabs_ = new QTabWidget(this);
     tabs_->setObjectName("tables");
-    tabs_->setGeometry(0, 0, kNotebookWidth, kClientHeight - kMsgPanelHeight);
     tabs_->tabBar()->setFont(ClassicFontPixels(11));
-    // All five pages reachable at a glance: the tabs share the width (their captions
-    // shortened when they must be) instead of hiding behind scroll arrows.
+    // All pages reachable at a glance: the tabs share the width (their captions shortened
+    // when they must be) instead of hiding behind scroll arrows.
     tabs_->tabBar()->setUsesScrollButtons(false);
     tabs_->tabBar()->setElideMode(Qt::ElideRight);
+    auto* narrow = new NarrowTabs;
+    narrow->setParent(tabs_->tabBar());
+    tabs_->tabBar()->setStyle(narrow);
     struct Page {
         const char* caption;
         const char* name;
         GridModel** model;
         QTableView** grid;
         int columns;
-        QRect place;
+        QRect place;  // at the default size; the height grows with the window
         std::vector<std::pair<const char*, int>> labels;
     };
     Page pages[] = {
@@ -349,9 +457,14 @@ void ResultsWindow::BuildGrids() {
     for (Page& page : pages) {
         auto* widget = new QWidget;
         *page.model = new GridModel(page.columns, this);
-        QTableView* grid = MakeGrid(widget, *page.model, page.place);
+        QTableView* grid = MakeGrid(widget, *page.model);
         grid->setObjectName(QLatin1String(page.name));
         *page.grid = grid;
+        grid->setProperty(kDesignWidth, page.place.width());
+        FitGridWidth(*grid, page.place.width());
+        auto* place = new QVBoxLayout(widget);
+        place->setContentsMargins(page.place.left(), page.place.top(), 0, kGridBottomMargin);
+        place->addWidget(grid, 1, Qt::AlignLeft);
         for (auto [text, x] : page.labels) AddLabel(widget, "", text, x, 5);
         tabs_->setTabToolTip(tabs_->addTab(widget, page.caption), page.caption);
         // Keyboard and mouse move the current row; a click on the row that is already
@@ -420,6 +533,14 @@ void ResultsWindow::RunEnded(const RunResult& result) {
     cancelButton_->hide();
     showButton_->setEnabled(true);
     surfacePane_->Show(model_, solution_);
+    // The solver that ran, in the words of the command line's summary; nothing when the
+    // run made no Newton step.
+    solverLabel_->setText(result.solver == SolverChoice::Auto
+                              ? QString()
+                              : QStringLiteral("solver: ") +
+                                    QString::fromLatin1(ChoiceName(result.solver).data(),
+                                                        ChoiceName(result.solver).size()));
+    solverLabel_->adjustSize();
     // The timer may have drawn the mesh while the run was going; draw it again with the
     // run's outcome, at the timer, so that the end of a run (a cancel above all) is not
     // held up by the drawing of a large mesh.
@@ -463,6 +584,13 @@ void ResultsWindow::FillCoordinatesGrid(const Model& model) {
         if (column == 0) return Q("node " + std::to_string(node.number));
         return Q(FormatFixed(column == 1 ? node.x : node.y, 8, 3));
     });
+    NumberRange numbers;
+    for (const NodeEntry& node : nodes.Nodes()) numbers.Add(node.number);
+    const PlanExtent& e = nodes.Extent();
+    FitColumn(*coordinatesGrid_, 0, "node " + numbers.Widest());
+    FitColumn(*coordinatesGrid_, 1, WidestFixed(e.xMin, e.xMax, 8, 3));
+    FitColumn(*coordinatesGrid_, 2, WidestFixed(e.yMin, e.yMax, 8, 3));
+    FitGrid(*coordinatesGrid_);
     coordinatesGrid_->repaint();
 }
 
@@ -477,6 +605,14 @@ void ResultsWindow::FillElementsGrid(const Model& model) {
                 : (static_cast<std::size_t>(column) <= nodes.size() ? nodes[column - 1] : 0);
         return Q((column == 0 ? "elnr " : "node ") + std::to_string(value));
     });
+    NumberRange numbers;
+    for (const ElementEntry& element : table.Elements()) {
+        numbers.Add(element.number);
+        for (std::int32_t node : table.NodesOf(element)) numbers.Add(node);
+    }
+    for (int column = 0; column < elementsModel_->columnCount(); ++column)
+        FitColumn(*elementsGrid_, column, "node " + numbers.Widest());
+    FitGrid(*elementsGrid_);
     elementsGrid_->repaint();
 }
 
@@ -485,6 +621,10 @@ void ResultsWindow::FillConstraintsGrid(const Model& model) {
     constraintsModel_->Fill(held.Count(), [model = model_, &held](int row, int) {
         return Q("node " + std::to_string(held.Entries()[row].value));
     });
+    NumberRange numbers;
+    for (const auto& entry : held.Entries()) numbers.Add(entry.value);
+    FitColumn(*constraintsGrid_, 0, "node " + numbers.Widest());
+    FitGrid(*constraintsGrid_);
     constraintsGrid_->repaint();
 }
 
@@ -498,7 +638,19 @@ void ResultsWindow::FillInitialGrid(const Model& model) {
         const bool constrained = held->Find(entry.key) != KeyIndex::kNone;
         return Q(FormatFixed(entry.value, 16, 8) + (constrained ? " *constrained*" : ""));
     });
-    initialGrid_->setColumnWidth(1, 3 * kDefaultColumnWidth);
+    NumberRange numbers;
+    double lowest = 0, highest = 0;
+    bool anyHeld = false;
+    for (const auto& entry : initial.Entries()) {
+        numbers.Add(entry.key);
+        lowest = std::min(lowest, entry.value);
+        highest = std::max(highest, entry.value);
+        anyHeld = anyHeld || held->Find(entry.key) != KeyIndex::kNone;
+    }
+    FitColumn(*initialGrid_, 0, "node " + numbers.Widest());
+    FitColumn(*initialGrid_, 1,
+              WidestFixed(lowest, highest, 16, 8) + (anyHeld ? " *constrained*" : ""));
+    FitGrid(*initialGrid_);
     initialGrid_->repaint();
 }
 
@@ -532,8 +684,16 @@ void ResultsWindow::ShowResults(std::shared_ptr<const Solution> solution) {
         if (column == 0) return Q("node " + std::to_string(node));
         return Q(FormatFixed(height, 16, 8));
     });
-    // The 16 characters of a height beside the node column, without a horizontal scroll bar.
-    resultsGrid_->setColumnWidth(1, 2 * kDefaultColumnWidth - 20);
+    double lowest = 0, highest = 0;
+    for (const auto& [node, height] : *shared) {
+        lowest = std::min(lowest, height);
+        highest = std::max(highest, height);
+    }
+    FitColumn(*resultsGrid_, 0,
+              "node " + WidestNumber(shared->empty() ? 0 : shared->front().first,
+                                     shared->empty() ? 0 : shared->back().first));
+    FitColumn(*resultsGrid_, 1, WidestFixed(lowest, highest, 16, 8), kHeightColumnWidth);
+    FitGrid(*resultsGrid_);
     resultsGrid_->repaint();
 }
 
@@ -567,6 +727,9 @@ void ResultsWindow::MarkRow(QTableView* grid, int row) {
 bool ResultsWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched != paintBox_) return QWidget::eventFilter(watched, event);
     switch (event->type()) {
+        case QEvent::Resize:
+            resizeTimer_.start();
+            return false;
         case QEvent::Wheel: {
             auto* wheel = static_cast<QWheelEvent*>(event);
             ZoomAt(wheel->position(), std::pow(kWheelZoom, wheel->angleDelta().y() / 120.0));
@@ -615,7 +778,7 @@ void ResultsWindow::ZoomAt(QPointF at, double factor) {
     const double zoom = std::clamp(view.zoom * factor, kMinZoom, kMaxZoom);
     const double f = zoom / view.zoom;
     // The device point p = centre + pan + zoom (p0 - centre) stays at `at`.
-    const QPointF centre(0.5 * kPaintWidth, 0.5 * kPaintHeight);
+    const QPointF centre(0.5 * image_.width(), 0.5 * image_.height());
     const QPointF pan = (at - centre) - f * (at - centre - QPointF(view.panX, view.panY));
     plot_->SetView({.zoom = zoom, .panX = pan.x(), .panY = pan.y()});
     RedrawView();
@@ -703,16 +866,44 @@ void ResultsWindow::DrawFirstTime() {
 }
 
 void ResultsWindow::Draw() {
-    if (!plot_) {
-        painter_ = std::make_unique<QPainter>(&image_);
-        // The painter stays open on the picture for the plotting object's lifetime: the
-        // canvas draws through it at every command.
-        canvas_ = std::make_unique<QtCanvas>(*painter_, kPaintWidth, kPaintHeight);
-        plot_ = std::make_unique<Plotter>(canvas_.get(), &messages_);
-    } else {
+    if (!plot_)
+        MakePlot();
+    else
         plot_->Clear();
-    }
     Redraw();
+}
+
+void ResultsWindow::MakePlot() {
+    painter_ = std::make_unique<QPainter>(&image_);
+    // The painter stays open on the picture for the plotting object's lifetime: the canvas
+    // draws through it at every command.
+    canvas_ = std::make_unique<QtCanvas>(*painter_, image_.width(), image_.height());
+    plot_ = std::make_unique<Plotter>(canvas_.get(), &messages_);
+}
+
+void ResultsWindow::FitPictureToPaintBox() {
+    const QSize size = paintBox_->size();
+    if (size == image_.size() || size.isEmpty()) return;
+    // The plotting object maps onto a picture of one size: a new picture needs a new one,
+    // which keeps the zoom and pan of the old.
+    const bool drawn = plot_ != nullptr;
+    const PlotView view = drawn ? plot_->View() : PlotView{};
+    plot_.reset();
+    canvas_.reset();
+    if (painter_) painter_->end();
+    painter_.reset();
+    image_ = QImage(size, QImage::Format_RGB32);
+    image_.fill(Qt::white);
+    // Before the first drawing (or while it is due) the timer draws at the new size.
+    if (!drawn || DrawingDue()) {
+        paintBox_->update();
+        return;
+    }
+    Guarded(messages_, [&] {
+        MakePlot();
+        plot_->SetView(view);
+    });
+    if (plot_) RedrawView();
 }
 
 void ResultsWindow::ShowScene() {

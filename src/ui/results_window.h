@@ -11,6 +11,10 @@
 // double click shows the whole mesh again, and a click on a node or a triangle selects
 // its row of the Coordinates or Elements grid.
 //
+// The window grows: the drawing takes the width it gains (a splitter sets the notebook's
+// share), the grids and the drawing its height. A grid is as wide as its columns, which fit
+// the widest number and value of the table, and the notebook as wide as its widest grid.
+//
 // While its run goes on (on a worker thread, background_run.h) the window shows a progress
 // bar and a "Cancel" button below the message line.
 #pragma once
@@ -32,6 +36,7 @@ class QLineEdit;
 class QPainter;
 class QProgressBar;
 class QPushButton;
+class QSplitter;
 class QTabWidget;
 class QTableView;
 
@@ -121,7 +126,10 @@ class ResultsWindow final : public QWidget, public ResultsView {
     void RedrawView();
     void SelectGridRow(QTableView* grid, int row);
     void BuildGrids();
-    void BuildDrawingPanel();
+    QWidget* BuildDrawingPanel();
+    // A picture and a plotting object of the paint box's new size, the view kept.
+    void FitPictureToPaintBox();
+    void MakePlot();
     void BuildMessageLine();
     void ShowProgress(const std::string& text);
     void FillCoordinatesGrid(const Model& model);
@@ -146,6 +154,7 @@ class ResultsWindow final : public QWidget, public ResultsView {
     QLabel* drawingStatus_;
     QLineEdit* iterationsField_;
     QLabel *flatAreaLabel_, *finalAreaLabel_;
+    QLabel* solverLabel_;  // the linear solver that ran
     QCheckBox *numberingCheck_, *axesCheck_, *deformedCheck_;
     NumberEdit* scaleField_;
     QPushButton* showButton_;
@@ -155,6 +164,8 @@ class ResultsWindow final : public QWidget, public ResultsView {
     QProgressBar* progressBar_;
     QPushButton* cancelButton_;
     QTimer firstDrawTimer_;
+    QTimer resizeTimer_;   // draws the picture at the paint box's new size
+    QSplitter* splitter_;  // the notebook | the drawing
 
     QImage image_;
     std::unique_ptr<QPainter> painter_;

@@ -12,9 +12,12 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSet>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <QToolButton>
 #include <QWheelEvent>
 #include <QtTest>
 
@@ -62,6 +65,22 @@ struct Session {
     std::function<void()> beforeRun;  // the user's doing once the window shows the run
 };
 
+// The window's parts lie inside it and none covers another.
+bool NothingOverlaps(const ResultsWindow& window) {
+    QList<QRect> places;
+    for (const char* name : {"tables", "legend", "planOr3dTabs", "drawingFrame", "drawingStatus",
+                             "iterationsField", "iterationsLabel", "flatAreaLabel",
+                             "finalAreaLabel", "solverLabel", "sceneGroup", "messageLine"}) {
+        const QWidget* part = Child<QWidget>(&window, name);
+        const QRect place(part->mapTo(&window, QPoint(0, 0)), part->size());
+        if (!window.rect().contains(place)) return false;
+        for (const QRect& other : places)
+            if (other.intersects(place)) return false;
+        places << place;
+    }
+    return true;
+}
+
 int RowOf(QTableView* grid, const QString& text) {
     for (int row = 0; row < grid->model()->rowCount(); ++row)
         if (ResultsWindow::CellText(grid, row, 0) == text) return row;
@@ -83,6 +102,7 @@ class ResultsWindowTest : public QObject {
         auto* deformed = Child<QCheckBox>(&window, "deformedCheck");
         auto* scale = Child<NumberEdit>(&window, "scaleField");
         auto* iterations = Child<QLineEdit>(&window, "iterationsField");
+        window.show();  // laid out
         QCOMPARE(window.windowTitle(), QString("Resultform"));
         QCOMPARE(window.size(), QSize(1011, 615));
         QCOMPARE(tables->count(), 6);
@@ -93,8 +113,7 @@ class ResultsWindowTest : public QObject {
         QCOMPARE(Child<QLabel>(&window, "messageLine")->geometry(), QRect(0, 582, 1011, 33));
         QCOMPARE(Child<QWidget>(&window, "paintBox")->size(), QSize(634, 474));
         QCOMPARE(Child<QTableView>(&window, "elementsGrid")->model()->columnCount(), 4);
-        QCOMPARE(Child<QTableView>(&window, "constraintsGrid")->geometry(),
-                 QRect(64, 24, 105, 525));
+        QCOMPARE(Child<QTableView>(&window, "constraintsGrid")->width(), 105);
         QCOMPARE(ResultsWindow::CellText(results, 0, 0), QString("no data"));
         QCOMPARE(ResultsWindow::CellText(results, 0, 1), QString("available"));
         QCOMPARE(iterations->text(), QString("0"));
@@ -111,7 +130,6 @@ class ResultsWindowTest : public QObject {
 
         // A paint before the timer has fired draws nothing and says so.
         auto* status = Child<QLabel>(&window, "drawingStatus");
-        window.show();
         Child<QWidget>(&window, "paintBox")->grab();
         QVERIFY(!window.HasPlot());
         QCOMPARE(status->text(), QString("plot not initialised"));
@@ -138,10 +156,10 @@ class ResultsWindowTest : public QObject {
         QCOMPARE(s.Cell("constraintsGrid", 0, 0), QString("node 1"));
         QCOMPARE(s.Grid("initialGrid")->model()->rowCount(), 137);
         QCOMPARE(s.Cell("initialGrid", 0, 1), QString("0.00000000 *constrained*"));
-        QCOMPARE(s.Grid("initialGrid")->columnWidth(1), 240);
 
         QVERIFY(s.Text("flatAreaLabel").startsWith("Flat mesh surface : "));
         QVERIFY(s.Text("finalAreaLabel").startsWith("Final surface : "));
+        QCOMPARE(s.Text("solverLabel"), QString("solver: elimination"));
         QCOMPARE(s.Text("messageLine"), QString(" READY, output to file : TEST3.OUT"));
         QVERIFY(Child<QProgressBar>(s.window, "progressBar")->isHidden());
         QVERIFY(Child<QPushButton>(s.window, "cancelButton")->isHidden());
@@ -317,6 +335,72 @@ class ResultsWindowTest : public QObject {
         QCOMPARE(PixelNear(window, cx, cy), kRed);
     }
 
+    // The window grows: the drawing takes the width, the grids and the drawing the height,
+    // and the picture is drawn anew at the paint box's size (the 3D pane takes the
+    // drawing's place). Made as small as it goes, nothing overlaps either.
+    void windowGrowsWithItsGridsAndDrawing() {
+        Session s;
+        QCOMPARE(s.Run(CopyExample(s.dir)).outcome, RunOutcome::Success);
+        s.WaitForPlot();
+        ResultsWindow& window = *s.window;
+        auto* box = Child<QWidget>(&window, "paintBox");
+        QTableView* grid = s.Grid("resultsGrid");
+        const int gridHeight = grid->height();
+        QVERIFY(NothingOverlaps(window));
+
+        window.resize(1600, 1000);
+        QTRY_COMPARE(window.Picture().size(), box->size());
+        QCOMPARE(box->size(), QSize(634 + 1600 - 1011, 474 + 1000 - 615));
+        QCOMPARE(grid->height(), gridHeight + 1000 - 615);
+        QCOMPARE(Child<QTabWidget>(&window, "tables")->width(), 361);
+        QVERIFY(NothingOverlaps(window));
+        QCOMPARE(Child<QWidget>(&window, "surfacePane")->geometry(),
+                 Child<QWidget>(&window, "drawingFrame")->geometry());
+        // The mesh to scale, centred in the new picture.
+        const PlanExtent& e = window.ShownModel()->nodes.Extent();
+        double x1 = e.xMin, y1 = e.yMin, x2 = e.xMax, y2 = e.yMax;
+        QVERIFY(window.Plot()->WorldToDevice(x1, y1) && window.Plot()->WorldToDevice(x2, y2));
+        QVERIFY(qAbs((x1 + x2) - box->width()) <= 2 && qAbs((y1 + y2) - box->height()) <= 2);
+
+        window.resize(100, 100);
+        QVERIFY(window.width() >= 1000 && window.height() >= 300 && window.height() < 615);
+        QTRY_COMPARE(window.Picture().size(), box->size());
+        QVERIFY(NothingOverlaps(window));
+    }
+
+    // Every grid shows its cells whole without a horizontal scroll bar: the example at the
+    // default size, and seven-digit numbers, for which the notebook widens. The six tabs
+    // share the notebook's width, without scroll arrows.
+    void gridsShowTheirCellsWhole() {
+        for (const char* model : {"TEST3.DAT", "ui/WIDE.DAT"}) {
+            Session s;
+            const bool wide = model != std::string("TEST3.DAT");
+            std::string path = CopyExample(s.dir);
+            if (wide) WriteFile(path = s.dir.File("WIDE.DAT"), ReadFile(DataFile(model)));
+            QVERIFY(s.Run(path).modelLoaded);
+            auto* tables = Child<QTabWidget>(s.window, "tables");
+            for (int page = 0; page < 5; ++page) {
+                tables->setCurrentIndex(page);
+                auto* grid = tables->currentWidget()->findChild<QTableView*>();
+                QTest::qWait(20);  // the page laid out, the grid's scroll bars set
+                QVERIFY2(!grid->horizontalScrollBar()->isVisible(), model);
+                QVERIFY(grid->geometry().right() < tables->currentWidget()->width());
+                const QFontMetrics metrics(grid->font());
+                for (int row = 0; row < grid->model()->rowCount(); ++row)
+                    for (int column = 0; column < grid->model()->columnCount(); ++column) {
+                        const QString text = ResultsWindow::CellText(grid, row, column);
+                        QVERIFY2(metrics.horizontalAdvance(text) < grid->columnWidth(column),
+                                 qPrintable(text));
+                    }
+                if (!wide && page == 3) QCOMPARE(grid->geometry(), QRect(64, 24, 105, 525));
+            }
+            QCOMPARE(tables->width() > 361, wide);
+            QTabBar* bar = tables->tabBar();
+            QVERIFY(bar->tabRect(5).right() < bar->width());
+            for (auto* arrow : bar->findChildren<QToolButton*>()) QVERIFY(!arrow->isVisible());
+        }
+    }
+
     // MEMBRANE_SCREENSHOT=path.png saves the results window of the example (the plan to
     // scale) for the README; run under Xvfb or offscreen.
     void screenshot() {
@@ -400,6 +484,7 @@ class ResultsWindowTest : public QObject {
         s.WaitForPlot();
         QCOMPARE(s.Text("drawingStatus"), QString(", input errors and no results"));
         QCOMPARE(s.Cell("resultsGrid", 0, 0), QString("no data"));
+        QCOMPARE(s.Text("solverLabel"), QString());
         s.window->ShowScene();
         QVERIFY(s.opener.opened.empty());
         QVERIFY(!Exists(s.dir.File("BAD.wrl")));

@@ -174,6 +174,12 @@ class SurfaceViewTest : public QObject {
         QCOMPARE(QImage(Q(s.dir / "view.png")).convertToFormat(picture.format()), picture);
         QVERIFY(!s.Pane()->SavePicture(Q(s.dir / "missing/view.png")));
 
+        // A larger window: the view fills the drawing's larger place and draws to its size.
+        const QSize before = view->size();
+        s.window->resize(1600, 1000);
+        QTRY_COMPARE(view->size(), before + QSize(1600 - 1011, 1000 - 615));
+        QCOMPARE(view->grabFramebuffer().size(), view->size() * view->devicePixelRatio());
+
         // Back to the plan: the drawing is what shows again.
         s.Pane()->SelectTab(0);
         QVERIFY(!s.Pane()->isVisible());

@@ -1,0 +1,28 @@
+// Column widths of the results window's grids, taken from what the cells will hold: the
+// widest node or element number of the table and the widest value, so that "node 1234567"
+// is never cut and a grid shows no horizontal scroll bar. The grids make their cells on
+// demand, so the widths come from the numbers (extremes), not from measuring every cell.
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+class QTableView;
+
+namespace membrane {
+
+// The narrowest a column gets: the classic grids' column width.
+constexpr int kGridColumnWidth = 80;
+
+// Of the numbers from `lowest` to `highest`, the one with the most characters, as text.
+QString WidestNumber(std::int64_t lowest, std::int64_t highest);
+
+// Sets column `column` of `grid` wide enough for `widestText` in the grid's font (at least
+// kGridColumnWidth, or `atLeast` when that is wider).
+void FitColumn(QTableView& grid, int column, const QString& widestText, int atLeast = 0);
+
+// Gives `grid` the width of its columns, its vertical scroll bar and its frame, or
+// `designWidth` when that is wider: the columns then always fit.
+void FitGridWidth(QTableView& grid, int designWidth);
+
+}  // namespace membrane
