@@ -92,7 +92,6 @@ struct CholmodSolver::Impl {
     std::vector<StoredTerms> buffered;  // terms of the elements the second thread computes
 
     // The factor of the last numeric factorization that succeeded, for the next steps.
-    bool reuseFactor = true;
     bool factorUsable = false;
     std::vector<double> factoredDiagonal;  // the diagonal of the factorized system
     SolveCounts counts;
@@ -390,7 +389,7 @@ SolveStatus CholmodSolver::Solve() {
     if (CancelSet()) return SolveStatus::Cancelled;
     Impl& s = *impl_;
     SerialOpenMp serial;
-    if (s.reuseFactor && s.factorUsable && SolveOnEarlierFactor()) {
+    if (s.factorUsable && SolveOnEarlierFactor()) {
         ++s.counts.reusedFactorSolves;
         return SolveStatus::Ok;
     }
@@ -434,10 +433,6 @@ bool CholmodSolver::SolveOnEarlierFactor() {
         s.solution, ConjugateGradientLimits{}, [this] { return CancelSet(); });
     s.counts.conjugateGradientIterations += result.iterations;
     return result.converged;
-}
-
-void CholmodSolver::SetFactorReuse(bool reuse) {
-    if (impl_) impl_->reuseFactor = reuse;
 }
 
 SolveCounts CholmodSolver::Counts() const {
@@ -502,7 +497,6 @@ SolveStatus CholmodSolver::Solve() {
 bool CholmodSolver::SolveOnEarlierFactor() {
     return false;
 }
-void CholmodSolver::SetFactorReuse(bool) {}
 SolveCounts CholmodSolver::Counts() const {
     return {};
 }

@@ -3,12 +3,12 @@
 // The Newton system of the membrane is symmetric, and with the held nodes pinned by
 // 1e10 on their diagonal it is positive definite. This solver assembles it straight into
 // the upper triangle of a compressed-column matrix (the form CHOLMOD permutes for the
-// factorization in a single pass) whose pattern (and the position of
-// every triangle's six entries in it) is worked out once per run, computes a
-// fill-reducing ordering and the symbolic factorization once, and per Newton step only
-// refills the values and factorizes numerically, or, when that is cheaper, solves by
-// conjugate gradients preconditioned with the factor of an earlier step. It solves the same system
-// as the built-in elimination, with the same outcome messages.
+// factorization in a single pass) whose pattern (and the position of every triangle's six
+// entries in it) is worked out once per run, computes a fill-reducing ordering and the
+// symbolic factorization once, and per Newton step only refills the values and factorizes
+// numerically, or, where that is cheaper, solves by conjugate gradients preconditioned
+// with the factor of an earlier step. It solves the same system as the built-in
+// elimination, with the same outcome messages.
 #pragma once
 
 #include <cstdint>
@@ -46,10 +46,6 @@ class CholmodSolver final : public LinearSolver {
     SolveStatus Solve() override;
     void Increments(std::span<double> increments) const override;
     SolveCounts Counts() const override;
-
-    // Whether a solve may try conjugate gradients preconditioned by the last factor before
-    // it factorizes (the default); off, every solve factorizes.
-    void SetFactorReuse(bool reuse);
 
     // The ordering and the symbolic factorization, once; Solve does it itself when it has
     // not been done. False when the factorization cannot be prepared.
