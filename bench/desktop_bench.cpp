@@ -191,12 +191,25 @@ int main(int argc, char** argv) {
                QWheelEvent wheel(centre, paintBox->mapToGlobal(centre), QPoint(), QPoint(0, 120),
                                  Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
                QApplication::sendEvent(paintBox, &wheel);
+               WaitFor([&] { return !results->RedrawDue(); });
+               paintBox->repaint();
+           }));
+    // Five notches that arrive while the window is busy: drawn once, after the last.
+    Report("plan: five wheel notches queued, repaint", Time([&] {
+               for (int k = 0; k < 5; ++k)
+                   QCoreApplication::postEvent(
+                       paintBox, new QWheelEvent(centre, paintBox->mapToGlobal(centre), QPoint(),
+                                                 QPoint(0, k % 2 ? -120 : 120), Qt::NoButton,
+                                                 Qt::NoModifier, Qt::NoScrollPhase, false));
+               QCoreApplication::sendPostedEvents(paintBox);
+               WaitFor([&] { return !results->RedrawDue(); });
                paintBox->repaint();
            }));
     Report("plan: drag (pan) and repaint", Time([&] {
                Send(paintBox, QEvent::MouseButtonPress, centre, Qt::LeftButton, Qt::LeftButton);
                Send(paintBox, QEvent::MouseMove, centre + QPointF(40, 25), Qt::NoButton,
                     Qt::LeftButton);
+               WaitFor([&] { return !results->RedrawDue(); });
                paintBox->repaint();
                Send(paintBox, QEvent::MouseButtonRelease, centre + QPointF(40, 25), Qt::LeftButton,
                     Qt::NoButton);
