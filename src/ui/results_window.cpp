@@ -256,6 +256,13 @@ ResultsWindow::ResultsWindow(Opener& opener, MessageSink& messages, QWidget* par
     resizeTimer_.setSingleShot(true);
     resizeTimer_.setInterval(kResizeDelayMs);
     connect(&resizeTimer_, &QTimer::timeout, this, [this] { FitPictureToPaintBox(); });
+    // A large mesh takes seconds to draw: the wheel notches and drag steps that queue up
+    // meanwhile change the view at once and are drawn together, once.
+    viewTimer_.setSingleShot(true);
+    viewTimer_.setInterval(0);
+    connect(&viewTimer_, &QTimer::timeout, this, [this] {
+        if (plot_) RedrawView();
+    });
 }
 
 ResultsWindow::~ResultsWindow() {
@@ -715,6 +722,7 @@ void ResultsWindow::MarkRow(QTableView* grid, int row) {
             number = ConvertInteger(GetWord(2, s)).value;
     }
     if (!plot_) return;
+    viewTimer_.stop();  // drawn here, in the current view
     lastMarked_ = {grid, row};
     const ModelMeshSource source(
         model_.get(), {.modelLoaded = modelLoaded_, .resultsAvailable = solution_ != nullptr});
@@ -781,7 +789,7 @@ void ResultsWindow::ZoomAt(QPointF at, double factor) {
     const QPointF centre(0.5 * image_.width(), 0.5 * image_.height());
     const QPointF pan = (at - centre) - f * (at - centre - QPointF(view.panX, view.panY));
     plot_->SetView({.zoom = zoom, .panX = pan.x(), .panY = pan.y()});
-    RedrawView();
+    viewTimer_.start();
 }
 
 void ResultsWindow::PanBy(QPointF by) {
@@ -790,7 +798,7 @@ void ResultsWindow::PanBy(QPointF by) {
     view.panX += by.x();
     view.panY += by.y();
     plot_->SetView(view);
-    RedrawView();
+    viewTimer_.start();
 }
 
 void ResultsWindow::RedrawView() {
@@ -854,6 +862,7 @@ void ResultsWindow::SelectGridRow(QTableView* grid, int row) {
 }
 
 void ResultsWindow::Redraw() {
+    viewTimer_.stop();
     const ModelMeshSource source(
         model_.get(), {.modelLoaded = modelLoaded_, .resultsAvailable = solution_ != nullptr});
     drawingStatus_->setText(Q(DrawMesh(plot_.get(), source)));

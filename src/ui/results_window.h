@@ -102,6 +102,8 @@ class ResultsWindow final : public QWidget, public ResultsView {
     bool HasPlot() const { return plot_ != nullptr; }
     // A drawing is due at the window's timer (after the start or the end of a run).
     bool DrawingDue() const { return firstDrawTimer_.isActive(); }
+    // A zoom or pan waits for its redraw (at a zero timer, once for a burst of steps).
+    bool RedrawDue() const { return viewTimer_.isActive(); }
     Plotter* Plot() const { return plot_.get(); }
     // The picture of the paint box as last drawn.
     const QImage& Picture() const { return image_; }
@@ -165,6 +167,7 @@ class ResultsWindow final : public QWidget, public ResultsView {
     QPushButton* cancelButton_;
     QTimer firstDrawTimer_;
     QTimer resizeTimer_;   // draws the picture at the paint box's new size
+    QTimer viewTimer_;     // draws the picture after zoom and pan steps
     QSplitter* splitter_;  // the notebook | the drawing
 
     QImage image_;

@@ -291,7 +291,16 @@ class ResultsWindowTest : public QObject {
         QVERIFY(plot.DeviceToWorld(wx, wy));
         QWheelEvent wheel(at, box->mapToGlobal(at), {}, QPoint(0, 240), Qt::NoButton,
                           Qt::NoModifier, Qt::NoScrollPhase, false);
+        // Two notches queued behind a long drawing: both change the view at once, the
+        // picture is drawn once, after them.
+        const QImage unzoomed = window.Picture();
         QApplication::sendEvent(box, &wheel);
+        QApplication::sendEvent(box, &wheel);
+        QCOMPARE(plot.View().zoom, 1.25 * 1.25 * 1.25 * 1.25);
+        QVERIFY(window.RedrawDue() && window.Picture() == unzoomed);
+        QTRY_VERIFY(!window.RedrawDue());
+        QVERIFY(window.Picture() != unzoomed);
+        window.ZoomAt(at, 1 / 1.25 / 1.25);
         QCOMPARE(plot.View().zoom, 1.25 * 1.25);
         QVERIFY(plot.WorldToDevice(wx, wy));
         QVERIFY(qAbs(wx - at.x()) < 1e-6 && qAbs(wy - at.y()) < 1e-6);
