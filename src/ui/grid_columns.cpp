@@ -7,6 +7,8 @@
 #include <QTableView>
 #include <algorithm>
 
+#include "common/number_format.h"
+
 namespace membrane {
 
 namespace {
@@ -14,11 +16,20 @@ namespace {
 // Room beside the text: the cell's margins and the grid line.
 constexpr int kCellPadding = 10;
 
+// Between two extremes the text grows no longer than at one of them.
+QString Longer(const QString& a, const QString& b) {
+    return a.size() > b.size() ? a : b;
+}
+
 }  // namespace
 
 QString WidestNumber(std::int64_t lowest, std::int64_t highest) {
-    const QString low = QString::number(lowest), high = QString::number(highest);
-    return low.size() > high.size() ? low : high;
+    return Longer(QString::number(lowest), QString::number(highest));
+}
+
+QString WidestFixed(double lowest, double highest, int precision, int decimals) {
+    return Longer(QString::fromStdString(FormatFixed(lowest, precision, decimals)),
+                  QString::fromStdString(FormatFixed(highest, precision, decimals)));
 }
 
 void FitColumn(QTableView& grid, int column, const QString& widestText, int atLeast) {

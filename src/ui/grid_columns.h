@@ -16,6 +16,8 @@ constexpr int kGridColumnWidth = 80;
 
 // Of the numbers from `lowest` to `highest`, the one with the most characters, as text.
 QString WidestNumber(std::int64_t lowest, std::int64_t highest);
+// Of the values from `lowest` to `highest` in the fixed format (FormatFixed), the widest.
+QString WidestFixed(double lowest, double highest, int precision, int decimals);
 
 // Sets column `column` of `grid` wide enough for `widestText` in the grid's font (at least
 // kGridColumnWidth, or `atLeast` when that is wider).

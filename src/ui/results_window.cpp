@@ -183,13 +183,6 @@ struct NumberRange {
     QString Widest() const { return WidestNumber(lowest, highest); }
 };
 
-// The longer of two values in the fixed format (the widest of a column of values between).
-QString WidestFixed(double lowest, double highest, int precision, int decimals) {
-    const QString low = Q(FormatFixed(lowest, precision, decimals));
-    const QString high = Q(FormatFixed(highest, precision, decimals));
-    return low.size() > high.size() ? low : high;
-}
-
 void FitGrid(QTableView& grid) {
     FitGridWidth(grid, grid.property(kDesignWidth).toInt());
 }
