@@ -73,13 +73,15 @@ struct CholmodSolver::Impl {
     cholmod_dense* rhs = nullptr;
     std::vector<double> solution;
 
-    // An element as the assembly needs it in every Newton step: what its terms take from
-    // the plan, worked out once, its corners' unknowns and where its six matrix entries
-    // (11 22 33 21 31 32) go among the values.
+    // An element as the assembly needs it in every Newton step: its corners' unknowns and
+    // where its three entries off the diagonal (21 31 32) go among the values; those on
+    // the diagonal go to the corners' diagonal entries. The plan terms (D, eta, xi) are
+    // worked out again from the node coordinates in every assembly: a few subtractions,
+    // against 56 bytes an element kept (some 110 MB at a million nodes, held while the
+    // factor is).
     struct Element {
-        ElementGeometry geometry;
         std::int32_t corner[3];
-        std::int32_t position[6];
+        std::int32_t offDiagonal[3];
     };
 
     KeyIndex unknownOf;                     // node number -> unknown index
@@ -224,6 +226,7 @@ bool CholmodSolver::Setup() {
     // Unknowns and the upper-triangle pattern as (column, row) pairs. The elements that
     // give terms (what ComputeElement accepts) are kept with their plan geometry.
     std::vector<std::uint64_t> pairs;
+    s.elements.reserve(elements.Elements().size());
     for (std::int32_t number : AssemblyOrder(elements)) {
         const ElementEntry* element = elements.Find(number);
         if (element == nullptr || element->nodeCount < 3) continue;
@@ -242,8 +245,9 @@ bool CholmodSolver::Setup() {
             }
         }
         if (!complete) continue;
-        Impl::Element assembled{};
-        if (ComputeGeometry(x, y, assembled.geometry)) {
+        ElementGeometry geometry;
+        if (ComputeGeometry(x, y, geometry)) {
+            Impl::Element assembled{};
             std::copy(id, id + 3, assembled.corner);
             s.elements.push_back(assembled);
         }
@@ -280,10 +284,9 @@ bool CholmodSolver::Setup() {
     for (std::int32_t k = 0; k < n; ++k) s.diagonal[k] = s.Position(k, k);
     for (Impl::Element& e : s.elements) {
         const std::int32_t* id = e.corner;
-        for (int a = 0; a < 3; ++a) e.position[a] = s.diagonal[id[a]];
-        e.position[3] = s.Position(std::min(id[1], id[0]), std::max(id[1], id[0]));
-        e.position[4] = s.Position(std::min(id[2], id[0]), std::max(id[2], id[0]));
-        e.position[5] = s.Position(std::min(id[2], id[1]), std::max(id[2], id[1]));
+        e.offDiagonal[0] = s.Position(std::min(id[1], id[0]), std::max(id[1], id[0]));
+        e.offDiagonal[1] = s.Position(std::min(id[2], id[0]), std::max(id[2], id[0]));
+        e.offDiagonal[2] = s.Position(std::min(id[2], id[1]), std::max(id[2], id[1]));
     }
     s.rhs = cholmod_zeros(n, 1, CHOLMOD_REAL, &s.common);
     return s.rhs != nullptr;
@@ -328,31 +331,40 @@ void CholmodSolver::Assemble(std::span<const double> heights) {
     const auto nnz =
         static_cast<std::size_t>(static_cast<std::int32_t*>(s.matrix->p)[s.matrix->ncol]);
     const std::vector<Impl::Element>& elements = s.elements;
-    auto heightsOf = [&](const Impl::Element& e, double h[3]) {
-        for (int k = 0; k < 3; ++k) h[k] = heights[s.heightEntry[e.corner[k]]];
+    const auto& nodes = model_.nodes.Nodes();
+    // The element's plan terms as Setup found them (the same coordinates, the same
+    // arithmetic) and its terms at the current heights.
+    auto termsOf = [&](const Impl::Element& e, StoredTerms& terms) {
+        double x[3], y[3], h[3];
+        for (int k = 0; k < 3; ++k) {
+            const std::int32_t entry = s.heightEntry[e.corner[k]];
+            x[k] = nodes[entry].x;
+            y[k] = nodes[entry].y;
+            h[k] = heights[entry];
+        }
+        ElementGeometry geometry;
+        ComputeGeometry(x, y, geometry);
+        ElementStoredTerms(geometry, h, terms);
     };
     auto add = [&](const Impl::Element& e, const StoredTerms& terms) {
-        for (int k = 0; k < 6; ++k) values[e.position[k]] += terms.value[k];
+        for (int k = 0; k < 3; ++k) values[s.diagonal[e.corner[k]]] += terms.value[k];
+        for (int k = 0; k < 3; ++k) values[e.offDiagonal[k]] += terms.value[3 + k];
         for (int k = 0; k < 3; ++k) b[e.corner[k]] += terms.value[6 + k];
     };
 
-    // The same terms as ComputeElement gives, from the geometry worked out in Setup and
-    // the current heights, added in element order. The terms (a power and a root per
-    // element) cost far more than adding them, so a second thread computes those of the
-    // later elements into a buffer while this one computes and adds the earlier ones and
-    // then adds the buffered ones: every entry receives the same terms in the same order
-    // as in one pass.
+    // The same terms as ComputeElement gives, from the node coordinates and the current
+    // heights, added in element order. The terms (a power and a root per element) cost far
+    // more than adding them, so a second thread computes those of the later elements into
+    // a buffer while this one computes and adds the earlier ones and then adds the
+    // buffered ones: every entry receives the same terms in the same order as in one pass.
     const std::size_t split = s.parallelAssembly ? elements.size() * 9 / 20 : elements.size();
     s.buffered.resize(elements.size() - split);
     std::thread helper;
     if (split < elements.size()) {
         try {
             helper = std::thread([&] {
-                double h[3];
-                for (std::size_t e = split; e < elements.size(); ++e) {
-                    heightsOf(elements[e], h);
-                    ElementStoredTerms(elements[e].geometry, h, s.buffered[e - split]);
-                }
+                for (std::size_t e = split; e < elements.size(); ++e)
+                    termsOf(elements[e], s.buffered[e - split]);
             });
         } catch (const std::system_error&) {
             s.parallelAssembly = false;  // no second thread: one pass from now on
@@ -361,11 +373,9 @@ void CholmodSolver::Assemble(std::span<const double> heights) {
     std::fill(values, values + nnz, 0.0);
     std::fill(b, b + s.rhs->nrow, 0.0);
     const std::size_t own = helper.joinable() ? split : elements.size();
-    double h[3];
     StoredTerms terms;
     for (std::size_t e = 0; e < own; ++e) {
-        heightsOf(elements[e], h);
-        ElementStoredTerms(elements[e].geometry, h, terms);
+        termsOf(elements[e], terms);
         add(elements[e], terms);
     }
     if (helper.joinable()) {
