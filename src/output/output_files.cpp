@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <exception>
 #include <future>
@@ -25,6 +26,17 @@ std::unique_ptr<TextFileWriter> CreateOrThrow(AtomicFile& file) {
     return writer;
 }
 
+// Appends the whole of the file at `path` to `out`.
+void CopyInto(TextSink& out, const std::string& path) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(path.c_str(), "rb"),
+                                                       &std::fclose);
+    if (!in) throw IoError("cannot read " + path + ": " + std::strerror(errno));
+    std::string chunk(1 << 20, '\0');
+    while (const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), in.get()))
+        out.Write(std::string_view(chunk.data(), got));
+    if (std::ferror(in.get())) throw IoError("cannot read " + path);
+}
+
 }  // namespace
 
 struct OutputFiles::Impl {
@@ -33,18 +45,24 @@ struct OutputFiles::Impl {
           reportName(ChangeFileExt(model->fileName, ".OUT")),
           trussName(ChangeFileExt(model->fileName, ".TRS")),
           report(reportName),
-          truss(trussName) {}
+          truss(trussName),
+          barsAhead(trussName + ".bars") {}
 
     std::shared_ptr<const Model> model;
     std::string reportName, trussName;
     AtomicFile report;
     AtomicFile truss;
+    // The bar section rendered ahead goes to a scratch file beside the truss model file's
+    // (never put in place, removed with this object): at a million nodes it is some 100 MB
+    // of text that would otherwise be held in memory through every factorization.
+    AtomicFile barsAhead;
     std::unique_ptr<TextFileWriter> reportFile;
 
     // What WriteAhead's thread has done, read only after it has been joined.
     std::thread ahead;
     std::atomic<bool> stop{false};
     bool tablesWritten = false;
+    bool barsOnDisk = false;
     bool barsRendered = false;
     std::string barSection;
     std::exception_ptr aheadError;
@@ -57,7 +75,9 @@ struct OutputFiles::Impl {
         auto file = CreateOrThrow(truss);
         RenderTrussHeader(*file, model->fileName);
         RenderTrussNodes(*file, model->nodes, solution.liftedZ);
-        if (barsRendered)
+        if (barsOnDisk)
+            CopyInto(*file, barsAhead.TempPath());
+        else if (barsRendered)
             file->Write(barSection);
         else
             RenderTrussBars(*file, model->bars);
@@ -94,7 +114,14 @@ void OutputFiles::WriteAhead() {
                 f.reportFile->Flush();
                 f.report.SyncTemp();
             }
-            if (!f.stop) {
+            if (f.stop) return;
+            if (auto scratch = f.barsAhead.Create()) {
+                RenderTrussBars(*scratch, f.model->bars);
+                scratch->Close();
+                f.barsOnDisk = true;
+            } else {
+                // No scratch file beside the target (its directory refuses one more file):
+                // held in memory instead.
                 StringSink bars;
                 RenderTrussBars(bars, f.model->bars);
                 f.barSection = bars.Take();

@@ -30,7 +30,7 @@ class OutputFiles {
     const std::string& TrussFileName() const;
 
     // Starts writing, on a thread of its own, the report's header and table echoes into
-    // its temporary file and the truss model file's bar section into memory.
+    // its temporary file and the truss model file's bar section into a scratch file.
     void WriteAhead();
     // Writes what is left (everything, without WriteAhead) for the membrane found and the
     // accuracy of the run, with nodal loads of `weight` per unit area, and puts both files

@@ -228,5 +228,26 @@ TEST(OutputAtomicity, TrussFileThatCannotBeCreatedKeepsThePreviousFiles) {
     previous.ExpectOldOutputsAndNoTemporaryFiles();
 }
 
+// The truss model file's bar section is written ahead into a scratch file beside it: a
+// successful run leaves no such file, and where none can be made (a directory has the
+// scratch file's name) the section is held in memory and the truss model file is the same.
+TEST(OutputAtomicity, SuccessfulRunLeavesNoScratchFileAndTheSameTrussFileWithoutOne) {
+    TempDir dir;
+    PreviousRun previous(dir.Path());
+    const std::string truss = previous.File("MODEL.TRS");
+    OutputRun first(previous.Model(), previous.File("BNDRYPTS.txt"));
+    ASSERT_EQ(first.result.outcome, RunOutcome::Success);
+    const std::string written = ReadFile(truss);
+    EXPECT_NE(written.find("[elements]"), std::string::npos);
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+        EXPECT_NE(entry.path().filename().string().front(), '.') << entry.path();
+
+    std::filesystem::create_directory(truss + ".bars");
+    WriteFile(truss, "old\r\n");
+    OutputRun second(previous.Model(), previous.File("BNDRYPTS.txt"));
+    EXPECT_EQ(second.result.outcome, RunOutcome::Success);
+    EXPECT_EQ(ReadFile(truss), written);
+}
+
 }  // namespace
 }  // namespace membrane
