@@ -78,7 +78,7 @@ struct CholmodSolver::Impl {
     // where its three entries off the diagonal (21 31 32) go among the values; those on
     // the diagonal go to the corners' diagonal entries. The plan terms (D, eta, xi) are
     // worked out again from the node coordinates in every assembly: a few subtractions,
-    // against 56 bytes an element kept (some 110 MB at a million nodes, held while the
+    // against 72 bytes more an element (some 150 MB at a million nodes, held while the
     // factor is).
     struct Element {
         std::int32_t corner[3];
@@ -225,7 +225,7 @@ bool CholmodSolver::Setup() {
     const ElementTable& elements = model_.elements;
 
     // Unknowns and the upper-triangle pattern as (column, row) pairs. The elements that
-    // give terms (what ComputeElement accepts) are kept with their plan geometry.
+    // give terms (what ComputeElement accepts) are kept.
     std::vector<std::uint64_t> pairs;
     s.elements.reserve(elements.Elements().size());
     for (std::int32_t number : AssemblyOrder(elements)) {
