@@ -1,12 +1,15 @@
 #include "common/temp_registry.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <array>
 #include <atomic>
+#include <cerrno>
 #include <climits>
 #include <csignal>
 #include <cstring>
+#include <ctime>
 
 namespace membrane {
 namespace {
@@ -21,9 +24,21 @@ struct Slot {
 // A run writes at most a handful of files at once; a few spare slots for the others.
 std::array<Slot, 32> slots;
 
+// Set by the signal handler; files being created meanwhile on other threads are counted,
+// so that the handler can wait for them to see it and remove what they made.
+std::atomic<bool> ending{false};
+std::atomic<int> creating{0};
+
 extern "C" void RemoveTempFilesAndExit(int signal) {
+    ending.store(true);
     for (Slot& slot : slots)
         if (slot.state.load(std::memory_order_acquire) == kInUse) ::unlink(slot.path);
+    // At most a tenth of a second: the creating thread may be the one interrupted.
+    timespec start{}, now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &start);
+    while (creating.load() > 0 && ::clock_gettime(CLOCK_MONOTONIC, &now) == 0 &&
+           (now.tv_sec - start.tv_sec) * 1000000000L + (now.tv_nsec - start.tv_nsec) < 100000000L)
+        ;
     ::_exit(128 + signal);
 }
 
@@ -39,6 +54,22 @@ int RegisterTempFile(const std::string& path) {
         return static_cast<int>(k);
     }
     return -1;
+}
+
+int CreateRegisteredFile(const std::string& path, int& slot) {
+    creating.fetch_add(1);
+    slot = -1;
+    int fd = -1;
+    if (ending.load()) {
+        errno = EINTR;
+    } else {
+        slot = RegisterTempFile(path);
+        fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        // The handler may have looked at the slots before this one was filled.
+        if (fd >= 0 && ending.load()) ::unlink(path.c_str());
+    }
+    creating.fetch_sub(1);
+    return fd;
 }
 
 void ReleaseTempFile(int slot) {

@@ -132,9 +132,7 @@ std::unique_ptr<TextFileWriter> AtomicFile::Create() {
     const std::string directory = ExtractFilePath(target_);
     for (int attempt = 0; attempt < 100; ++attempt) {
         temp_ = directory + RandomTempName();
-        slot_ = RegisterTempFile(temp_);
-        const int fd =
-            ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        const int fd = CreateRegisteredFile(temp_, slot_);
         if (fd >= 0) {
             // The new file keeps the mode of the one it replaces.
             if (existing.st_ino != 0) ::fchmod(fd, mode_);
