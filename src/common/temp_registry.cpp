@@ -42,8 +42,7 @@ extern "C" void RemoveTempFilesAndExit(int signal) {
     ::_exit(128 + signal);
 }
 
-}  // namespace
-
+// The slot of `path`, or -1 when the table is full.
 int RegisterTempFile(const std::string& path) {
     if (path.size() >= PATH_MAX) return -1;
     for (std::size_t k = 0; k < slots.size(); ++k) {
@@ -55,6 +54,8 @@ int RegisterTempFile(const std::string& path) {
     }
     return -1;
 }
+
+}  // namespace
 
 int CreateRegisteredFile(const std::string& path, int& slot) {
     creating.fetch_add(1);

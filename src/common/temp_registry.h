@@ -7,15 +7,12 @@
 
 namespace membrane {
 
-// Records a temporary file; the slot to release, or -1 when the table is full (the file
-// is then not removed on a signal).
-int RegisterTempFile(const std::string& path);
-void ReleaseTempFile(int slot);
-
 // Records `path` and creates it (O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC):
 // the descriptor, or -1 with errno set. A file being created while a signal ends the
-// process (on another thread) is removed too. `slot` is the slot to release (-1 when none).
+// process (on another thread) is removed too. `slot` is the slot to release, -1 when the
+// table is full (the file is then not removed on a signal).
 int CreateRegisteredFile(const std::string& path, int& slot);
+void ReleaseTempFile(int slot);
 
 // Installs handlers for SIGINT and SIGTERM that remove every registered temporary file and
 // end the process with status 128 + the signal number (130, 143). For the programs'

@@ -63,8 +63,6 @@ struct OutputFiles::Impl {
     std::atomic<bool> stop{false};
     bool tablesWritten = false;
     bool barsOnDisk = false;
-    bool barsRendered = false;
-    std::string barSection;
     std::exception_ptr aheadError;
 
     void Join() {
@@ -77,8 +75,6 @@ struct OutputFiles::Impl {
         RenderTrussNodes(*file, model->nodes, solution.liftedZ);
         if (barsOnDisk)
             CopyInto(*file, barsAhead.TempPath());
-        else if (barsRendered)
-            file->Write(barSection);
         else
             RenderTrussBars(*file, model->bars);
         file->Write(tail.get());
@@ -115,17 +111,12 @@ void OutputFiles::WriteAhead() {
                 f.report.SyncTemp();
             }
             if (f.stop) return;
+            // Without a scratch file beside the target (its directory refuses one more
+            // file), the bars are rendered straight into the truss model file at the end.
             if (auto scratch = f.barsAhead.Create()) {
                 RenderTrussBars(*scratch, f.model->bars);
                 scratch->Close();
                 f.barsOnDisk = true;
-            } else {
-                // No scratch file beside the target (its directory refuses one more file):
-                // held in memory instead.
-                StringSink bars;
-                RenderTrussBars(bars, f.model->bars);
-                f.barSection = bars.Take();
-                f.barsRendered = true;
             }
         } catch (...) {
             f.aheadError = std::current_exception();
