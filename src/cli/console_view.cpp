@@ -1,6 +1,10 @@
 #include "cli/console_view.h"
 
+#include <signal.h>
+
 #include <cstdio>
+#include <cstdlib>
+#include <string_view>
 
 namespace membrane {
 
@@ -16,7 +20,21 @@ void ConsoleMessages::Show(const UserMessage& message) {
     std::fflush(stderr);
 }
 
+namespace {
+
+// A seam for tests that act on a run in another process at a known point (a signal while
+// files are being written, say): with MEMBRANE_TEST_STOP_AT set, the program stops itself
+// (SIGSTOP) at every progress line that begins with its value, until it is continued.
+void StopHereIfAsked(const std::string& line) {
+    static const char* const stopAt = std::getenv("MEMBRANE_TEST_STOP_AT");
+    if (stopAt != nullptr && *stopAt != '\0' && std::string_view(line).starts_with(stopAt))
+        ::raise(SIGSTOP);
+}
+
+}  // namespace
+
 void ConsoleView::ShowMessage(const std::string& text) {
+    StopHereIfAsked(text);
     if (quiet_) return;
     std::printf("%s\n", text.c_str());
     std::fflush(stdout);

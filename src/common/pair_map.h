@@ -52,6 +52,18 @@ class PairMap {
         }
     }
 
+    // The longest run of occupied slots: the most probes a lookup can take. For keys that
+    // spread it grows as log n; for keys that fall on one slot it is their number.
+    std::size_t LongestCluster() const {
+        std::size_t longest = 0, run = 0;
+        // Twice round, so that a cluster wrapping past the last slot counts whole.
+        for (std::size_t i = 0; i < 2 * slots_.size(); ++i) {
+            run = slots_[i & mask_].used ? run + 1 : 0;
+            longest = std::max(longest, std::min(run, used_));
+        }
+        return longest;
+    }
+
     void Clear() {
         slots_.clear();
         used_ = 0;

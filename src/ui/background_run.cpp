@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <atomic>
 #include <thread>
+#include <utility>
 
 #if defined(__GLIBC__)
 #include <malloc.h>
@@ -16,6 +17,11 @@
 namespace membrane {
 namespace {
 
+RunProgressHook& ProgressHook() {
+    static RunProgressHook hook;
+    return hook;
+}
+
 // The run's view on the worker thread: forwards every call to the results window on the
 // GUI thread, through `relay` (an object of the GUI thread that outlives the run). The
 // window may be gone by the time a call arrives: it is then dropped.
@@ -25,6 +31,7 @@ class ForwardingView final : public ResultsView {
         : relay_(relay), window_(&window), cancel_(cancel) {}
 
     void ShowMessage(const std::string& text) override {
+        if (ProgressHook()) ProgressHook()(text);
         Post([text](ResultsWindow& w) { w.ShowMessage(text); });
     }
     void ShowInput(std::shared_ptr<const Model> model, bool loaded) override {
@@ -75,6 +82,10 @@ class ForwardingMessages final : public MessageSink {
 };
 
 }  // namespace
+
+RunProgressHook SetRunProgressHook(RunProgressHook hook) {
+    return std::exchange(ProgressHook(), std::move(hook));
+}
 
 RunResult RunInBackground(const RunRequest& request, MessageSink& messages, ResultsWindow& window) {
     std::atomic<bool> cancel{false};

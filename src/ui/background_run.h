@@ -9,6 +9,9 @@
 // moment in any phase.
 #pragma once
 
+#include <functional>
+#include <string>
+
 #include "common/messages.h"
 #include "run/run_model.h"
 
@@ -21,5 +24,12 @@ class ResultsWindow;
 // event loop). The worker is joined and the memory the run gave back is returned to the
 // system before this returns.
 RunResult RunInBackground(const RunRequest& request, MessageSink& messages, ResultsWindow& window);
+
+// Called on the worker thread with each progress line of a run, before the window is told;
+// it may block, holding the run at that point (tests use it to act on the windows while a
+// run is known to be under way). Set it only while no run goes on. Returns the previous
+// hook; an empty one (the default) does nothing.
+using RunProgressHook = std::function<void(const std::string& line)>;
+RunProgressHook SetRunProgressHook(RunProgressHook hook);
 
 }  // namespace membrane

@@ -67,6 +67,9 @@ class NumberEdit : public QLineEdit {
     static QString CheckMessage(int state);
 
     bool FocusTimerActive() const;
+    // Whether the focus-keeping timer has noted the tab page the field sits on (it brings
+    // that page back when the focus leaves it).
+    bool TabPageNoted() const { return pageNoted_; }
 
     // Locale-free parsers shared with the dialogs: optional sign, digits, "." and (for
     // reals) an exponent; no blanks, no "inf" or "nan".

@@ -1,6 +1,7 @@
 // Whole runs through the command-line program, both solvers: the report, the truss model
-// file, the boundary points file and what the program prints, byte for byte against the
-// stored files in tests/data/runs (see the README there).
+// file, the boundary points file and what the program prints, against the stored files in
+// tests/data/runs (see the README there): byte for byte for the built-in elimination, to
+// round-off in the last digits for sparse Cholesky.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -55,10 +56,13 @@ TEST_P(GoldenRun, FilesAndOutputAsStored) {
         EXPECT_EQ(run.status, c.name == "GAPS" ? 1 : 0) << output;
 
         const std::string stored = "runs/" + c.name + "/";
-        ExpectGolden(stored + solver + "/stdout.txt", Normalized(output, dir));
+        // The built-in elimination gives the same bits on every machine; sparse Cholesky
+        // sums in the order of the processor's BLAS kernels.
+        const GoldenMatch match = solver == "cholmod" ? GoldenMatch::RoundOff : GoldenMatch::Exact;
+        ExpectGolden(stored + solver + "/stdout.txt", Normalized(output, dir), match);
         for (const char* extension : {".OUT", ".TRS"})
             ExpectGolden(stored + solver + "/" + c.name + extension,
-                         Normalized(ReadFile(dir.File(c.name + extension)), dir));
+                         Normalized(ReadFile(dir.File(c.name + extension)), dir), match);
         ExpectGolden(stored + "BNDRYPTS.txt", Normalized(ReadFile(dir.File("BNDRYPTS.txt")), dir));
     }
 }

@@ -13,6 +13,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <thread>
 
 #include "common/file_names.h"
@@ -119,11 +121,13 @@ TEST(SafeFiles, TemporaryNamesAreShortUnpredictableAndExclusive) {
     EXPECT_TRUE(Exists(dir.File(longName + ".OUT")));
 }
 
-// A run of a model big enough to be caught while its files are being written ahead.
+// A run caught while its files are being written ahead: the program stops itself at each
+// Newton step (a seam of the command line, MEMBRANE_TEST_STOP_AT) until a temporary file
+// is there; then the signal, and nothing may be left.
 TEST(SafeFiles, SignalsRemoveTheTemporaryFiles) {
     for (const int signal : {SIGTERM, SIGINT}) {
         TempDir dir;
-        ASSERT_EQ(RunCli("generate catenoid --nodes 10000 -q '" + dir.File("BIG.DAT") + "'").status,
+        ASSERT_EQ(RunCli("generate catenoid --nodes 3000 -q '" + dir.File("BIG.DAT") + "'").status,
                   0);
         const pid_t child = ::fork();
         if (child == 0) {
@@ -135,28 +139,37 @@ TEST(SafeFiles, SignalsRemoveTheTemporaryFiles) {
                 std::string(options ? options : "") + " report_thread_leaks=0";
             ::setenv("TSAN_OPTIONS", withoutLeaks.c_str(), 1);
 #endif
-            ::execl(MEMBRANE_CLI, MEMBRANE_CLI, "run", "-q", "--solver", "elimination",
+            ::setenv("MEMBRANE_TEST_STOP_AT", "ITERATION", 1);
+            ::execl(MEMBRANE_CLI, MEMBRANE_CLI, "run", "--solver", "elimination", "--newton",
+                    "pure", "--accuracy", "1e-30", "--max-iterations", "100",
                     dir.File("BIG.DAT").c_str(), static_cast<char*>(nullptr));
             ::_exit(127);
         }
-        // A temporary file that stays: the boundary points file's is renamed into place
-        // within microseconds, the files written ahead stay until the run ends.
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        bool staying = false;
-        while (!staying && std::chrono::steady_clock::now() < deadline) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-            if (!HasHiddenFile(dir)) continue;
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            staying = HasHiddenFile(dir);
-        }
-        ASSERT_TRUE(staying) << "no temporary file appeared";
-        ::kill(child, signal);
         int status = 0;
-        ::waitpid(child, &status, 0);
+        bool caught = false;
+        while (!caught && ::waitpid(child, &status, WUNTRACED) == child && WIFSTOPPED(status)) {
+            caught = HasHiddenFile(dir);  // the process stands still: what is there stays
+            if (caught) ::kill(child, signal);
+            ::kill(child, SIGCONT);
+        }
+        ASSERT_TRUE(caught) << "the run ended before a temporary file appeared";
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
         ASSERT_TRUE(WIFEXITED(status)) << signal;
         EXPECT_EQ(WEXITSTATUS(status), 128 + signal);
         EXPECT_FALSE(HasHiddenFile(dir)) << signal;
     }
+}
+
+// Whether process `pid` waits for a lock (the kernel's table of locks marks a waiter "->").
+bool WaitsForALock(pid_t pid) {
+    std::ifstream locks("/proc/locks");
+    for (std::string line; std::getline(locks, line);) {
+        std::istringstream fields(line);
+        std::string number, arrow, kind, advisory, mode, owner;
+        fields >> number >> arrow >> kind >> advisory >> mode >> owner;
+        if (arrow == "->" && owner == std::to_string(pid)) return true;
+    }
+    return false;
 }
 
 TEST(SafeFiles, ASecondRunOfTheSameModelWaits) {
@@ -171,12 +184,15 @@ TEST(SafeFiles, ASecondRunOfTheSameModelWaits) {
                 static_cast<char*>(nullptr));
         ::_exit(127);
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    // Until the second run waits on the lock (or has ended without waiting: a fault).
     int status = 0;
-    EXPECT_EQ(::waitpid(child, &status, WNOHANG), 0) << "the second run did not wait";
+    bool ended = false;
+    while (!WaitsForALock(child) && !(ended = ::waitpid(child, &status, WNOHANG) == child))
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    EXPECT_FALSE(ended) << "the second run did not wait";
     EXPECT_FALSE(Exists(dir.File("TEST3.OUT")));
     ::close(fd);
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    if (!ended) ASSERT_EQ(::waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_TRUE(Exists(dir.File("TEST3.OUT")));
 }

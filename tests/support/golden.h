@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
+#include <regex>
 #include <sstream>
 #include <string>
 
@@ -13,10 +15,37 @@
 
 namespace membrane::test {
 
+// How closely two files must agree.
+enum class GoldenMatch {
+    Exact,  // byte for byte
+    // The same text around the numbers, each number within 1e-12 of the other (relative to
+    // the larger, or absolute for numbers near 0): for results of the system's BLAS, whose
+    // kernels (and so the order of their sums) differ from one processor to the next.
+    RoundOff,
+};
+
+// Whether two lines hold the same text with numbers that differ by round-off only.
+inline bool SameUpToRoundOff(const std::string& expected, const std::string& actual) {
+    static const std::regex number(R"([-+]?(\d+\.?\d*|\.\d+)([eE][-+]?\d+)?)");
+    std::sregex_iterator e(expected.begin(), expected.end(), number),
+        a(actual.begin(), actual.end(), number), end;
+    std::size_t expectedAt = 0, actualAt = 0;
+    for (; e != end && a != end; ++e, ++a) {
+        if (expected.compare(expectedAt, e->position() - expectedAt, actual, actualAt,
+                             a->position() - actualAt) != 0)
+            return false;
+        const double x = std::stod(e->str()), y = std::stod(a->str());
+        if (std::abs(x - y) > 1e-12 * std::max({1.0, std::abs(x), std::abs(y)})) return false;
+        expectedAt = e->position() + e->length();
+        actualAt = a->position() + a->length();
+    }
+    return e == end && a == end && expected.substr(expectedAt) == actual.substr(actualAt);
+}
+
 // Compares line by line first, so that a failure names the line instead of dumping
-// kilobytes; then byte for byte.
+// kilobytes; then byte for byte (or, for RoundOff, number by number).
 inline void ExpectSameText(const std::string& expected, const std::string& actual,
-                           const std::string& what) {
+                           const std::string& what, GoldenMatch match = GoldenMatch::Exact) {
     std::istringstream e(expected), a(actual);
     std::string le, la;
     for (int number = 1;; ++number) {
@@ -27,16 +56,19 @@ inline void ExpectSameText(const std::string& expected, const std::string& actua
                 << what << ": the files differ in length at line " << number;
             break;
         }
-        if (le != la) {
+        if (le != la && !(match == GoldenMatch::RoundOff && SameUpToRoundOff(le, la))) {
             ADD_FAILURE() << what << ", line " << number << "\n expected: [" << le
                           << "]\n actual:   [" << la << "]";
             return;
         }
     }
-    EXPECT_TRUE(expected == actual) << what;
+    if (match == GoldenMatch::Exact) {
+        EXPECT_TRUE(expected == actual) << what;
+    }
 }
 
-inline void ExpectGolden(const std::string& relative, const std::string& actual) {
+inline void ExpectGolden(const std::string& relative, const std::string& actual,
+                         GoldenMatch match = GoldenMatch::Exact) {
     const std::string path = DataFile(relative);
     const char* update = std::getenv("MEMBRANE_UPDATE_GOLDEN");
     if (update != nullptr && std::string(update) == "1") {
@@ -46,7 +78,7 @@ inline void ExpectGolden(const std::string& relative, const std::string& actual)
     }
     ASSERT_TRUE(Exists(path)) << "no golden file " << path
                               << " (MEMBRANE_UPDATE_GOLDEN=1 writes it)";
-    ExpectSameText(ReadFile(path), actual, relative);
+    ExpectSameText(ReadFile(path), actual, relative, match);
 }
 
 }  // namespace membrane::test

@@ -2,6 +2,7 @@
 // what they are told.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,7 +28,10 @@ class RecordingMessageSink final : public MessageSink {
 
 class RecordingView final : public ResultsView {
   public:
-    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    void ShowMessage(const std::string& text) override {
+        messages.push_back(text);
+        if (onMessage) onMessage(text);
+    }
     void ShowInput(std::shared_ptr<const Model> shown, bool loaded) override {
         model = std::move(shown);
         modelLoaded = loaded;
@@ -39,6 +43,9 @@ class RecordingView final : public ResultsView {
     }
 
     std::vector<std::string> messages;  // progress lines
+    // Called with each progress line as the run shows it: a test acts at a known point of
+    // the run (raises a cancel flag, say) instead of after some time.
+    std::function<void(const std::string&)> onMessage;
     std::shared_ptr<const Model> model;
     bool modelLoaded = false;
     std::shared_ptr<const Solution> solution;

@@ -391,7 +391,9 @@ class ResultsWindowTest : public QObject {
             for (int page = 0; page < 5; ++page) {
                 tables->setCurrentIndex(page);
                 auto* grid = tables->currentWidget()->findChild<QTableView*>();
-                QTest::qWait(20);  // the page laid out, the grid's scroll bars set
+                // The page laid out and the grid's scroll bars set: posted events, no timer.
+                QCoreApplication::sendPostedEvents();
+                QCoreApplication::processEvents();
                 QVERIFY2(!grid->horizontalScrollBar()->isVisible(), model);
                 QVERIFY(grid->geometry().right() < tables->currentWidget()->width());
                 const QFontMetrics metrics(grid->font());

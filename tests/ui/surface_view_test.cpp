@@ -4,11 +4,8 @@
 // picture. Without an OpenGL context the whole suite is skipped.
 //
 // MEMBRANE_SCREENSHOT_DIR=dir saves the pictures of the README (results-3d.png,
-// hypar-3d.png); MEMBRANE_FRAME_RATE=nodes[,nodes...] measures frames per second on
-// catenoids of about that many nodes (two triangles a node).
+// hypar-3d.png). The frame rate is measured by bench/frame_rate_bench.cpp.
 #include "ui/surface_view.h"
-
-#include <sys/resource.h>
 
 #include <QCheckBox>
 #include <QOffscreenSurface>
@@ -50,7 +47,7 @@ struct Session {
         Pane()->Tabs()->setCurrentIndex(1);
         SurfaceView* view = Pane()->View();
         if (view && QTest::qWaitForWindowExposed(window))
-            (void)QTest::qWaitFor([view] { return view->isValid(); }, 5000);
+            (void)QTest::qWaitFor([view] { return view->isValid(); }, 30000);
         return view;
     }
 
@@ -81,14 +78,6 @@ void SaveForReadme(QWidget* window, SurfaceView* view, const char* name) {
     painter.drawImage(view->mapTo(window, QPoint(0, 0)), view->grabFramebuffer());
     painter.end();
     QVERIFY(shot.save(dir + "/" + name));
-}
-
-// Processor time of this process so far, every thread (the renderer's among them).
-double CpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-           1e-6 * (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
 }
 
 // A four-point hypar: a square of 10 m, two opposite corners 3 m up, the other two 3 m
@@ -207,62 +196,6 @@ class SurfaceViewTest : public QObject {
     }
 
     // Frames per second while the membrane turns, for bench/README.md.
-    void frameRate() {
-        const QString sizes = qEnvironmentVariable("MEMBRANE_FRAME_RATE");
-        if (sizes.isEmpty()) QSKIP("MEMBRANE_FRAME_RATE not set");
-        for (const QString& size : sizes.split(',')) {
-            TempDir dir;
-            const GeneratedModel generated =
-                GenerateModel(GeneratedShape::Catenoid, size.toLongLong());
-            QVERIFY(WriteGeneratedModel(generated, dir / "CAT.DAT"));
-            RecordingMessageSink sink;
-            std::shared_ptr<const Model> model = ReadModel(*ReadModelFile(dir / "CAT.DAT"), sink);
-            auto solution =
-                std::make_shared<const Solution>(LiftMembrane(*model, model->startHeights, 0));
-            for (const QSize window : {QSize(642, 456), QSize(1280, 960)})
-                for (const int mode : {0, 1, 2}) {  // lines off, lines on, lines off and moving
-                    const bool lines = mode == 1;
-                    SurfaceView view;
-                    view.resize(window);
-                    QElapsedTimer build;
-                    build.start();
-                    view.Show(model, solution);
-                    const qint64 buildMs = build.elapsed();
-                    view.SetMeshLines(lines);
-                    view.show();
-                    QVERIFY(QTest::qWaitForWindowExposed(&view));
-                    // Every frame on screen asks for the next one, turned a little further.
-                    int frames = -1;
-                    connect(&view, &QOpenGLWidget::frameSwapped, &view, [&] {
-                        ++frames;
-                        view.Camera().Orbit(4, 0);
-                        view.update();
-                    });
-                    view.update();
-                    QTRY_VERIFY(frames >= 0);  // the first frame uploads the buffers
-                    if (mode == 2) QTest::mousePress(&view, Qt::LeftButton);
-                    QCOMPARE(view.Moving(), mode == 2);
-                    frames = 0;
-                    QElapsedTimer timer;
-                    timer.start();
-                    const double cpuBefore = CpuSeconds();
-                    while (timer.elapsed() < 4000) QCoreApplication::processEvents();
-                    const double seconds = timer.nsecsElapsed() * 1e-9;
-                    const double cpu = CpuSeconds() - cpuBefore;
-                    qInfo(
-                        "%lld triangles (drawn %lld), %dx%d, lines %s%s: %.1f frames/s, %.1f ms of "
-                        "processor time a frame (all threads), buffers built in %lld ms",
-                        static_cast<long long>(view.Mesh().modelTriangles),
-                        static_cast<long long>(mode == 2 &&
-                                                       view.Mesh().drawnTriangles > kMovingTriangles
-                                                   ? kMovingTriangles
-                                                   : view.Mesh().drawnTriangles),
-                        window.width(), window.height(), lines ? "on" : "off",
-                        mode == 2 ? ", mouse held" : "", frames / seconds,
-                        1e3 * cpu / std::max(1, frames), buildMs);
-                }
-        }
-    }
 };
 
 QTEST_MAIN(SurfaceViewTest)

@@ -1,0 +1,121 @@
+// Frames per second of the 3D view on half catenoids of the given node counts (about two
+// triangles a node), lifted to their start heights: each frame on screen asks for the next
+// one turned a little further, for 4 s, window by window, with the mesh lines off, on, and
+// off with the left mouse button held (the view then draws its copy thinned out to
+// kMovingTriangles triangles). One line per case.
+//
+//   export QT_QPA_PLATFORM=xcb LIBGL_ALWAYS_SOFTWARE=1
+//   xvfb-run -a -s "-screen 0 1600x1200x24" build/membrane_frame_rate_bench 100000 [...]
+#include <sys/resource.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMouseEvent>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "model/model_file.h"
+#include "model/model_generator.h"
+#include "model/model_loader.h"
+#include "model/solution.h"
+#include "ui/surface_view.h"
+
+using namespace membrane;
+
+namespace {
+
+class NoMessages final : public MessageSink {
+  public:
+    using MessageSink::Show;
+    void Show(const UserMessage&) override {}
+};
+
+// Processor time of this process so far, every thread (the renderer's among them).
+double CpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+           1e-6 * (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
+}
+
+// Handles events until `done` holds (or a minute has gone by: no picture at all).
+template <typename Done>
+bool WaitFor(Done done) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < 60000) QCoreApplication::processEvents();
+    return done();
+}
+
+void Measure(const std::shared_ptr<const Model>& model,
+             const std::shared_ptr<const Solution>& solution, QSize window, int mode) {
+    const bool lines = mode == 1;  // lines off, lines on, lines off and the mouse held
+    SurfaceView view;
+    view.resize(window);
+    QElapsedTimer build;
+    build.start();
+    view.Show(model, solution);
+    const qint64 buildMs = build.elapsed();
+    view.SetMeshLines(lines);
+    view.show();
+    int frames = -1;
+    QObject::connect(&view, &QOpenGLWidget::frameSwapped, &view, [&] {
+        ++frames;
+        view.Camera().Orbit(4, 0);
+        view.update();
+    });
+    view.update();
+    if (!WaitFor([&] { return frames >= 0; })) {  // the first frame uploads the buffers
+        std::printf("no picture: is there an OpenGL context?\n");
+        return;
+    }
+    if (mode == 2) {
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(10, 10),
+                          view.mapToGlobal(QPointF(10, 10)), Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(&view, &press);
+    }
+    frames = 0;
+    QElapsedTimer timer;
+    timer.start();
+    const double cpuBefore = CpuSeconds();
+    while (timer.elapsed() < 4000) QCoreApplication::processEvents();
+    const double seconds = timer.nsecsElapsed() * 1e-9;
+    const double cpu = CpuSeconds() - cpuBefore;
+    const long long drawn = mode == 2 && view.Mesh().drawnTriangles > kMovingTriangles
+                                ? kMovingTriangles
+                                : view.Mesh().drawnTriangles;
+    std::printf(
+        "%lld triangles (drawn %lld), %dx%d, lines %s%s: %.1f frames/s, %.1f ms of processor "
+        "time a frame (all threads), buffers built in %lld ms\n",
+        static_cast<long long>(view.Mesh().modelTriangles), drawn, window.width(), window.height(),
+        lines ? "on" : "off", mode == 2 ? ", mouse held" : "", frames / seconds,
+        1e3 * cpu / std::max(1, frames), buildMs);
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: membrane_frame_rate_bench NODES [NODES...]\n");
+        return 64;
+    }
+    for (int k = 1; k < argc; ++k) {
+        QTemporaryDir dir;
+        const std::string path = dir.filePath("CAT.DAT").toStdString();
+        if (!WriteGeneratedModel(GenerateModel(GeneratedShape::Catenoid, std::atoll(argv[k])),
+                                 path))
+            return 5;
+        NoMessages sink;
+        std::shared_ptr<const Model> model = ReadModel(*ReadModelFile(path), sink);
+        auto solution =
+            std::make_shared<const Solution>(LiftMembrane(*model, model->startHeights, 0));
+        for (const QSize window : {QSize(642, 456), QSize(1280, 960)})
+            for (const int mode : {0, 1, 2}) Measure(model, solution, window, mode);
+    }
+    return 0;
+}
