@@ -319,8 +319,8 @@ TEST(NewtonRun, CancelFlagStopsTheSolve) {
         EXPECT_EQ(solver->Solve(), SolveStatus::Cancelled);
 
         TempDir dir;
-        ASSERT_TRUE(WriteGeneratedModel(GenerateModel(GeneratedShape::Scherk, 3000),
-                                        dir.File("BIG.DAT")));
+        ASSERT_TRUE(
+            WriteGeneratedModel(GenerateModel(GeneratedShape::Scherk, 3000), dir.File("BIG.DAT")));
         RunRequest request{dir.File("BIG.DAT"), With(1e-12, 30, choice), dir.File("BNDRYPTS.txt")};
         cancel = false;
         request.cancel = &cancel;
