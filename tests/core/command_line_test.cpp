@@ -14,7 +14,7 @@ using namespace test;
 TEST(CommandLine, ProgressSummaryAndQuiet) {
     TempDir dir;
     const std::string path = CopyExample(dir);
-    const CliResult ok = RunCli("run '" + path + "'");
+    const CliResult ok = RunCli("run '" + path + "' --solver elimination");
     EXPECT_EQ(ok.status, 0) << ok.output;
     EXPECT_EQ(ok.output.rfind(
                   "Open " + path + "\nITERATION 1 : Assemble\nITERATION 1 : Elimination\n", 0),

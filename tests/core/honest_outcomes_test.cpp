@@ -62,7 +62,7 @@ TEST(HonestOutcomes, ExitStatusAndWarnings) {
     const std::vector<OutcomeCase> cases = {
         {"clean",
          Example,
-         "",
+         "--solver elimination",
          0,
          {"model        : ", "solver       : elimination", "outcome      : converged"},
          true},

@@ -141,7 +141,9 @@ class ResultsWindowTest : public QObject {
 
     void runOfTheExampleFillsTheWindow() {
         Session s;
-        const RunResult result = s.Run(CopyExample(s.dir));
+        Settings elimination;
+        elimination.solver = SolverChoice::Elimination;
+        const RunResult result = s.Run(CopyExample(s.dir), elimination);
         QCOMPARE(result.outcome, RunOutcome::Success);
         QVERIFY(s.sink.messages.empty());
 
