@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
 # The layers of the program include one way only:
-#   common <- model <- {solver, output, plot} <- run <- {cli, ui}
-#   common <- model <- exchange <- {cli, ui}
+#   common <- model <- {solver, output, plot, exchange} <- run <- {cli, ui}
 # A file of a layer may include headers of its own layer and of the layers it builds on,
 # nothing else of src/. Prints every include that breaks the rule; exit status 1 then.
 set -euo pipefail
@@ -14,7 +13,7 @@ declare -A allowed=(
   [output]="common model output"
   [plot]="common model plot"
   [exchange]="common model exchange"
-  [run]="common model solver output plot run"
+  [run]="common model solver output plot exchange run"
   [cli]="common model solver output plot run exchange cli"
   [ui]="common model solver output plot run exchange ui"
 )

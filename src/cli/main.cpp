@@ -2,9 +2,11 @@
 // does on a model file (same files, same progress lines, same messages) and tells the
 // outcome in its exit status; "vrml" writes the scene of a model's flat mesh; "generate"
 // writes test models whose exact minimal surface is known; "import" makes a model file
-// from a surface mesh, "export" writes the membrane of a model already run as surfaces.
+// from a surface mesh, "export" writes the membrane of a model already run as surfaces;
+// "form" finds the 3D shape that carries a prestress with its cables and supports.
 #include <CLI/CLI.hpp>
 
+#include "cli/form_command.h"
 #include "cli/generate_command.h"
 #include "cli/import_command.h"
 #include "cli/run_command.h"
@@ -28,6 +30,8 @@ int main(int argc, char** argv) {
     CLI::App* import = AddImportCommand(app, importOptions);
     ExportOptions exportOptions;
     CLI::App* exportCommand = AddExportCommand(app, exportOptions);
+    FormOptions formOptions;
+    CLI::App* form = AddFormCommand(app, formOptions);
 
     try {
         app.parse(argc, argv);
@@ -47,5 +51,6 @@ int main(int argc, char** argv) {
     if (generate->parsed()) return Generate(generateOptions, kExitOutputFailure);
     if (import->parsed()) return ImportCommand(importOptions);
     if (exportCommand->parsed()) return ExportCommand(exportOptions);
+    if (form->parsed()) return FormCommand(formOptions);
     return kExitUsage;
 }

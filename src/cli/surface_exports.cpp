@@ -12,7 +12,11 @@ namespace membrane {
 int WriteSurfaceExports(const Model& model, const Solution& solution,
                         const std::vector<std::string>& files, bool quiet) {
     if (files.empty()) return kExitSuccess;
-    const LiftedSurface surface = LiftSurface(model, solution.liftedZ);
+    return WriteSurfaceFiles(LiftSurface(model, solution.liftedZ), files, quiet);
+}
+
+int WriteSurfaceFiles(const LiftedSurface& surface, const std::vector<std::string>& files,
+                      bool quiet) {
     int status = kExitSuccess;
     for (const std::string& file : files) {
         try {

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "exchange/surface_export.h"
 #include "model/model.h"
 #include "model/solution.h"
 
@@ -13,5 +14,9 @@ namespace membrane {
 // 0, or 5 when a file could not be written (the others are still tried).
 int WriteSurfaceExports(const Model& model, const Solution& solution,
                         const std::vector<std::string>& files, bool quiet);
+
+// The same for a surface already made (the shape of a form-finding run).
+int WriteSurfaceFiles(const LiftedSurface& surface, const std::vector<std::string>& files,
+                      bool quiet);
 
 }  // namespace membrane

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "exchange/surface_mesh.h"
+#include "model/form_model.h"
+#include "model/form_solution.h"
 #include "model/model.h"
 
 namespace membrane {
@@ -22,6 +24,11 @@ struct LiftedSurface {
 };
 
 LiftedSurface LiftSurface(const Model& model, std::span<const double> z);
+
+// The shape of a form-finding run as a surface: its triangles as the model has them, the
+// normals along their corners' right-hand rule (a form is no height field: nothing is
+// turned to face up).
+LiftedSurface FormSurface(const FormModel& model, const FormSolution& solution);
 
 // Throws IoError when the file cannot be written, std::invalid_argument for a name whose
 // extension is not one of the formats (see IsExportFormat).

@@ -18,6 +18,12 @@ struct SurfacePoint {
 struct PointGroup {
     std::string name;
     std::vector<std::uint32_t> points;  // indices into SurfaceMesh::points
+    // Where the file tells: the group's dimension (0 points, 1 curves, 2 surfaces; -1 when
+    // unknown), a curve group's segments and a surface group's triangles (indices into
+    // SurfaceMesh::triangles).
+    int dimension = -1;
+    std::vector<std::array<std::uint32_t, 2>> lines;
+    std::vector<std::uint32_t> triangles;
 };
 
 struct SurfaceMesh {

@@ -11,6 +11,7 @@
 #include "common/file_names.h"
 #include "common/io_error.h"
 #include "common/number_format.h"
+#include "common/stopwatch.h"
 #include "model/area_along_line.h"
 #include "output/output_files.h"
 #include "run/harmonic_start.h"
@@ -18,6 +19,7 @@
 #include "run/model_loading.h"
 #include "run/output_targets.h"
 #include "run/peak_memory.h"
+#include "run/run_boundary.h"
 #include "solver/cholmod_solver.h"
 #include "solver/elimination_solver.h"
 #include "solver/fill_ordering.h"
@@ -31,17 +33,6 @@ constexpr double kDivergenceLimit = 1e10;
 // Model files above this size may hold more than kAutoEliminationNodes nodes (a node and
 // its two triangles take about 120 bytes).
 constexpr std::size_t kAutoOrderingBytes = 400'000;
-
-// Wall-clock seconds since construction or the last Restart.
-class Stopwatch {
-  public:
-    double Seconds() const { return std::chrono::duration<double>(Clock::now() - start_).count(); }
-    void Restart() { start_ = Clock::now(); }
-
-  private:
-    using Clock = std::chrono::steady_clock;
-    Clock::time_point start_ = Clock::now();
-};
 
 // The largest and the smallest increment, taken from the last node to the first: a NaN
 // where the scan starts is kept by the largest, passed over by the smallest.
@@ -342,34 +333,6 @@ class NewtonRun {
     std::vector<double> heights_;     // the Newton state: one height per node
     std::vector<double> increments_;  // and the last step's increments
 };
-
-// Runs `work`; whatever it throws ends the run as failed, with a message. The objects of
-// the run are gone (their memory given back, their threads ended) before the message.
-template <typename Work>
-void AtRunBoundary(RunResult& result, MessageSink& messages, Work&& work) {
-    const auto fail = [&](RunOutcome outcome, const char* reason, const std::string& text,
-                          const char* caption) {
-        result.outcome = outcome;
-        result.reason = reason;
-        result.solution.reset();
-        messages.Show(text, MessageKind::Error, caption);
-    };
-    try {
-        work();
-    } catch (const IoError& error) {
-        fail(RunOutcome::OutputFailure, "input/output error", error.what(), "Input/output error");
-    } catch (const std::bad_alloc&) {
-        fail(RunOutcome::OutOfMemory, "out of memory", "There is not enough memory for this run.",
-             "Out of memory");
-    } catch (const std::exception& error) {
-        fail(RunOutcome::InternalError, "internal error",
-             std::string("The run stopped on an error of the program: ") + error.what(),
-             "Internal error");
-    } catch (...) {
-        fail(RunOutcome::InternalError, "internal error",
-             "The run stopped on an error of the program.", "Internal error");
-    }
-}
 
 }  // namespace
 
