@@ -1,5 +1,7 @@
 // "membrane generate": writes a model file of a membrane whose exact minimal surface is
-// known (half catenoid, Scherk's surface, flat square) and a JSON sidecar beside it.
+// known (half catenoid, Scherk's surface, flat square) and a JSON sidecar beside it; or a
+// form model (OUT.toml and its surface OUT.obj) whose equilibrium shape is known (a
+// catenoid between two rings, a square with edge cables, a cap under pressure).
 #pragma once
 
 #include <CLI/CLI.hpp>
@@ -10,6 +12,7 @@ namespace membrane {
 struct GenerateOptions {
     std::string shape;
     double nodes = 1e4;
+    double height = 12.0;  // form-catenoid: the rings' distance (radius 10 m)
     std::string output;
     bool quiet = false;
 };

@@ -505,7 +505,7 @@ class Reader {
                              " is no curve: its nodes are joined by no side of the mesh");
             return {};
         }
-        std::int32_t first = next.begin()->first;
+        std::int32_t first = -1;
         for (auto& [node, others] : next) {
             std::sort(others.begin(), others.end());
             others.erase(std::unique(others.begin(), others.end()), others.end());
@@ -514,8 +514,9 @@ class Reader {
                                  std::to_string(model_.labels[node]));
                 return {};
             }
-            if (others.size() == 1) first = node;  // an open chain starts at an end
+            if (others.size() == 1 && first < 0) first = node;  // an open chain: from its first end
         }
+        if (first < 0) first = next.begin()->first;
         std::vector<std::int32_t> chain{first};
         std::set<std::int32_t> visited{first};
         for (std::int32_t before = -1, at = first;;) {
