@@ -201,22 +201,27 @@ void RenderFormMsh(TextSink& out, const FormModel& model, const FormSolution& s)
         Put(out, std::to_string(i + 1) + " " + Number(d.x) + " " + Number(d.y) + " " + Number(d.z));
     }
     Put(out, "$EndNodeData");
-    for (const bool major : {true, false}) {
-        header("$ElementData",
-               major ? "major principal stress [kN/m]" : "minor principal stress [kN/m]", 1,
-               triangles);
-        for (std::size_t t = 0; t < triangles; ++t)
-            Put(out, std::to_string(t + 1) + " " +
-                         Number(major ? s.stresses[t].major : s.stresses[t].minor));
+    // Element data for every element (0 where a field does not apply), as readers that
+    // take the views apart by element type expect.
+    const std::size_t elements = triangles + segments + points;
+    const auto elementView = [&](const std::string& name, const auto& valueOf) {
+        header("$ElementData", name, 1, elements);
+        for (std::size_t e = 0; e < elements; ++e)
+            Put(out, std::to_string(e + 1) + " " + Number(valueOf(e)));
         Put(out, "$EndElementData");
-    }
+    };
+    elementView("major principal stress [kN/m]",
+                [&](std::size_t e) { return e < triangles ? s.stresses[e].major : 0.0; });
+    elementView("minor principal stress [kN/m]",
+                [&](std::size_t e) { return e < triangles ? s.stresses[e].minor : 0.0; });
     if (segments > 0) {
-        header("$ElementData", "cable force [kN]", 1, segments);
-        std::size_t segment = triangles;
+        std::vector<double> force;
         ForEachSegment(model, s, [&](std::size_t, std::int32_t, std::int32_t, double f) {
-            Put(out, std::to_string(++segment) + " " + Number(f));
+            force.push_back(f);
         });
-        Put(out, "$EndElementData");
+        elementView("cable force [kN]", [&](std::size_t e) {
+            return e >= triangles && e < triangles + segments ? force[e - triangles] : 0.0;
+        });
     }
 }
 
