@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <limits>
 #include <sstream>
@@ -47,22 +48,29 @@ std::uint64_t ResourceLimits() {
     return result;
 }
 
+// Where the control groups are mounted. MEMBRANE_CGROUP_ROOT names another tree instead: a
+// seam for tests, which run a model under a limit of their own making.
+std::string CgroupRoot() {
+    const char* seam = std::getenv("MEMBRANE_CGROUP_ROOT");
+    return seam != nullptr && *seam != '\0' ? seam : "/sys/fs/cgroup";
+}
+
 // The smallest memory.max from the process's cgroup up to the root (v2), or the v1 limit.
 std::uint64_t CgroupLimit() {
+    const std::string root = CgroupRoot();
     std::uint64_t result = kUnknown;
     std::istringstream lines(FileText("/proc/self/cgroup"));
     for (std::string line; std::getline(lines, line);) {
         if (line.rfind("0::", 0) != 0) continue;
         std::string group = line.substr(3);
         for (;;) {
-            if (const auto limit =
-                    ParseCgroupLimit(FileText("/sys/fs/cgroup" + group + "/memory.max")))
+            if (const auto limit = ParseCgroupLimit(FileText(root + group + "/memory.max")))
                 result = std::min(result, *limit);
             if (group.empty() || group == "/") break;
             group = group.substr(0, group.find_last_of('/'));
         }
     }
-    if (const auto v1 = ParseCgroupLimit(FileText("/sys/fs/cgroup/memory/memory.limit_in_bytes")))
+    if (const auto v1 = ParseCgroupLimit(FileText(root + "/memory/memory.limit_in_bytes")))
         result = std::min(result, *v1);
     return result;
 }

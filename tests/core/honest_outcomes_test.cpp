@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <iterator>
 #include <random>
 #include <sstream>
@@ -207,13 +208,10 @@ namespace {
 using namespace test;
 
 // A 100 x 100 grid numbered at random: eliminated in the order of the numbers, its fill
-// needs far more memory than the address-space limit below allows. The guard, which takes
-// the limit into account, ends the run as a solver failure with its message instead of an
-// allocation failure deep in the elimination.
-TEST(HonestOutcomes, MemoryLimitEndsTheRunAsASolverFailure) {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-    GTEST_SKIP() << "a sanitizer's shadow memory does not fit under an address-space limit";
-#endif
+// needs far more memory than the limits below allow. The guard, which takes the limits
+// into account, ends the run as a solver failure with its message instead of an
+// allocation failure deep in the elimination (or the out-of-memory killer).
+std::string ShuffledGrid(const TempDir& dir) {
     ModelText grid = Grid(
         100, 99.0, [](double, double) { return 0.0; }, [](double, double) { return 0.0; });
     std::vector<int> numbers(100 * 100);
@@ -233,16 +231,35 @@ TEST(HonestOutcomes, MemoryLimitEndsTheRunAsASolverFailure) {
     renumber(grid.elements, 1, 3);
     renumber(grid.constraints, 0, 1);
     renumber(grid.initial, 0, 1);
-    TempDir dir;
-    const std::string path = grid.WriteTo(dir.File("SHUFFLED.DAT"));
-    const CliResult run =
-        RunProgram("bash", "-c 'ulimit -v 1000000; exec \"" + std::string(MEMBRANE_CLI) +
-                               "\" run -q --solver elimination \"" + path + "\"'");
-    EXPECT_EQ(run.status, 4) << run.output;
-    EXPECT_NE(run.output.find("Matrix is too large for the built-in elimination"),
-              std::string::npos)
-        << run.output;
-    EXPECT_FALSE(HasHiddenFiles(dir));
+    return grid.WriteTo(dir.File("SHUFFLED.DAT"));
+}
+
+// Under an address-space limit (ulimit -v) and under a control group's memory limit (a
+// tree of the test's own with memory.max at its root, given by the seam
+// MEMBRANE_CGROUP_ROOT): the same exit status and message, no file left behind.
+TEST(HonestOutcomes, MemoryLimitEndsTheRunAsASolverFailure) {
+    for (const bool cgroup : {false, true}) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+        if (!cgroup) continue;  // a sanitizer's shadow memory does not fit under ulimit -v
+#endif
+        TempDir dir;
+        const std::string path = ShuffledGrid(dir);
+        std::string limit = "ulimit -v 1000000; ";
+        if (cgroup) {
+            std::filesystem::create_directories(dir.File("cgroup"));
+            WriteFile(dir.File("cgroup/memory.max"), "200000000\n");
+            limit = "MEMBRANE_CGROUP_ROOT=\"" + dir.File("cgroup") + "\" ";
+        }
+        const CliResult run =
+            RunProgram("bash", "-c '" + limit + "exec \"" + std::string(MEMBRANE_CLI) +
+                                   "\" run -q --solver elimination \"" + path + "\"'");
+        EXPECT_EQ(run.status, 4) << run.output;
+        EXPECT_NE(run.output.find("Matrix is too large for the built-in elimination"),
+                  std::string::npos)
+            << run.output;
+        std::filesystem::remove_all(dir.File("cgroup"));
+        EXPECT_FALSE(HasHiddenFiles(dir));
+    }
 }
 
 }  // namespace
