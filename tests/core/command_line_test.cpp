@@ -68,6 +68,16 @@ TEST(CommandLine, ExitStatusOfEveryOutcome) {
         << recovered.output;
     EXPECT_NE(recovered.output.find("iteration     largest du    smallest du    step"),
               std::string::npos);
+    // The example's first two steps, column by column (the elimination gives the same bits
+    // on every machine): the largest increment first, then the smallest.
+    const TempDir exampleDir;
+    const CliResult example =
+        RunCli("run -q --history --solver elimination '" + CopyExample(exampleDir) + "'");
+    EXPECT_NE(
+        example.output.find("        1   5.505994e-12  -5.932969e+00  1.0000        1707.89992\n"
+                            "        2   1.864873e+00  -9.293542e-13  1.0000       1703.160474\n"),
+        std::string::npos)
+        << example.output;
     EXPECT_NE(recovered.output.find(
                   "(started again from the harmonic start, with a line search)\n        1 "),
               std::string::npos)
