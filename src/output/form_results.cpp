@@ -37,11 +37,13 @@ void ForEachSegment(const FormModel& model, const FormSolution& s, Each each) {
     }
 }
 
+// A data array whose values `write` puts out, one line per value or tuple.
+template <typename Write>
 void VtuArray(TextSink& out, const char* type, const std::string& name, int components,
-              const std::string& values) {
+              Write write) {
     Put(out, std::string("        <DataArray type=\"") + type + "\" Name=\"" + name +
                  "\" NumberOfComponents=\"" + std::to_string(components) + "\" format=\"ascii\">");
-    out.Write(values);
+    write();
     Put(out, "        </DataArray>");
 }
 
@@ -55,66 +57,68 @@ void RenderFormVtu(TextSink& out, const FormModel& model, const FormSolution& s)
     Put(out, "  <UnstructuredGrid>");
     Put(out, "    <Piece NumberOfPoints=\"" + std::to_string(n) + "\" NumberOfCells=\"" +
                  std::to_string(cells) + "\">");
-    std::string text;
     const auto vectors = [&](const std::vector<Vec3>& v, const std::vector<Vec3>* minus) {
-        text.clear();
-        for (std::size_t i = 0; i < n; ++i) {
-            const Vec3 p = minus ? v[i] - (*minus)[i] : v[i];
-            text += Number(p.x) + " " + Number(p.y) + " " + Number(p.z) + "\n";
-        }
-        return text;
+        return [&out, &v, minus, n] {
+            for (std::size_t i = 0; i < n; ++i) {
+                const Vec3 p = minus ? v[i] - (*minus)[i] : v[i];
+                Put(out, Number(p.x) + " " + Number(p.y) + " " + Number(p.z));
+            }
+        };
     };
+    // Per cell: a triangle's value, then a cable segment's.
+    const auto perCell = [&](auto ofTriangle, auto ofSegment) {
+        return [&out, &model, &s, triangles, ofTriangle, ofSegment] {
+            for (std::size_t t = 0; t < triangles; ++t) Put(out, ofTriangle(t));
+            ForEachSegment(model, s, [&](std::size_t c, std::int32_t, std::int32_t, double f) {
+                Put(out, ofSegment(c, f));
+            });
+        };
+    };
+    const auto zero = [](auto...) { return std::string("0"); };
+    const auto none = [](auto...) { return std::string("-1"); };
     Put(out, "      <Points>");
     VtuArray(out, "Float64", "position", 3, vectors(s.shape, nullptr));
     Put(out, "      </Points>");
     Put(out, "      <PointData Vectors=\"reaction_kN\">");
     VtuArray(out, "Float64", "reaction_kN", 3, vectors(s.reactions, nullptr));
     VtuArray(out, "Float64", "displacement_m", 3, vectors(s.shape, &model.start));
-    text.clear();
-    for (std::size_t i = 0; i < n; ++i) text += model.held[i] ? "1\n" : "0\n";
-    VtuArray(out, "Int32", "held", 1, text);
+    VtuArray(out, "Int32", "held", 1, [&] {
+        for (std::size_t i = 0; i < n; ++i) Put(out, model.held[i] ? "1" : "0");
+    });
     Put(out, "      </PointData>");
-
-    std::string major, minor, force, region, cable;
-    for (std::size_t t = 0; t < triangles; ++t) {
-        major += Number(s.stresses[t].major) + "\n";
-        minor += Number(s.stresses[t].minor) + "\n";
-        force += "0\n";
-        region += std::to_string(model.triangleRegion[t]) + "\n";
-        cable += "-1\n";
-    }
-    ForEachSegment(model, s, [&](std::size_t c, std::int32_t, std::int32_t, double f) {
-        major += "0\n";
-        minor += "0\n";
-        force += Number(f) + "\n";
-        region += "-1\n";
-        cable += std::to_string(c) + "\n";
-    });
     Put(out, "      <CellData Scalars=\"stress_major_kN_per_m\">");
-    VtuArray(out, "Float64", "stress_major_kN_per_m", 1, major);
-    VtuArray(out, "Float64", "stress_minor_kN_per_m", 1, minor);
-    VtuArray(out, "Float64", "cable_force_kN", 1, force);
-    VtuArray(out, "Int32", "region", 1, region);
-    VtuArray(out, "Int32", "cable", 1, cable);
+    VtuArray(out, "Float64", "stress_major_kN_per_m", 1,
+             perCell([&s](std::size_t t) { return Number(s.stresses[t].major); }, zero));
+    VtuArray(out, "Float64", "stress_minor_kN_per_m", 1,
+             perCell([&s](std::size_t t) { return Number(s.stresses[t].minor); }, zero));
+    VtuArray(out, "Float64", "cable_force_kN", 1,
+             perCell(zero, [](std::size_t, double f) { return Number(f); }));
+    VtuArray(
+        out, "Int32", "region", 1,
+        perCell([&model](std::size_t t) { return std::to_string(model.triangleRegion[t]); }, none));
+    VtuArray(out, "Int32", "cable", 1,
+             perCell(none, [](std::size_t c, double) { return std::to_string(c); }));
     Put(out, "      </CellData>");
-
-    std::string connectivity, offsets, types;
-    std::size_t offset = 0;
-    for (const auto& c : model.triangles) {
-        connectivity +=
-            std::to_string(c[0]) + " " + std::to_string(c[1]) + " " + std::to_string(c[2]) + "\n";
-        offsets += std::to_string(offset += 3) + "\n";
-        types += "5\n";  // VTK_TRIANGLE
-    }
-    ForEachSegment(model, s, [&](std::size_t, std::int32_t a, std::int32_t b, double) {
-        connectivity += std::to_string(a) + " " + std::to_string(b) + "\n";
-        offsets += std::to_string(offset += 2) + "\n";
-        types += "3\n";  // VTK_LINE
-    });
     Put(out, "      <Cells>");
-    VtuArray(out, "Int64", "connectivity", 1, connectivity);
-    VtuArray(out, "Int64", "offsets", 1, offsets);
-    VtuArray(out, "UInt8", "types", 1, types);
+    VtuArray(out, "Int64", "connectivity", 1, [&] {
+        for (const auto& c : model.triangles)
+            Put(out,
+                std::to_string(c[0]) + " " + std::to_string(c[1]) + " " + std::to_string(c[2]));
+        ForEachSegment(model, s, [&](std::size_t, std::int32_t a, std::int32_t b, double) {
+            Put(out, std::to_string(a) + " " + std::to_string(b));
+        });
+    });
+    VtuArray(out, "Int64", "offsets", 1, [&] {
+        std::size_t offset = 0;
+        for (std::size_t t = 0; t < triangles; ++t) Put(out, std::to_string(offset += 3));
+        ForEachSegment(model, s, [&](std::size_t, std::int32_t, std::int32_t, double) {
+            Put(out, std::to_string(offset += 2));
+        });
+    });
+    // VTK_TRIANGLE, VTK_LINE
+    VtuArray(out, "UInt8", "types", 1,
+             perCell([](std::size_t) { return std::string("5"); },
+                     [](std::size_t, double) { return std::string("3"); }));
     Put(out, "      </Cells>");
     Put(out, "    </Piece>");
     Put(out, "  </UnstructuredGrid>");
