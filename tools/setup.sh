@@ -13,7 +13,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   qt6-base-dev qt6-base-dev-tools libqt6svg6-dev libgl-dev qt6-image-formats-plugins
   libqt6opengl6-dev libgl1-mesa-dri
-  libsuitesparse-dev libmetis-dev libopenblas-dev
+  libsuitesparse-dev libmetis-dev libopenblas-dev libhypre-dev
   locales xvfb xauth view3dscene imagemagick fonts-dejavu-core xdg-utils
   clang libclang-rt-14-dev clang-format
   libgmsh-dev gmsh libassimp-dev libdxflib-dev python3-meshio python3-ezdxf

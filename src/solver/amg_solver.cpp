@@ -80,6 +80,7 @@ struct AmgSolver::Impl {
     std::vector<std::int32_t> diagonal;     // value position of every unknown's diagonal
     std::vector<std::int32_t> pinned;       // unknowns of held nodes
     bool singular = false;                  // a part of the mesh without a held node
+    double extent = 0.0;                    // the larger side of the plan's bounding box
     ElementRounds rounds;
 
     std::vector<double> rhs, solution;
@@ -284,6 +285,15 @@ bool AmgSolver::Setup() {
         if (parent.size() < s.diagonal.size()) parent.push_back(s.pinned.back());
     }
     const auto n = static_cast<std::int32_t>(s.diagonal.size());
+    if (!nodes.Nodes().empty()) {
+        const auto [left, right] =
+            std::minmax_element(nodes.Nodes().begin(), nodes.Nodes().end(),
+                                [](const NodeEntry& a, const NodeEntry& b) { return a.x < b.x; });
+        const auto [bottom, top] =
+            std::minmax_element(nodes.Nodes().begin(), nodes.Nodes().end(),
+                                [](const NodeEntry& a, const NodeEntry& b) { return a.y < b.y; });
+        s.extent = std::max(right->x - left->x, top->y - bottom->y);
+    }
     // The system is singular where a part of the mesh holds no held node.
     std::vector<char> held(n, 0);
     for (std::int32_t k : s.pinned) held[root(k)] = 1;
@@ -459,7 +469,7 @@ SolveStatus AmgSolver::Solve() {
         const auto [low, high] = std::minmax_element(s.solution.begin(), s.solution.end());
         const double measure = std::fabs(std::max(*high, 0.0)) + std::fabs(std::min(*low, 0.0));
         if (s.solution.empty() || measure <= kTightMargin * 2 * accuracy_ ||
-            measure <= std::sqrt(kPredictedMargin * 2 * accuracy_)) {
+            measure <= std::sqrt(kPredictedMargin * 2 * accuracy_ * s.extent)) {
             limits = {kExactTolerance, kMaxIterations, result.reference};
             result = PreconditionedConjugateGradients(multiply, cycle, s.rhs, s.solution, limits,
                                                       cancelled);

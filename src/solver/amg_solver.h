@@ -14,12 +14,13 @@
 // here never looser than 1e-2. A step is solved on to the exact step (energy-norm error
 // 1e-10, from where the inexact solve stopped) when its increments come near the run's
 // convergence test: within kTightMargin of it, so that the test, which the Newton driver
-// makes on the increments as always, decides on exact steps; or so near that with
-// Newton's quadratic convergence (|du_k+1| ~ |du_k|^2) one of the next two steps may pass
-// it, so that the last steps the heights take are exact Newton steps. An inexact early
-// step leaves an error that each later exact step multiplies by about twice the size of
-// its increment: by the end it is below 1e-9 of the model's extent, and the converged
-// heights are those of the direct solvers (bench/README.md has the measurements).
+// makes on the increments as always, decides on exact steps; or near enough that with
+// Newton's quadratic convergence (|du_k+1| / L ~ c (|du_k| / L)^2, L the plan's extent,
+// c of order 1 to 100 on these meshes) the run may stop within the next few steps, so that
+// the last steps the heights take are exact Newton steps from heights where the inexact
+// early steps' error has been multiplied away. The converged heights are then those of the
+// direct solvers to 1e-9 of the model's extent at every accuracy (bench/README.md has the
+// measurements: a margin ten times smaller left 3e-8 at accuracy 1e-3).
 //
 // The hierarchy is set up for the system of a step and kept for the next steps while the
 // system's diagonal has moved little since, as the sparse Cholesky solver keeps its factor.
@@ -69,7 +70,7 @@ class AmgSolver final : public LinearSolver {
     // Steps whose increments satisfy |max| + |min| <= kTightMargin * 2 accuracy after the
     // inexact solve are solved on to the exact step.
     static constexpr double kTightMargin = 10.0;
-    // ... and so are steps with |max| + |min| <= sqrt(kPredictedMargin * 2 accuracy).
+    // ... and so are steps with |max| + |min| <= sqrt(kPredictedMargin * 2 accuracy * L).
     static constexpr double kPredictedMargin = 1000.0;
 
   private:
