@@ -198,7 +198,7 @@ CLI::App* AddRunCommand(CLI::App& app, RunOptions& options) {
                   "run is clean");
     run->add_option("--solver", options.settings.solver,
                     "Linear solver: auto (default: elimination up to 5000 nodes, cholmod above, "
-                    "amg above 50000), elimination (built-in), cholmod (sparse Cholesky) or amg "
+                    "amg above 20000), elimination (built-in), cholmod (sparse Cholesky) or amg "
                     "(conjugate gradients with algebraic multigrid)")
         ->transform(CLI::CheckedTransformer(ChoicesByName<SolverChoice>(kSolverChoiceNames)))
         ->option_text("auto|elimination|cholmod|amg");

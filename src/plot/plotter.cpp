@@ -203,6 +203,7 @@ Plotter::Plotter(Canvas* device, MessageSink* messages) : messages_(messages) {
 }
 
 void Plotter::SetDevice(Canvas* device) {
+    mergedKind_ = -1;
     settings_.deviceInfo.name = "none";
     settings_.device = device;
     settings_.canvas = nullptr;
@@ -262,6 +263,7 @@ bool Plotter::SetScale(int equalAspect, double xmin, double xmax, double ymin, d
         return false;
     }
     settings_.window = WorldWindow{xmin, xmax, ymin, ymax, angle, equalAspect};
+    mergedKind_ = -1;
     if (failure_ == PlotFailure::Scale || failure_ == PlotFailure::Mapping) {
         failure_ = PlotFailure::None;
     }
@@ -417,10 +419,48 @@ void Plotter::SetFillAttributes(int style, int color) {
     }
 }
 
+Plotter::DrawState Plotter::State() const {
+    return {settings_.pen.style, settings_.pen.width, settings_.pen.color.current,
+            settings_.brush.style, settings_.brush.color.current};
+}
+
+bool Plotter::OnSurface(int left, int top, int right, int bottom) const {
+    const int margin = std::max(settings_.pen.width, 1) + 2;
+    return right >= -margin && bottom >= -margin && left <= settings_.deviceInfo.width + margin &&
+           top <= settings_.deviceInfo.height + margin;
+}
+
+bool Plotter::DrawnAlready(int kind, std::uint64_t key) {
+    const DrawState state = State();
+    if (kind != mergedKind_ || state != mergedState_ || view_ != mergedView_) {
+        merged_.clear();
+        mergedKind_ = kind;
+        mergedState_ = state;
+        mergedView_ = view_;
+    }
+    return !merged_.insert(key).second;
+}
+
+namespace {
+
+// Shape kinds for Plotter::DrawnAlready.
+constexpr int kLineShape = 0, kEllipseShape = 1, kPolygonShape = 2, kTextShape = 3;
+
+std::uint64_t PixelKey(std::uint64_t key, int x, int y) {
+    key ^= static_cast<std::uint32_t>(x) + 0x9e3779b97f4a7c15ull + (key << 6) + (key >> 2);
+    key ^= static_cast<std::uint32_t>(y) + 0x9e3779b97f4a7c15ull + (key << 6) + (key >> 2);
+    return key;
+}
+
+}  // namespace
+
 void Plotter::DrawLine(double x1, double y1, double x2, double y2) {
     if (!CanDraw()) return;
     PixelPoint a, b;
     if (!MapToPixel(x1, y1, a) || !MapToPixel(x2, y2, b)) return;
+    if (!OnSurface(std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)))
+        return;
+    DrawnAlready(kLineShape, 0);  // lines are not merged, but end a run of other shapes
     settings_.canvas->MoveTo(a.x, a.y);
     settings_.canvas->LineTo(b.x, b.y);
 }
@@ -433,8 +473,13 @@ void Plotter::DrawCircle(double x, double y, double diameter) {
     if (!WorldToDevice(cx, cy) || !WorldToDevice(ex, ey) || !WorldToDevice(ox, oy)) return;
     // The diameter measured on the x scale, used for both axes: round on the device.
     const double e = ex - ox;
-    settings_.canvas->Ellipse(TruncateToPixel(cx - 0.5 * e), TruncateToPixel(cy - 0.5 * e),
-                              TruncateToPixel(cx + 0.5 * e), TruncateToPixel(cy + 0.5 * e));
+    const int left = TruncateToPixel(cx - 0.5 * e), top = TruncateToPixel(cy - 0.5 * e);
+    const int right = TruncateToPixel(cx + 0.5 * e), bottom = TruncateToPixel(cy + 0.5 * e);
+    if (!OnSurface(std::min(left, right), std::min(top, bottom), std::max(left, right),
+                   std::max(top, bottom)))
+        return;
+    if (DrawnAlready(kEllipseShape, PixelKey(PixelKey(0, left, top), right, bottom))) return;
+    settings_.canvas->Ellipse(left, top, right, bottom);
 }
 
 void Plotter::DrawText(const std::string& text, double x, double y) {
@@ -454,6 +499,7 @@ void Plotter::DrawText(const std::string& text, double x, double y) {
     else if (settings_.font.horizontalAlignment == 3)
         px -= width;
 
+    DrawnAlready(kTextShape, 0);              // not merged, but ends a run of other shapes
     canvas.SetBrushStyle(BrushStyle::Clear);  // no box behind the text
     std::string shown = text;
     StripLeadingQuotes(shown);
@@ -468,6 +514,14 @@ void Plotter::DrawPolygon(std::span<const PlotPoint> points) {
     for (std::size_t i = 0; i < points.size(); ++i) {
         if (!MapToPixel(points[i].x, points[i].y, pixels[i])) return;
     }
+    const auto [left, right] = std::minmax_element(
+        pixels.begin(), pixels.end(), [](PixelPoint a, PixelPoint b) { return a.x < b.x; });
+    const auto [top, bottom] = std::minmax_element(
+        pixels.begin(), pixels.end(), [](PixelPoint a, PixelPoint b) { return a.y < b.y; });
+    if (!OnSurface(left->x, top->y, right->x, bottom->y)) return;
+    std::uint64_t key = pixels.size();
+    for (const PixelPoint& p : pixels) key = PixelKey(key, p.x, p.y);
+    if (DrawnAlready(kPolygonShape, key)) return;
     settings_.canvas->Polygon(pixels);
 }
 
@@ -542,6 +596,7 @@ void Plotter::DrawMarker(double x, double y) {
 }
 
 void Plotter::Clear() {
+    mergedKind_ = -1;  // the surface starts again
     Canvas* canvas = settings_.canvas;
     if (canvas == nullptr) return;
     if (settings_.deviceInfo.name == "screen") {

@@ -15,8 +15,11 @@
 // working in the failed state: they only record codes and set canvas properties.
 #pragma once
 
+#include <cstdint>
 #include <span>
 #include <string>
+#include <tuple>
+#include <unordered_set>
 
 #include "common/messages.h"
 #include "plot/canvas.h"
@@ -79,6 +82,7 @@ struct WorldWindow {
 struct PlotView {
     double zoom = 1.0;
     double panX = 0.0, panY = 0.0;  // pixels
+    bool operator==(const PlotView&) const = default;
 };
 
 struct PlotSettings {
@@ -172,6 +176,23 @@ class Plotter {
 
     // The world window's plain mapping: device x = x0 + sx * x, device y = y0 - sy * y.
     void Mapping(double& x0, double& sx, double& y0, double& sy) const;
+
+    // Whether a shape with this device bounding box can touch the surface (the pen's
+    // width around it included). Shapes wholly outside are not handed to the canvas: a
+    // zoomed-in view of a large mesh draws only what lies in the picture.
+    bool OnSurface(int left, int top, int right, int bottom) const;
+    // Whether the same shape (same kind, same device pixels, same pen and brush) has been
+    // drawn since the last shape of another kind or the last change of the attributes:
+    // drawing it again would change no pixel but where shapes pile up within a pixel, as
+    // thousands of nodes of a large mesh do in one. Such a shape is left out.
+    bool DrawnAlready(int kind, std::uint64_t key);
+
+    using DrawState = std::tuple<int, int, int, int, int>;  // pen and brush
+    DrawState State() const;
+    int mergedKind_ = -1;
+    DrawState mergedState_{};
+    PlotView mergedView_;
+    std::unordered_set<std::uint64_t> merged_;
 
     PlotSettings settings_;
     PlotView view_;

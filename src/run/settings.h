@@ -18,9 +18,9 @@ enum class SolverChoice {
 // Up to this many nodes the built-in elimination is fast (well under a second a step) and
 // gives the classic program's results to the bit; above it its time grows as n^2.
 constexpr int kAutoEliminationNodes = 5000;
-// Above this many nodes the multigrid solver takes less time than sparse Cholesky on a
-// catenoid (bench/README.md).
-constexpr int kAutoMultigridNodes = 50000;
+// Above this many nodes the multigrid solver takes less time than sparse Cholesky (on this
+// 2-core machine the two cross at about 15000 nodes of a catenoid: bench/README.md).
+constexpr int kAutoMultigridNodes = 20000;
 
 // How far each Newton step goes along its increment du.
 enum class NewtonStep {
