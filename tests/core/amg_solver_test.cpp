@@ -57,7 +57,7 @@ double Extent(const Model& model, const std::vector<double>& heights) {
 class AmgSteps : public ::testing::TestWithParam<std::string> {};
 class AmgAgreement : public ::testing::TestWithParam<std::tuple<std::string, double>> {};
 
-// Solved exactly (an accuracy so coarse that every increment is within the exact-solve
+// Solved exactly (for an infinite accuracy every increment is within the exact-solve
 // margin), each Newton system of the same heights gives the direct solver's increments.
 TEST_P(AmgSteps, ExactStepsAreTheDirectSolversStepByStep) {
     if (!CholmodSolver::Available() || !AmgSolver::Available())
@@ -175,6 +175,24 @@ TEST(AmgSolver, CancelFlagStopsTheSolve) {
     EXPECT_EQ(solver->Counts().conjugateGradientIterations, 0);
     cancel = false;
     EXPECT_EQ(solver->Solve(), SolveStatus::Ok);
+}
+
+// Auto takes the multigrid solver above 20000 nodes: a 141 x 141 grid (19881 nodes) goes to
+// sparse Cholesky, a 142 x 142 one (20164) to multigrid.
+TEST(SolverChoice, AutoTakesMultigridAbove20000Nodes) {
+    if (!CholmodSolver::Available() || !AmgSolver::Available())
+        GTEST_SKIP() << "built without CHOLMOD or hypre";
+    Settings settings;
+    settings.maxIterations = 1;
+    for (const auto& [side, solver] :
+         {std::pair{141, SolverChoice::Cholmod}, std::pair{142, SolverChoice::Amg}}) {
+        RecordedRun run(
+            test::Grid(
+                side, 1.0, [](double x, double) { return x; }, [](double, double) { return 0.0; })
+                .Text(),
+            settings);
+        EXPECT_EQ(run.result.solver, solver) << side;
+    }
 }
 
 }  // namespace
