@@ -19,7 +19,7 @@
 #include <span>
 #include <string>
 #include <tuple>
-#include <unordered_set>
+#include <vector>
 
 #include "common/messages.h"
 #include "plot/canvas.h"
@@ -181,18 +181,26 @@ class Plotter {
     // width around it included). Shapes wholly outside are not handed to the canvas: a
     // zoomed-in view of a large mesh draws only what lies in the picture.
     bool OnSurface(int left, int top, int right, int bottom) const;
-    // Whether the same shape (same kind, same device pixels, same pen and brush) has been
-    // drawn since the last shape of another kind or the last change of the attributes:
-    // drawing it again would change no pixel but where shapes pile up within a pixel, as
-    // thousands of nodes of a large mesh do in one. Such a shape is left out.
-    bool DrawnAlready(int kind, std::uint64_t key);
+    // Shapes that fall in one pixel. A run is a sequence of shapes of one kind (circles of
+    // one size, or polygons whose corners lie within two pixels either way) drawn with the
+    // same pen, brush and view, nothing else in between. Within a run, a circle whose
+    // corner pixel already holds one, and a polygon all of whose corner pixels already
+    // hold one, would paint the same pixels again: where thousands of nodes of a large
+    // mesh fall in one pixel they are left out. Drawings where no two shapes fall in one
+    // pixel are drawn as before, pixel for pixel.
+    void BeginRun(int kind, int size);
+    void EndRun();
+    bool Marked(PixelPoint p) const;
+    void Mark(PixelPoint p);
 
     using DrawState = std::tuple<int, int, int, int, int>;  // pen and brush
     DrawState State() const;
-    int mergedKind_ = -1;
-    DrawState mergedState_{};
-    PlotView mergedView_;
-    std::unordered_set<std::uint64_t> merged_;
+    int runKind_ = -1, runSize_ = 0;
+    DrawState runState_{};
+    PlotView runView_;
+    std::uint32_t run_ = 0;             // the current run's number
+    std::vector<std::uint32_t> marks_;  // per device pixel, the run that marked it
+    int marksWidth_ = 0, marksHeight_ = 0;
 
     PlotSettings settings_;
     PlotView view_;
