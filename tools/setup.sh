@@ -65,6 +65,7 @@ case "${1:-}" in
     echo "== sanitizer build (AddressSanitizer + UndefinedBehaviorSanitizer) of the core tests"
     build build-asan -DMEMBRANE_SANITIZE=address -DMEMBRANE_GUI=OFF -DCMAKE_BUILD_TYPE=Debug
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+      LSAN_OPTIONS="suppressions=$PWD/tools/lsan.supp" \
       ctest --test-dir build-asan --output-on-failure -j2
     echo "== ThreadSanitizer build of the core tests, and threaded runs of both solvers"
     build build-tsan -DMEMBRANE_SANITIZE=thread -DMEMBRANE_GUI=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
