@@ -67,7 +67,7 @@ case "${1:-}" in
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
       LSAN_OPTIONS="suppressions=$PWD/tools/lsan.supp" \
       ctest --test-dir build-asan --output-on-failure -j2
-    echo "== ThreadSanitizer build of the core tests, and threaded runs of both solvers"
+    echo "== ThreadSanitizer build of the core tests, and threaded runs of the three solvers"
     build build-tsan -DMEMBRANE_SANITIZE=thread -DMEMBRANE_GUI=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
     TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tools/tsan.supp" \
       ctest --test-dir build-tsan --output-on-failure -j2
