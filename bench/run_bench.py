@@ -120,9 +120,11 @@ def available_solvers(membrane: str):
         return [None]
     for line in text.splitlines():
         if "--solver" in line:
-            choices = re.search(r"\{([^}]*)\}", line)
+            # "--solver auto|elimination|cholmod|amg" or "--solver {a,b}"
+            choices = re.search(r"--solver\s+\{([^}]*)\}", line) or \
+                re.search(r"--solver\s+([a-z]+(?:\|[a-z]+)+)", line)
             if choices:
-                names = [c.strip() for c in choices.group(1).split(",") if c.strip()]
+                names = [c.strip() for c in re.split(r"[,|]", choices.group(1)) if c.strip()]
                 if names:
                     return names
     return [None, "cholmod"]
