@@ -221,6 +221,10 @@ struct AmgSolver::Impl {
 AmgSolver::AmgSolver(const Model& model, double accuracy) : model_(model), accuracy_(accuracy) {}
 AmgSolver::~AmgSolver() = default;
 
+void AmgSolver::PrepareProcess() {
+    KeepMpiToItself();
+}
+
 bool AmgSolver::Available(std::string* why) {
     std::string reason;
     const bool loaded = LoadHypreLibrary(reason) != nullptr;
@@ -538,6 +542,7 @@ bool AmgSolver::SetSystemEntry(std::int32_t rowNode, std::int32_t columnNode, do
 
 struct AmgSolver::Impl {};
 AmgSolver::AmgSolver(const Model& model, double accuracy) : model_(model), accuracy_(accuracy) {}
+void AmgSolver::PrepareProcess() {}
 AmgSolver::~AmgSolver() = default;
 bool AmgSolver::Available(std::string* why) {
     if (why) *why = "this build has no hypre";

@@ -39,6 +39,10 @@ namespace membrane {
 
 class AmgSolver final : public LinearSolver {
   public:
+    // Sets what MPI reads from the environment when the solver first starts it; for the
+    // programs' main, before any other thread runs. Does not load hypre.
+    static void PrepareProcess();
+
     // Whether hypre can be loaded and started (loads it the first time); `why` tells why
     // not.
     static bool Available(std::string* why = nullptr);

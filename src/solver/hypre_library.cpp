@@ -21,17 +21,6 @@ bool Resolve(void* handle, const char* name, Function& function, std::string& wh
     return function != nullptr;
 }
 
-// Open MPI's settings for a process that runs alone: no launcher daemon started beside it
-// (0.4 s), only the transport to itself, and no handlers of its own for SIGSEGV, SIGBUS,
-// SIGFPE and SIGABRT (the program's and the sanitizers' stay as they are). A value the
-// user has set is kept.
-void KeepMpiToItself() {
-    setenv("OMPI_MCA_ess_singleton_isolated", "1", 0);
-    setenv("OMPI_MCA_pml", "ob1", 0);
-    setenv("OMPI_MCA_btl", "self", 0);
-    setenv("OMPI_MCA_opal_signal", "", 0);
-}
-
 bool StartMpi(void* handle, std::string& why) {
     using Initialized = int (*)(int*);
     using InitThread = int (*)(int*, char***, int, int*);
@@ -117,6 +106,17 @@ Loaded Load() {
 }
 
 }  // namespace
+
+// Open MPI's settings for a process that runs alone: no launcher daemon started beside it
+// (0.4 s), only the transport to itself, and no handlers of its own for SIGSEGV, SIGBUS,
+// SIGFPE and SIGABRT (the program's and the sanitizers' stay as they are). A value the
+// user has set is kept.
+void KeepMpiToItself() {
+    setenv("OMPI_MCA_ess_singleton_isolated", "1", 0);
+    setenv("OMPI_MCA_pml", "ob1", 0);
+    setenv("OMPI_MCA_btl", "self", 0);
+    setenv("OMPI_MCA_opal_signal", "", 0);
+}
 
 const HypreLibrary* LoadHypreLibrary(std::string& why) {
     static std::once_flag once;

@@ -57,6 +57,12 @@ struct HypreLibrary {
     decltype(&HYPRE_BoomerAMGSetMaxCoarseSize) amgSetMaxCoarseSize;
 };
 
+// Sets the environment MPI reads when it starts (see above), where the user has not set it.
+// Called by the programs before any other thread runs (setting the environment while
+// another thread reads it is not safe); LoadHypreLibrary calls it too, for processes that
+// did not.
+void KeepMpiToItself();
+
 // The library, loaded and MPI and hypre initialised once, kept for the rest of the process
 // (MPI can be initialised only once in a process). Null, with the reason in `why`, when
 // the library cannot be loaded, lacks a function or does not start.
