@@ -321,16 +321,7 @@ void CholmodSolver::Assemble(std::span<const double> heights) {
     // The element's plan terms as Setup found them (the same coordinates, the same
     // arithmetic) and its terms at the current heights.
     auto termsOf = [&](const Impl::Element& e, StoredTerms& terms) {
-        double x[3], y[3], h[3];
-        for (int k = 0; k < 3; ++k) {
-            const std::int32_t entry = s.heightEntry[e.corner[k]];
-            x[k] = nodes[entry].x;
-            y[k] = nodes[entry].y;
-            h[k] = heights[entry];
-        }
-        ElementGeometry geometry;
-        ComputeGeometry(x, y, geometry);
-        ElementStoredTerms(geometry, h, terms);
+        CornerTerms(nodes, s.heightEntry, e.corner, heights, terms);
     };
     auto add = [&](const Impl::Element& e, const StoredTerms& terms) {
         for (int k = 0; k < 3; ++k) values[s.diagonal[e.corner[k]]] += terms.value[k];

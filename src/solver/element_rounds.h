@@ -13,6 +13,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
+#include <span>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -34,6 +36,24 @@ inline void ElementStoredTerms(const ElementGeometry& geometry, const double h[3
     ComputeTerms(geometry, h, matrix, vector);
     terms = StoredTerms{{matrix[0][0], matrix[1][1], matrix[2][2], matrix[1][0], matrix[2][0],
                          matrix[2][1], vector[0], vector[1], vector[2]}};
+}
+
+// The terms of the triangle with these corner unknowns at the heights, its plan terms
+// worked out again from the node coordinates (the same coordinates and arithmetic as when
+// the solver took the element in): `heightEntry` maps an unknown to its node's index.
+inline void CornerTerms(const std::vector<NodeEntry>& nodes,
+                        const std::vector<std::int32_t>& heightEntry, const std::int32_t corner[3],
+                        std::span<const double> heights, StoredTerms& terms) {
+    double x[3], y[3], h[3];
+    for (int k = 0; k < 3; ++k) {
+        const std::int32_t entry = heightEntry[corner[k]];
+        x[k] = nodes[entry].x;
+        y[k] = nodes[entry].y;
+        h[k] = heights[entry];
+    }
+    ElementGeometry geometry;
+    ComputeGeometry(x, y, geometry);
+    ElementStoredTerms(geometry, h, terms);
 }
 
 // Two buffers of terms and whether a second thread can be had; kept by a solver from one
