@@ -39,8 +39,10 @@ import tempfile
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-DEFAULT_MEMBRANE = os.path.join(HERE, os.pardir, "build", "membrane")
-DEFAULT_PEERS = "/work/shared/peers"
+ROOT = os.path.normpath(os.path.join(HERE, os.pardir))
+DEFAULT_MEMBRANE = os.path.join(ROOT, "build", "membrane")
+# The peers live beside the project: ../shared/peers from the project's root.
+DEFAULT_PEERS = os.path.normpath(os.path.join(ROOT, os.pardir, "shared", "peers"))
 PEER_PYTHON = "/usr/bin/python3"  # Debian's interpreter, which sees python3-dolfinx
 
 
@@ -118,9 +120,11 @@ def available_solvers(membrane: str):
         return [None]
     for line in text.splitlines():
         if "--solver" in line:
-            choices = re.search(r"\{([^}]*)\}", line)
+            # "--solver auto|elimination|cholmod|amg" or "--solver {a,b}"
+            choices = re.search(r"--solver\s+\{([^}]*)\}", line) or \
+                re.search(r"--solver\s+([a-z]+(?:\|[a-z]+)+)", line)
             if choices:
-                names = [c.strip() for c in choices.group(1).split(",") if c.strip()]
+                names = [c.strip() for c in re.split(r"[,|]", choices.group(1)) if c.strip()]
                 if names:
                     return names
     return [None, "cholmod"]
@@ -225,7 +229,8 @@ def peers_available(peers_dir):
     if have_python and os.path.exists(os.path.join(peers_dir, "run_dolfinx.py")):
         probe = subprocess.run([PEER_PYTHON, "-c", "import dolfinx, numpy"], capture_output=True)
         if probe.returncode == 0:
-            found.append("dolfinx")
+            # Each Newton step by LU, and by conjugate gradients with BoomerAMG.
+            found += ["dolfinx", "dolfinx-amg"]
     if shutil.which("evolver-nox-d") and shutil.which("bc") and \
             os.path.exists(os.path.join(peers_dir, "run_evolver.sh")):
         found.append("evolver")
@@ -236,8 +241,10 @@ def run_peer(peer, peers_dir, model, args):
     report = os.path.splitext(model)[0] + f".{peer}.json"
     common = ["--tol", str(args.accuracy), "--maxit", str(args.max_iterations), "--mode", "pure",
               "--json", report, "--time-limit", str(max(1, int(args.timeout) - 30))]
-    if peer == "dolfinx":
+    if peer.startswith("dolfinx"):
         command = [PEER_PYTHON, os.path.join(peers_dir, "run_dolfinx.py"), model, "--quiet"] + common
+        if peer == "dolfinx-amg":
+            command.append("--amg")
     else:
         command = [os.path.join(peers_dir, "run_evolver.sh"), model] + common
     env = dict(os.environ, OMP_NUM_THREADS="1", OPENBLAS_NUM_THREADS="1")
@@ -258,7 +265,7 @@ def run_peer(peer, peers_dir, model, args):
     with open(report) as f:
         rep = json.load(f)
     row["status"] = "ok" if rep.get("converged") else "no: " + str(rep.get("status"))
-    if peer == "dolfinx":
+    if peer.startswith("dolfinx"):
         row["load"] = sum(rep.get(k, 0.0) for k in ("t_import", "t_read", "t_setup", "t_jit"))
         row["assemble"] = rep.get("t_assemble")
         row["solve"] = rep.get("t_solve", 0.0) + rep.get("t_energy", 0.0)
@@ -282,15 +289,15 @@ def print_tables(results, sizes, args):
     print(f"Catenoid z = acosh(r) over 1.2 <= r <= 3, accuracy {args.accuracy:g}, "
           f"at most {args.max_iterations} Newton steps, timeout {args.timeout:g} s per run.\n")
     print("| nodes | triangles | solver | load s | assemble s | solve s | write s | total s "
-          "| Newton steps | peak MB | final area | area − exact | max abs(z − z_exact) |")
-    print("|---|---|---|---|---|---|---|---|---|---|---|---|---|")
+          "| Newton steps | peak MB | final area | area − exact | max abs(z − z_exact) | load avg |")
+    print("|---|---|---|---|---|---|---|---|---|---|---|---|---|---|")
     for n in sizes:
         for row in results.get(n, []):
             meta = row["meta"]
             if row["status"] != "ok" and row.get("area") is None:
                 # The outcome stands in the total-time column.
                 outcome = f"timeout (> {args.timeout:g} s)" if row["status"] == "timeout" else row["status"]
-                cells = ["–"] * 4 + [outcome] + ["–"] * 5
+                cells = ["–"] * 4 + [outcome] + ["–"] * 6
                 print(f"| {meta['nodes']} | {meta['triangles']} | {row['solver']} | " + " | ".join(cells) + " |")
                 continue
             steps = "–" if row.get("steps") is None else str(row["steps"])
@@ -300,7 +307,8 @@ def print_tables(results, sizes, args):
             print(f"| {meta['nodes']} | {meta['triangles']} | {row['solver']} | {seconds(row.get('load'))} "
                   f"| {seconds(row.get('assemble'))} | {seconds(row.get('solve'))} | {seconds(row.get('write'))} "
                   f"| {seconds(row.get('total'))} | {steps} | {memory} | {number(row.get('area'))} "
-                  f"| {scientific(row.get('error'))} | {scientific(row.get('height_error'))} |")
+                  f"| {scientific(row.get('error'))} | {scientific(row.get('height_error'))} "
+                  f"| {row.get('loadavg', 0.0):.1f} |")
     exact = next((row["meta"]["exact_area"] for rows in results.values() for row in rows), None)
     if exact is not None:
         print(f"\nExact area {exact!r}; the error includes the O(h²) error of the inscribed polygonal annulus.")
@@ -319,9 +327,10 @@ def print_tables(results, sizes, args):
     for solver in solvers:
         totals = {}
         for n in sizes:
-            for row in results.get(n, []):
-                if row["solver"] == solver and row["status"] == "ok":
-                    totals[n] = row["total"]
+            times = sorted(row["total"] for row in results.get(n, [])
+                           if row["solver"] == solver and row["status"] == "ok")
+            if times:
+                totals[n] = times[len(times) // 2]
         cells = []
         for a, b in zip(sizes, sizes[1:]):
             cells.append(f"× {totals[b] / totals[a]:.1f}" if a in totals and b in totals else "–")
@@ -345,6 +354,9 @@ def main(argv=None):
                     help="address-space limit of a membrane run in GB (default none)")
     ap.add_argument("--scratch", help="directory for the models (default a temporary one, removed afterwards)")
     ap.add_argument("--keep", action="store_true", help="keep the models and outputs")
+    ap.add_argument("--repeat", type=int, default=1,
+                    help="run every solver and peer this many times, in turns (default 1); "
+                         "the growth table takes the median")
     args = ap.parse_args(argv)
 
     membrane = os.path.abspath(args.membrane)
@@ -364,26 +376,32 @@ def main(argv=None):
         for n in sizes:
             model, meta = generate(membrane, n, scratch)
             rows = []
-            for solver in solvers:
-                name = solver or "default"
-                print(f"[{size_label(n)}] membrane {name} ...", file=sys.stderr, flush=True)
-                if name in timed_out:
-                    row = dict(solver=name, status=f"skipped: timeout at {size_label(timed_out[name])}")
-                else:
-                    row = run_membrane(membrane, model, meta, solver, args)
-                    if row["status"] == "timeout":
-                        timed_out[name] = n
-                row["meta"] = meta
-                rows.append(row)
-            for peer in peers:
-                print(f"[{size_label(n)}] {peer} ...", file=sys.stderr, flush=True)
-                row = run_peer(peer, args.peers_dir, model, args)
-                row["meta"] = meta
-                rows.append(row)
+            # In turns: every solver and peer once, then again, so that a load on the
+            # machine falls on all of them alike.
+            for _ in range(args.repeat):
+                for solver in solvers:
+                    name = solver or "default"
+                    print(f"[{size_label(n)}] membrane {name} ...", file=sys.stderr, flush=True)
+                    load = os.getloadavg()[0]
+                    if name in timed_out:
+                        row = dict(solver=name, status=f"skipped: timeout at {size_label(timed_out[name])}")
+                    else:
+                        row = run_membrane(membrane, model, meta, solver, args)
+                        if row["status"] == "timeout":
+                            timed_out[name] = n
+                    row["meta"], row["loadavg"] = meta, load
+                    rows.append(row)
+                for peer in peers:
+                    print(f"[{size_label(n)}] {peer} ...", file=sys.stderr, flush=True)
+                    load = os.getloadavg()[0]
+                    row = run_peer(peer, args.peers_dir, model, args)
+                    row["meta"], row["loadavg"] = meta, load
+                    rows.append(row)
             results[n] = rows
             if not args.keep:
                 base = os.path.splitext(model)[0]
-                for extension in (".DAT", ".OUT", ".TRS", ".json", ".dolfinx.json", ".evolver.json"):
+                for extension in (".DAT", ".OUT", ".TRS", ".json", ".dolfinx.json", ".dolfinx-amg.json",
+                                  ".evolver.json"):
                     if os.path.exists(base + extension):
                         os.remove(base + extension)
     finally:

@@ -13,7 +13,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
   qt6-base-dev qt6-base-dev-tools libqt6svg6-dev libgl-dev qt6-image-formats-plugins
   libqt6opengl6-dev libgl1-mesa-dri
-  libsuitesparse-dev libmetis-dev libopenblas-dev
+  libsuitesparse-dev libmetis-dev libopenblas-dev libhypre-dev
   locales xvfb xauth view3dscene imagemagick fonts-dejavu-core xdg-utils
   clang libclang-rt-14-dev clang-format
   libgmsh-dev gmsh libassimp-dev libdxflib-dev python3-meshio python3-ezdxf
@@ -66,8 +66,9 @@ case "${1:-}" in
     echo "== sanitizer build (AddressSanitizer + UndefinedBehaviorSanitizer) of the core tests"
     build build-asan -DMEMBRANE_SANITIZE=address -DMEMBRANE_GUI=OFF -DCMAKE_BUILD_TYPE=Debug
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+      LSAN_OPTIONS="suppressions=$PWD/tools/lsan.supp" \
       ctest --test-dir build-asan --output-on-failure -j2
-    echo "== ThreadSanitizer build of the core tests, and threaded runs of both solvers"
+    echo "== ThreadSanitizer build of the core tests, and threaded runs of the three solvers"
     build build-tsan -DMEMBRANE_SANITIZE=thread -DMEMBRANE_GUI=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
     TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tools/tsan.supp" \
       ctest --test-dir build-tsan --output-on-failure -j2

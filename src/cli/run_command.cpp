@@ -122,6 +122,10 @@ void PrintTimings(const RunTimings& t, const SolveCounts& solves) {
         std::printf("factorized   : %d times; %d steps by conjugate gradients (%d iterations)\n",
                     solves.factorizations, solves.reusedFactorSolves,
                     solves.conjugateGradientIterations);
+    if (solves.multigridSetups > 0)
+        std::printf("multigrid    : %d set-ups, %d steps on an earlier one; %d iterations\n",
+                    solves.multigridSetups, solves.multigridReuses,
+                    solves.conjugateGradientIterations);
     std::printf("write        : %s s\n", FormatFixed(t.write, 15, 4).c_str());
     std::printf("peak memory  : %s MB\n", FormatFixed(t.peakMemoryMb, 15, 1).c_str());
     std::fflush(stdout);
@@ -193,10 +197,11 @@ CLI::App* AddRunCommand(CLI::App& app, RunOptions& options) {
                   "Treat every warning as an input error: exit status 2 and no files unless the "
                   "run is clean");
     run->add_option("--solver", options.settings.solver,
-                    "Linear solver: auto (default: elimination up to 5000 nodes, cholmod above), "
-                    "elimination (built-in) or cholmod (sparse Cholesky)")
+                    "Linear solver: auto (default: elimination up to 5000 nodes, cholmod above, "
+                    "amg above 20000), elimination (built-in), cholmod (sparse Cholesky) or amg "
+                    "(conjugate gradients with algebraic multigrid)")
         ->transform(CLI::CheckedTransformer(ChoicesByName<SolverChoice>(kSolverChoiceNames)))
-        ->option_text("auto|elimination|cholmod");
+        ->option_text("auto|elimination|cholmod|amg");
     run->add_option("--newton", options.settings.newton,
                     "Newton step: pure (the whole increment), damped (line search on the area) "
                     "or auto (pure; damped from the harmonic start when pure runs off; default)")

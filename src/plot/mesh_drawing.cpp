@@ -1,5 +1,6 @@
 #include "plot/mesh_drawing.h"
 
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -48,6 +49,25 @@ bool NodeNumbersTooDense(Plotter& plot, const MeshSource& source) {
     return meshArea / static_cast<double>(count) < labelArea;
 }
 
+// Whether the nodes' circles would pile up: when more than 16 nodes share the box of one
+// circle on average (the mesh's extent on the device over the node count), the circles of
+// every node (and of every node with an initial value) are one blot, which takes seconds to
+// draw at a million nodes; they are left out until the view is zoomed in far enough. The
+// held nodes' circles are drawn always.
+bool NodeCirclesTooDense(Plotter& plot, const MeshSource& source) {
+    const std::size_t count = source.NodeCount();
+    if (plot.GetSettings().canvas == nullptr || count == 0) return false;
+    double x1 = source.XMin(), y1 = source.YMin(), x2 = source.XMax(), y2 = source.YMax();
+    if (!plot.WorldToDevice(x1, y1) || !plot.WorldToDevice(x2, y2)) return false;
+    const auto& w = plot.GetSettings().window;
+    double d = std::min(w.xmax - w.xmin, w.ymax - w.ymin) * 0.0075 / plot.View().zoom, o = 0.0;
+    double oy = 0.0, dy = 0.0;
+    if (!plot.WorldToDevice(d, dy) || !plot.WorldToDevice(o, oy)) return false;
+    const double diameter = std::fabs(d - o);
+    const double meshArea = std::fabs(x2 - x1) * std::fabs(y2 - y1);
+    return meshArea / static_cast<double>(count) < diameter * diameter / 16.0;
+}
+
 std::string ScaleFailureReason(const MeshSource& source, const Plotter& plot) {
     if (plot.Failure() == PlotFailure::Device) return "the drawing surface is not usable";
     const bool finite = std::isfinite(source.XMin()) && std::isfinite(source.XMax()) &&
@@ -86,20 +106,29 @@ DrawOutcome DrawNodeTable(Plotter& plot, const MeshSource& source) {
     plot.SetLineAttributes(1, 1, kBlack);
     plot.SetTextAttributes(1, 1, 1.0, kBlack, 1);
 
-    // Triangles filled light grey, outlined in black.
+    // Triangles filled light grey, outlined in black (their corners gathered on the stack:
+    // at a million nodes this runs two million times at every change of the view).
     if (source.HasElementTable()) {
         source.ForEachElement([&](int, std::span<const int> nodes) {
-            const auto points = ElementPoints(source, nodes);
-            plot.DrawPolygon(points);
+            std::array<PlotPoint, 8> corners;
+            if (nodes.size() > corners.size())
+                return plot.DrawPolygon(ElementPoints(source, nodes));
+            std::size_t count = 0;
+            for (int number : nodes)
+                if (auto node = source.FindNode(number)) corners[count++] = {node->x, node->y};
+            plot.DrawPolygon(std::span<const PlotPoint>(corners.data(), count));
         });
     }
 
     // A thin circle filled light grey at every node, its number just above it.
     const bool numbers = !NodeNumbersTooDense(plot, source);
-    source.ForEachNode([&](const MeshNode& node) {
-        plot.DrawMarker(node.x, node.y);
-        if (numbers) plot.DrawText(FormatInt(node.number), node.x, node.y + 0.05 * b);
-    });
+    const bool circles = !NodeCirclesTooDense(plot, source);
+    if (numbers || circles) {
+        source.ForEachNode([&](const MeshNode& node) {
+            if (circles) plot.DrawMarker(node.x, node.y);
+            if (numbers) plot.DrawText(FormatInt(node.number), node.x, node.y + 0.05 * b);
+        });
+    }
 
     if (source.HasEdgePairs()) {
         plot.SetLineAttributes(1, 1, kBlue);
@@ -119,13 +148,14 @@ DrawOutcome DrawNodeTable(Plotter& plot, const MeshSource& source) {
             if (auto node = source.FindNode(number)) plot.DrawMarker(node->x, node->y);
         });
     };
-    if (source.HasInitialValues()) {
+    if (source.HasInitialValues() && circles) {
         circleNodes(kPureRed, [&](const auto& visit) { source.ForEachInitial(visit); });
     }
     if (source.HasConstraints()) {
         circleNodes(kGreen, [&](const auto& visit) { source.ForEachConstrained(visit); });
     }
 
+    if (!circles) return {false, "node numbers and circles left out"};
     return {false, numbers ? "" : "node numbers left out"};
 }
 

@@ -203,6 +203,7 @@ Plotter::Plotter(Canvas* device, MessageSink* messages) : messages_(messages) {
 }
 
 void Plotter::SetDevice(Canvas* device) {
+    EndRun();
     settings_.deviceInfo.name = "none";
     settings_.device = device;
     settings_.canvas = nullptr;
@@ -262,6 +263,7 @@ bool Plotter::SetScale(int equalAspect, double xmin, double xmax, double ymin, d
         return false;
     }
     settings_.window = WorldWindow{xmin, xmax, ymin, ymax, angle, equalAspect};
+    EndRun();
     if (failure_ == PlotFailure::Scale || failure_ == PlotFailure::Mapping) {
         failure_ = PlotFailure::None;
     }
@@ -385,6 +387,7 @@ void Plotter::SetTextAttributes(int font, int style, double size, int color,
 }
 
 void Plotter::SetMarkerAttributes(int type, int color, double size) {
+    EndRun();  // the marker's brush is set on the canvas alone
     settings_.marker.type = type;
     settings_.marker.size = size;
     Canvas* canvas = settings_.canvas;
@@ -417,10 +420,66 @@ void Plotter::SetFillAttributes(int style, int color) {
     }
 }
 
+Plotter::DrawState Plotter::State() const {
+    return {settings_.pen.style, settings_.pen.width, settings_.pen.color.current,
+            settings_.brush.style, settings_.brush.color.current};
+}
+
+bool Plotter::OnSurface(int left, int top, int right, int bottom) const {
+    const int margin = std::max(settings_.pen.width, 1) + 2;
+    return right >= -margin && bottom >= -margin && left <= settings_.deviceInfo.width + margin &&
+           top <= settings_.deviceInfo.height + margin;
+}
+
+void Plotter::BeginRun(int kind, int size) {
+    const DrawState state = State();
+    if (kind == runKind_ && size == runSize_ && state == runState_ && view_ == runView_) return;
+    EndRun();
+    runKind_ = kind;
+    runSize_ = size;
+    runState_ = state;
+    runView_ = view_;
+    const int width = settings_.deviceInfo.width, height = settings_.deviceInfo.height;
+    if (width != marksWidth_ || height != marksHeight_) {
+        marksWidth_ = std::max(width, 0);
+        marksHeight_ = std::max(height, 0);
+        marks_.assign(static_cast<std::size_t>(marksWidth_) * marksHeight_, 0);
+        run_ = 1;
+    }
+}
+
+void Plotter::EndRun() {
+    runKind_ = -1;
+    if (++run_ == 0) {  // the numbers went round: forget every mark
+        std::fill(marks_.begin(), marks_.end(), 0);
+        run_ = 1;
+    }
+}
+
+bool Plotter::Marked(PixelPoint p) const {
+    if (p.x < 0 || p.y < 0 || p.x >= marksWidth_ || p.y >= marksHeight_) return false;
+    return marks_[static_cast<std::size_t>(p.y) * marksWidth_ + p.x] == run_;
+}
+
+void Plotter::Mark(PixelPoint p) {
+    if (p.x < 0 || p.y < 0 || p.x >= marksWidth_ || p.y >= marksHeight_) return;
+    marks_[static_cast<std::size_t>(p.y) * marksWidth_ + p.x] = run_;
+}
+
+namespace {
+
+// Kinds of runs of shapes that fall in one pixel.
+constexpr int kCircleRun = 0, kSmallPolygonRun = 1;
+
+}  // namespace
+
 void Plotter::DrawLine(double x1, double y1, double x2, double y2) {
     if (!CanDraw()) return;
     PixelPoint a, b;
     if (!MapToPixel(x1, y1, a) || !MapToPixel(x2, y2, b)) return;
+    if (!OnSurface(std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)))
+        return;
+    EndRun();
     settings_.canvas->MoveTo(a.x, a.y);
     settings_.canvas->LineTo(b.x, b.y);
 }
@@ -433,8 +492,15 @@ void Plotter::DrawCircle(double x, double y, double diameter) {
     if (!WorldToDevice(cx, cy) || !WorldToDevice(ex, ey) || !WorldToDevice(ox, oy)) return;
     // The diameter measured on the x scale, used for both axes: round on the device.
     const double e = ex - ox;
-    settings_.canvas->Ellipse(TruncateToPixel(cx - 0.5 * e), TruncateToPixel(cy - 0.5 * e),
-                              TruncateToPixel(cx + 0.5 * e), TruncateToPixel(cy + 0.5 * e));
+    const int left = TruncateToPixel(cx - 0.5 * e), top = TruncateToPixel(cy - 0.5 * e);
+    const int right = TruncateToPixel(cx + 0.5 * e), bottom = TruncateToPixel(cy + 0.5 * e);
+    if (!OnSurface(std::min(left, right), std::min(top, bottom), std::max(left, right),
+                   std::max(top, bottom)))
+        return;
+    BeginRun(kCircleRun, (right - left) * 65536 + (bottom - top));
+    if (Marked({left, top})) return;
+    Mark({left, top});
+    settings_.canvas->Ellipse(left, top, right, bottom);
 }
 
 void Plotter::DrawText(const std::string& text, double x, double y) {
@@ -454,6 +520,7 @@ void Plotter::DrawText(const std::string& text, double x, double y) {
     else if (settings_.font.horizontalAlignment == 3)
         px -= width;
 
+    EndRun();
     canvas.SetBrushStyle(BrushStyle::Clear);  // no box behind the text
     std::string shown = text;
     StripLeadingQuotes(shown);
@@ -464,9 +531,34 @@ void Plotter::DrawText(const std::string& text, double x, double y) {
 
 void Plotter::DrawPolygon(std::span<const PlotPoint> points) {
     if (!CanDraw() || points.empty()) return;
-    std::vector<PixelPoint> pixels(points.size());
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        if (!MapToPixel(points[i].x, points[i].y, pixels[i])) return;
+    if (!WindowValid()) return Fail(PlotFailure::Mapping);
+    // The mapping of WorldToDevice, worked out once for all corners (a million triangles
+    // are drawn at every change of a large mesh's view), into a buffer on the stack for
+    // the usual few corners.
+    double x0, sx, y0, sy;
+    Mapping(x0, sx, y0, sy);
+    std::array<PixelPoint, 8> few;
+    std::vector<PixelPoint> many;
+    if (points.size() > few.size()) many.resize(points.size());
+    const std::span<PixelPoint> pixels = many.empty()
+                                             ? std::span<PixelPoint>(few.data(), points.size())
+                                             : std::span<PixelPoint>(many);
+    for (std::size_t i = 0; i < points.size(); ++i)
+        pixels[i] = {TruncateToPixel(x0 + sx * points[i].x),
+                     TruncateToPixel(y0 - sy * points[i].y)};
+    const auto [left, right] = std::minmax_element(
+        pixels.begin(), pixels.end(), [](PixelPoint a, PixelPoint b) { return a.x < b.x; });
+    const auto [top, bottom] = std::minmax_element(
+        pixels.begin(), pixels.end(), [](PixelPoint a, PixelPoint b) { return a.y < b.y; });
+    if (!OnSurface(left->x, top->y, right->x, bottom->y)) return;
+    // A polygon within two pixels either way paints its corner pixels and no other.
+    if (right->x - left->x <= 1 && bottom->y - top->y <= 1) {
+        BeginRun(kSmallPolygonRun, 0);
+        if (std::all_of(pixels.begin(), pixels.end(), [this](PixelPoint p) { return Marked(p); }))
+            return;
+        for (const PixelPoint& p : pixels) Mark(p);
+    } else {
+        EndRun();
     }
     settings_.canvas->Polygon(pixels);
 }
@@ -542,6 +634,7 @@ void Plotter::DrawMarker(double x, double y) {
 }
 
 void Plotter::Clear() {
+    EndRun();  // the surface starts again
     Canvas* canvas = settings_.canvas;
     if (canvas == nullptr) return;
     if (settings_.deviceInfo.name == "screen") {

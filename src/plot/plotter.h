@@ -15,8 +15,11 @@
 // working in the failed state: they only record codes and set canvas properties.
 #pragma once
 
+#include <cstdint>
 #include <span>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "common/messages.h"
 #include "plot/canvas.h"
@@ -79,6 +82,7 @@ struct WorldWindow {
 struct PlotView {
     double zoom = 1.0;
     double panX = 0.0, panY = 0.0;  // pixels
+    bool operator==(const PlotView&) const = default;
 };
 
 struct PlotSettings {
@@ -172,6 +176,31 @@ class Plotter {
 
     // The world window's plain mapping: device x = x0 + sx * x, device y = y0 - sy * y.
     void Mapping(double& x0, double& sx, double& y0, double& sy) const;
+
+    // Whether a shape with this device bounding box can touch the surface (the pen's
+    // width around it included). Shapes wholly outside are not handed to the canvas: a
+    // zoomed-in view of a large mesh draws only what lies in the picture.
+    bool OnSurface(int left, int top, int right, int bottom) const;
+    // Shapes that fall in one pixel. A run is a sequence of shapes of one kind (circles of
+    // one size, or polygons whose corners lie within two pixels either way) drawn with the
+    // same pen, brush and view, nothing else in between. Within a run, a circle whose
+    // corner pixel already holds one, and a polygon all of whose corner pixels already
+    // hold one, would paint the same pixels again: where thousands of nodes of a large
+    // mesh fall in one pixel they are left out. Drawings where no two shapes fall in one
+    // pixel are drawn as before, pixel for pixel.
+    void BeginRun(int kind, int size);
+    void EndRun();
+    bool Marked(PixelPoint p) const;
+    void Mark(PixelPoint p);
+
+    using DrawState = std::tuple<int, int, int, int, int>;  // pen and brush
+    DrawState State() const;
+    int runKind_ = -1, runSize_ = 0;
+    DrawState runState_{};
+    PlotView runView_;
+    std::uint32_t run_ = 0;             // the current run's number
+    std::vector<std::uint32_t> marks_;  // per device pixel, the run that marked it
+    int marksWidth_ = 0, marksHeight_ = 0;
 
     PlotSettings settings_;
     PlotView view_;

@@ -20,8 +20,9 @@
 #include "run/output_targets.h"
 #include "run/peak_memory.h"
 #include "run/run_boundary.h"
+#include "run/solver_factory.h"
+#include "solver/amg_solver.h"
 #include "solver/cholmod_solver.h"
-#include "solver/elimination_solver.h"
 #include "solver/fill_ordering.h"
 
 namespace membrane {
@@ -30,9 +31,6 @@ namespace {
 // An increment larger than this in size is taken for a solution running off to infinity.
 constexpr double kDivergenceLimit = 1e10;
 
-// Model files above this size may hold more than kAutoEliminationNodes nodes (a node and
-// its two triangles take about 120 bytes).
-constexpr std::size_t kAutoOrderingBytes = 400'000;
 
 // The largest and the smallest increment, taken from the last node to the first: a NaN
 // where the scan starts is kept by the largest, passed over by the smallest.
@@ -111,10 +109,8 @@ class NewtonRun {
         // The sparse Cholesky solver's ordering is worked out beside the loading (for auto,
         // when the file is large enough to hold more nodes than the elimination takes;
         // otherwise the solver works it out itself).
-        const bool mayUseCholmod =
-            settings_.solver == SolverChoice::Cholmod ||
-            (settings_.solver == SolverChoice::Auto && file->text.size() > kAutoOrderingBytes);
-        if (mayUseCholmod && settings_.maxIterations > 0 && CholmodSolver::Available())
+        if (MayUseCholmod(settings_, file->text.size()) && settings_.maxIterations > 0 &&
+            CholmodSolver::Available())
             ordering_ = FillOrdering::Start(file);
         const bool loaded = LoadCheckedModel(*file, request_, messages_, view_, result_);
         result_.timings.load = clock_.Seconds();
@@ -129,14 +125,14 @@ class NewtonRun {
     bool Prepare() {
         clock_.Restart();
         result_.solver = ResolveSolver();
-        if (result_.solver == SolverChoice::Cholmod)
-            solver_ = CholmodSolver::Create(*model_, std::move(ordering_));
-        else
-            solver_ = std::make_unique<EliminationSolver>(*model_);
+        solver_ = CreateLinearSolver(result_.solver, *model_, std::move(ordering_), settings_);
         if (solver_) solver_->SetCancelFlag(request_.cancel);
-        ordering_.reset();  // not needed by the elimination
+        ordering_.reset();  // not needed by the other solvers
         result_.timings.solve += clock_.Seconds();
-        if (!solver_) return SolverFailed(SolveStatus::Unavailable);
+        if (!solver_)
+            return SolverFailed(result_.solver == SolverChoice::Amg
+                                    ? SolveStatus::MultigridUnavailable
+                                    : SolveStatus::Unavailable);
         area_ = std::make_unique<LiftedArea>(*model_);
         startArea_ = area_->Area(heights_);
         return true;
@@ -145,6 +141,8 @@ class NewtonRun {
     SolverChoice ResolveSolver() {
         if (settings_.solver != SolverChoice::Auto) return settings_.solver;
         if (model_->nodes.Count() <= kAutoEliminationNodes) return SolverChoice::Elimination;
+        if (model_->nodes.Count() > kAutoMultigridNodes && AmgSolver::Available())
+            return SolverChoice::Amg;
         if (CholmodSolver::Available()) return SolverChoice::Cholmod;
         Progress("sparse Cholesky solver not in this build: the built-in elimination runs");
         return SolverChoice::Elimination;

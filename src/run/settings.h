@@ -10,12 +10,17 @@ namespace membrane {
 enum class SolverChoice {
     Elimination,  // the built-in sparse elimination
     Cholmod,      // sparse Cholesky (SuiteSparse CHOLMOD), for large models
-    Auto,         // the elimination up to kAutoEliminationNodes nodes, sparse Cholesky above
+    Amg,          // conjugate gradients with algebraic multigrid (hypre), for the largest
+    Auto,         // the elimination up to kAutoEliminationNodes nodes, sparse Cholesky above,
+                  // multigrid above kAutoMultigridNodes
 };
 
 // Up to this many nodes the built-in elimination is fast (well under a second a step) and
 // gives the classic program's results to the bit; above it its time grows as n^2.
 constexpr int kAutoEliminationNodes = 5000;
+// Above this many nodes the multigrid solver takes less time than sparse Cholesky (on this
+// 2-core machine the two cross at about 15000 nodes of a catenoid: bench/README.md).
+constexpr int kAutoMultigridNodes = 20000;
 
 // How far each Newton step goes along its increment du.
 enum class NewtonStep {
@@ -32,7 +37,7 @@ enum class StartHeights {
 
 // The names of the choices, as the command line takes them and the stored settings keep
 // them, in the order of the enumerations.
-inline constexpr std::array<std::string_view, 3> kSolverChoiceNames{"elimination", "cholmod",
+inline constexpr std::array<std::string_view, 4> kSolverChoiceNames{"elimination", "cholmod", "amg",
                                                                     "auto"};
 inline constexpr std::array<std::string_view, 3> kNewtonStepNames{"pure", "damped", "auto"};
 inline constexpr std::array<std::string_view, 2> kStartHeightsNames{"file", "harmonic"};

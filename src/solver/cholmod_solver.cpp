@@ -4,12 +4,11 @@
 #include <atomic>
 #include <cmath>
 #include <limits>
-#include <system_error>
-#include <thread>
 
 #include "common/key_index.h"
 #include "solver/assembly.h"
 #include "solver/conjugate_gradients.h"
+#include "solver/element_rounds.h"
 
 #ifdef MEMBRANE_HAVE_CHOLMOD
 #include <cholmod.h>
@@ -21,19 +20,6 @@ namespace membrane {
 
 #ifdef MEMBRANE_HAVE_CHOLMOD
 namespace {
-
-// The six entries of the symmetric element matrix that the system keeps (11 22 33 21 31
-// 32) and the three entries of the element vector.
-struct StoredTerms {
-    double value[9];
-};
-
-void ElementStoredTerms(const ElementGeometry& geometry, const double h[3], StoredTerms& terms) {
-    double matrix[3][3], vector[3];
-    ComputeTerms(geometry, h, matrix, vector);
-    terms = StoredTerms{{matrix[0][0], matrix[1][1], matrix[2][2], matrix[1][0], matrix[2][0],
-                         matrix[2][1], vector[0], vector[1], vector[2]}};
-}
 
 }  // namespace
 
@@ -61,8 +47,7 @@ struct CholmodSolver::Impl {
     std::vector<std::int32_t> diagonal;     // value position of every unknown's diagonal
     std::vector<std::int32_t> pinned;       // unknowns of held nodes
 
-    bool parallelAssembly = true;
-    std::vector<StoredTerms> buffered[2];  // terms the assembly's second thread computes
+    ElementRounds rounds;  // the assembly's second thread and its buffers
 
     // The factor of the last numeric factorization that succeeded, for the next steps.
     bool factorUsable = false;
@@ -306,16 +291,7 @@ void CholmodSolver::Assemble(std::span<const double> heights) {
     // The element's plan terms as Setup found them (the same coordinates, the same
     // arithmetic) and its terms at the current heights.
     auto termsOf = [&](const Impl::Element& e, StoredTerms& terms) {
-        double x[3], y[3], h[3];
-        for (int k = 0; k < 3; ++k) {
-            const std::int32_t entry = s.heightEntry[e.corner[k]];
-            x[k] = nodes[entry].x;
-            y[k] = nodes[entry].y;
-            h[k] = heights[entry];
-        }
-        ElementGeometry geometry;
-        ComputeGeometry(x, y, geometry);
-        ElementStoredTerms(geometry, h, terms);
+        CornerTerms(nodes, s.heightEntry, e.corner, heights, terms);
     };
     auto add = [&](const Impl::Element& e, const StoredTerms& terms) {
         for (int k = 0; k < 3; ++k) values[s.diagonal[e.corner[k]]] += terms.value[k];
@@ -324,66 +300,13 @@ void CholmodSolver::Assemble(std::span<const double> heights) {
     };
 
     // The same terms as ComputeElement gives, from the node coordinates and the current
-    // heights, added in element order. The terms (a power and a root per element) cost far
-    // more than adding them, so the elements go in rounds of kRound: in each round a second
-    // thread computes the terms of the later part into a buffer while this one computes and
-    // adds those of the earlier part, then adds the buffered ones. Every entry receives the
-    // same terms in the same order as in one pass. Two buffers, so that the second thread
-    // can go on with the next round while this one adds: some 300 KB whatever the model
-    // (the whole later part buffered took 80 MB at a million nodes).
-    constexpr std::size_t kRound = std::size_t{1} << 12;
-    constexpr std::size_t kOwnPart = kRound * 9 / 20;  // the adding takes the rest of the time
-    const std::size_t rounds = (elements.size() + kRound - 1) / kRound;
-    const auto laterPart = [&](std::size_t round) {
-        const std::size_t begin = std::min(round * kRound + kOwnPart, elements.size());
-        return std::make_pair(begin, std::min(round * kRound + kRound, elements.size()));
-    };
-    std::atomic<std::size_t> computed{0}, added{0};  // rounds done by each thread
-    std::thread helper;
-    if (s.parallelAssembly && elements.size() > kOwnPart) {
-        for (auto& buffer : s.buffered) buffer.resize(kRound - kOwnPart);
-        try {
-            helper = std::thread([&] {
-                for (std::size_t round = 0; round < rounds; ++round) {
-                    // The buffer of two rounds ago must have been added.
-                    for (std::size_t done = added.load(); done + 2 <= round; done = added.load())
-                        added.wait(done);
-                    const auto [begin, end] = laterPart(round);
-                    std::vector<StoredTerms>& buffer = s.buffered[round % 2];
-                    for (std::size_t e = begin; e < end; ++e)
-                        termsOf(elements[e], buffer[e - begin]);
-                    computed.store(round + 1);
-                    computed.notify_one();
-                }
-            });
-        } catch (const std::system_error&) {
-            s.parallelAssembly = false;  // no second thread: one pass from now on
-        }
-    }
+    // heights, added in element order (on two threads, bit for bit as in one pass).
     std::fill(values, values + nnz, 0.0);
     std::fill(b, b + s.rhs->nrow, 0.0);
-    StoredTerms terms;
-    if (!helper.joinable()) {
-        for (const Impl::Element& e : elements) {
-            termsOf(e, terms);
-            add(e, terms);
-        }
-    } else {
-        for (std::size_t round = 0; round < rounds; ++round) {
-            const auto [begin, end] = laterPart(round);
-            for (std::size_t e = round * kRound; e < begin; ++e) {
-                termsOf(elements[e], terms);
-                add(elements[e], terms);
-            }
-            for (std::size_t done = computed.load(); done <= round; done = computed.load())
-                computed.wait(done);
-            const std::vector<StoredTerms>& buffer = s.buffered[round % 2];
-            for (std::size_t e = begin; e < end; ++e) add(elements[e], buffer[e - begin]);
-            added.store(round + 1);
-            added.notify_one();
-        }
-        helper.join();
-    }
+    AddInElementOrder(
+        elements.size(), s.rounds,
+        [&](std::size_t e, StoredTerms& terms) { termsOf(elements[e], terms); },
+        [&](std::size_t e, const StoredTerms& terms) { add(elements[e], terms); });
     for (std::int32_t k : s.pinned) {
         values[s.diagonal[k]] = kConstraintStiffness;
         b[k] = 0.0;

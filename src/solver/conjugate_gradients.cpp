@@ -23,17 +23,25 @@ ConjugateGradientResult PreconditionedConjugateGradients(const MatrixProduct& mu
                                                          const std::function<bool()>& cancelled) {
     ConjugateGradientResult result;
     const std::size_t n = b.size();
-    std::fill(x.begin(), x.end(), 0.0);
     std::vector<double> r(b.begin(), b.end()), z(n), p(n), q(n);
+    const bool goOn = limits.reference > 0.0;
+    if (goOn) {  // r = b - A x
+        multiply(x, q);
+        ++result.iterations;
+        for (std::size_t k = 0; k < n; ++k) r[k] -= q[k];
+    } else {
+        std::fill(x.begin(), x.end(), 0.0);
+    }
     if (!precondition(r, z)) return result;
     double rz = Dot(r, z);
     const double start = rz;
     if (!std::isfinite(start) || start < 0.0) return result;
-    if (start == 0.0) {  // b = 0: x = 0 is the solution
+    result.reference = goOn ? limits.reference : start;
+    const double goal = limits.tolerance * limits.tolerance * result.reference;
+    if (start <= goal) {  // b = 0, or x is good enough already
         result.converged = true;
         return result;
     }
-    const double goal = limits.tolerance * limits.tolerance * start;
     std::copy(z.begin(), z.end(), p.begin());
     while (result.iterations < limits.maxIterations) {
         if (cancelled && cancelled()) return result;

@@ -11,11 +11,15 @@
 namespace membrane {
 
 // How the solves of a run went: the numeric factorizations made, and the Newton systems
-// solved instead by conjugate gradients on an earlier factor (with their iterations).
+// solved instead by conjugate gradients on an earlier factor (with their iterations); for
+// the multigrid solver, the hierarchies set up, the steps solved on an earlier step's
+// hierarchy, and the conjugate gradient iterations of all steps.
 struct SolveCounts {
     int factorizations = 0;
     int reusedFactorSolves = 0;
     int conjugateGradientIterations = 0;
+    int multigridSetups = 0;
+    int multigridReuses = 0;
 };
 
 class LinearSolver {

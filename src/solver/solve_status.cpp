@@ -18,6 +18,11 @@ std::string SolveStatusText(SolveStatus status) {
                    "Use the sparse Cholesky solver. ";
         case SolveStatus::Unavailable:
             return "The sparse Cholesky solver is not available in this build.";
+        case SolveStatus::NotConverged:
+            return "The multigrid solver did not reach the Newton step: the system is not "
+                   "positive definite or too badly conditioned. Use the sparse Cholesky solver. ";
+        case SolveStatus::MultigridUnavailable:
+            return "The multigrid solver (hypre) is not available on this computer.";
         case SolveStatus::Cancelled:
             return "cancelled by the user";
     }
@@ -26,6 +31,8 @@ std::string SolveStatusText(SolveStatus status) {
 
 std::string SolveFailureReason(SolveStatus status) {
     if (status == SolveStatus::Unavailable) return "sparse Cholesky solver not available";
+    if (status == SolveStatus::NotConverged) return "multigrid solver did not converge";
+    if (status == SolveStatus::MultigridUnavailable) return "multigrid solver not available";
     std::string text = SolveStatusText(status);
     while (!text.empty() && text.back() == ' ') text.pop_back();
     return text;

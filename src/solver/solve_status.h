@@ -12,7 +12,9 @@ enum class SolveStatus {
     DivisionByZero,
     TooLarge,
     Unavailable,
-    Cancelled,  // the cancel flag was set during the solve: not a failure of the solver
+    NotConverged,          // the multigrid solver's iterations did not reach the step
+    MultigridUnavailable,  // hypre could not be loaded
+    Cancelled,             // the cancel flag was set during the solve: not a failure of the solver
 };
 
 // The message the user sees for a failed solve ("Matrix has a row dependance. ",

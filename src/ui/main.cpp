@@ -8,6 +8,7 @@
 #include <clocale>
 
 #include "common/temp_registry.h"
+#include "solver/amg_solver.h"
 #include "ui/about_box.h"
 #include "ui/main_window.h"
 #include "ui/qt_services.h"
@@ -15,6 +16,7 @@
 #include "ui/settings_dialog.h"
 
 int main(int argc, char** argv) {
+    membrane::AmgSolver::PrepareProcess();  // before any other thread
     QApplication app(argc, argv);
     QApplication::setApplicationName("membrane");
     // Numbers are read and written with "." whatever the user's locale.

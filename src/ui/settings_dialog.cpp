@@ -74,7 +74,8 @@ SettingsDialog::SettingsDialog(QWidget* owner, const Settings& current) : QDialo
     solverBox_ = MakeChoice(
         this, "solverBox",
         {QStringLiteral("built-in elimination"), QStringLiteral("sparse Cholesky (large models)"),
-         QStringLiteral("auto (Cholesky above 5000 nodes)")},
+         QStringLiteral("multigrid (the largest models)"),
+         QStringLiteral("auto (by the number of nodes)")},
         110);
 
     MakeLabel(this, "newtonLabel", QStringLiteral("Newton step"), 24, 146);

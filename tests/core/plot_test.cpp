@@ -2,6 +2,7 @@
 // code tables, the drawing commands and the failure states.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -388,6 +389,50 @@ TEST_F(PlotTest, MarkerFillIsBackgroundForOpenAndColourForSolidTypes) {
     // The recorded fill is untouched.
     EXPECT_EQ(plot.GetSettings().brush.color.number, 9);
     EXPECT_EQ(plot.GetSettings().brush.style, 1);
+}
+
+// Shapes wholly outside a zoomed-in picture are not handed to the canvas; a shape that
+// falls on pixels the same kind of shape has just painted in the same colours is left out
+// (thousands of a large mesh's triangles and circles fall in one pixel), but not after
+// another drawing or another colour.
+TEST_F(PlotTest, ShapesOutsideThePictureOrOnPixelsJustPaintedAreLeftOut) {
+    ASSERT_TRUE(plot.SetScale(0, 0, 634, 0, 474, 0));  // a unit a pixel
+    const auto triangle = [&](double x, double y, double size = 0.4) {
+        const PlotPoint corners[] = {{x, y}, {x + size, y}, {x, y + size}};
+        plot.DrawPolygon(corners);
+    };
+    const auto count = [&](const char* kind) {
+        const Lines lines = Drawn();
+        canvas.ClearLog();
+        return std::count_if(lines.begin(), lines.end(),
+                             [kind](const std::string& line) { return line.starts_with(kind); });
+    };
+    triangle(10.2, 10.2);
+    triangle(10.5, 10.1);  // the same pixel
+    triangle(20.2, 10.2);
+    triangle(20.2, 10.2, 30.0);  // a large one: always drawn, ends the run
+    triangle(10.2, 10.2);
+    EXPECT_EQ(count("Polygon"), 4);
+    triangle(10.2, 10.2);
+    plot.SetFillAttributes(1, 5);
+    triangle(10.2, 10.2);
+    plot.DrawLine(0, 0, 1, 1);
+    triangle(10.2, 10.2);
+    EXPECT_EQ(count("Polygon"), 2);  // the first one fell on the pixel just painted
+    plot.DrawCircle(100, 100, 5);
+    plot.DrawCircle(100.3, 100.2, 5);  // the same pixels
+    plot.DrawCircle(100, 100, 9);
+    EXPECT_EQ(count("Ellipse"), 2);
+
+    plot.SetView({4.0, 0.0, 0.0});  // the middle quarter of the picture
+    triangle(5, 5, 10);
+    plot.DrawCircle(600, 400, 5);
+    EXPECT_EQ(Drawn().size(), 0u);
+    triangle(315, 235, 5);
+    plot.DrawLine(0, 237, 634, 237);  // both ends outside, crossing the picture
+    EXPECT_EQ(count("Polygon"), 1);
+    plot.DrawCircle(320, 240, 5);
+    EXPECT_EQ(count("Ellipse"), 1);
 }
 
 TEST_F(PlotTest, PolygonWithoutPointsDrawsNothing) {

@@ -61,7 +61,7 @@ class SettingsDialogTest : public QObject {
         QCOMPARE(Field(form, "iterationsField")->text(), QString("10"));
         QCOMPARE(Field(form, "weightField")->text(), QString("1"));
         QCOMPARE(Child<QComboBox>(&form, "solverBox")->currentText(),
-                 QString("auto (Cholesky above 5000 nodes)"));
+                 QString("auto (by the number of nodes)"));
         QCOMPARE(Field(form, "weightField")->toolTip(),
                  QString("membrane wight per square meter in kN"));
         QCOMPARE(Field(form, "iterationsField")->Max(), 200.0);
@@ -74,14 +74,16 @@ class SettingsDialogTest : public QObject {
 
     void showSettingsRoundTrips() {
         SettingsDialog form;
-        form.ShowSettings(Settings{1.5e-7, 37, 0.25, SolverChoice::Cholmod, NewtonStep::Pure,
+        form.ShowSettings(Settings{1.5e-7, 37, 0.25, SolverChoice::Amg, NewtonStep::Pure,
                                    StartHeights::Harmonic});
         QCOMPARE(Field(form, "accuracyField")->text(), QString("1.5E-7"));
+        QCOMPARE(Child<QComboBox>(&form, "solverBox")->currentText(),
+                 QString("multigrid (the largest models)"));
         const Settings read = form.ReadSettings();
         QCOMPARE(read.accuracy, 1.5e-7);
         QCOMPARE(read.maxIterations, 37);
         QCOMPARE(read.weight, 0.25);
-        QCOMPARE(read.solver, SolverChoice::Cholmod);
+        QCOMPARE(read.solver, SolverChoice::Amg);
         QCOMPARE(read.newton, NewtonStep::Pure);
         QCOMPARE(read.start, StartHeights::Harmonic);
     }
