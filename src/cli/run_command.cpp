@@ -101,7 +101,11 @@ void PrintSummary(const RunOptions& options, const RunResult& result, const Cons
             std::printf("triangles    : %d\n", m->elements.Count());
         if (m->complete) std::printf("bars         : %d\n", m->bars.Count());
     }
-    std::printf("iterations   : %d\n", result.iterations);
+    if (result.iterationsBeforeRestart > 0)
+        std::printf("iterations   : %d after a restart, %d before\n", result.iterations,
+                    result.iterationsBeforeRestart);
+    else
+        std::printf("iterations   : %d\n", result.iterations);
     if (!view.flatAreaText.empty())
         std::printf("flat area    : %s\n", FormatFixed(result.flatArea, 15, 6).c_str());
     if (result.outcome == RunOutcome::Success) {
@@ -193,8 +197,9 @@ CLI::App* AddRunCommand(CLI::App& app, RunOptions& options) {
                   "Treat every warning as an input error: exit status 2 and no files unless the "
                   "run is clean");
     run->add_option("--solver", options.settings.solver,
-                    "Linear solver: auto (default: elimination up to 5000 nodes, cholmod above), "
-                    "elimination (built-in) or cholmod (sparse Cholesky)")
+                    "Linear solver: auto (default: the elimination where its predicted work is "
+                    "small, cholmod elsewhere), elimination (built-in) or cholmod (sparse "
+                    "Cholesky)")
         ->transform(CLI::CheckedTransformer(ChoicesByName<SolverChoice>(kSolverChoiceNames)))
         ->option_text("auto|elimination|cholmod");
     run->add_option("--newton", options.settings.newton,

@@ -41,10 +41,10 @@ struct RunRequest {
 };
 
 // Runs the model. The progress lines: "Open <file>", per iteration "ITERATION n : Assemble"
-// and "ITERATION n : Elimination", and at the end "READY, output to file : NAME.OUT" or
-// "ERRORS reported <reason>". After READY, a run with warnings tells them in one message
-// ("Warnings"). The model file is locked (flock) for the run: a second run of the same
-// model waits.
+// and "ITERATION n : Elimination" (": Cholesky" when sparse Cholesky solves), and at the end
+// "READY, output to file : NAME.OUT" or "ERRORS reported <reason>". After READY, a run with
+// warnings tells them in one message ("Warnings"). The model file is locked (flock) for the
+// run: a second run of the same model waits.
 RunResult RunModel(const RunRequest& request, MessageSink& messages, ResultsView* view = nullptr);
 
 // Reads and checks the model (and writes the boundary points file) without running it:

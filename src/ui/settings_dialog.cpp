@@ -74,7 +74,7 @@ SettingsDialog::SettingsDialog(QWidget* owner, const Settings& current) : QDialo
     solverBox_ = MakeChoice(
         this, "solverBox",
         {QStringLiteral("built-in elimination"), QStringLiteral("sparse Cholesky (large models)"),
-         QStringLiteral("auto (Cholesky above 5000 nodes)")},
+         QStringLiteral("auto (elimination where it is fast)")},
         110);
 
     MakeLabel(this, "newtonLabel", QStringLiteral("Newton step"), 24, 146);

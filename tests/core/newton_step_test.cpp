@@ -66,7 +66,9 @@ TEST(NewtonStep, DampedAndAutoConvergeWherePureRunsOff) {
         EXPECT_LT(damped.history.front().stepLength, 1.0);  // the full step would overshoot
         EXPECT_NEAR(damped.finalArea, damped.history.back().area, 1e-9);
 
-        // Auto: the pure run, then exactly the damped run from the harmonic start.
+        // Auto: the pure steps up to the first that runs off (here a step larger than the
+        // model), long before the pure run blows up, then exactly the damped run from the
+        // harmonic start.
         const auto [restarted, autoLines] = run(With(NewtonStep::Auto, solver));
         const std::string autoReport = ReadFile(dir.File("SADDLE.OUT"));
         const auto [harmonic, harmonicLines] =
@@ -74,11 +76,17 @@ TEST(NewtonStep, DampedAndAutoConvergeWherePureRunsOff) {
         ASSERT_EQ(restarted.outcome, RunOutcome::Success);
         EXPECT_EQ(autoReport, ReadFile(dir.File("SADDLE.OUT")));
         EXPECT_EQ(restarted.solution->heights, harmonic.solution->heights);
+        const auto before = static_cast<std::size_t>(restarted.iterationsBeforeRestart);
+        ASSERT_EQ(before, 3u);
+        ASSERT_LT(before, pure.history.size());
         EXPECT_EQ(std::count(autoLines.begin(), autoLines.end(),
-                             "solution to infinity: starting again with a line search"),
+                             "iteration 3 moved a node further than the model's size: starting "
+                             "again with a line search"),
                   1);
-        EXPECT_EQ(restarted.history.size(), pure.history.size() + harmonic.history.size());
-        EXPECT_TRUE(restarted.history[pure.history.size()].restarted);
+        ASSERT_EQ(restarted.history.size(), before + harmonic.history.size());
+        for (std::size_t k = 0; k < before; ++k)
+            EXPECT_EQ(restarted.history[k].area, pure.history[k].area);
+        EXPECT_TRUE(restarted.history[before].restarted);
         // Both minimise the same area: the damped run from the file's start agrees.
         EXPECT_NEAR(restarted.finalArea, damped.finalArea, 1e-10);
     }
