@@ -54,6 +54,33 @@ double ModelExtent(const Model& model, std::span<const double> heights) {
 // kAutoEliminationWork: auto starts sparse Cholesky's ordering beside the loading.
 constexpr std::size_t kAutoOrderingBytes = 400'000;
 
+// "17, 18, 19 and 93 more": the first few numbers of a list.
+std::string FirstNumbers(const std::vector<std::int32_t>& numbers) {
+    constexpr std::size_t kShown = 5;
+    std::string text;
+    for (std::size_t k = 0; k < numbers.size() && k < kShown; ++k)
+        text += (k > 0 ? ", " : "") + std::to_string(numbers[k]);
+    if (numbers.size() > kShown)
+        text += " and " + std::to_string(numbers.size() - kShown) + " more";
+    return text;
+}
+
+// Where the membrane stands as a wall, and what helps.
+std::string WallWarning(const Model& model, const SteepWalls& walls, double area) {
+    std::string text = "near-vertical walls: " + std::to_string(walls.elements.size()) +
+                       " triangles steeper than " + FormatGeneral(kWallSlopeDegrees, 3) +
+                       " degrees (up to " + FormatFixed(walls.steepest, 3, 1) + "; elements ";
+    std::vector<std::int32_t> numbers;
+    for (const std::int32_t k : walls.elements)
+        numbers.push_back(model.elements.Elements()[k].number);
+    text += FirstNumbers(numbers) + "), " +
+            FormatFixed(area > 0 ? 100.0 * walls.area / area : 0.0, 3, 1) + " % of the area";
+    if (!walls.heldNodes.empty()) text += ", next to held nodes " + FirstNumbers(walls.heldNodes);
+    return text +
+           ": the shape asked for probably does not exist as a membrane over this plan; lower "
+           "masts, larger mast rings or 3D form-finding (membrane form) help";
+}
+
 // Wall-clock seconds since construction or the last Restart.
 class Stopwatch {
   public:
@@ -324,12 +351,14 @@ class NewtonRun {
             result_.warnings.push_back("the iteration limit (" +
                                        std::to_string(settings_.maxIterations) +
                                        ") was reached before the accuracy test was met");
-        if (request_.strict && !result_.warnings.empty())
-            return Fail(RunOutcome::InputErrors, "strict run: " + result_.warnings.back());
         clock_.Restart();
-        if (request_.strict) WriteBoundaryPoints(*model_, request_, result_);
         auto solution = std::make_shared<const Solution>(
             LiftMembrane(*model_, std::move(heights_), result_.iterations));
+        if (!solution->walls.Empty())
+            result_.warnings.push_back(WallWarning(*model_, solution->walls, solution->area));
+        if (request_.strict && !result_.warnings.empty())
+            return Fail(RunOutcome::InputErrors, "strict run: " + result_.warnings.back());
+        if (request_.strict) WriteBoundaryPoints(*model_, request_, result_);
         output_->Finish(*solution, settings_.accuracy, settings_.weight);
         result_.reportFile = output_->ReportFileName();
         result_.trussFile = output_->TrussFileName();

@@ -31,6 +31,9 @@ struct RunRequest {
     std::string boundaryPointsPath;
     // Every warning is an input error: the run writes no file unless it is clean.
     bool strict = false;
+    // Whether loading the model writes the boundary points file (a tool that only reads
+    // the model, such as the export, leaves it).
+    bool boundaryPoints = true;
     // The files the caller writes after the run (a scene, a picture): checked with the
     // run's own before anything is written, so that none of them is the model file or
     // another output of the run.

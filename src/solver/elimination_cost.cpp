@@ -43,7 +43,35 @@ NodeGraph GraphOf(const Model& model) {
     return graph;
 }
 
+// The elimination's row order, as node indices: the system has a row for every node of a
+// triangle and every held node, holding the node's diagonal and one entry per neighbour;
+// ascending entry count, ties by descending node number.
+std::vector<std::int32_t> RowOrder(const Model& model, const NodeGraph& graph) {
+    const auto n = static_cast<std::size_t>(model.nodes.Count());
+    std::vector<char> hasRow(n, 0);
+    for (std::size_t v = 0; v < n; ++v) hasRow[v] = graph.start[v + 1] > graph.start[v];
+    for (const auto& held : model.constraints.Entries())
+        if (const std::int32_t v = model.nodes.IndexOf(held.value); v >= 0) hasRow[v] = 1;
+    std::vector<std::int32_t> order;
+    for (std::size_t v = 0; v < n; ++v)
+        if (hasRow[v]) order.push_back(static_cast<std::int32_t>(v));
+    const auto& nodes = model.nodes.Nodes();
+    std::stable_sort(order.begin(), order.end(), [&](std::int32_t p, std::int32_t q) {
+        const std::int32_t dp = graph.start[p + 1] - graph.start[p];
+        const std::int32_t dq = graph.start[q + 1] - graph.start[q];
+        if (dp != dq) return dp < dq;
+        return nodes[p].number > nodes[q].number;
+    });
+    return order;
+}
+
 }  // namespace
+
+std::vector<std::int32_t> EliminationRowOrder(const Model& model) {
+    std::vector<std::int32_t> order = RowOrder(model, GraphOf(model));
+    for (std::int32_t& v : order) v = model.nodes.Nodes()[v].number;
+    return order;
+}
 
 EliminationCost PredictEliminationCost(const Model& model, double limit) {
     EliminationCost cost;
@@ -59,22 +87,7 @@ EliminationCost PredictEliminationCost(const Model& model, double limit) {
     }
     const NodeGraph graph = GraphOf(model);
 
-    // The elimination's row order: the system has a row for every node of a triangle and
-    // every held node; a row holds the node's diagonal and one entry per neighbour.
-    std::vector<char> hasRow(n, 0);
-    for (std::size_t v = 0; v < n; ++v) hasRow[v] = graph.start[v + 1] > graph.start[v];
-    for (const auto& held : model.constraints.Entries())
-        if (const std::int32_t v = model.nodes.IndexOf(held.value); v >= 0) hasRow[v] = 1;
-    std::vector<std::int32_t> order;
-    for (std::size_t v = 0; v < n; ++v)
-        if (hasRow[v]) order.push_back(static_cast<std::int32_t>(v));
-    const auto& nodes = model.nodes.Nodes();
-    std::stable_sort(order.begin(), order.end(), [&](std::int32_t p, std::int32_t q) {
-        const std::int32_t dp = graph.start[p + 1] - graph.start[p];
-        const std::int32_t dq = graph.start[q + 1] - graph.start[q];
-        if (dp != dq) return dp < dq;
-        return nodes[p].number > nodes[q].number;
-    });
+    const std::vector<std::int32_t> order = RowOrder(model, graph);
     const auto m = static_cast<std::int32_t>(order.size());
     std::vector<std::int32_t> position(n, -1);
     for (std::int32_t k = 0; k < m; ++k) position[order[k]] = k;

@@ -15,6 +15,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "model/model.h"
 
@@ -27,6 +28,9 @@ struct EliminationCost {
     // figures are then the part counted so far, already above the limit.
     bool overLimit = false;
 };
+
+// The node numbers in the order in which the elimination takes their rows.
+std::vector<std::int32_t> EliminationRowOrder(const Model& model);
 
 // Counts until the multiply-adds pass `limit` (then stops: the time is bounded by the
 // limit, whatever the model's size). The model must be complete.

@@ -718,8 +718,7 @@ void ResultsWindow::MarkRow(QTableView* grid, int row) {
     if (!plot_) return;
     viewTimer_.stop();  // drawn here, in the current view
     lastMarked_ = {grid, row};
-    const ModelMeshSource source(
-        model_.get(), {.modelLoaded = modelLoaded_, .resultsAvailable = solution_ != nullptr});
+    const ModelMeshSource source(model_.get(), DrawnRun());
     std::optional<std::string> status =
         elements ? HighlightElement(*plot_, source, number) : HighlightNode(*plot_, source, number);
     if (status) drawingStatus_->setText(Q(*status));
@@ -855,10 +854,15 @@ void ResultsWindow::SelectGridRow(QTableView* grid, int row) {
     if (lastMarked_ != std::make_pair(grid, row)) SelectRow(grid, row);
 }
 
+RunStatus ResultsWindow::DrawnRun() const {
+    RunStatus status{.modelLoaded = modelLoaded_, .resultsAvailable = solution_ != nullptr};
+    if (solution_) status.walls = solution_->walls.elements;
+    return status;
+}
+
 void ResultsWindow::Redraw() {
     viewTimer_.stop();
-    const ModelMeshSource source(
-        model_.get(), {.modelLoaded = modelLoaded_, .resultsAvailable = solution_ != nullptr});
+    const ModelMeshSource source(model_.get(), DrawnRun());
     drawingStatus_->setText(Q(DrawMesh(plot_.get(), source)));
     paintBox_->update();
 }

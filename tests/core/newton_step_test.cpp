@@ -161,21 +161,5 @@ TEST(NewtonStep, LineSearchTakesOnlyStepsThatLowerTheArea) {
     EXPECT_FALSE(MinimizingStep(area, start, up));
 }
 
-// Auto takes the built-in elimination up to 5000 nodes (the classic results to the bit)
-// and the sparse Cholesky solver above.
-TEST(SolverChoice, AutoTakesTheEliminationUpTo5000Nodes) {
-    TempDir dir;
-    const std::string small = CopyExample(dir);
-    const std::string large = dir.File("LARGE.DAT");
-    ASSERT_EQ(RunCli("generate catenoid '" + large + "' --nodes 6000 -q").status, 0);
-    RecordingMessageSink sink;
-    Settings settings;
-    settings.maxIterations = 1;
-    EXPECT_EQ(RunModel({small, settings, dir.File("B.txt")}, sink).solver,
-              SolverChoice::Elimination);
-    EXPECT_EQ(RunModel({large, settings, dir.File("B.txt")}, sink).solver,
-              CholmodSolver::Available() ? SolverChoice::Cholmod : SolverChoice::Elimination);
-}
-
 }  // namespace
 }  // namespace membrane
