@@ -185,6 +185,21 @@ class SurfaceViewTest : public QObject {
         QVERIFY(!s.Pane()->isVisible());
     }
 
+    // A mast point held 20 m up: its six triangles stand as walls, outlined in purple.
+    void wallsOutlinedInPurple() {
+        Session s;
+        ModelText mast = Grid(
+            9, 8.0, [](double, double) { return 0.0; }, [](double, double) { return 0.0; });
+        mast.constraints.push_back("41");
+        mast.initial[40] = "41 20";
+        s.Run(mast.WriteTo(s.dir.File("MAST.DAT")));
+        SurfaceView* view = s.Open3d();
+        QVERIFY(view && view->Ready());
+        QCOMPARE(view->Mesh().wallLines.size(), 6u * 3 * 2);
+        QVERIFY(Count(view->grabFramebuffer(), [](QColor c) { return c == QColor(182, 4, 234); }) >
+                20);
+    }
+
     void hyparAndARunWithoutMembrane() {
         Session s;
         s.Run(WriteHypar(s.dir));
