@@ -91,8 +91,9 @@ double CpuSeconds() {
            1e-6 * (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
 }
 
-// A four-point hypar: a square of 10 m, two opposite corners 3 m up, the other two 3 m
-// down, straight edges between them; 32 x 32 nodes started on the hyperbolic paraboloid.
+// A hypar held along its four edges: a square of 10 m, two opposite corners 3 m up, the
+// other two 3 m down, straight edges between them; 32 x 32 nodes started on the hyperbolic
+// paraboloid.
 std::string WriteHypar(const TempDir& dir) {
     auto hypar = [](double x, double y) { return 3 * (1 - x / 5) * (1 - y / 5); };
     return Grid(32, 10.0, hypar, hypar).WriteTo(dir / "HYPAR.DAT");
