@@ -3,8 +3,9 @@
 structures, run with the defaults and with --solver cholmod; and every export format.
 
 Solver table: for each model the wall time of `membrane run MODEL` with the defaults
-(and the solver auto chose) against `--solver cholmod`, the best of --repeat runs (one
-run when a run takes longer than 5 s). The targets (bench/README.md): with the defaults
+(and the solver auto chose) against `--solver cholmod`, run in turns --repeat times each
+(once when a run takes longer than 5 s), the medians, so that a load on the machine falls
+on both alike. The targets (bench/README.md): with the defaults
 no model slower than 1.5 x cholmod, none under 5000 nodes over 0.5 s. With --before
 PROGRAM the same table for an older build too, its models imported by that build and its
 stored examples taken from --before-examples.
@@ -58,6 +59,18 @@ def best(command: list[str], cwd: str, repeat: int) -> tuple[float, str]:
     return seconds, output
 
 
+def in_turns(commands: list[list[str]], cwd: str, repeat: int) -> list[tuple[float, str]]:
+    """Each command run `repeat` times, in turns; the median time of each and its output."""
+    first = [timed(command, cwd) for command in commands]
+    times = [[seconds] for seconds, _ in first]
+    outputs = [output for _, output in first]
+    if max(seconds for seconds, _ in first) < 5:
+        for _ in range(repeat - 1):
+            for k, command in enumerate(commands):
+                times[k].append(timed(command, cwd)[0])
+    return [(sorted(t)[len(t) // 2], outputs[k]) for k, t in enumerate(times)]
+
+
 def solver_of(output: str) -> str:
     found = re.search(r"^solver\s+: (\S+)", output, re.M)
     return found.group(1) if found else "?"
@@ -93,9 +106,9 @@ def solver_rows(program: str, examples: str, repeat: int) -> dict[str, tuple]:
     rows = {}
     with tempfile.TemporaryDirectory() as work:
         for name, path in models(program, work, examples):
-            defaults, output = best([program, "run", path, "--max-iterations", "20"], work, repeat)
-            cholmod, _ = best([program, "run", path, "--max-iterations", "20", "--solver",
-                               "cholmod"], work, repeat)
+            run = [program, "run", path, "--max-iterations", "20"]
+            (defaults, output), (cholmod, _) = in_turns([run, run + ["--solver", "cholmod"]],
+                                                        work, repeat)
             rows[name] = (nodes_of(path), defaults, solver_of(output), cholmod)
             print(f"  {name}: {rows[name]}", file=sys.stderr)
     return rows
@@ -122,7 +135,7 @@ def main() -> int:
     parser.add_argument("--membrane", default=os.path.join(ROOT, "build", "membrane"))
     parser.add_argument("--before", help="an older build of membrane, for the before columns")
     parser.add_argument("--before-examples", help="that build's examples directory")
-    parser.add_argument("--repeat", type=int, default=3)
+    parser.add_argument("--repeat", type=int, default=9)
     parser.add_argument("--export-nodes", type=int, default=100000)
     args = parser.parse_args()
     program = os.path.abspath(args.membrane)
