@@ -232,8 +232,8 @@ CLI::App* AddRunCommand(CLI::App& app, RunOptions& options) {
                   "After the summary, print every Newton step: largest and smallest increment, "
                   "step length and area");
     run->add_flag("--timings", options.timings,
-                  "After the summary, print the seconds spent loading, assembling, solving and "
-                  "writing, and the peak memory");
+                  "At the end, print the seconds spent loading, assembling, solving and "
+                  "writing, those of every file written after the run, and the peak memory");
     run->add_option("--svg", options.svg,
                     "Also write the mesh drawing (634 x 474) as an SVG picture");
     run->add_option("--export", options.exports,
