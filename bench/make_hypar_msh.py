@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""A Gmsh 2.2 mesh of a four-point hypar for the import benchmark.
+"""A Gmsh 2.2 mesh of a hypar held along its four edges, for the import benchmark.
 
 usage: make_hypar_msh.py N OUT.msh
 An N x N grid of nodes over a 10 m square, 2 (N-1)^2 triangles, heights of the hyperbolic

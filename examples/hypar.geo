@@ -1,4 +1,5 @@
-// Four-point hypar: two high and two low corners on a 10 m square, held along its edges.
+// Hypar held along all four edges: two high and two low corners on a 10 m square, the
+// straight edges between them held.
 //   membrane import hypar.geo -o hypar.DAT
 h = 3;     // rise of the high corners
 lc = 1.0;  // element size

@@ -109,11 +109,13 @@ def main():
         expect("h.glb", count, points, triangles, low, high, 1e-5)
 
         drawing = ezdxf.readfile("h.dxf")
+        if drawing.header.get("$INSUNITS") != 6:
+            sys.exit("h.dxf: the drawing's unit ($INSUNITS) is not metres (6)")
         faces = drawing.modelspace().query("3DFACE")
         if any(f.dxf.layer != "MEMBRANE" for f in faces):
             sys.exit("h.dxf: a 3DFACE off the MEMBRANE layer")
         corners = np.array([list(f.dxf.get(v)) for f in faces for v in ("vtx0", "vtx1", "vtx2")])
-        expect("h.dxf", len(faces), corners, triangles, low, high, 1e-9)
+        expect("h.dxf", len(faces), corners, triangles, low, high, 1e-12)
         held = drawing.modelspace().query('POINT[layer=="HELD_NODES"]')
         want_held = len(table(model, "&CONSTRAINTS"))
         if len(held) != want_held:

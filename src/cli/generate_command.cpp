@@ -37,6 +37,9 @@ CLI::App* AddGenerateCommand(CLI::App& app, GenerateOptions& options) {
         ->add_option("output", options.output, "Model file to write (.DAT; .toml for a form model)")
         ->required();
     command->add_flag("--quiet,-q", options.quiet, "Print nothing but messages");
+    command->footer(
+        "Exit status: 0 model file and sidecar written; 5 a file could not be written; 64\n"
+        "wrong usage (a shape or node count out of range); 130/143 ended by SIGINT/SIGTERM.");
     return command;
 }
 

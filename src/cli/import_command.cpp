@@ -1,19 +1,25 @@
 #include "cli/import_command.h"
 
+#include <sys/stat.h>
+
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 
 #include "cli/console_view.h"
 #include "cli/run_command.h"
 #include "cli/surface_exports.h"
 #include "common/file_names.h"
 #include "common/io_error.h"
-#include "common/program_path.h"
+#include "common/number_format.h"
 #include "exchange/import_error.h"
 #include "exchange/surface_format.h"
 #include "model/model_file.h"
 #include "output/report_solution.h"
+#include "run/balance_check.h"
+#include "run/peak_memory.h"
 #include "run/run_model.h"
 
 namespace membrane {
@@ -27,6 +33,29 @@ bool ParseHeldHeight(const std::string& text, std::pair<std::string, double>& he
     const auto [stop, ec] = std::from_chars(text.data() + at + 1, end, held.second);
     held.first = text.substr(0, at);
     return ec == std::errc() && stop == end && at + 1 < text.size() && std::isfinite(held.second);
+}
+
+// The report and its model's times of last change; a message when the model is the newer
+// (the report's heights are then those of another model), empty otherwise.
+std::string StaleReport(const std::string& model, const std::string& report) {
+    struct stat modelStat {
+    }, reportStat{};
+    if (::stat(model.c_str(), &modelStat) != 0 || ::stat(report.c_str(), &reportStat) != 0)
+        return {};
+    const auto nanoseconds = [](const struct timespec& t) {
+        return static_cast<long double>(t.tv_sec) * 1e9L + static_cast<long double>(t.tv_nsec);
+    };
+    if (nanoseconds(reportStat.st_mtim) >= nanoseconds(modelStat.st_mtim)) return {};
+    const auto local = [](std::time_t time) {
+        std::tm parts{};
+        localtime_r(&time, &parts);
+        char text[32];
+        std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &parts);
+        return std::string(text);
+    };
+    return "The report " + report + " (written " + local(reportStat.st_mtim.tv_sec) +
+           ") is older than its model " + model + " (changed " + local(modelStat.st_mtim.tv_sec) +
+           "): its heights are not those of this model; run the model again";
 }
 
 }  // namespace
@@ -53,6 +82,11 @@ CLI::App* AddImportCommand(CLI::App& app, ImportOptions& options) {
     command->add_option("--held-height", options.heldHeights,
                         "GROUP=H: hold the nodes of this group at height H (repeatable)");
     command->add_flag("--quiet,-q", options.quiet, "Print nothing but messages");
+    command->footer(
+        "Exit status: 0 model file written; 2 the surface cannot be made into a model\n"
+        "(nothing written); 5 a file could not be read or written (the surface file, the\n"
+        "model file); 64 wrong usage (also a --held-height that is not GROUP=H); 130/143\n"
+        "ended by SIGINT/SIGTERM.");
     return command;
 }
 
@@ -65,6 +99,16 @@ CLI::App* AddExportCommand(CLI::App& app, ExportOptions& options) {
         ->required()
         ->check(CLI::Validator(ExportFormatCheck, "FILE", "export format"));
     command->add_flag("--quiet,-q", options.quiet, "Print nothing but messages");
+    command->add_flag("--timings", options.timings,
+                      "Print the seconds spent loading, checking the heights and writing each "
+                      "file, and the peak memory");
+    command->footer(
+        "Exit status: 0 every file written; 1 written, but the report's heights are not\n"
+        "converged (one more Newton step would move them by more than its accuracy); 2 the\n"
+        "model does not load, its report is older than the model or holds no heights for\n"
+        "it (nothing written); 5 a file could not be read or written (the model, its report,\n"
+        "a surface file: the others are still written); 64 wrong usage; 130/143 ended by\n"
+        "SIGINT/SIGTERM.");
     return command;
 }
 
@@ -98,15 +142,28 @@ int ImportCommand(ImportOptions options) {
 }
 
 int ExportCommand(const ExportOptions& options) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point start = Clock::now();
     ConsoleMessages messages;
     RunRequest request;
     request.modelFileName = options.model;
-    request.boundaryPointsPath = ExtractFilePath(ProgramFilePath()) + "BNDRYPTS.txt";
+    request.boundaryPoints = false;
     const RunResult loaded = LoadModelOnly(request, messages);
-    if (loaded.outcome != RunOutcome::Success) return kExitInputErrors;
+    if (loaded.outcome != RunOutcome::Success)
+        return loaded.outcome == RunOutcome::OutputFailure ? kExitOutputFailure : kExitInputErrors;
     const std::string reportName = ChangeFileExt(options.model, ".OUT");
-    const auto report = ReadModelFile(reportName);
-    const auto solution = report ? ReadReportSolution(report->text) : std::nullopt;
+    std::string why;
+    const auto report = ReadModelFile(reportName, &why);
+    if (!report) {
+        std::fprintf(stderr, "Can not read the report %s (%s): run the model first\n",
+                     reportName.c_str(), why.c_str());
+        return kExitOutputFailure;
+    }
+    if (const std::string stale = StaleReport(options.model, reportName); !stale.empty()) {
+        std::fprintf(stderr, "%s\n", stale.c_str());
+        return kExitInputErrors;
+    }
+    const auto solution = ReadReportSolution(report->text);
     if (!solution ||
         solution->heights.size() != static_cast<std::size_t>(loaded.model->nodes.Count())) {
         std::fprintf(stderr,
@@ -115,8 +172,36 @@ int ExportCommand(const ExportOptions& options) {
                      reportName.c_str(), loaded.model->nodes.Count(), options.model.c_str());
         return kExitInputErrors;
     }
+    const double loadSeconds = std::chrono::duration<double>(Clock::now() - start).count();
+
+    // The report prints the accuracy to ten decimals: the bound takes the rounding in.
+    const Clock::time_point checkStart = Clock::now();
+    const double accuracy = solution->accuracy + 0.5e-10;
+    const BalanceCheck balance = CheckBalance(*loaded.model, solution->heights, accuracy);
+    const double checkSeconds = std::chrono::duration<double>(Clock::now() - checkStart).count();
+    int status = kExitSuccess;
+    if (!balance.converged) {
+        std::fprintf(stderr,
+                     "Warning: the heights in %s are not converged: one more Newton step would "
+                     "move them by %s to %s, more than the accuracy %s allows; the surfaces are "
+                     "those of an unfinished run\n",
+                     reportName.c_str(), FormatGeneral(balance.smallest, 4).c_str(),
+                     FormatGeneral(balance.largest, 4).c_str(),
+                     FormatGeneral(solution->accuracy, 4).c_str());
+        status = kExitWarnings;
+    }
     const Solution membrane = LiftMembrane(*loaded.model, solution->heights, solution->iterations);
-    return WriteSurfaceExports(*loaded.model, membrane, options.files, options.quiet);
+    std::vector<FileTiming> files;
+    const int exported =
+        WriteSurfaceExports(*loaded.model, membrane, options.files, options.quiet, &files);
+    if (options.timings) {
+        std::printf("load         : %s s\n", FormatFixed(loadSeconds, 15, 4).c_str());
+        std::printf("check        : %s s\n", FormatFixed(checkSeconds, 15, 4).c_str());
+        PrintFileTimings(files);
+        std::printf("peak memory  : %s MB\n", FormatFixed(PeakMemoryMb(), 15, 1).c_str());
+        std::fflush(stdout);
+    }
+    return exported != kExitSuccess ? exported : status;
 }
 
 }  // namespace membrane

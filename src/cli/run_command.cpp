@@ -1,6 +1,8 @@
 #include "cli/run_command.h"
 
+#include <algorithm>
 #include <array>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -18,6 +20,7 @@
 #include "output/vrml_export.h"
 #include "plot/mesh_drawing.h"
 #include "plot/model_mesh_source.h"
+#include "run/peak_memory.h"
 #include "run/run_model.h"
 
 namespace membrane {
@@ -101,7 +104,11 @@ void PrintSummary(const RunOptions& options, const RunResult& result, const Cons
             std::printf("triangles    : %d\n", m->elements.Count());
         if (m->complete) std::printf("bars         : %d\n", m->bars.Count());
     }
-    std::printf("iterations   : %d\n", result.iterations);
+    if (result.iterationsBeforeRestart > 0)
+        std::printf("iterations   : %d after a restart, %d before\n", result.iterations,
+                    result.iterationsBeforeRestart);
+    else
+        std::printf("iterations   : %d\n", result.iterations);
     if (!view.flatAreaText.empty())
         std::printf("flat area    : %s\n", FormatFixed(result.flatArea, 15, 6).c_str());
     if (result.outcome == RunOutcome::Success) {
@@ -114,7 +121,10 @@ void PrintSummary(const RunOptions& options, const RunResult& result, const Cons
     std::fflush(stdout);
 }
 
-void PrintTimings(const RunTimings& t, const SolveCounts& solves) {
+// The run's phases, then every file written after it, then the peak memory of the whole
+// command.
+void PrintTimings(const RunTimings& t, const SolveCounts& solves,
+                  const std::vector<FileTiming>& files) {
     std::printf("load         : %s s\n", FormatFixed(t.load, 15, 4).c_str());
     std::printf("assemble     : %s s\n", FormatFixed(t.assemble, 15, 4).c_str());
     std::printf("solve        : %s s\n", FormatFixed(t.solve, 15, 4).c_str());
@@ -127,7 +137,9 @@ void PrintTimings(const RunTimings& t, const SolveCounts& solves) {
                     solves.multigridSetups, solves.multigridReuses,
                     solves.conjugateGradientIterations);
     std::printf("write        : %s s\n", FormatFixed(t.write, 15, 4).c_str());
-    std::printf("peak memory  : %s MB\n", FormatFixed(t.peakMemoryMb, 15, 1).c_str());
+    PrintFileTimings(files);
+    std::printf("peak memory  : %s MB\n",
+                FormatFixed(std::max(t.peakMemoryMb, PeakMemoryMb()), 15, 1).c_str());
     std::fflush(stdout);
 }
 
@@ -187,7 +199,15 @@ CLI::App* AddRunCommand(CLI::App& app, RunOptions& options) {
     run->add_option("--accuracy", options.settings.accuracy, "Convergence bound (default 0.001)")
         ->check(FiniteIn(0, 1e100, "from 0 to 1e100"));
     run->add_option("--max-iterations", options.settings.maxIterations,
-                    "Iteration limit (default 10)");
+                    "Iteration limit (default 10; 0 writes the start heights)")
+        ->check(CLI::Validator(
+            [](std::string& text) -> std::string {
+                int value = 0;
+                if (!CLI::detail::lexical_cast(text, value) || value < 0)
+                    return "must be a whole number of 0 or more, not " + text;
+                return {};
+            },
+            "INT >= 0"));
     run->add_option("--weight", options.settings.weight,
                     "Membrane weight in kN/m^2 for the truss loads (default 1)")
         ->check(FiniteIn(-1e100, 1e100, "of at most 1e100 in size"));
@@ -197,9 +217,10 @@ CLI::App* AddRunCommand(CLI::App& app, RunOptions& options) {
                   "Treat every warning as an input error: exit status 2 and no files unless the "
                   "run is clean");
     run->add_option("--solver", options.settings.solver,
-                    "Linear solver: auto (default: elimination up to 5000 nodes, cholmod above, "
-                    "amg above 20000), elimination (built-in), cholmod (sparse Cholesky) or amg "
-                    "(conjugate gradients with algebraic multigrid)")
+                    "Linear solver: auto (default: the elimination where its predicted work is "
+                    "small, amg above 20000 nodes, cholmod between), elimination (built-in), "
+                    "cholmod (sparse Cholesky) or amg (conjugate gradients with algebraic "
+                    "multigrid)")
         ->transform(CLI::CheckedTransformer(ChoicesByName<SolverChoice>(kSolverChoiceNames)))
         ->option_text("auto|elimination|cholmod|amg");
     run->add_option("--newton", options.settings.newton,
@@ -216,8 +237,8 @@ CLI::App* AddRunCommand(CLI::App& app, RunOptions& options) {
                   "After the summary, print every Newton step: largest and smallest increment, "
                   "step length and area");
     run->add_flag("--timings", options.timings,
-                  "After the summary, print the seconds spent loading, assembling, solving and "
-                  "writing, and the peak memory");
+                  "At the end, print the seconds spent loading, assembling, solving and "
+                  "writing, those of every file written after the run, and the peak memory");
     run->add_option("--svg", options.svg,
                     "Also write the mesh drawing (634 x 474) as an SVG picture");
     run->add_option("--export", options.exports,
@@ -234,6 +255,10 @@ CLI::App* AddVrmlCommand(CLI::App& app, RunOptions& options) {
     vrml->add_option("model", options.model, "Model file (.DAT)")->required();
     vrml->add_flag("--quiet,-q", options.quiet, "Print nothing but messages");
     AddSceneOptions(vrml, options.scene, false);
+    vrml->footer(
+        "Exit status: 0 scene written (and opened); 2 input errors; 5 a file could not be\n"
+        "read or written, or no program could open the scene; 6 an error of the program\n"
+        "itself; 64 wrong usage; 130/143 ended by SIGINT/SIGTERM.");
     return vrml;
 }
 
@@ -241,6 +266,54 @@ void ImplyScene(SceneOptions& scene, bool scaleGiven) {
     if (scene.numbering || scene.noAxes || scene.undeformed || scene.open || scaleGiven)
         scene.write = true;
 }
+
+namespace {
+
+// The files after the run's own: the picture, the scene and the surfaces, each timed. The
+// exit status of the whole command.
+int WriteOtherFiles(const RunOptions& options, const RunResult& result, MessageSink& messages,
+                    std::vector<FileTiming>& timings) {
+    using Clock = std::chrono::steady_clock;
+    const auto since = [](Clock::time_point start) {
+        return std::chrono::duration<double>(Clock::now() - start).count();
+    };
+    // No picture when the run refused its outputs (before it read the model), nor after a
+    // strict run that was not clean.
+    const bool drawing = result.model && !(options.strict && result.outcome != RunOutcome::Success);
+    if (!options.svg.empty() && drawing) {
+        // The drawing of the results window's paint box, 634 x 474 pixels.
+        const Clock::time_point start = Clock::now();
+        const ModelMeshSource source(
+            result.model.get(), {.modelLoaded = result.modelLoaded,
+                                 .resultsAvailable = result.solution != nullptr,
+                                 .walls = result.solution ? std::span<const std::int32_t>(
+                                                                result.solution->walls.elements)
+                                                          : std::span<const std::int32_t>()});
+        if (!RenderMeshSvg(source, options.svg, 634, 474, &messages)) {
+            messages.Show("Can not write the picture " + options.svg, MessageKind::Error);
+            if (result.outcome == RunOutcome::Success) return kExitOutputFailure;
+        } else {
+            timings.push_back({options.svg, since(start)});
+            if (!options.quiet) std::printf("picture      : %s\n", options.svg.c_str());
+            std::fflush(stdout);
+        }
+    }
+    if (result.outcome != RunOutcome::Success) return ExitFor(result);
+    int status = kExitSuccess;
+    if (options.scene.write) {
+        const Clock::time_point start = Clock::now();
+        status = WriteScene(*result.model, result.solution.get(), options.scene, options.quiet,
+                            messages);
+        timings.push_back({VrmlSceneFileName(*result.model), since(start)});
+    }
+    // The surface files come last, after every file of the run.
+    const int exported = WriteSurfaceExports(*result.model, *result.solution, options.exports,
+                                             options.quiet, &timings);
+    if (status != kExitSuccess) return status;
+    return exported != kExitSuccess ? exported : ExitFor(result);
+}
+
+}  // namespace
 
 int RunCommand(const RunOptions& options) {
     ConsoleMessages messages;
@@ -257,33 +330,11 @@ int RunCommand(const RunOptions& options) {
         std::fputs(RenderHistoryTable(result.history).c_str(), stdout);
         std::fflush(stdout);
     }
-    if (options.timings) PrintTimings(result.timings, result.solves);
-    // No picture when the run refused its outputs (before it read the model), nor after a
-    // strict run that was not clean.
-    const bool drawing = result.model && !(options.strict && result.outcome != RunOutcome::Success);
-    if (!options.svg.empty() && drawing) {
-        // The drawing of the results window's paint box, 634 x 474 pixels.
-        const ModelMeshSource source(
-            result.model.get(),
-            {.modelLoaded = result.modelLoaded, .resultsAvailable = result.solution != nullptr});
-        if (!RenderMeshSvg(source, options.svg, 634, 474, &messages)) {
-            messages.Show("Can not write the picture " + options.svg, MessageKind::Error);
-            if (result.outcome == RunOutcome::Success) return kExitOutputFailure;
-        } else if (!options.quiet) {
-            std::printf("picture      : %s\n", options.svg.c_str());
-            std::fflush(stdout);
-        }
-    }
-    if (result.outcome != RunOutcome::Success) return ExitFor(result);
-    int status = kExitSuccess;
-    if (options.scene.write)
-        status = WriteScene(*result.model, result.solution.get(), options.scene, options.quiet,
-                            messages);
-    // The surface files come last, after every file of the run.
-    const int exported =
-        WriteSurfaceExports(*result.model, *result.solution, options.exports, options.quiet);
-    if (status != kExitSuccess) return status;
-    return exported != kExitSuccess ? exported : ExitFor(result);
+    std::vector<FileTiming> files;
+    const int status = WriteOtherFiles(options, result, messages, files);
+    // Last, so that every file written is in them.
+    if (options.timings) PrintTimings(result.timings, result.solves, files);
+    return status;
 }
 
 int VrmlCommand(const RunOptions& options) {

@@ -1,5 +1,6 @@
 // DXF drawings of a surface through dxflib: every triangle a 3DFACE on the layer
-// "MEMBRANE", every held node a POINT on the layer "HELD_NODES" (AutoCAD 2000 format).
+// "MEMBRANE", every held node a POINT on the layer "HELD_NODES" (AutoCAD 2000 format), in
+// metres ($INSUNITS 6).
 #pragma once
 
 #include <string>

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "common/io_error.h"
 #include "exchange/assimp_reader.h"
 #include "exchange/gmsh_reader.h"
 #include "exchange/import_error.h"
@@ -14,8 +15,9 @@ namespace membrane {
 
 SurfaceMesh ReadSurface(const std::string& path, double size) {
     std::ifstream in(path, std::ios::binary);
+    // A file that cannot be read is an input/output error, as for every command.
     if (!in || std::filesystem::is_directory(path))
-        throw ImportError("Can not open the surface file " + path);
+        throw IoError("Can not open the surface file " + path);
     const std::string extension = LowerCaseExtension(path);
     if (extension == ".msh" || extension == ".geo")
         return ReadGmshSurface(path, extension == ".geo", size);

@@ -9,7 +9,8 @@ namespace membrane {
 
 // ".msh" and ".geo" through Gmsh (a ".geo" meshed with element size `size` when > 0),
 // ".obj" here, ".stl" and ".ply" through Assimp; the case of the extension does not
-// matter. Throws ImportError for a file that is missing, unreadable or of another kind.
+// matter. Throws IoError for a file that cannot be opened, ImportError for one that is
+// unreadable or of another kind.
 SurfaceMesh ReadSurface(const std::string& path, double size);
 
 }  // namespace membrane

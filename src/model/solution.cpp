@@ -18,6 +18,7 @@ Solution LiftMembrane(const Model& model, std::vector<double> heights, int itera
     MeshAreas areas = ComputeMeshAreas(model.nodes, model.elements, solution.liftedZ);
     solution.elementAreas = std::move(areas.elements);
     solution.area = areas.total;
+    solution.walls = FindSteepWalls(model, solution.liftedZ, solution.elementAreas);
     return solution;
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "model/model.h"
+#include "model/steep_walls.h"
 
 namespace membrane {
 
@@ -18,9 +19,12 @@ struct Solution {
     // Per element: the area of the lifted triangle; and their sum, the final area.
     std::vector<double> elementAreas;
     double area = 0.0;
+    // The triangles that stand as near-vertical walls (steep_walls.h).
+    SteepWalls walls;
 };
 
-// Lifts the model's nodes by `heights` (one per node) and measures the lifted triangles.
+// Lifts the model's nodes by `heights` (one per node), measures the lifted triangles and
+// finds the walls among them.
 Solution LiftMembrane(const Model& model, std::vector<double> heights, int iterations);
 
 }  // namespace membrane

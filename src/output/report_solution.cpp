@@ -26,6 +26,11 @@ std::optional<ReportSolution> ReadReportSolution(std::string_view report) {
     if (const std::size_t at = report.find(kIterations); at != std::string_view::npos) {
         const std::string_view rest = report.substr(at + kIterations.size());
         Convert(rest.substr(0, rest.find("accurracy")), solution.iterations);
+        constexpr std::string_view kAccuracy = "accurracy :";
+        if (const std::size_t a = rest.find(kAccuracy); a != std::string_view::npos) {
+            const std::string_view value = rest.substr(a + kAccuracy.size());
+            Convert(value.substr(0, value.find('\n')), solution.accuracy);
+        }
     }
     constexpr std::string_view kTitle = "\n&SOLUTION ";
     const std::size_t at = report.find(kTitle);

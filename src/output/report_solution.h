@@ -10,6 +10,7 @@ namespace membrane {
 
 struct ReportSolution {
     int iterations = 0;
+    double accuracy = 0.0;        // as the report prints it: ten decimals
     std::vector<double> heights;  // "&SOLUTION": one per node, node table order
 };
 

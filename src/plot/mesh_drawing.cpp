@@ -14,6 +14,7 @@ namespace {
 // Colour numbers of the plotting object.
 constexpr int kBlack = 0;
 constexpr int kBlue = 7;
+constexpr int kPurple = 3;  // drawn as (182, 4, 234)
 constexpr int kLightGrey = 9;
 constexpr int kPureRed = 12;  // drawn as (255, 0, 0)
 constexpr int kGreen = 14;
@@ -118,6 +119,12 @@ DrawOutcome DrawNodeTable(Plotter& plot, const MeshSource& source) {
                 if (auto node = source.FindNode(number)) corners[count++] = {node->x, node->y};
             plot.DrawPolygon(std::span<const PlotPoint>(corners.data(), count));
         });
+        // The membrane's near-vertical walls filled purple (a colour of neither the
+        // selection nor the held nodes).
+        plot.SetFillAttributes(1, kPurple);
+        source.ForEachWall(
+            [&](std::span<const int> nodes) { plot.DrawPolygon(ElementPoints(source, nodes)); });
+        plot.SetFillAttributes(1, kLightGrey);
     }
 
     // A thin circle filled light grey at every node, its number just above it.

@@ -1,6 +1,7 @@
 // The two-dimensional drawing of the mesh in the results window: light grey triangles
-// outlined in black, a small circle and the number at every node, the boundary in blue,
-// constrained nodes circled in green and nodes with an initial value circled in red.
+// outlined in black (the membrane's near-vertical walls purple), a small circle and the
+// number at every node, the boundary in blue, constrained nodes circled in green and nodes
+// with an initial value circled in red.
 #pragma once
 
 #include <optional>

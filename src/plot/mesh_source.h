@@ -51,6 +51,10 @@ class MeshSource {
 
     virtual bool HasInitialValues() const = 0;
     virtual void ForEachInitial(const std::function<void(int node)>& visit) const = 0;
+
+    // The triangles of the run's membrane that stand as near-vertical walls, by their node
+    // lists; none by default.
+    virtual void ForEachWall(const std::function<void(std::span<const int> nodes)>&) const {}
 };
 
 }  // namespace membrane

@@ -80,4 +80,12 @@ void ModelMeshSource::ForEachInitial(const std::function<void(int)>& visit) cons
     for (const auto& entry : model_->initial.Entries()) visit(entry.key);
 }
 
+void ModelMeshSource::ForEachWall(const std::function<void(std::span<const int>)>& visit) const {
+    if (!model_) return;
+    const auto& elements = model_->elements.Elements();
+    for (const std::int32_t k : walls_)
+        if (k >= 0 && static_cast<std::size_t>(k) < elements.size())
+            visit(model_->elements.NodesOf(elements[k]));
+}
+
 }  // namespace membrane

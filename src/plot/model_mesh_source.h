@@ -2,6 +2,9 @@
 // initial-value tables, and whether it loaded and ran.
 #pragma once
 
+#include <cstdint>
+#include <span>
+
 #include "model/model.h"
 #include "plot/mesh_source.h"
 
@@ -11,13 +14,19 @@ namespace membrane {
 struct RunStatus {
     bool modelLoaded = false;       // every table read and the model check passed
     bool resultsAvailable = false;  // the run succeeded
+    // The run's wall triangles (positions in the element table); they must outlive the
+    // source.
+    std::span<const std::int32_t> walls = {};
 };
 
 class ModelMeshSource final : public MeshSource {
   public:
     // `model` may be null (nothing loaded); it must outlive the source.
     ModelMeshSource(const Model* model, RunStatus status)
-        : model_(model), loaded_(status.modelLoaded), results_(status.resultsAvailable) {}
+        : model_(model),
+          loaded_(status.modelLoaded),
+          results_(status.resultsAvailable),
+          walls_(status.walls) {}
 
     bool ModelLoaded() const override { return loaded_; }
     bool ResultsAvailable() const override { return results_; }
@@ -38,11 +47,13 @@ class ModelMeshSource final : public MeshSource {
     void ForEachConstrained(const std::function<void(int)>& visit) const override;
     bool HasInitialValues() const override;
     void ForEachInitial(const std::function<void(int)>& visit) const override;
+    void ForEachWall(const std::function<void(std::span<const int>)>& visit) const override;
 
   private:
     const Model* model_;
     bool loaded_;
     bool results_;
+    std::span<const std::int32_t> walls_;
 };
 
 }  // namespace membrane

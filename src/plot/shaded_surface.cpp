@@ -35,10 +35,12 @@ double Radians(double degrees) {
 struct Surface {
     std::vector<Point> points;
     std::vector<Triangle> triangles;
-    std::vector<std::int32_t> held;  // points of held nodes
+    std::vector<std::int32_t> held;                      // points of held nodes
+    std::vector<std::array<std::int32_t, 2>> wallSides;  // points of the walls' sides
 };
 
-Surface FullSurface(const Model& model, const std::vector<double>& liftedZ) {
+Surface FullSurface(const Model& model, const std::vector<double>& liftedZ,
+                    std::span<const std::int32_t> walls) {
     Surface surface;
     const auto& nodes = model.nodes.Nodes();
     surface.points.reserve(nodes.size());
@@ -61,6 +63,16 @@ Surface FullSurface(const Model& model, const std::vector<double>& liftedZ) {
     }
     std::sort(surface.held.begin(), surface.held.end());
     surface.held.erase(std::unique(surface.held.begin(), surface.held.end()), surface.held.end());
+    const auto& elements = model.elements.Elements();
+    for (const std::int32_t k : walls) {
+        if (k < 0 || static_cast<std::size_t>(k) >= elements.size()) continue;
+        corners.clear();
+        for (const std::int32_t number : model.elements.NodesOf(elements[k]))
+            corners.push_back(model.nodes.IndexOf(number));
+        if (std::find(corners.begin(), corners.end(), -1) != corners.end()) continue;
+        for (std::size_t c = 0; c < corners.size(); ++c)
+            surface.wallSides.push_back({corners[c], corners[(c + 1) % corners.size()]});
+    }
     return surface;
 }
 
@@ -112,6 +124,8 @@ Surface Clustered(const Surface& full, const std::vector<bool>& keep, double cel
     thin.triangles.erase(std::unique(thin.triangles.begin(), thin.triangles.end()),
                          thin.triangles.end());
     for (const std::int32_t h : full.held) thin.held.push_back(pointOf[h]);
+    for (const auto& [a, b] : full.wallSides)
+        if (pointOf[a] != pointOf[b]) thin.wallSides.push_back({pointOf[a], pointOf[b]});
     return thin;
 }
 
@@ -193,9 +207,9 @@ Box3 ShadedSurface::LocalBox() const {
 }
 
 ShadedSurface BuildShadedSurface(const Model& model, const std::vector<double>& liftedZ,
-                                 std::int64_t maxTriangles) {
+                                 std::int64_t maxTriangles, std::span<const std::int32_t> walls) {
     ShadedSurface mesh;
-    Surface surface = FullSurface(model, liftedZ);
+    Surface surface = FullSurface(model, liftedZ, walls);
     mesh.modelTriangles = static_cast<std::int64_t>(surface.triangles.size());
     if (mesh.modelTriangles > maxTriangles) surface = Thinned(model, surface, maxTriangles);
     mesh.drawnTriangles = static_cast<std::int64_t>(surface.triangles.size());
@@ -261,6 +275,9 @@ ShadedSurface BuildShadedSurface(const Model& model, const std::vector<double>& 
     for (const auto& [a, b] : sides) mesh.lines.insert(mesh.lines.end(), {a, b});
 
     for (const std::int32_t h : surface.held) mesh.heldNodes.push_back(vertexOf[h]);
+    for (const auto& [a, b] : surface.wallSides)
+        if (drawn[a] && drawn[b])
+            mesh.wallLines.insert(mesh.wallLines.end(), {vertexOf[a], vertexOf[b]});
     return mesh;
 }
 

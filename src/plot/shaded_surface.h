@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -43,8 +44,8 @@ struct ShadedSurface {
     // The normals point up (towards +z) whatever the order of the triangles' corners.
     std::vector<float> vertices;
     // Three vertex numbers a triangle; two a mesh line (every side of a drawn triangle
-    // once); one a held node.
-    std::vector<std::uint32_t> triangles, lines, heldNodes;
+    // once); one a held node; two a side of a near-vertical wall.
+    std::vector<std::uint32_t> triangles, lines, heldNodes, wallLines;
     Box3 box;  // of the drawn nodes, in model coordinates
     double zMin = 0, zMax = 0;
     std::int64_t modelTriangles = 0;
@@ -63,9 +64,11 @@ struct ShadedSurface {
 
 // The membrane of `model` with its nodes at `liftedZ` (one per node, node table order).
 // Elements of more than three nodes are drawn as fans of triangles; elements naming a node
-// that is not in the table are left out.
+// that is not in the table are left out. `walls` (positions in the element table) are the
+// triangles outlined as near-vertical walls.
 ShadedSurface BuildShadedSurface(const Model& model, const std::vector<double>& liftedZ,
-                                 std::int64_t maxTriangles = kMaxDrawnTriangles);
+                                 std::int64_t maxTriangles = kMaxDrawnTriangles,
+                                 std::span<const std::int32_t> walls = {});
 
 // The labels of the colour bar from the lowest to the highest height (`count` of them,
 // evenly spaced), with as many decimals as the spread of the heights needs.

@@ -92,7 +92,7 @@ bool LoadCheckedModel(const ModelFile& file, const RunRequest& request, MessageS
     }
 
     // A strict run writes it with the other files, once it is known to be clean.
-    if (!request.strict) WriteBoundaryPoints(*model, request, result);
+    if (!request.strict && request.boundaryPoints) WriteBoundaryPoints(*model, request, result);
     result.flatArea = model->flatArea;
     if (view) view->SetFlatArea("Flat mesh surface : " + FormatFixed(model->flatArea, 12, 3));
 

@@ -15,7 +15,7 @@ namespace membrane {
 class ResultsView {
   public:
     virtual ~ResultsView() = default;
-    // "Open ...", "ITERATION n : Assemble", "ITERATION n : Elimination",
+    // "Open ...", "ITERATION n : Assemble", "ITERATION n : Elimination" (or "Cholesky"),
     // "READY, output to file : NAME.OUT", "ERRORS reported ...".
     virtual void ShowMessage(const std::string& text) = 0;
     // The tables the loading read (the node table when it has records, every table when

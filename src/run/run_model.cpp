@@ -1,5 +1,6 @@
 #include "run/run_model.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <exception>
@@ -23,6 +24,8 @@
 #include "run/solver_factory.h"
 #include "solver/amg_solver.h"
 #include "solver/cholmod_solver.h"
+#include "solver/elimination_cost.h"
+#include "solver/elimination_solver.h"
 #include "solver/fill_ordering.h"
 
 namespace membrane {
@@ -31,6 +34,51 @@ namespace {
 // An increment larger than this in size is taken for a solution running off to infinity.
 constexpr double kDivergenceLimit = 1e10;
 
+// A pure step of auto that raises the area by more than this share is taken for the
+// iteration running off: the rounding of the area sum stays far below it even at 1e7
+// triangles.
+constexpr double kAreaRiseTolerance = 1e-9;
+
+// The size of the model: the diagonal of the box around its plan and its start heights.
+// The minimal surface lies within the held heights, so no step of a converging iteration
+// moves a node by more.
+double ModelExtent(const Model& model, std::span<const double> heights) {
+    const PlanExtent& plan = model.nodes.Extent();
+    double low = 0.0, high = 0.0;
+    if (!heights.empty()) {
+        const auto [lowest, highest] = std::minmax_element(heights.begin(), heights.end());
+        low = *lowest;
+        high = *highest;
+    }
+    return std::hypot(plan.xMax - plan.xMin, plan.yMax - plan.yMin, high - low);
+}
+
+// "17, 18, 19 and 93 more": the first few numbers of a list.
+std::string FirstNumbers(const std::vector<std::int32_t>& numbers) {
+    constexpr std::size_t kShown = 5;
+    std::string text;
+    for (std::size_t k = 0; k < numbers.size() && k < kShown; ++k)
+        text += (k > 0 ? ", " : "") + std::to_string(numbers[k]);
+    if (numbers.size() > kShown)
+        text += " and " + std::to_string(numbers.size() - kShown) + " more";
+    return text;
+}
+
+// Where the membrane stands as a wall, and what helps.
+std::string WallWarning(const Model& model, const SteepWalls& walls, double area) {
+    std::string text = "near-vertical walls: " + std::to_string(walls.elements.size()) +
+                       " triangles steeper than " + FormatGeneral(kWallSlopeDegrees, 3) +
+                       " degrees (up to " + FormatFixed(walls.steepest, 3, 1) + "; elements ";
+    std::vector<std::int32_t> numbers;
+    for (const std::int32_t k : walls.elements)
+        numbers.push_back(model.elements.Elements()[k].number);
+    text += FirstNumbers(numbers) + "), " +
+            FormatFixed(area > 0 ? 100.0 * walls.area / area : 0.0, 3, 1) + " % of the area";
+    if (!walls.heldNodes.empty()) text += ", next to held nodes " + FirstNumbers(walls.heldNodes);
+    return text +
+           ": the shape asked for probably does not exist as a membrane over this plan; lower "
+           "masts, larger mast rings or 3D form-finding (membrane form) help";
+}
 
 // The largest and the smallest increment, taken from the last node to the first: a NaN
 // where the scan starts is kept by the largest, passed over by the smallest.
@@ -89,13 +137,16 @@ class NewtonRun {
         }
     }
 
-    // The pure iteration ran off to infinity: once more from the harmonic start, each
-    // step damped by a line search on the area (which cannot run off: it never rises).
+    // The pure iteration ran off (an increment to infinity or beyond the model's size, or
+    // a step that raised the area): once more from the harmonic start, each step damped by
+    // a line search on the area (which cannot run off: it never rises).
     void RestartWithLineSearch() {
-        Progress("solution to infinity: starting again with a line search");
+        Progress(runningOff_.empty() ? "solution to infinity: starting again with a line search"
+                                     : runningOff_ + ": starting again with a line search");
         failed_ = false;
         result_.outcome = RunOutcome::InputErrors;
         result_.reason.clear();
+        result_.iterationsBeforeRestart = result_.iterations;
         result_.iterations = 0;
         restarting_ = true;
         if (HarmonicStart()) Iterate(true);
@@ -107,8 +158,9 @@ class NewtonRun {
         modelUnreadable_ = !file;
         if (!file) return false;
         // The sparse Cholesky solver's ordering is worked out beside the loading (for auto,
-        // when the file is large enough to hold more nodes than the elimination takes;
-        // otherwise the solver works it out itself).
+        // when the file is large enough for the elimination's work to be large and small
+        // enough for the multigrid solver not to be chosen; otherwise the solver works it
+        // out itself if it runs).
         if (MayUseCholmod(settings_, file->text.size()) && settings_.maxIterations > 0 &&
             CholmodSolver::Available())
             ordering_ = FillOrdering::Start(file);
@@ -135,12 +187,16 @@ class NewtonRun {
                                     : SolveStatus::Unavailable);
         area_ = std::make_unique<LiftedArea>(*model_);
         startArea_ = area_->Area(heights_);
+        lastArea_ = startArea_;
+        extent_ = ModelExtent(*model_, heights_);
         return true;
     }
 
     SolverChoice ResolveSolver() {
         if (settings_.solver != SolverChoice::Auto) return settings_.solver;
-        if (model_->nodes.Count() <= kAutoEliminationNodes) return SolverChoice::Elimination;
+        // Counted before any number is computed, and at most up to the limit.
+        if (!PredictEliminationCost(*model_, kAutoEliminationWork).overLimit)
+            return SolverChoice::Elimination;
         if (model_->nodes.Count() > kAutoMultigridNodes && AmgSolver::Available())
             return SolverChoice::Amg;
         if (CholmodSolver::Available()) return SolverChoice::Cholmod;
@@ -150,7 +206,7 @@ class NewtonRun {
 
     // The free heights start at the discrete harmonic extension of the held ones.
     bool HarmonicStart() {
-        Progress("HARMONIC START : Elimination");
+        Progress("HARMONIC START : " + SolvePhase());
         clock_.Restart();
         const SolveStatus status = HarmonicStartHeights(*model_, *solver_, heights_);
         result_.timings.solve += clock_.Seconds();
@@ -169,7 +225,7 @@ class NewtonRun {
     }
 
     bool Solve() {
-        Progress("ITERATION " + std::to_string(result_.iterations) + " : Elimination");
+        Progress("ITERATION " + std::to_string(result_.iterations) + " : " + SolvePhase());
         // From here on the output files' first parts are written beside the solution
         // (after the first assembly, so as not to take a core from the ordering before the
         // solver has to wait for it).
@@ -183,6 +239,11 @@ class NewtonRun {
         Fail(RunOutcome::Cancelled,
              "cancelled by the user in iteration " + std::to_string(result_.iterations));
         return false;
+    }
+
+    // The solve as the progress lines name it: the classic word for the elimination.
+    std::string SolvePhase() const {
+        return result_.solver == SolverChoice::Cholmod ? "Cholesky" : "Elimination";
     }
 
     // Takes over the increments; true when the run stops here: converged, diverged or at
@@ -217,8 +278,26 @@ class NewtonRun {
         }
         step.area = area_->Area(heights_);
         result_.history.push_back(step);
+        if (!stop) stop = RunningOff(step);
+        lastArea_ = step.area;
         result_.timings.solve += clock_.Seconds();
         return stop || result_.iterations == settings_.maxIterations;
+    }
+
+    // Auto's pure phase stops at the first sign of running off, long before an increment
+    // reaches the divergence limit: a step larger than the model itself, or one that
+    // raised the area (which Newton's method near a minimum does not do).
+    bool RunningOff(const NewtonStepRecord& step) {
+        if (settings_.newton != NewtonStep::Auto || damped_) return false;
+        const std::string iteration = "iteration " + std::to_string(step.iteration);
+        if (std::max(std::fabs(step.largest), std::fabs(step.smallest)) > extent_)
+            runningOff_ = iteration + " moved a node further than the model's size";
+        else if (step.area > lastArea_ * (1 + kAreaRiseTolerance))
+            runningOff_ = iteration + " raised the area";
+        else
+            return false;
+        Fail(RunOutcome::Diverged, iteration + ", running off");
+        return true;
     }
 
     // Adds alpha du to the heights: alpha = 1 in a pure step, the line search's choice in
@@ -262,12 +341,14 @@ class NewtonRun {
             result_.warnings.push_back("the iteration limit (" +
                                        std::to_string(settings_.maxIterations) +
                                        ") was reached before the accuracy test was met");
-        if (request_.strict && !result_.warnings.empty())
-            return Fail(RunOutcome::InputErrors, "strict run: " + result_.warnings.back());
         clock_.Restart();
-        if (request_.strict) WriteBoundaryPoints(*model_, request_, result_);
         auto solution = std::make_shared<const Solution>(
             LiftMembrane(*model_, std::move(heights_), result_.iterations));
+        if (!solution->walls.Empty())
+            result_.warnings.push_back(WallWarning(*model_, solution->walls, solution->area));
+        if (request_.strict && !result_.warnings.empty())
+            return Fail(RunOutcome::InputErrors, "strict run: " + result_.warnings.back());
+        if (request_.strict) WriteBoundaryPoints(*model_, request_, result_);
         output_->Finish(*solution, settings_.accuracy, settings_.weight);
         result_.reportFile = output_->ReportFileName();
         result_.trussFile = output_->TrussFileName();
@@ -327,6 +408,9 @@ class NewtonRun {
     std::unique_ptr<LiftedArea> area_;  // the objective, for the line search and the history
     bool damped_ = false;
     double startArea_ = 0.0;  // the area at the file's start heights
+    double lastArea_ = 0.0;   // the area before the step being taken
+    double extent_ = 0.0;     // the model's size (ModelExtent)
+    std::string runningOff_;  // why auto's pure phase stopped early; empty: it did not
     bool restarting_ = false;
     std::vector<double> heights_;     // the Newton state: one height per node
     std::vector<double> increments_;  // and the last step's increments

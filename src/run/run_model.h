@@ -31,6 +31,9 @@ struct RunRequest {
     std::string boundaryPointsPath;
     // Every warning is an input error: the run writes no file unless it is clean.
     bool strict = false;
+    // Whether loading the model writes the boundary points file (a tool that only reads
+    // the model, such as the export, leaves it).
+    bool boundaryPoints = true;
     // The files the caller writes after the run (a scene, a picture): checked with the
     // run's own before anything is written, so that none of them is the model file or
     // another output of the run.
@@ -41,10 +44,10 @@ struct RunRequest {
 };
 
 // Runs the model. The progress lines: "Open <file>", per iteration "ITERATION n : Assemble"
-// and "ITERATION n : Elimination", and at the end "READY, output to file : NAME.OUT" or
-// "ERRORS reported <reason>". After READY, a run with warnings tells them in one message
-// ("Warnings"). The model file is locked (flock) for the run: a second run of the same
-// model waits.
+// and "ITERATION n : Elimination" (": Cholesky" when sparse Cholesky solves), and at the end
+// "READY, output to file : NAME.OUT" or "ERRORS reported <reason>". After READY, a run with
+// warnings tells them in one message ("Warnings"). The model file is locked (flock) for the
+// run: a second run of the same model waits.
 RunResult RunModel(const RunRequest& request, MessageSink& messages, ResultsView* view = nullptr);
 
 // Reads and checks the model (and writes the boundary points file) without running it:

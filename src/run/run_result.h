@@ -39,6 +39,9 @@ struct RunResult {
     // The linear solver that ran (auto resolved); Auto when the run made no Newton step.
     SolverChoice solver = SolverChoice::Auto;
     int iterations = 0;
+    // Auto's pure steps before it started again with a line search (0: it did not); the
+    // iterations are then those after the restart.
+    int iterationsBeforeRestart = 0;
     // Whether the last Newton step met the accuracy test: a successful run that is not
     // converged stopped at the iteration limit.
     bool converged = false;

@@ -11,13 +11,19 @@ enum class SolverChoice {
     Elimination,  // the built-in sparse elimination
     Cholmod,      // sparse Cholesky (SuiteSparse CHOLMOD), for large models
     Amg,          // conjugate gradients with algebraic multigrid (hypre), for the largest
-    Auto,         // the elimination up to kAutoEliminationNodes nodes, sparse Cholesky above,
-                  // multigrid above kAutoMultigridNodes
+    Auto,         // the elimination where its predicted work is small, multigrid above
+                  // kAutoMultigridNodes nodes, sparse Cholesky between
 };
 
-// Up to this many nodes the built-in elimination is fast (well under a second a step) and
-// gives the classic program's results to the bit; above it its time grows as n^2.
-constexpr int kAutoEliminationNodes = 5000;
+// The predicted work of one elimination (multiply-adds, solver/elimination_cost.h) up to
+// which auto takes the built-in elimination, with the classic program's results to the
+// bit. At about 4.5 ns a multiply-add that is some 5 ms a solve, where sparse Cholesky
+// spends about as long setting up (its ordering, its symbolic factorization, its threads);
+// above it sparse Cholesky is faster. The work depends on the mesh and on the node
+// numbering, not on the node count alone: 2e4 for the bundled example, 2e9 for a
+// 3600-node mesh numbered as a mesher leaves it, 2e7 for the same mesh as the import
+// numbers it.
+constexpr double kAutoEliminationWork = 1e6;
 // Above this many nodes the multigrid solver takes less time than sparse Cholesky (on this
 // 2-core machine the two cross at about 15000 nodes of a catenoid: bench/README.md).
 constexpr int kAutoMultigridNodes = 20000;

@@ -8,9 +8,10 @@ namespace membrane {
 namespace {
 
 // A node and its two triangles take 120 to 170 bytes in a model file: files above the
-// first size may hold more than kAutoEliminationNodes nodes, files above the second hold
-// more than kAutoMultigridNodes unless their numbers are written unusually wide (then the
-// sparse Cholesky solver works its ordering out itself).
+// first size (some 3300 nodes) hold meshes on which the elimination's work is nearly always
+// above kAutoEliminationWork, files above the second hold more than kAutoMultigridNodes
+// unless their numbers are written unusually wide (then the sparse Cholesky solver works
+// its ordering out itself).
 constexpr std::size_t kAutoOrderingBytes = 400'000;
 constexpr std::size_t kAutoMultigridBytes = std::size_t{kAutoMultigridNodes} * 200;
 

@@ -187,7 +187,8 @@ void FitGrid(QTableView& grid) {
     FitGridWidth(grid, grid.property(kDesignWidth).toInt());
 }
 
-// "ITERATION 3 : Elimination" -> 3 and "Elimination"; false for any other line.
+// "ITERATION 3 : Elimination" -> 3 and "Elimination" (the solve; "Cholesky" when sparse
+// Cholesky solves); false for any other line.
 bool ParseIterationLine(const std::string& text, int& iteration, std::string& phase) {
     static const std::string prefix = "ITERATION ";
     if (text.rfind(prefix, 0) != 0) return false;
@@ -491,7 +492,7 @@ void ResultsWindow::ShowProgress(const std::string& text) {
     // converges earlier simply ends before the bar is full).
     const int limit = std::max(1, maxIterations_);
     progressBar_->setRange(0, 2 * limit);
-    const int done = 2 * (iteration - 1) + (phase == "Elimination" ? 1 : 0);
+    const int done = 2 * (iteration - 1) + (phase == "Assemble" ? 0 : 1);
     progressBar_->setValue(std::clamp(done, 0, 2 * limit));
     progressBar_->setFormat(
         QString("iteration %1 of %2 : %3").arg(iteration).arg(limit).arg(Q(phase)));
@@ -717,8 +718,7 @@ void ResultsWindow::MarkRow(QTableView* grid, int row) {
     if (!plot_) return;
     viewTimer_.stop();  // drawn here, in the current view
     lastMarked_ = {grid, row};
-    const ModelMeshSource source(
-        model_.get(), {.modelLoaded = modelLoaded_, .resultsAvailable = solution_ != nullptr});
+    const ModelMeshSource source(model_.get(), DrawnRun());
     std::optional<std::string> status =
         elements ? HighlightElement(*plot_, source, number) : HighlightNode(*plot_, source, number);
     if (status) drawingStatus_->setText(Q(*status));
@@ -854,10 +854,15 @@ void ResultsWindow::SelectGridRow(QTableView* grid, int row) {
     if (lastMarked_ != std::make_pair(grid, row)) SelectRow(grid, row);
 }
 
+RunStatus ResultsWindow::DrawnRun() const {
+    RunStatus status{.modelLoaded = modelLoaded_, .resultsAvailable = solution_ != nullptr};
+    if (solution_) status.walls = solution_->walls.elements;
+    return status;
+}
+
 void ResultsWindow::Redraw() {
     viewTimer_.stop();
-    const ModelMeshSource source(
-        model_.get(), {.modelLoaded = modelLoaded_, .resultsAvailable = solution_ != nullptr});
+    const ModelMeshSource source(model_.get(), DrawnRun());
     drawingStatus_->setText(Q(DrawMesh(plot_.get(), source)));
     paintBox_->update();
 }

@@ -26,6 +26,7 @@
 
 #include "common/messages.h"
 #include "common/opener.h"
+#include "plot/model_mesh_source.h"
 #include "run/results_view.h"
 #include "run/run_result.h"
 #include "ui/stored_choices.h"
@@ -124,6 +125,8 @@ class ResultsWindow final : public QWidget, public ResultsView {
     void Draw();
     void WriteAndOpenScene();
     void Redraw();
+    // What the mesh drawing shows of the run: loaded, run, and the membrane's walls.
+    RunStatus DrawnRun() const;
     // Draws again after a change of the view, the marked row marked again.
     void RedrawView();
     void SelectGridRow(QTableView* grid, int row);

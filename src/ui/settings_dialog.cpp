@@ -75,7 +75,7 @@ SettingsDialog::SettingsDialog(QWidget* owner, const Settings& current) : QDialo
         this, "solverBox",
         {QStringLiteral("built-in elimination"), QStringLiteral("sparse Cholesky (large models)"),
          QStringLiteral("multigrid (the largest models)"),
-         QStringLiteral("auto (by the number of nodes)")},
+         QStringLiteral("auto (elimination where it is fast)")},
         110);
 
     MakeLabel(this, "newtonLabel", QStringLiteral("Newton step"), 24, 146);

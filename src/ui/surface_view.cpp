@@ -75,9 +75,12 @@ void SurfaceView::Show(std::shared_ptr<const Model> model,
                        std::shared_ptr<const Solution> solution) {
     model_ = std::move(model);
     solution_ = std::move(solution);
-    mesh_ = model_ && solution_ ? BuildShadedSurface(*model_, solution_->liftedZ) : ShadedSurface{};
+    mesh_ = model_ && solution_ ? BuildShadedSurface(*model_, solution_->liftedZ,
+                                                     kMaxDrawnTriangles, solution_->walls.elements)
+                                : ShadedSurface{};
     movingMesh_ = mesh_.drawnTriangles > kMovingTriangles
-                      ? BuildShadedSurface(*model_, solution_->liftedZ, kMovingTriangles)
+                      ? BuildShadedSurface(*model_, solution_->liftedZ, kMovingTriangles,
+                                           solution_->walls.elements)
                       : ShadedSurface{};
     barTexts_.clear();
     if (!mesh_.Empty())
@@ -128,7 +131,8 @@ void SurfaceView::initializeGL() {
 
 void SurfaceView::ReleaseBuffers() {
     for (Buffers* set : {&buffers_, &movingBuffers_})
-        for (QOpenGLBuffer* buffer : {&set->vertices, &set->triangles, &set->lines, &set->held})
+        for (QOpenGLBuffer* buffer :
+             {&set->vertices, &set->triangles, &set->lines, &set->held, &set->walls})
             if (buffer->isCreated()) buffer->destroy();
 }
 
@@ -147,6 +151,7 @@ void SurfaceView::Upload() {
         fill(set->triangles, mesh->triangles);
         fill(set->lines, mesh->lines);
         fill(set->held, mesh->heldNodes);
+        fill(set->walls, mesh->wallLines);
     }
     uploaded_ = true;
 }
@@ -209,6 +214,9 @@ void SurfaceView::Draw(const ShadedSurface& mesh, Buffers& buffers) {
         indices.release();
     };
     if (meshLines_) draw(buffers.lines, GL_LINES, mesh.lines.size(), QColor(40, 40, 40), 1.0f);
+    // The near-vertical walls outlined in the plan drawing's purple (no height has that
+    // colour), mesh lines on or off.
+    draw(buffers.walls, GL_LINES, mesh.wallLines.size(), QColor(182, 4, 234), 1.0f);
     // The held nodes in the plan drawing's green, outlined (the surface lies a little
     // behind them, so they show where they are not hidden by another part of it).
     if (!context()->isOpenGLES()) glEnable(kProgramPointSize);

@@ -65,6 +65,7 @@ class SurfaceView final : public QOpenGLWidget, protected QOpenGLFunctions {
         QOpenGLBuffer triangles{QOpenGLBuffer::IndexBuffer};
         QOpenGLBuffer lines{QOpenGLBuffer::IndexBuffer};
         QOpenGLBuffer held{QOpenGLBuffer::IndexBuffer};
+        QOpenGLBuffer walls{QOpenGLBuffer::IndexBuffer};
     };
     void Upload();
     void Draw(const ShadedSurface& mesh, Buffers& buffers);

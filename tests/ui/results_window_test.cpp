@@ -258,6 +258,31 @@ class ResultsWindowTest : public QObject {
         QVERIFY(PixelNearNode(window, 7) != kRed);
     }
 
+    // A mast point held 20 m up in an 8 m square: the triangles around it stand as walls,
+    // told after READY and filled purple in the plan.
+    void wallsAreToldAndFilledInThePlan() {
+        Session s;
+        ModelText mast = Grid(
+            9, 8.0, [](double, double) { return 0.0; }, [](double, double) { return 0.0; });
+        mast.constraints.push_back("41");
+        mast.initial[40] = "41 20";
+        QCOMPARE(s.Run(mast.WriteTo(s.dir.File("MAST.DAT"))).outcome, RunOutcome::Success);
+        QCOMPARE(s.window->ShownSolution()->walls.elements.size(), 6u);
+        const std::vector<std::string> texts = s.sink.Texts();
+        QVERIFY(std::any_of(texts.begin(), texts.end(), [](const std::string& text) {
+            return text.find("near-vertical walls: 6 triangles") != std::string::npos;
+        }));
+        s.WaitForPlot();
+        const Model& model = *s.window->ShownModel();
+        const auto& wall = model.elements.Elements()[s.window->ShownSolution()->walls.elements[0]];
+        double cx = 0, cy = 0;
+        for (int n : model.elements.NodesOf(wall)) {
+            cx += model.nodes.Find(n)->x / 3;
+            cy += model.nodes.Find(n)->y / 3;
+        }
+        QCOMPARE(PixelNear(*s.window, cx, cy), QColor(182, 4, 234));
+    }
+
     // The plan to scale: one scale for x and y, centred; the held nodes' green rings over
     // the red ones; the wheel zooms about the pointer, a drag pans, and a click on a node
     // or inside a triangle selects its grid row.

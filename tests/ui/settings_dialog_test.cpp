@@ -61,7 +61,7 @@ class SettingsDialogTest : public QObject {
         QCOMPARE(Field(form, "iterationsField")->text(), QString("10"));
         QCOMPARE(Field(form, "weightField")->text(), QString("1"));
         QCOMPARE(Child<QComboBox>(&form, "solverBox")->currentText(),
-                 QString("auto (by the number of nodes)"));
+                 QString("auto (elimination where it is fast)"));
         QCOMPARE(Field(form, "weightField")->toolTip(),
                  QString("membrane wight per square meter in kN"));
         QCOMPARE(Field(form, "iterationsField")->Max(), 200.0);

@@ -80,8 +80,9 @@ void SaveForReadme(QWidget* window, SurfaceView* view, const char* name) {
     QVERIFY(shot.save(dir + "/" + name));
 }
 
-// A four-point hypar: a square of 10 m, two opposite corners 3 m up, the other two 3 m
-// down, straight edges between them; 32 x 32 nodes started on the hyperbolic paraboloid.
+// A hypar held along its four edges: a square of 10 m, two opposite corners 3 m up, the
+// other two 3 m down, straight edges between them; 32 x 32 nodes started on the hyperbolic
+// paraboloid.
 std::string WriteHypar(const TempDir& dir) {
     auto hypar = [](double x, double y) { return 3 * (1 - x / 5) * (1 - y / 5); };
     return Grid(32, 10.0, hypar, hypar).WriteTo(dir / "HYPAR.DAT");
@@ -172,6 +173,21 @@ class SurfaceViewTest : public QObject {
         // Back to the plan: the drawing is what shows again.
         s.Pane()->SelectTab(0);
         QVERIFY(!s.Pane()->isVisible());
+    }
+
+    // A mast point held 20 m up: its six triangles stand as walls, outlined in purple.
+    void wallsOutlinedInPurple() {
+        Session s;
+        ModelText mast = Grid(
+            9, 8.0, [](double, double) { return 0.0; }, [](double, double) { return 0.0; });
+        mast.constraints.push_back("41");
+        mast.initial[40] = "41 20";
+        s.Run(mast.WriteTo(s.dir.File("MAST.DAT")));
+        SurfaceView* view = s.Open3d();
+        QVERIFY(view && view->Ready());
+        QCOMPARE(view->Mesh().wallLines.size(), 6u * 3 * 2);
+        QVERIFY(Count(view->grabFramebuffer(), [](QColor c) { return c == QColor(182, 4, 234); }) >
+                20);
     }
 
     void hyparAndARunWithoutMembrane() {
