@@ -19,9 +19,7 @@
 namespace membrane {
 
 #ifdef MEMBRANE_HAVE_CHOLMOD
-namespace {
-
-}  // namespace
+namespace {}  // namespace
 
 struct CholmodSolver::Impl {
     cholmod_common common{};

@@ -192,7 +192,9 @@ TEST(SafeFiles, ASecondRunOfTheSameModelWaits) {
     EXPECT_FALSE(ended) << "the second run did not wait";
     EXPECT_FALSE(Exists(dir.File("TEST3.OUT")));
     ::close(fd);
-    if (!ended) ASSERT_EQ(::waitpid(child, &status, 0), child);
+    if (!ended) {
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+    }
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_TRUE(Exists(dir.File("TEST3.OUT")));
 }
