@@ -92,6 +92,7 @@ void PrintTimings(const FormRunResult& r) {
     std::printf("load         : %s s\n", FormatFixed(r.timings.load, 15, 4).c_str());
     std::printf("assemble     : %s s\n", FormatFixed(r.timings.assemble, 15, 4).c_str());
     std::printf("solve        : %s s\n", FormatFixed(r.timings.solve, 15, 4).c_str());
+    std::printf("factorized   : %d times\n", r.factorizations);
     std::printf("write        : %s s\n", FormatFixed(r.timings.write, 15, 4).c_str());
     std::printf("peak memory  : %s MB\n", FormatFixed(r.timings.peakMemoryMb, 15, 1).c_str());
     std::fflush(stdout);

@@ -38,6 +38,7 @@ class FormFinding {
         Prepare();
         WarnOfPointSupports();
         Iterate();
+        result_.factorizations = system_->Factorizations();
     }
 
   private:

@@ -35,7 +35,7 @@ struct FormRunResult {
     int iterations = 0;
     std::vector<FormStepRecord> history;
     RunTimings timings;
-    int factorizations = 0;
+    int factorizations = 0;  // numeric factorizations of the equilibrium's matrix
 
     std::shared_ptr<const FormModel> model;
     std::shared_ptr<const FormSolution> solution;  // also the last shape of a failed run

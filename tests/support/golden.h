@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <regex>
@@ -24,22 +25,28 @@ enum class GoldenMatch {
     RoundOff,
 };
 
-// Whether two lines hold the same text with numbers that differ by round-off only.
+// Whether two lines hold the same text with numbers that differ by round-off only (the
+// blanks that pad a column may differ where a number gains or loses its sign).
 inline bool SameUpToRoundOff(const std::string& expected, const std::string& actual) {
     static const std::regex number(R"([-+]?(\d+\.?\d*|\.\d+)([eE][-+]?\d+)?)");
+    const auto words = [](std::string text) {
+        text.erase(std::remove(text.begin(), text.end(), ' '), text.end());
+        return text;
+    };
     std::sregex_iterator e(expected.begin(), expected.end(), number),
         a(actual.begin(), actual.end(), number), end;
     std::size_t expectedAt = 0, actualAt = 0;
     for (; e != end && a != end; ++e, ++a) {
-        if (expected.compare(expectedAt, e->position() - expectedAt, actual, actualAt,
-                             a->position() - actualAt) != 0)
+        if (words(expected.substr(expectedAt, e->position() - expectedAt)) !=
+            words(actual.substr(actualAt, a->position() - actualAt)))
             return false;
         const double x = std::stod(e->str()), y = std::stod(a->str());
         if (std::abs(x - y) > 1e-12 * std::max({1.0, std::abs(x), std::abs(y)})) return false;
         expectedAt = e->position() + e->length();
         actualAt = a->position() + a->length();
     }
-    return e == end && a == end && expected.substr(expectedAt) == actual.substr(actualAt);
+    return e == end && a == end &&
+           words(expected.substr(expectedAt)) == words(actual.substr(actualAt));
 }
 
 // Compares line by line first, so that a failure names the line instead of dumping
