@@ -20,7 +20,7 @@ struct CableResult {
 // One iteration of the form-finding.
 struct FormStepRecord {
     int iteration = 0;
-    double movement = 0.0;     // the largest movement of a free node (m)
+    double movement = 0.0;     // the largest movement of a free node across the shape (m)
     double energy = 0.0;       // W of the shape after the step (kN m)
     bool accelerated = false;  // the step went beyond the plain iterate (Anderson)
 };
@@ -28,7 +28,7 @@ struct FormStepRecord {
 struct FormSolution {
     int iterations = 0;
     bool converged = false;
-    double movement = 0.0;  // the largest movement of a free node in the last iteration (m)
+    double movement = 0.0;  // the same in the last iteration (m)
 
     std::vector<Vec3> shape;  // per node
     // Per triangle: the principal stresses it carries (kN/m), its area.

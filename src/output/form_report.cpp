@@ -152,7 +152,7 @@ void RenderFormReport(TextSink& out, const FormModel& model, const FormSolution&
     out.Line("cables     : " + std::to_string(model.cables.size()));
     out.Line("supports   : " + std::to_string(model.supports.size()));
     out.Line("accuracy   : " + ShortScientific(model.settings.accuracy) +
-             " m (the largest movement of a free node in the last iteration)");
+             " m (the largest movement of a free node across the shape in the last iteration)");
     out.Line();
     out.Line("OUTCOME");
     out.Line("  " + heading.outcome);

@@ -2,6 +2,7 @@
 #include "run/form_finding.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <string>
 
@@ -68,6 +69,20 @@ class FormFinding {
             if (uses[bar] == 1) onLine_[bars_.ends[bar][0]] = onLine_[bars_.ends[bar][1]] = 1;
         for (const CableSpec& cable : model_.cables)
             for (std::int32_t node : cable.nodes) onLine_[node] = 1;
+        // A cable node's neighbours along its cable, for the cable's tangent there.
+        alongCable_.assign(model_.NodeCount(), {-1, -1});
+        for (const CableSpec& cable : model_.cables) {
+            const std::size_t m = cable.nodes.size();
+            for (std::size_t k = 0; k < m; ++k) {
+                std::int32_t before = k > 0 ? cable.nodes[k - 1] : -1;
+                std::int32_t after = k + 1 < m ? cable.nodes[k + 1] : -1;
+                if (cable.Closed() && (k == 0 || k + 1 == m)) {
+                    before = cable.nodes[m - 2];
+                    after = cable.nodes[1];
+                }
+                if (before >= 0 && after >= 0) alongCable_[cable.nodes[k]] = {before, after};
+            }
+        }
     }
 
     // A held node inside the membrane with no held node beside it is a point support (a
@@ -117,7 +132,7 @@ class FormFinding {
             if (const std::int32_t t = CollapsedTriangle(x_, y_); t >= 0)
                 return Collapsed(t, iteration);
 
-            FormStepRecord step{iteration, Movement(x_, y_), FormEnergy(model_, y_), false};
+            FormStepRecord step{iteration, MovementAcross(x_, y_), FormEnergy(model_, y_), false};
             movement_ = step.movement;
             if (!std::isfinite(step.movement) || step.movement > kRunAwayFactor * model_.extent)
                 return RanAway(iteration);
@@ -189,11 +204,28 @@ class FormFinding {
         return -1;
     }
 
-    // The largest movement of a free node from `from` to `to`.
-    double Movement(const std::vector<Vec3>& from, const std::vector<Vec3>& to) const {
+    // The largest movement of a free node from `from` to `to` across the shape: along the
+    // surface's normal inside the membrane, across the cable on a cable. A membrane of
+    // isotropic stress is in equilibrium in any parametrisation of its surface, so the
+    // nodes may go on sliding within it long after the shape has settled (the discrete
+    // minimal surface's tangential freedom); that sliding changes no shape and is not
+    // waited for. A node on a free edge without a cable counts with its whole movement.
+    double MovementAcross(const std::vector<Vec3>& from, const std::vector<Vec3>& to) const {
+        const std::vector<Vec3> normal = VertexNormals(model_, to);
         double largest = 0.0;
         for (std::int32_t i : free_) {
-            const double moved = Norm(to[i] - from[i]);
+            const Vec3 d = to[i] - from[i];
+            double moved;
+            if (const auto [before, after] = alongCable_[i]; before >= 0) {
+                const Vec3 tangent = to[after] - to[before];
+                const double length = Norm(tangent);
+                moved = length > 0.0 ? Norm(d - (Dot(d, tangent) / (length * length)) * tangent)
+                                     : Norm(d);
+            } else if (!onLine_[i]) {
+                moved = std::fabs(Dot(d, normal[i]));
+            } else {
+                moved = Norm(d);
+            }
             if (!(moved <= largest)) largest = moved;  // NaN is kept
         }
         return largest;
@@ -371,6 +403,7 @@ class FormFinding {
     std::vector<std::array<double, 3>> triangleQ_;
     std::vector<std::vector<double>> segmentQ_;
     double movement_ = 0.0;
+    std::vector<std::array<std::int32_t, 2>> alongCable_;
     bool converged_ = false;
 };
 
