@@ -7,10 +7,14 @@ STL and PLY files, ezdxf the DXF file, and the GLB file's JSON chunk and binary 
 taken apart with the standard library. Each must hold the triangles of the model and the
 bounding box of its membrane (x, y from the model file, z from the report's heights).
 
-usage: check_exports.py MEMBRANE EXAMPLES_DIR
+Every triangle must face up with its normals (the model's windings in the file do not
+matter: tests/data/runs/HOLE.DAT has all of them clockwise).
+
+usage: check_exports.py MEMBRANE EXAMPLES_DIR RUNS_DIR
 """
 import json
 import os
+import shutil
 import struct
 import subprocess
 import sys
@@ -74,13 +78,57 @@ def glb_points(path):
             np.allclose(positions.max(axis=0), positions_accessor["max"])):
         sys.exit(f"{path}: accessor min/max differ from the positions")
     indices_accessor, indices = accessor(primitive["indices"], "<u4", 1)
+    _, normals = accessor(primitive["attributes"]["NORMAL"], "<f4", 3)
     # glTF is y up: the membrane's (x, y, z) is stored as (x, z, -y).
-    points = np.column_stack([positions[:, 0], -positions[:, 2], positions[:, 1]])
-    return len(indices) // 3, points
+    up = lambda v: np.column_stack([v[:, 0], -v[:, 2], v[:, 1]])
+    return indices.reshape(-1, 3), up(positions), up(normals)
+
+
+def stl_facets(path):
+    """The corners (n, 3, 3) and the stated normals (n, 3) of a binary STL file."""
+    data = open(path, "rb").read()
+    count = struct.unpack_from("<I", data, 80)[0]
+    facets = np.frombuffer(data, dtype=np.dtype([("n", "<f4", 3), ("v", "<f4", (3, 3)),
+                                                 ("attr", "<u2")]), count=count, offset=84)
+    return facets["v"].astype(float), facets["n"].astype(float)
+
+
+def check_faces_up(name, corners, normals=None, vertex_normals=None):
+    """A membrane is a height field seen from above: every triangle turns counter-clockwise
+    in plan, so its normal by the winding points up (+z), and the normals written with it
+    agree: the per-facet ones point the winding's way, the per-vertex ones point up."""
+    winding = np.cross(corners[:, 1] - corners[:, 0], corners[:, 2] - corners[:, 0])
+    down = np.count_nonzero(winding[:, 2] <= 0)
+    if down:
+        sys.exit(f"{name}: {down} of {len(winding)} triangles turn clockwise seen from above")
+    if normals is not None and np.any(np.einsum("ij,ij->i", normals, winding) <= 0):
+        sys.exit(f"{name}: a facet normal points against its triangle's winding")
+    if vertex_normals is not None:
+        if np.any(vertex_normals[:, :, 2] <= 0):
+            sys.exit(f"{name}: {np.count_nonzero(vertex_normals[:, :, 2] <= 0)} vertex normals point down")
+        if np.any(np.einsum("ij,ij->i", vertex_normals.sum(axis=1), winding) <= 0):
+            sys.exit(f"{name}: vertex normals against their triangle's winding")
+    print(f"{name}: {len(winding)} triangles face up, normals agree")
+
+
+def check_orientation(stem):
+    """The exports of STEM.obj/.stl/.ply/.glb: windings and normals (see check_faces_up)."""
+    for suffix in (".obj", ".ply"):
+        mesh = meshio.read(stem + suffix)
+        tri = np.concatenate([c.data for c in mesh.cells if c.type == "triangle"])
+        if suffix == ".obj":
+            vn = mesh.point_data["obj:vn"]
+        else:
+            vn = np.column_stack([mesh.point_data[k] for k in ("nx", "ny", "nz")])
+        check_faces_up(stem + suffix, mesh.points[tri], vertex_normals=vn[tri])
+    corners, normals = stl_facets(stem + ".stl")
+    check_faces_up(stem + ".stl", corners, normals=normals)
+    tri, points, vn = glb_points(stem + ".glb")
+    check_faces_up(stem + ".glb", points[tri], vertex_normals=vn[tri])
 
 
 def main():
-    membrane, examples = sys.argv[1], sys.argv[2]
+    membrane, examples, runs = sys.argv[1], sys.argv[2], sys.argv[3]
     with tempfile.TemporaryDirectory() as work:
         os.chdir(work)
         run(membrane, "import", os.path.join(examples, "hypar.geo"), "-o", "h.DAT", "-q")
@@ -105,8 +153,15 @@ def main():
                            rtol=1e-14, atol=1e-14):
             sys.exit("membrane export from the report differs from the run's own export")
 
-        count, points = glb_points("h.glb")
-        expect("h.glb", count, points, triangles, low, high, 1e-5)
+        tri, points, _ = glb_points("h.glb")
+        expect("h.glb", len(tri), points, triangles, low, high, 1e-5)
+        check_orientation("h")
+
+        # A model whose triangles all turn clockwise in its file: exported turned round.
+        shutil.copy(os.path.join(runs, "HOLE.DAT"), "hole.DAT")
+        run(membrane, "run", "hole.DAT", "-q",
+            *[a for f in ("hole.obj", "hole.stl", "hole.ply", "hole.glb") for a in ("--export", f)])
+        check_orientation("hole")
 
         drawing = ezdxf.readfile("h.dxf")
         if drawing.header.get("$INSUNITS") != 6:

@@ -147,6 +147,25 @@ TEST(SurfaceImport, CoincidentPointsMergeAndTrianglesTurnCounterClockwise) {
     }
 }
 
+// A long strip of 2000 x 1 squares: its points lie 1/2000 of its size apart, and none of
+// them coincide, so every one is kept.
+TEST(SurfaceImport, LongFineStripKeepsEveryPoint) {
+    SurfaceMesh strip;
+    constexpr std::uint32_t kSquares = 2000;
+    for (std::uint32_t i = 0; i <= kSquares; ++i) {
+        strip.points.push_back({double(i), 0.0, 0.0});
+        strip.points.push_back({double(i), 1.0, 0.0});
+    }
+    for (std::uint32_t i = 0; i < kSquares; ++i) {
+        strip.triangles.push_back({2 * i, 2 * i + 2, 2 * i + 3});
+        strip.triangles.push_back({2 * i, 2 * i + 3, 2 * i + 1});
+    }
+    const PlanModel plan = MakePlanModel(strip, {});
+    EXPECT_EQ(plan.nodes.size(), 4002u);
+    EXPECT_EQ(plan.triangles.size(), 4000u);
+    EXPECT_EQ(plan.mergedPoints, 0u);
+}
+
 ImportRequest Request(const std::string& surface, const std::string& model) {
     ImportRequest request;
     request.surface = surface;
