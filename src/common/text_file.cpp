@@ -65,9 +65,15 @@ void TextFileWriter::Close() {
 
 namespace {
 
+std::function<std::string()>& TempLettersForTesting() {
+    static std::function<std::string()> letters;
+    return letters;
+}
+
 // A short name nobody can guess: ".mbr" and ten letters or digits from the kernel's
 // random source (the clock and the process number as a last resort).
 std::string RandomTempName() {
+    if (const auto& letters = TempLettersForTesting()) return ".mbr" + letters();
     static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     unsigned char bytes[10];
     if (::getrandom(bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes)) {
@@ -105,6 +111,10 @@ std::string RefusedTarget(const std::string& path) {
     if (::access(path.c_str(), W_OK) != 0)
         return path + ": " + std::strerror(errno) + "; it is not replaced";
     return {};
+}
+
+void AtomicFile::SetTempLettersForTesting(std::function<std::string()> letters) {
+    TempLettersForTesting() = std::move(letters);
 }
 
 AtomicFile::AtomicFile(std::string target) : target_(std::move(target)) {}

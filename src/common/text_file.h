@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -47,6 +48,10 @@ class TextFileWriter final : public TextSink {
 // removal on SIGINT and SIGTERM.
 class AtomicFile {
   public:
+    // For tests: where the ten random letters of the temporary names come from (null: the
+    // kernel's random source), so that a test can plant a file under the next name.
+    static void SetTempLettersForTesting(std::function<std::string()> letters);
+
     explicit AtomicFile(std::string target);
     ~AtomicFile();  // removes the temporary file if Commit() was not reached
     AtomicFile(const AtomicFile&) = delete;

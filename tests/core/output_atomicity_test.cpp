@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <map>
 
+#include "common/text_file.h"
 #include "output/vrml_export.h"
 #include "support/files.h"
 #include "support/model_text.h"
@@ -247,6 +248,31 @@ TEST(OutputAtomicity, SuccessfulRunLeavesNoScratchFileAndTheSameTrussFileWithout
     OutputRun second(previous.Model(), previous.File("BNDRYPTS.txt"));
     EXPECT_EQ(second.result.outcome, RunOutcome::Success);
     EXPECT_EQ(ReadFile(truss), written);
+}
+
+// A file (or a link) already there under the next temporary name is neither opened nor
+// changed: the writer takes the name after it.
+TEST(OutputAtomicity, FilePlantedUnderTheTemporaryNameIsLeftAlone) {
+    TempDir dir;
+    WriteFile(dir / ".mbrplanted01", "planted\n");
+    std::filesystem::create_symlink(dir / "victim", dir / ".mbrplanted02");
+    WriteFile(dir / "victim", "victim\n");
+    int call = 0;
+    AtomicFile::SetTempLettersForTesting(
+        [&call] { return std::string("planted0") + std::to_string(++call); });
+    {
+        AtomicFile file(dir / "OUT.txt");
+        auto writer = file.Create();
+        ASSERT_TRUE(writer) << file.Error();
+        EXPECT_EQ(file.TempPath(), dir / ".mbrplanted03");
+        writer->Write("new\n");
+        writer->Close();
+        file.Commit();
+    }
+    AtomicFile::SetTempLettersForTesting(nullptr);
+    EXPECT_EQ(ReadFile(dir / ".mbrplanted01"), "planted\n");
+    EXPECT_EQ(ReadFile(dir / "victim"), "victim\n");
+    EXPECT_EQ(ReadFile(dir / "OUT.txt"), "new\n");
 }
 
 }  // namespace
