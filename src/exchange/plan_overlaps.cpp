@@ -52,8 +52,11 @@ class OverlapTest {
             const SurfacePoint& p = plan_.nodes[node];
             for (int s = 0; s < 3; ++s) {
                 const SurfacePoint &u = plan_.nodes[ta[s]], &v = plan_.nodes[ta[(s + 1) % 3]];
-                const double length = std::hypot(v.x - u.x, v.y - u.y);
-                if (std::fabs(Orientation(u, v, p)) > tolerance_ * length) continue;
+                // Squares compared: no root for the many points far from the line.
+                const double squared = (v.x - u.x) * (v.x - u.x) + (v.y - u.y) * (v.y - u.y);
+                const double o = Orientation(u, v, p);
+                if (o * o > tolerance_ * tolerance_ * squared) continue;
+                const double length = std::sqrt(squared);
                 const double along = (p.x - u.x) * (v.x - u.x) + (p.y - u.y) * (v.y - u.y);
                 if (along > tolerance_ * length && along < length * (length - tolerance_)) {
                     side = s;
@@ -70,10 +73,14 @@ class OverlapTest {
         const Triangle& tb = plan_.triangles[b];
         for (int s = 0; s < 3; ++s) {
             const SurfacePoint &u = plan_.nodes[ta[s]], &v = plan_.nodes[ta[(s + 1) % 3]];
-            const double bound = tolerance_ * std::hypot(v.x - u.x, v.y - u.y);
+            // Left by more than the tolerance: o > tolerance * length, squared.
+            const double bound =
+                tolerance_ * tolerance_ * ((v.x - u.x) * (v.x - u.x) + (v.y - u.y) * (v.y - u.y));
             bool left = false;
-            for (std::uint32_t node : tb)
-                left = left || Orientation(u, v, plan_.nodes[node]) > bound;
+            for (std::uint32_t node : tb) {
+                const double o = Orientation(u, v, plan_.nodes[node]);
+                left = left || (o > 0 && o * o > bound);
+            }
             if (!left) return true;
         }
         return false;
