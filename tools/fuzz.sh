@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang (ASan + UBSan) and runs each for a bounded time.
-#   bash tools/fuzz.sh SECONDS     total time, shared evenly by the two targets
+#   bash tools/fuzz.sh SECONDS     total time, shared evenly by the targets
 # Environment: FUZZ_BUILD (build directory, default build-fuzz), FUZZ_JOBS (ninja jobs, 2).
 # The seed corpus in tests/fuzz/corpus stays as it is; what the fuzzers find grows in
 # $FUZZ_BUILD/corpus, crash inputs land in $FUZZ_BUILD/artifacts. Exit status 1 when a
@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 
 total=${1:?usage: bash tools/fuzz.sh SECONDS}
 build=${FUZZ_BUILD:-build-fuzz}
-targets=(fuzz_model_run fuzz_field_reader)
+targets=(fuzz_model_run fuzz_field_reader fuzz_surface_import)
 per_target=$(( total / ${#targets[@]} ))
 [ "$per_target" -ge 1 ] || per_target=1
 

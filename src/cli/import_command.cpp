@@ -7,10 +7,12 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <new>
 
 #include "cli/console_view.h"
 #include "cli/run_command.h"
 #include "cli/surface_exports.h"
+#include "common/file_lock.h"
 #include "common/file_names.h"
 #include "common/io_error.h"
 #include "common/number_format.h"
@@ -85,8 +87,10 @@ CLI::App* AddImportCommand(CLI::App& app, ImportOptions& options) {
     command->footer(
         "Exit status: 0 model file written; 2 the surface cannot be made into a model\n"
         "(nothing written); 5 a file could not be read or written (the surface file, the\n"
-        "model file); 64 wrong usage (also a --held-height that is not GROUP=H); 130/143\n"
-        "ended by SIGINT/SIGTERM.");
+        "model file; also a surface that is not a regular file or larger than 1 GB, and a\n"
+        "model file that is the surface file); 64 wrong usage (also a --held-height that is\n"
+        "not GROUP=H); 130/143 ended by SIGINT/SIGTERM. The import waits while a run of the\n"
+        "model holds it.");
     return command;
 }
 
@@ -106,9 +110,10 @@ CLI::App* AddExportCommand(CLI::App& app, ExportOptions& options) {
         "Exit status: 0 every file written; 1 written, but the report's heights are not\n"
         "converged (one more Newton step would move them by more than its accuracy); 2 the\n"
         "model does not load, its report is older than the model or holds no heights for\n"
-        "it (nothing written); 5 a file could not be read or written (the model, its report,\n"
-        "a surface file: the others are still written); 64 wrong usage; 130/143 ended by\n"
-        "SIGINT/SIGTERM.");
+        "it, or heights that are not numbers (nothing written); 5 a file could not be read\n"
+        "or written (the model, its report, a surface file: the others are still written;\n"
+        "a surface file that is the model or its report: nothing written); 64 wrong usage;\n"
+        "130/143 ended by SIGINT/SIGTERM.");
     return command;
 }
 
@@ -121,6 +126,14 @@ int ImportCommand(ImportOptions options) {
         }
         options.request.held.heights.push_back(held);
     }
+    if (SameFile(options.request.model, options.request.surface)) {
+        std::fprintf(stderr, "The model file %s is the surface file: the import writes no input\n",
+                     options.request.model.c_str());
+        return kExitOutputFailure;
+    }
+    options.request.waiting = [] {
+        std::fprintf(stderr, "waiting for a run of this model to end\n");
+    };
     try {
         const ImportSummary summary = ImportSurface(options.request);
         if (!options.quiet) {
@@ -138,6 +151,10 @@ int ImportCommand(ImportOptions options) {
     } catch (const IoError& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return kExitOutputFailure;
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "The surface %s needs more memory than there is: no model written\n",
+                     options.request.surface.c_str());
+        return kExitInputErrors;
     }
 }
 
@@ -163,6 +180,12 @@ int ExportCommand(const ExportOptions& options) {
         std::fprintf(stderr, "%s\n", stale.c_str());
         return kExitInputErrors;
     }
+    for (const std::string& file : options.files)
+        if (SameFile(file, options.model) || SameFile(file, reportName)) {
+            std::fprintf(stderr, "%s is the model or its report: the export writes no input\n",
+                         file.c_str());
+            return kExitOutputFailure;
+        }
     const auto solution = ReadReportSolution(report->text);
     if (!solution ||
         solution->heights.size() != static_cast<std::size_t>(loaded.model->nodes.Count())) {
@@ -172,6 +195,15 @@ int ExportCommand(const ExportOptions& options) {
                      reportName.c_str(), loaded.model->nodes.Count(), options.model.c_str());
         return kExitInputErrors;
     }
+    for (std::size_t i = 0; i < solution->heights.size(); ++i)
+        if (!std::isfinite(solution->heights[i])) {
+            std::fprintf(stderr,
+                         "The report %s gives node %d the height %s, which is not a number: "
+                         "run the model again\n",
+                         reportName.c_str(), loaded.model->nodes.Nodes()[i].number,
+                         FormatGeneral(solution->heights[i], 4).c_str());
+            return kExitInputErrors;
+        }
     const double loadSeconds = std::chrono::duration<double>(Clock::now() - start).count();
 
     // The report prints the accuracy to ten decimals: the bound takes the rounding in.

@@ -5,6 +5,9 @@
 // from a surface mesh, "export" writes the membrane of a model already run as surfaces;
 // "form" finds the 3D shape that carries a prestress with its cables and supports.
 #include <CLI/CLI.hpp>
+#include <cstdio>
+#include <exception>
+#include <new>
 
 #include "cli/form_command.h"
 #include "cli/generate_command.h"
@@ -48,11 +51,21 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
     ImplyScene(options.scene, run->count("--scale") > 0);
-    if (run->parsed()) return RunCommand(options);
-    if (vrml->parsed()) return VrmlCommand(options);
-    if (generate->parsed()) return Generate(generateOptions, kExitOutputFailure);
-    if (import->parsed()) return ImportCommand(importOptions);
-    if (exportCommand->parsed()) return ExportCommand(exportOptions);
-    if (form->parsed()) return FormCommand(formOptions);
+    // Every command stops its own errors; what still escapes (memory that ran out where no
+    // command expected it) ends the program with a message, never an abort.
+    try {
+        if (run->parsed()) return RunCommand(options);
+        if (vrml->parsed()) return VrmlCommand(options);
+        if (generate->parsed()) return Generate(generateOptions, kExitOutputFailure);
+        if (import->parsed()) return ImportCommand(importOptions);
+        if (exportCommand->parsed()) return ExportCommand(exportOptions);
+        if (form->parsed()) return FormCommand(formOptions);
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "membrane: out of memory\n");
+        return kExitSolverFailure;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "membrane: %s\n", e.what());
+        return kExitAborted;
+    }
     return kExitUsage;
 }

@@ -1,6 +1,7 @@
 #include "common/text_file.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,6 +13,7 @@
 
 #include "common/file_names.h"
 #include "common/io_error.h"
+#include "common/stale_temp_files.h"
 #include "common/temp_registry.h"
 
 namespace membrane {
@@ -127,6 +129,12 @@ void AtomicFile::Remove() {
     if (!temp_.empty()) ::unlink(temp_.c_str());
     ReleaseTempFile(slot_);
     slot_ = -1;
+    Unlock();
+}
+
+void AtomicFile::Unlock() {
+    if (lock_ >= 0) ::close(lock_);
+    lock_ = -1;
 }
 
 std::unique_ptr<TextFileWriter> AtomicFile::Create() {
@@ -140,10 +148,15 @@ std::unique_ptr<TextFileWriter> AtomicFile::Create() {
     struct stat existing {};
     if (::stat(target_.c_str(), &existing) == 0) mode_ = existing.st_mode & 07777;
     const std::string directory = ExtractFilePath(target_);
+    RemoveStaleTempFiles(directory);
     for (int attempt = 0; attempt < 100; ++attempt) {
         temp_ = directory + RandomTempName();
         const int fd = CreateRegisteredFile(temp_, slot_);
         if (fd >= 0) {
+            // Held until the file is renamed or removed, on a descriptor of its own (the
+            // writer closes its one before the rename): see stale_temp_files.h.
+            ::flock(fd, LOCK_EX | LOCK_NB);
+            lock_ = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
             // The new file keeps the mode of the one it replaces.
             if (existing.st_ino != 0) ::fchmod(fd, mode_);
             auto writer = TextFileWriter::Adopt(fd, temp_);
@@ -193,6 +206,7 @@ void AtomicFile::Commit() {
     }
     ReleaseTempFile(slot_);
     slot_ = -1;
+    Unlock();
 }
 
 }  // namespace membrane

@@ -45,7 +45,9 @@ class TextFileWriter final : public TextSink {
 // before the rename. The temporary file has an unpredictable short name in the target's
 // directory and is created with O_CREAT | O_EXCL, so it can be neither an existing file
 // nor a link planted under that name; until it is renamed or removed it is registered for
-// removal on SIGINT and SIGTERM.
+// removal on SIGINT and SIGTERM, and held under an flock, so that the temporary files of a
+// writer killed outright are told from live ones and removed by the next writer in that
+// directory (stale_temp_files.h).
 class AtomicFile {
   public:
     // For tests: where the ten random letters of the temporary names come from (null: the
@@ -76,11 +78,13 @@ class AtomicFile {
 
   private:
     void Remove();
+    void Unlock();
 
     std::string target_;
     std::string temp_;
     std::string error_;
     int slot_ = -1;  // in the registry of temporary files
+    int lock_ = -1;  // a descriptor holding the temporary file's flock
     unsigned mode_ = 0666;
     bool done_ = false;
     bool refused_ = false;

@@ -11,4 +11,10 @@ class ImportError : public std::runtime_error {
     explicit ImportError(const std::string& what) : std::runtime_error(what) {}
 };
 
+// The user cancelled the import: nothing was written, nothing to tell.
+class ImportCancelled : public ImportError {
+  public:
+    ImportCancelled() : ImportError("The import was cancelled") {}
+};
+
 }  // namespace membrane

@@ -6,6 +6,7 @@
 
 #include "common/number_format.h"
 #include "exchange/import_error.h"
+#include "exchange/plan_overlaps.h"
 
 namespace membrane {
 namespace {
@@ -183,6 +184,7 @@ PlanModel MakePlanModel(const SurfaceMesh& surface, const HeldChoice& held) {
 
     plan.held.assign(plan.nodes.size(), false);
     CheckFoldsAndHoldBoundary(plan, turned);
+    CheckPlanOverlaps(plan);
     plan.heights.resize(plan.nodes.size());
     for (std::size_t i = 0; i < plan.nodes.size(); ++i) plan.heights[i] = plan.nodes[i].z;
     for (const std::string& name : held.groups)

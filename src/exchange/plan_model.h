@@ -34,7 +34,8 @@ struct PlanModel {
 // triangles, turns every triangle counter-clockwise in plan and holds the boundary of the
 // plan mesh (the sides met once) and the chosen groups. Throws ImportError when there are
 // no triangles, a coordinate is not finite, the surface stands upright or passes twice
-// over a point of the plan, folds over itself in plan, or a group is missing or empty.
+// over a point of the plan, folds over itself in plan (plan_overlaps.h), or a group is missing or
+// empty.
 PlanModel MakePlanModel(const SurfaceMesh& surface, const HeldChoice& held);
 
 }  // namespace membrane

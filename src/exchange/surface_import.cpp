@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "common/file_lock.h"
+#include "exchange/import_error.h"
 #include "exchange/model_writer.h"
 #include "exchange/node_numbering.h"
 #include "exchange/surface_reader.h"
@@ -9,9 +11,21 @@
 namespace membrane {
 
 ImportSummary ImportSurface(const ImportRequest& request) {
-    PlanModel plan = MakePlanModel(ReadSurface(request.surface, request.size), request.held);
+    const auto stopIfCancelled = [&request] {
+        if (request.cancel && request.cancel->load()) throw ImportCancelled();
+    };
+    SurfaceMesh surface = ReadSurface(request.surface, request.size);
+    stopIfCancelled();
+    PlanModel plan = MakePlanModel(surface, request.held);
+    surface = {};
+    stopIfCancelled();
     NumberForElimination(plan);
-    WriteModelFile(request.model, plan, request.surface);
+    stopIfCancelled();
+    {
+        const FileLock lock(request.model, request.waiting);
+        stopIfCancelled();
+        WriteModelFile(request.model, plan, request.surface);
+    }
     return {plan.nodes.size(), plan.triangles.size(),
             static_cast<std::size_t>(std::count(plan.held.begin(), plan.held.end(), true)),
             plan.mergedPoints};

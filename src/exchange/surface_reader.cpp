@@ -1,34 +1,37 @@
 #include "exchange/surface_reader.h"
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-
 #include "common/io_error.h"
-#include "exchange/assimp_reader.h"
+#include "common/regular_file.h"
 #include "exchange/gmsh_reader.h"
 #include "exchange/import_error.h"
 #include "exchange/obj_format.h"
+#include "exchange/ply_format.h"
+#include "exchange/stl_format.h"
 #include "exchange/surface_format.h"
 
 namespace membrane {
 
+SurfaceMesh ParseSurface(const std::string& extension, std::string_view bytes) {
+    if (extension == ".obj") return ParseObj(bytes);
+    if (extension == ".stl") return ParseStl(bytes);
+    if (extension == ".ply") return ParsePly(bytes);
+    throw ImportError("The import reads Gmsh (.msh, .geo), OBJ, STL and PLY files; a " + extension +
+                      " file is none of them");
+}
+
 SurfaceMesh ReadSurface(const std::string& path, double size) {
-    std::ifstream in(path, std::ios::binary);
-    // A file that cannot be read is an input/output error, as for every command.
-    if (!in || std::filesystem::is_directory(path))
-        throw IoError("Can not open the surface file " + path);
     const std::string extension = LowerCaseExtension(path);
+    if (extension != ".msh" && extension != ".geo" && extension != ".obj" && extension != ".stl" &&
+        extension != ".ply")
+        throw ImportError("The import reads Gmsh (.msh, .geo), OBJ, STL and PLY files; " + path +
+                          " is none of them");
+    // A file that cannot be read is an input/output error, as for every command.
+    std::string why;
+    const std::optional<std::string> bytes = ReadRegularFile(path, kMaxSurfaceFileBytes, &why);
+    if (!bytes) throw IoError("Can not read the surface file " + path + ": " + why);
     if (extension == ".msh" || extension == ".geo")
         return ReadGmshSurface(path, extension == ".geo", size);
-    if (extension == ".obj") {
-        const std::string text{std::istreambuf_iterator<char>(in),
-                               std::istreambuf_iterator<char>()};
-        return ParseObj(text);
-    }
-    if (extension == ".stl" || extension == ".ply") return ReadAssimpSurface(path);
-    throw ImportError("The import reads Gmsh (.msh, .geo), OBJ, STL and PLY files; " + path +
-                      " is none of them");
+    return ParseSurface(extension, *bytes);
 }
 
 }  // namespace membrane

@@ -1,5 +1,6 @@
 #include "output/report_solution.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace membrane {
@@ -39,7 +40,9 @@ std::optional<ReportSolution> ReadReportSolution(std::string_view report) {
     std::size_t count = 0;
     std::size_t end = rest.find('\n');
     if (end == std::string_view::npos || !Convert(rest.substr(0, end), count)) return std::nullopt;
-    solution.heights.reserve(count);
+    // A height takes two bytes at least ("0" and the line end): an edited count reserves no
+    // more than the report can hold.
+    solution.heights.reserve(std::min(count, rest.size() / 2));
     while (solution.heights.size() < count) {
         rest.remove_prefix(end + 1);
         end = rest.find('\n');

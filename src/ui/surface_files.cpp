@@ -1,8 +1,13 @@
 #include "ui/surface_files.h"
 
 #include <QAction>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QProgressDialog>
+#include <atomic>
+#include <new>
+#include <thread>
 
 #include "common/io_error.h"
 #include "exchange/import_error.h"
@@ -37,6 +42,58 @@ std::optional<QString> Choose(const SurfaceFileRequest& request) {
     return path;
 }
 
+const std::string kCancelled = "cancelled";
+
+// Imports on a worker thread while the GUI thread goes on handling events, a dialog
+// offering Cancel (shown when the import takes longer than a moment). What went wrong,
+// kCancelled, or empty when the model file is written.
+std::string ImportInBackground(QWidget* owner, ImportRequest request) {
+    std::atomic<bool> cancel{false};
+    request.cancel = &cancel;
+    QProgressDialog progress(QStringLiteral("Importing ") +
+                                 QFileInfo(QString::fromStdString(request.surface)).fileName() +
+                                 QStringLiteral(" ..."),
+                             QStringLiteral("Cancel"), 0, 0, owner);
+    progress.setObjectName(QStringLiteral("importProgress"));
+    progress.setWindowTitle(QStringLiteral("Import Surface"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    QObject relay;
+    QEventLoop loop;
+    QObject::connect(&progress, &QProgressDialog::canceled, &relay, [&cancel, &progress] {
+        cancel = true;
+        progress.setLabelText(QStringLiteral("Cancelling ..."));
+    });
+    // A run of the model (in another process) holds its lock: the import waits for it.
+    request.waiting = [&relay, &progress] {
+        QMetaObject::invokeMethod(
+            &relay,
+            [&progress] {
+                progress.setLabelText(
+                    QStringLiteral("Waiting for a run of the model to end (Cancel stops the "
+                                   "import then) ..."));
+            },
+            Qt::QueuedConnection);
+    };
+    std::string failure;
+    std::thread worker([&] {
+        try {
+            ImportSurface(request);
+        } catch (const ImportCancelled&) {
+            failure = kCancelled;
+        } catch (const std::bad_alloc&) {
+            failure = "The surface " + request.surface + " needs more memory than there is";
+        } catch (const std::exception& e) {  // ImportError, IoError
+            failure = e.what();
+        }
+        QMetaObject::invokeMethod(
+            &relay, [&loop] { loop.quit(); }, Qt::QueuedConnection);
+    });
+    loop.exec();
+    worker.join();
+    return failure;
+}
+
 }  // namespace
 
 SurfaceFileChooser SetSurfaceFileChooser(SurfaceFileChooser chooser) {
@@ -57,14 +114,10 @@ std::optional<QString> ImportSurfaceWithDialogs(QWidget* owner, const QString& d
     ImportRequest request;
     request.surface = surface->toStdString();
     request.model = model->toStdString();
-    try {
-        ImportSurface(request);
-        return model;
-    } catch (const ImportError& e) {
-        ShowMessageBox(owner, QString::fromStdString(e.what()), BoxKind::Error);
-    } catch (const IoError& e) {
-        ShowMessageBox(owner, QString::fromStdString(e.what()), BoxKind::Error);
-    }
+    const std::string failure = ImportInBackground(owner, request);
+    if (failure.empty()) return model;
+    if (failure != kCancelled)
+        ShowMessageBox(owner, QString::fromStdString(failure), BoxKind::Error);
     return std::nullopt;
 }
 

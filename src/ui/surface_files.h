@@ -29,7 +29,8 @@ using SurfaceFileChooser = std::function<std::optional<QString>(const SurfaceFil
 SurfaceFileChooser SetSurfaceFileChooser(SurfaceFileChooser chooser);
 
 // Asks for a surface (.msh, .geo, .obj, .stl, .ply), then where to save the model file,
-// and imports. The model file written, or nothing (cancelled, or the failure shown).
+// and imports on a worker thread, a dialog offering Cancel meanwhile. The model file
+// written, or nothing (cancelled, or the failure shown).
 std::optional<QString> ImportSurfaceWithDialogs(QWidget* owner, const QString& directory);
 
 // Asks where to write the membrane (.glb, .obj, .stl, .ply or .dxf, by the filter chosen

@@ -172,31 +172,65 @@ bool WaitsForALock(pid_t pid) {
     return false;
 }
 
+// A run, or an import onto the model, waits while another run holds the model's lock.
 TEST(SafeFiles, ASecondRunOfTheSameModelWaits) {
+    for (const bool import : {false, true}) {
+        SCOPED_TRACE(import ? "import" : "run");
+        TempDir dir;
+        const std::string model = CopyExample(dir);
+        const std::string surface = dir.File("s.obj");
+        WriteFile(surface, "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
+        const std::string before = ReadFile(model);
+        const int fd = ::open(model.c_str(), O_RDONLY);
+        ASSERT_EQ(::flock(fd, LOCK_EX), 0);  // as a first run holds it
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::close(fd);
+            if (import)
+                ::execl(MEMBRANE_CLI, MEMBRANE_CLI, "import", "-q", surface.c_str(), "-o",
+                        model.c_str(), static_cast<char*>(nullptr));
+            else
+                ::execl(MEMBRANE_CLI, MEMBRANE_CLI, "run", "-q", model.c_str(),
+                        static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        // Until the second run waits on the lock (or has ended without waiting: a fault).
+        int status = 0;
+        bool ended = false;
+        while (!WaitsForALock(child) && !(ended = ::waitpid(child, &status, WNOHANG) == child))
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        EXPECT_FALSE(ended) << "the second run did not wait";
+        EXPECT_FALSE(Exists(dir.File("TEST3.OUT")));
+        EXPECT_EQ(ReadFile(model), before);
+        ::close(fd);
+        if (!ended) {
+            ASSERT_EQ(::waitpid(child, &status, 0), child);
+        }
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        EXPECT_EQ(Exists(dir.File("TEST3.OUT")), !import);
+        EXPECT_EQ(ReadFile(model) != before, import);
+    }
+}
+
+// The temporary files of a writer killed outright: removed by the next run in their
+// directory unless a live process holds them; other names are left alone.
+TEST(SafeFiles, StaleTemporaryFilesAreRemovedByTheNextRun) {
     TempDir dir;
     const std::string model = CopyExample(dir);
-    const int fd = ::open(model.c_str(), O_RDONLY);
-    ASSERT_EQ(::flock(fd, LOCK_EX), 0);  // as a first run holds it
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(fd);
-        ::execl(MEMBRANE_CLI, MEMBRANE_CLI, "run", "-q", model.c_str(),
-                static_cast<char*>(nullptr));
-        ::_exit(127);
+    const std::vector<std::string> names = {".mbr0123456789", ".mbrabcdefghij", ".mbrTOOLONG0000",
+                                            ".other"};
+    for (const std::string& name : names) {
+        WriteFile(dir.File(name), "left over");
+        // Older than any process that looks at it.
+        std::filesystem::last_write_time(
+            dir.File(name), std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
     }
-    // Until the second run waits on the lock (or has ended without waiting: a fault).
-    int status = 0;
-    bool ended = false;
-    while (!WaitsForALock(child) && !(ended = ::waitpid(child, &status, WNOHANG) == child))
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    EXPECT_FALSE(ended) << "the second run did not wait";
-    EXPECT_FALSE(Exists(dir.File("TEST3.OUT")));
-    ::close(fd);
-    if (!ended) {
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-    }
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    EXPECT_TRUE(Exists(dir.File("TEST3.OUT")));
+    const int held = ::open(dir.File(".mbrabcdefghij").c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);  // a live writer's
+    ASSERT_EQ(RunCli("run -q '" + model + "'").status, 0);
+    ::close(held);
+    EXPECT_FALSE(Exists(dir.File(".mbr0123456789")));
+    for (std::size_t k = 1; k < names.size(); ++k) EXPECT_TRUE(Exists(dir.File(names[k])));
 }
 
 TEST(SafeFiles, ControlCharactersInTheModelNameAreWrittenAsBlanks) {

@@ -5,8 +5,11 @@
 #include "exchange/surface_import.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
+#include <cmath>
+#include <filesystem>
 #include <map>
 #include <tuple>
 
@@ -214,12 +217,23 @@ TEST(SurfaceImport, BadSurfacesAreRefusedWithoutAFile) {
     std::uint32_t x = 7;
     for (char& c : garbage) c = static_cast<char>((x = x * 1103515245u + 12345u) >> 24);
     const std::string square = ImportData("square_v4.msh");
+    const std::string plyHead =
+        "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\n"
+        "property float z\nelement face 1\nproperty list uchar int vertex_indices\nend_header\n"
+        "0 0 0\n1 0 0\n0 1 0\n";
+    // Five triangles of 108 degrees about the origin, rising as a helix: 540 degrees.
+    std::string fan = "v 0 0 0\n";
+    for (int k = 0; k <= 5; ++k)
+        fan += "v " + std::to_string(std::cos(k * 0.6 * M_PI)) + " " +
+               std::to_string(std::sin(k * 0.6 * M_PI)) + " " + std::to_string(k) + "\n";
+    for (int k = 0; k < 5; ++k)
+        fan += "f 1 " + std::to_string(k + 2) + " " + std::to_string(k + 3) + "\n";
     const std::vector<BadSurface> catalogue = {
         {"unknown format", "plan.txt", "v 0 0 0", "", "is none of them"},
-        {"missing file", "", "", "", "Can not open the surface file"},
+        {"missing file", "", "", "", "Can not read the surface file"},
         {"binary garbage as Gmsh mesh", "g.msh", garbage, "", "Gmsh can not read"},
-        {"binary garbage as STL", "g.stl", garbage, "", "Can not read the surface"},
-        {"binary garbage as PLY", "g.ply", garbage, "", "Can not read the surface"},
+        {"binary garbage as STL", "g.stl", garbage, "", "The binary STL file states"},
+        {"binary garbage as PLY", "g.ply", garbage, "", "PLY file: the first line is not"},
         {"OBJ without faces", "p.obj", "v 0 0 0\nv 1 0 0\n", "", "holds no triangles"},
         {"OBJ coordinate not a number", "p.obj", "v 0 0 0\nv 1 x 0\n", "",
          "OBJ line 2: a coordinate is missing or not a number"},
@@ -241,17 +255,71 @@ TEST(SurfaceImport, BadSurfacesAreRefusedWithoutAFile) {
         {"group off the membrane", "", "", "--held off", "The group \"off\" holds no node"},
         {"group of a file without groups", "p.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n",
          "--held-height a=1", "(it has no groups)"},
+        // Files that are no surface files at all: refused on the descriptor, never read.
+        {"FIFO", "f.ply", "<fifo>", "", "a FIFO, not a regular file"},
+        {"endless device", "zero.obj", "<link /dev/zero>", "",
+         "a character device, not a regular file"},
+        {"directory", "d.stl", "<directory>", "", "a directory, not a regular file"},
+        // Counts and indices of binary and text formats checked before use.
+        {"PLY corner out of range", "p.ply", plyHead + "4 0 1 2 99999999\n", "",
+         "face 1 names vertex 99999999, and there are 3"},
+        {"PLY negative corner", "p.ply", plyHead + "3 0 1 -1\n", "", "face 1 names vertex -1"},
+        {"PLY face without corners", "p.ply", plyHead + "0\n", "", "fewer than three corners"},
+        {"PLY header without end", "p.ply", "ply\nformat ascii 1.0\nelement vertex 3\n", "",
+         "no \"end_header\""},
+        {"PLY count beyond the file", "p.ply",
+         "ply\nformat binary_little_endian 1.0\nelement vertex 4000000000\nproperty float x\n"
+         "property float y\nproperty float z\nend_header\n" +
+             std::string(40, '\0'),
+         "", "more than the file can hold"},
+        {"PLY binary cut short", "p.ply",
+         "ply\nformat binary_big_endian 1.0\nelement vertex 3\nproperty double x\n"
+         "property double y\nproperty double z\nelement face 1\n"
+         "property list uchar int vertex_indices\nend_header\n" +
+             std::string(72, '\0') + "\x03",
+         "", "the data ends before the last element"},
+        {"binary STL cut short", "s.stl",
+         std::string(80, ' ') + std::string("\x05\0\0\0", 4) + std::string(60, '\0'), "",
+         "states 5 triangles, which take 334 bytes; it has 144"},
+        {"STL facet of two corners", "s.stl",
+         "solid s\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 0 0\nendloop\n"
+         "endfacet\nendsolid s\n",
+         "", "STL line 7: a facet without three corners"},
+        // Plans that overlap themselves, with or without shared points, and one whose meshes
+        // do not meet at their nodes.
+        {"stacked triangles", "s.obj",
+         "v 0 0 0\nv 2 0 0\nv 0 2 0\nv 0.2 0.2 1\nv 1 0.2 1\nv 0.2 1 1\nf 1 2 3\nf 4 5 6\n", "",
+         "triangle 1 ((0, 0), (2, 0), (0, 2)) and triangle 2 ((0.2, 0.2), (1, 0.2), (0.2, 1)) "
+         "overlap in the XY plane"},
+        {"bow-tie on one corner", "b.obj",
+         "v 0 0 0\nv 2 0 0\nv 2 1 0\nv 3 0.2 1\nv 3 0.8 1\nf 1 2 3\nf 1 4 5\n", "",
+         "triangle 1 ((0, 0), (2, 0), (2, 1)) and triangle 2"},
+        {"fan of 540 degrees", "f.obj", fan, "", "overlap in the XY plane"},
+        {"T-junction", "t.obj",
+         "v 0 0 0\nv 2 0 0\nv 1 -1 0\nv 1 0 0\nv 0.5 1 0\nv 1.5 1 0\nf 1 3 2\nf 1 4 5\n"
+         "f 4 2 6\n",
+         "", "lies inside the side from (2, 0) to (0, 0) of triangle 1"},
     };
     for (const BadSurface& bad : catalogue) {
         SCOPED_TRACE(bad.what);
         TempDir dir;
         std::string surface =
             bad.file.empty() ? (bad.options.empty() ? dir / "absent.msh" : square) : dir / bad.file;
-        if (!bad.file.empty()) WriteFile(surface, bad.contents);
+        if (bad.contents == "<fifo>")
+            ASSERT_EQ(::mkfifo(surface.c_str(), 0600), 0);
+        else if (bad.contents == "<directory>")
+            std::filesystem::create_directory(surface);
+        else if (bad.contents.starts_with("<link "))
+            std::filesystem::create_symlink(bad.contents.substr(6, bad.contents.size() - 7),
+                                            surface);
+        else if (!bad.file.empty())
+            WriteFile(surface, bad.contents);
         const CliResult result =
             RunCli("import '" + surface + "' -o '" + dir / "out.DAT" + "' " + bad.options);
         // A file that cannot be read: 5, as for every command.
-        EXPECT_EQ(result.status, std::string(bad.what) == "missing file" ? 5 : 2);
+        const bool unreadable = bad.message.find("not a regular file") != std::string::npos ||
+                                std::string(bad.what) == "missing file";
+        EXPECT_EQ(result.status, unreadable ? 5 : 2);
         EXPECT_NE(result.output.find(bad.message), std::string::npos) << result.output;
         // Nothing written: neither the model file nor a temporary beside it.
         std::vector<std::string> expected;

@@ -4,8 +4,12 @@
 #include "ui/surface_files.h"
 
 #include <QAction>
+#include <QProgressDialog>
 #include <QtTest>
+#include <functional>
+#include <optional>
 
+#include "common/file_lock.h"
 #include "exchange/surface_import.h"
 #include "run/run_model.h"
 #include "ui/main_window.h"
@@ -60,6 +64,33 @@ class SurfaceFilesTest : public QObject {
         QCOMPARE(boxes.texts.size(), 1);
         QVERIFY(boxes.texts[0].contains("holds no triangles"));
         QVERIFY(!Exists(dir / "flat.DAT"));
+        QVERIFY(window.ModelFileName().empty());
+    }
+
+    // The import runs on a worker thread: the window answers meanwhile, and Cancel leaves
+    // the model file as it was. The test holds the model's lock, as a run would, so that
+    // the import is known to be under way when Cancel is pressed.
+    void cancelledImportWritesNothing() {
+        TempDir dir;
+        WriteFile(dir / "m.DAT", "old");
+        WriteFile(dir / "s.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n");
+        std::optional<FileLock> lock(std::in_place, dir / "m.DAT", std::function<void()>());
+        HookRecorder boxes;
+        ScriptedChooser chooser({Q(dir / "s.obj"), Q(dir / "m.DAT")});
+        MainWindow window;
+        boxes.texts.clear();
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto* progress = window.findChild<QProgressDialog*>("importProgress");
+            if (progress == nullptr || !progress->labelText().startsWith("Waiting")) return;
+            poll.stop();
+            emit progress->canceled();  // as the Cancel button does
+            lock.reset();
+        });
+        poll.start(1);
+        Child<QAction>(&window, "importAction")->trigger();
+        QVERIFY(boxes.texts.isEmpty());
+        QCOMPARE(ReadFile(dir / "m.DAT"), std::string("old"));
         QVERIFY(window.ModelFileName().empty());
     }
 
