@@ -9,7 +9,8 @@
 namespace membrane {
 
 ImportSummary ImportSurface(const ImportRequest& request) {
-    PlanModel plan = MakePlanModel(ReadSurface(request.surface, request.size), request.held);
+    PlanModel plan = MakePlanModel(ReadSurface(request.surface, request.size, request.meshSeconds),
+                                   request.held);
     NumberForElimination(plan);
     WriteModelFile(request.model, plan, request.surface);
     return {plan.nodes.size(), plan.triangles.size(),

@@ -4,14 +4,16 @@
 #include <cstddef>
 #include <string>
 
+#include "exchange/gmsh_reader.h"
 #include "exchange/plan_model.h"
 
 namespace membrane {
 
 struct ImportRequest {
-    std::string surface;  // .msh, .geo, .obj, .stl or .ply
-    std::string model;    // the model file to write
-    double size = 0.0;    // element size of a meshed .geo (0: the file's own sizes)
+    std::string surface;                // .msh, .geo, .obj, .stl or .ply
+    std::string model;                  // the model file to write
+    double size = 0.0;                  // element size of a meshed .geo (0: the file's own sizes)
+    double meshSeconds = kMeshSeconds;  // time a .geo may take to mesh
     HeldChoice held;
 };
 

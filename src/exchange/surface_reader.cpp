@@ -13,14 +13,14 @@
 
 namespace membrane {
 
-SurfaceMesh ReadSurface(const std::string& path, double size) {
+SurfaceMesh ReadSurface(const std::string& path, double size, double seconds) {
     std::ifstream in(path, std::ios::binary);
     // A file that cannot be read is an input/output error, as for every command.
     if (!in || std::filesystem::is_directory(path))
         throw IoError("Can not open the surface file " + path);
     const std::string extension = LowerCaseExtension(path);
     if (extension == ".msh" || extension == ".geo")
-        return ReadGmshSurface(path, extension == ".geo", size);
+        return ReadGmshSurface(path, extension == ".geo", size, seconds);
     if (extension == ".obj") {
         const std::string text{std::istreambuf_iterator<char>(in),
                                std::istreambuf_iterator<char>()};

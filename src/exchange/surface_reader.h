@@ -3,14 +3,16 @@
 
 #include <string>
 
+#include "exchange/gmsh_reader.h"
 #include "exchange/surface_mesh.h"
 
 namespace membrane {
 
-// ".msh" and ".geo" through Gmsh (a ".geo" meshed with element size `size` when > 0),
+// ".msh" read here, ".geo" meshed by Gmsh in a confined child (element size `size` when
+// > 0, at most `seconds` of time),
 // ".obj" here, ".stl" and ".ply" through Assimp; the case of the extension does not
 // matter. Throws IoError for a file that cannot be opened, ImportError for one that is
 // unreadable or of another kind.
-SurfaceMesh ReadSurface(const std::string& path, double size);
+SurfaceMesh ReadSurface(const std::string& path, double size, double seconds = kMeshSeconds);
 
 }  // namespace membrane
