@@ -8,8 +8,9 @@
 //  - resource limits (setrlimit): address space, processor time, no core file, no file
 //    larger than 0 bytes, few open files; they bound a script's memory and CPU;
 //  - Landlock (the unprivileged file-system sandbox, kernels from 5.13): read-only access
-//    beneath the input's folder and the system's /usr and /etc, no write, no creation,
-//    no removal anywhere; from ABI 4 no TCP, from ABI 6 no signal out of the sandbox.
+//    beneath the input's folder and the system's /usr (with /lib, /lib64) and /etc; no
+//    write, creation or removal anywhere; from ABI 4 no TCP, from ABI 6 no signal out
+//    of the sandbox.
 //    On a kernel without it the child goes on under the filter below alone;
 //  - a seccomp filter (built with libseccomp): no program started (execve, fork, clone of
 //    a process; threads may be made), no file opened for writing, created, renamed or
