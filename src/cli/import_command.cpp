@@ -60,6 +60,17 @@ std::string StaleReport(const std::string& model, const std::string& report) {
            "): its heights are not those of this model; run the model again";
 }
 
+// A length or a time: a finite number above 0 (CLI11's PositiveNumber lets "nan" and
+// "inf" through).
+std::string FinitePositive(const std::string& text) {
+    double value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value) ||
+        value <= 0)
+        return "a finite number above 0 is wanted, not " + text;
+    return "";
+}
+
 }  // namespace
 
 std::string ExportFormatCheck(const std::string& path) {
@@ -78,7 +89,11 @@ CLI::App* AddImportCommand(CLI::App& app, ImportOptions& options) {
     command
         ->add_option("--size", options.request.size,
                      "Element size when meshing a Gmsh .geo file (default: the file's own)")
-        ->check(CLI::PositiveNumber);
+        ->check(CLI::Validator(FinitePositive, "SIZE", "finite positive"));
+    command
+        ->add_option("--time-limit", options.request.meshSeconds,
+                     "Seconds a Gmsh .geo file may take to mesh (default 60)")
+        ->check(CLI::Validator(FinitePositive, "SECONDS", "finite positive"));
     command->add_option("--held", options.request.held.groups,
                         "Also hold the nodes of this Gmsh physical group (repeatable)");
     command->add_option("--held-height", options.heldHeights,

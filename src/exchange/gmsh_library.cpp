@@ -39,6 +39,8 @@ Loaded Load() {
                 Resolve(handle, "gmshLoggerGetLastError", g.loggerGetLastError, why) &&
                 Resolve(handle, "gmshModelGetPhysicalGroups", g.modelGetPhysicalGroups, why) &&
                 Resolve(handle, "gmshModelGetPhysicalName", g.modelGetPhysicalName, why) &&
+                Resolve(handle, "gmshModelGetEntitiesForPhysicalGroup",
+                        g.modelGetEntitiesForPhysicalGroup, why) &&
                 Resolve(handle, "gmshModelMeshGenerate", g.modelMeshGenerate, why) &&
                 Resolve(handle, "gmshModelMeshGetNodes", g.modelMeshGetNodes, why) &&
                 Resolve(handle, "gmshModelMeshGetElements", g.modelMeshGetElements, why) &&

@@ -1,10 +1,11 @@
-// The Gmsh library, loaded the first time a Gmsh file is imported.
+// The Gmsh library, loaded in the confined child that meshes a ".geo" file
+// (gmsh_reader.h); a ".msh" file is read without it.
 //
 // Gmsh brings some ninety shared libraries with it (its geometry kernel, a GUI toolkit,
 // OpenGL, image codecs), and resolving their symbols at start-up took about a quarter of
 // a second on every start of either program: longer than a whole run of a 10 000-node
 // model. Loaded on demand through its C interface, it costs that only in an import of a
-// ".msh" or ".geo" file.
+// ".geo" file.
 #pragma once
 
 #include <gmshc.h>
@@ -23,6 +24,7 @@ struct GmshLibrary {
     decltype(&gmshLoggerGetLastError) loggerGetLastError;
     decltype(&gmshModelGetPhysicalGroups) modelGetPhysicalGroups;
     decltype(&gmshModelGetPhysicalName) modelGetPhysicalName;
+    decltype(&gmshModelGetEntitiesForPhysicalGroup) modelGetEntitiesForPhysicalGroup;
     decltype(&gmshModelMeshGenerate) modelMeshGenerate;
     decltype(&gmshModelMeshGetNodes) modelMeshGetNodes;
     decltype(&gmshModelMeshGetElements) modelMeshGetElements;

@@ -1,13 +1,15 @@
 #include "exchange/gmsh_reader.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <regex>
 #include <span>
 #include <unordered_map>
 
+#include "exchange/confined_child.h"
 #include "exchange/gmsh_library.h"
 #include "exchange/import_error.h"
+#include "exchange/msh_format.h"
 
 namespace membrane {
 namespace {
@@ -46,38 +48,23 @@ std::string TakeString(const GmshLibrary& gmsh, char* text) {
     return taken;
 }
 
-// The Gmsh library keeps one global model: it lives as long as one import.
-class GmshSession {
-  public:
-    explicit GmshSession(const GmshLibrary& gmsh) : gmsh_(gmsh) {
-        int ierr = 0;
-        gmsh_.initialize(0, nullptr, 0, &ierr);
-        Check(ierr);
-        gmsh_.optionSetNumber("General.Terminal", 0, &ierr);
-        gmsh_.optionSetNumber("General.Verbosity", 0, &ierr);
-    }
-    ~GmshSession() {
-        int ierr = 0;
-        gmsh_.finalize(&ierr);
-    }
-    GmshSession(const GmshSession&) = delete;
-    GmshSession& operator=(const GmshSession&) = delete;
-
-  private:
-    const GmshLibrary& gmsh_;
-};
-
-// A ".geo" file is a script: it may run programs and write or delete files. Those
-// commands have no place in a membrane's geometry and are refused before Gmsh sees them.
-void RefuseSideEffects(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    static const std::regex command(
-        R"(\b(System|SystemCall|NonBlockingSystemCall|Save|Print|Delete\s+File|CreateDir|OnelabRun)\b)");
-    std::smatch found;
-    if (std::regex_search(text, found, command))
-        throw ImportError("The geometry file " + path + " uses \"" + found.str(1) +
-                          "\", which the import does not run");
+// Gmsh started in the confined child, without its configuration files. Its messages go
+// to the terminal, which is the pipe to the parent: the error lines say why a script
+// failed even when it ends the child. It is never finalized: finalizing may save
+// Gmsh's session and options files, which the sandbox forbids; the child ends instead.
+void StartGmsh(const GmshLibrary& gmsh) {
+    int ierr = 0;
+    gmsh.initialize(0, nullptr, 0, &ierr);
+    Check(ierr);
+    for (const auto& [option, value] : {std::pair<const char*, double>{"General.Terminal", 1},
+                                        {"General.Verbosity", 1},
+                                        {"General.SaveOptions", 0},
+                                        {"General.SaveSession", 0},
+                                        {"General.NumThreads", 1},
+                                        {"Mesh.MaxNumThreads1D", 1},
+                                        {"Mesh.MaxNumThreads2D", 1},
+                                        {"Mesh.MaxNumThreads3D", 1}})
+        gmsh.optionSetNumber(option, value, &ierr);
 }
 
 // Node tag -> index into the surface's points.
@@ -99,15 +86,15 @@ class NodeIndex {
     std::unordered_map<std::size_t, std::uint32_t> index_;
 };
 
-// The element types of dimension 2 with their element and node tags: arrays of arrays,
-// each given back to Gmsh.
+// The element types of one dimension (of one entity, or all for -1) with their element
+// and node tags: arrays of arrays, each given back to Gmsh.
 class GmshElements {
   public:
-    explicit GmshElements(const GmshLibrary& gmsh) : gmsh_(gmsh) {
+    GmshElements(const GmshLibrary& gmsh, int dimension, int entity) : gmsh_(gmsh) {
         int ierr = 0;
         gmsh.modelMeshGetElements(&types_, &typeCount_, &elementTags_, &elementTagCounts_,
-                                  &elementArrays_, &nodeTags_, &nodeTagCounts_, &nodeArrays_, 2, -1,
-                                  &ierr);
+                                  &elementArrays_, &nodeTags_, &nodeTagCounts_, &nodeArrays_,
+                                  dimension, entity, &ierr);
         Check(ierr);
     }
     ~GmshElements() {
@@ -129,6 +116,10 @@ class GmshElements {
         if (nodeTags_ == nullptr || t >= nodeArrays_ || nodeTags_[t] == nullptr) return {};
         return {nodeTags_[t], nodeTagCounts_[t]};
     }
+    std::span<const std::size_t> Elements(std::size_t t) const {
+        if (elementTags_ == nullptr || t >= elementArrays_ || elementTags_[t] == nullptr) return {};
+        return {elementTags_[t], elementTagCounts_[t]};
+    }
 
   private:
     const GmshLibrary& gmsh_;
@@ -141,6 +132,19 @@ class GmshElements {
     std::size_t* nodeTagCounts_ = nullptr;
     std::size_t nodeArrays_ = 0;
 };
+
+// Nodes per element and corner nodes of an element type.
+std::pair<std::size_t, int> Shape(const GmshLibrary& gmsh, int type) {
+    char* name = nullptr;
+    int ierr = 0, dim = 0, order = 0, nodesPer = 0, corners = 0;
+    GmshArray<double> local(gmsh);
+    gmsh.modelMeshGetElementProperties(type, &name, &dim, &order, &nodesPer, local.Data(),
+                                       local.Size(), &corners, &ierr);
+    TakeString(gmsh, name);
+    Check(ierr);
+    if (nodesPer < 1 || corners < 1 || corners > nodesPer) throw GmshFailed{};
+    return {static_cast<std::size_t>(nodesPer), corners};
+}
 
 SurfaceMesh TakeMesh(const GmshLibrary& gmsh) {
     SurfaceMesh mesh;
@@ -158,21 +162,21 @@ SurfaceMesh TakeMesh(const GmshLibrary& gmsh) {
         mesh.points.push_back({xyz[3 * i], xyz[3 * i + 1], xyz[3 * i + 2]});
     const NodeIndex index(tags);
 
-    const GmshElements elements(gmsh);
+    // Each face's triangles, by its element tag, for the surface groups.
+    std::unordered_map<std::size_t, std::pair<std::uint32_t, std::uint32_t>> faces;
+    const GmshElements elements(gmsh, 2, -1);
     for (std::size_t t = 0; t < elements.Types(); ++t) {
-        char* name = nullptr;
-        int dim = 0, order = 0, nodesPer = 0, corners = 0;
-        GmshArray<double> local(gmsh);
-        gmsh.modelMeshGetElementProperties(elements.Type(t), &name, &dim, &order, &nodesPer,
-                                           local.Data(), local.Size(), &corners, &ierr);
-        TakeString(gmsh, name);
-        Check(ierr);
+        const auto [nodesPer, corners] = Shape(gmsh, elements.Type(t));
         if (corners != 3 && corners != 4) continue;  // polygons other than these: none in 2D
         const auto nodes = elements.Nodes(t);
+        const auto tags = elements.Elements(t);
         std::uint32_t c[4];
-        for (std::size_t e = 0; e + nodesPer <= nodes.size(); e += nodesPer) {
-            for (int k = 0; k < corners; ++k) c[k] = index(nodes[e + k]);
+        for (std::size_t e = 0; (e + 1) * nodesPer <= nodes.size(); ++e) {
+            for (int k = 0; k < corners; ++k) c[k] = index(nodes[e * nodesPer + k]);
+            const auto first = static_cast<std::uint32_t>(mesh.triangles.size());
             mesh.AddFace({c, static_cast<std::size_t>(corners)});
+            if (e < tags.size())
+                faces[tags[e]] = {first, static_cast<std::uint32_t>(mesh.triangles.size())};
         }
     }
 
@@ -183,6 +187,7 @@ SurfaceMesh TakeMesh(const GmshLibrary& gmsh) {
     for (std::size_t g = 0; g + 1 < dimTags.size(); g += 2) {
         const int dim = dimTags[g], tag = dimTags[g + 1];
         PointGroup group;
+        group.dimension = dim;
         char* name = nullptr;
         gmsh.modelGetPhysicalName(dim, tag, &name, &ierr);
         group.name = TakeString(gmsh, name);
@@ -194,6 +199,28 @@ SurfaceMesh TakeMesh(const GmshLibrary& gmsh) {
                                                unused.Data(), unused.Size(), &ierr);
         Check(ierr);
         for (std::size_t tagOfNode : groupTags.View()) group.points.push_back(index(tagOfNode));
+        // A curve group's segments and a surface group's triangles, entity by entity.
+        GmshArray<int> entities(gmsh);
+        gmsh.modelGetEntitiesForPhysicalGroup(dim, tag, entities.Data(), entities.Size(), &ierr);
+        Check(ierr);
+        for (int entity : entities.View()) {
+            if (dim != 1 && dim != 2) break;
+            const GmshElements own(gmsh, dim, entity);
+            for (std::size_t t = 0; t < own.Types(); ++t) {
+                const auto [nodesPer, corners] = Shape(gmsh, own.Type(t));
+                const auto nodes = own.Nodes(t);
+                if (dim == 1 && corners == 2)
+                    for (std::size_t e = 0; (e + 1) * nodesPer <= nodes.size(); ++e)
+                        group.lines.push_back(
+                            {index(nodes[e * nodesPer]), index(nodes[e * nodesPer + 1])});
+                if (dim == 2)
+                    for (std::size_t element : own.Elements(t))
+                        if (const auto found = faces.find(element); found != faces.end())
+                            for (std::uint32_t k = found->second.first; k < found->second.second;
+                                 ++k)
+                                group.triangles.push_back(k);
+            }
+        }
         mesh.groups.push_back(std::move(group));
     }
     return mesh;
@@ -206,35 +233,64 @@ std::string LastError(const GmshLibrary& gmsh) {
     return TakeString(gmsh, text);
 }
 
-}  // namespace
-
-SurfaceMesh ReadGmshSurface(const std::string& path, bool geometry, double size) {
-    if (geometry) RefuseSideEffects(path);
+// In the confined child, before the filter: Gmsh loaded and started.
+const GmshLibrary& PrepareGmsh() {
     std::string why;
     const GmshLibrary* gmsh = LoadGmshLibrary(why);
-    if (gmsh == nullptr) throw ImportError("Gmsh can not read " + path + ": " + why);
+    if (gmsh == nullptr) throw ImportError(why);
     try {
-        GmshSession session(*gmsh);
+        StartGmsh(*gmsh);
+    } catch (const GmshFailed&) {
+        throw ImportError(LastError(*gmsh));
+    }
+    return *gmsh;
+}
+
+// In the confined child, under the filter: Gmsh meshes the script; the mesh goes back as
+// MSH text.
+std::string MeshGeometry(const GmshLibrary& gmsh, const std::string& path, double size) {
+    try {
         int ierr = 0;
         if (size > 0) {
-            gmsh->optionSetNumber("Mesh.MeshSizeMin", size, &ierr);
-            gmsh->optionSetNumber("Mesh.MeshSizeMax", size, &ierr);
+            gmsh.optionSetNumber("Mesh.MeshSizeMin", size, &ierr);
+            gmsh.optionSetNumber("Mesh.MeshSizeMax", size, &ierr);
         }
-        gmsh->open(path.c_str(), &ierr);
+        gmsh.open(path.c_str(), &ierr);
         Check(ierr);
-        if (geometry) {
-            gmsh->modelMeshGenerate(2, &ierr);
-            Check(ierr);
-        }
-        return TakeMesh(*gmsh);
-    } catch (const ImportError&) {
-        throw;
+        gmsh.modelMeshGenerate(2, &ierr);
+        Check(ierr);
+        return RenderMsh(TakeMesh(gmsh));
     } catch (const GmshFailed&) {
-        const std::string reason = LastError(*gmsh);
-        throw ImportError("Gmsh can not read " + path + (reason.empty() ? "" : ": " + reason));
-    } catch (const std::exception& e) {
-        throw ImportError("Gmsh can not read " + path + ": " + e.what());
+        throw ImportError(LastError(gmsh));
     }
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+}  // namespace
+
+SurfaceMesh ReadGmshSurface(const std::string& path, bool geometry, double size, double seconds) {
+    if (!geometry) return ParseMsh(ReadFile(path), path);
+    ConfinedLimits limits;
+    limits.seconds = seconds;
+    // The script may read beside itself (Include, Merge of its own files), nothing else
+    // but the system's files.
+    std::error_code error;
+    const auto folder = std::filesystem::absolute(path, error).parent_path();
+    if (!error) limits.readable.push_back(folder.string());
+    const GmshLibrary* gmsh = nullptr;
+    const ConfinedOutcome outcome = RunConfined(
+        limits, [&] { gmsh = &PrepareGmsh(); }, [&] { return MeshGeometry(*gmsh, path, size); });
+    if (!outcome.ok) {
+        if (outcome.why.rfind("tried to", 0) == 0)
+            throw ImportError("The Gmsh file " + path + " " + outcome.why +
+                              ": an import runs no command and writes no file");
+        throw ImportError("Gmsh can not mesh " + path + ": " + outcome.why);
+    }
+    return ParseMsh(outcome.result, path);
 }
 
 }  // namespace membrane

@@ -14,7 +14,7 @@ ImportSummary ImportSurface(const ImportRequest& request) {
     const auto stopIfCancelled = [&request] {
         if (request.cancel && request.cancel->load()) throw ImportCancelled();
     };
-    SurfaceMesh surface = ReadSurface(request.surface, request.size);
+    SurfaceMesh surface = ReadSurface(request.surface, request.size, request.meshSeconds);
     stopIfCancelled();
     PlanModel plan = MakePlanModel(surface, request.held);
     surface = {};

@@ -6,14 +6,16 @@
 #include <functional>
 #include <string>
 
+#include "exchange/gmsh_reader.h"
 #include "exchange/plan_model.h"
 
 namespace membrane {
 
 struct ImportRequest {
-    std::string surface;  // .msh, .geo, .obj, .stl or .ply
-    std::string model;    // the model file to write
-    double size = 0.0;    // element size of a meshed .geo (0: the file's own sizes)
+    std::string surface;                // .msh, .geo, .obj, .stl or .ply
+    std::string model;                  // the model file to write
+    double size = 0.0;                  // element size of a meshed .geo (0: the file's own sizes)
+    double meshSeconds = kMeshSeconds;  // time a .geo may take to mesh
     HeldChoice held;
     // Called once when a run of the model (or another import of it) holds its lock: the
     // import waits for it to end before it replaces the file.

@@ -4,6 +4,7 @@
 #include "common/regular_file.h"
 #include "exchange/gmsh_reader.h"
 #include "exchange/import_error.h"
+#include "exchange/msh_format.h"
 #include "exchange/obj_format.h"
 #include "exchange/ply_format.h"
 #include "exchange/stl_format.h"
@@ -12,6 +13,7 @@
 namespace membrane {
 
 SurfaceMesh ParseSurface(const std::string& extension, std::string_view bytes) {
+    if (extension == ".msh") return ParseMsh(bytes, "the mesh file");
     if (extension == ".obj") return ParseObj(bytes);
     if (extension == ".stl") return ParseStl(bytes);
     if (extension == ".ply") return ParsePly(bytes);
@@ -19,7 +21,7 @@ SurfaceMesh ParseSurface(const std::string& extension, std::string_view bytes) {
                       " file is none of them");
 }
 
-SurfaceMesh ReadSurface(const std::string& path, double size) {
+SurfaceMesh ReadSurface(const std::string& path, double size, double seconds) {
     const std::string extension = LowerCaseExtension(path);
     if (extension != ".msh" && extension != ".geo" && extension != ".obj" && extension != ".stl" &&
         extension != ".ply")
@@ -30,7 +32,8 @@ SurfaceMesh ReadSurface(const std::string& path, double size) {
     const std::optional<std::string> bytes = ReadRegularFile(path, kMaxSurfaceFileBytes, &why);
     if (!bytes) throw IoError("Can not read the surface file " + path + ": " + why);
     if (extension == ".msh" || extension == ".geo")
-        return ReadGmshSurface(path, extension == ".geo", size);
+        return extension == ".geo" ? ReadGmshSurface(path, true, size, seconds)
+                                   : ParseMsh(*bytes, path);
     return ParseSurface(extension, *bytes);
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "exchange/gmsh_reader.h"
 #include "exchange/surface_mesh.h"
 
 namespace membrane {
@@ -13,12 +14,12 @@ namespace membrane {
 // 100 MB as OBJ or text PLY; ten times the largest useful membrane and a little more.
 constexpr std::uint64_t kMaxSurfaceFileBytes = std::uint64_t{1} << 30;
 
-// ".msh" and ".geo" through Gmsh (a ".geo" meshed with element size `size` when > 0),
-// ".obj", ".stl" and ".ply" here; the case of the extension does not matter. The file
-// must be a regular file of at most kMaxSurfaceFileBytes (see ReadRegularFile). Throws
-// IoError for a file that cannot be read, ImportError for one that is unreadable or of
-// another kind.
-SurfaceMesh ReadSurface(const std::string& path, double size);
+// ".msh", ".obj", ".stl" and ".ply" read here (a ".msh" as data, never run as a script),
+// ".geo" meshed by Gmsh in a confined child (element size `size` when > 0, at most
+// `seconds` of time); the case of the extension does not matter. The file must be a
+// regular file of at most kMaxSurfaceFileBytes (see ReadRegularFile). Throws IoError for a
+// file that cannot be read, ImportError for one that is unreadable or of another kind.
+SurfaceMesh ReadSurface(const std::string& path, double size, double seconds = kMeshSeconds);
 
 // The surface in `bytes`, a file of the format of `extension` (".obj", ".stl" or ".ply",
 // lower case). Throws ImportError.

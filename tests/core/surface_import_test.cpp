@@ -108,6 +108,45 @@ TEST(SurfaceImport, GmshVersionsTwoAndFourGiveTheSameNodes) {
     EXPECT_EQ(v2->plan.triangles.size(), v4->plan.triangles.size());
 }
 
+// The mesh reader: Gmsh's versions 2.2 and 4.1, as text and binary, of one mesh read to the
+// same points, triangles and groups, each group with its dimension, segments and triangles.
+TEST(SurfaceImport, MeshFilesOfEveryVersionAndEncodingReadTheSame) {
+    const std::vector<std::tuple<std::string, int, std::size_t, std::size_t, std::size_t>> groups =
+        {{"mast", 0, 1, 0, 0}, {"off", 0, 1, 0, 0}, {"7", 1, 5, 4, 0}, {"membrane", 2, 25, 0, 32}};
+    const auto expectGroups = [&](const SurfaceMesh& mesh) {
+        ASSERT_EQ(mesh.groups.size(), groups.size());
+        for (std::size_t g = 0; g < groups.size(); ++g) {
+            const PointGroup& group = mesh.groups[g];
+            EXPECT_EQ(std::make_tuple(group.name, group.dimension, group.points.size(),
+                                      group.lines.size(), group.triangles.size()),
+                      groups[g]);
+        }
+    };
+    // The script the meshes were made from, meshed in the confined child, gives the same.
+    expectGroups(ReadSurface(ImportData("square.geo"), 0));
+    const SurfaceMesh text = ReadSurface(ImportData("square_v4.msh"), 0);
+    expectGroups(text);
+    for (const char* name : {"square_v2.msh", "square_v2_binary.msh", "square_v4_binary.msh"}) {
+        SCOPED_TRACE(name);
+        const SurfaceMesh other = ReadSurface(ImportData(name), 0);
+        ASSERT_EQ(other.points.size(), text.points.size());
+        // Text carries 16 significant digits, binary every bit.
+        double apart = 0;
+        for (std::size_t i = 0; i < text.points.size(); ++i)
+            apart = std::max({apart, std::abs(other.points[i].x - text.points[i].x),
+                              std::abs(other.points[i].y - text.points[i].y),
+                              std::abs(other.points[i].z - text.points[i].z)});
+        EXPECT_LT(apart, 1e-14);
+        EXPECT_EQ(other.triangles, text.triangles);
+        ASSERT_EQ(other.groups.size(), text.groups.size());
+        for (std::size_t g = 0; g < text.groups.size(); ++g) {
+            const PointGroup &a = other.groups[g], &b = text.groups[g];
+            EXPECT_EQ(std::tie(a.name, a.dimension, a.points, a.lines, a.triangles),
+                      std::tie(b.name, b.dimension, b.points, b.lines, b.triangles));
+        }
+    }
+}
+
 TEST(SurfaceImport, GroupsAreHeldAtTheirSurfaceHeightOrAGivenOne) {
     const auto centre = [](const Imported& imported) {
         for (std::size_t i = 0; i < imported.plan.nodes.size(); ++i)
@@ -231,7 +270,14 @@ TEST(SurfaceImport, BadSurfacesAreRefusedWithoutAFile) {
     const std::vector<BadSurface> catalogue = {
         {"unknown format", "plan.txt", "v 0 0 0", "", "is none of them"},
         {"missing file", "", "", "", "Can not read the surface file"},
-        {"binary garbage as Gmsh mesh", "g.msh", garbage, "", "Gmsh can not read"},
+        {"binary garbage as Gmsh mesh", "g.msh", garbage, "", "is not a Gmsh mesh file"},
+        {"mesh claiming more nodes than it holds", "n.msh",
+         "$MeshFormat\n4.1 0 8\n$EndMeshFormat\n$Nodes\n1 99999999999 1 99999999999\n", "",
+         "it claims 99999999999 nodes, more than the rest of the file holds"},
+        {"mesh naming a node it lacks", "e.msh",
+         "$MeshFormat\n2.2 0 8\n$EndMeshFormat\n$Nodes\n1\n1 0 0 0\n$EndNodes\n"
+         "$Elements\n1\n1 2 0 1 1 9\n$EndElements\n",
+         "", "names node 9, which it does not define"},
         {"binary garbage as STL", "g.stl", garbage, "", "The binary STL file states"},
         {"binary garbage as PLY", "g.ply", garbage, "", "PLY file: the first line is not"},
         {"OBJ without faces", "p.obj", "v 0 0 0\nv 1 0 0\n", "", "holds no triangles"},
@@ -243,7 +289,6 @@ TEST(SurfaceImport, BadSurfacesAreRefusedWithoutAFile) {
          "not a number"},
         {"geometry without a surface", "p.geo", "Point(1) = {0, 0, 0};\n", "",
          "holds no triangles"},
-        {"geometry running a program", "p.geo", "System \"touch x\";\n", "", "uses \"System\""},
         {"folded plan", "f.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0.2 0.2 1\nf 1 2 3\nf 3 2 4\n", "",
          "folds over itself in plan: triangle 2, with the corners (0, 1), (0.2, 0.2) and (1, 0)"},
         {"upright triangle", "u.obj", "v 0 0 0\nv 1 0 0\nv 0.5 0 1\nv 0 1 0\nf 1 2 3\nf 1 2 4\n",
@@ -325,6 +370,117 @@ TEST(SurfaceImport, BadSurfacesAreRefusedWithoutAFile) {
         std::vector<std::string> expected;
         if (!bad.file.empty()) expected.push_back(bad.file);
         EXPECT_EQ(FileNames(dir.Path()), expected);
+    }
+}
+
+// Gmsh files written as an attacker would: whatever the script tries, no command runs
+// (the marker file stays absent) and no file is written; the import is refused with a
+// message (exit status 2) or, for what is harmless, goes through.
+TEST(SurfaceImport, GmshFilesRunNoCommandAndWriteNoFile) {
+    const std::string square =
+        "Point(1) = {0, 0, 0, 0.5}; Point(2) = {1, 0, 0, 0.5}; Point(3) = {1, 1, 0, 0.5};\n"
+        "Point(4) = {0, 1, 0, 0.5}; Line(1) = {1, 2}; Line(2) = {2, 3}; Line(3) = {3, 4};\n"
+        "Line(4) = {4, 1}; Curve Loop(1) = {1, 2, 3, 4}; Plane Surface(1) = {1};\n";
+    const std::string touch = "SystemCall \"touch marker\";\n";
+    const std::string wrote = "tried to write a file; refused";
+    const std::string ran = "tried to run a program";
+    struct Hostile {
+        const char* what;
+        std::vector<std::pair<std::string, std::string>> files;  // the first is imported
+        std::string options;
+        int status;
+        std::string message;
+    };
+    const std::vector<Hostile> catalogue = {
+        {"command in a generated include",
+         {{"a.geo",
+           "Printf(StrCat(\"Sys\", \"temCall 'touch marker';\")) > \"gen.inc\";\n"
+           "Include \"gen.inc\";\n" +
+               square}},
+         "",
+         2,
+         wrote},
+        {"command", {{"a.geo", touch + square}}, "", 2, ran},
+        {"script named .msh", {{"a.msh", touch}}, "", 2, "is not a Gmsh mesh file"},
+        {"option file beside a geometry", {{"a.geo", square}, {"a.geo.opt", touch}}, "", 2, ran},
+        {"option file beside a mesh",
+         {{"a.msh", ReadFile(ImportData("square_v4.msh"))}, {"a.msh.opt", touch}},
+         "",
+         0,
+         ""},
+        {"include of a computed name",
+         {{"a.geo", "Include StrCat(\"inc_\", \"sys.inc\");\n" + square}, {"inc_sys.inc", touch}},
+         "",
+         2,
+         ran},
+        {"merge of another script",
+         {{"a.geo", "Merge \"b.geo\";\n" + square}, {"b.geo", touch}},
+         "",
+         2,
+         ran},
+        {"printf to a file", {{"a.geo", "Printf(\"x\") > \"out.txt\";\n" + square}}, "", 2, wrote},
+        {"printf appended to a file",
+         {{"a.geo", "Printf(\"x\") >> \"out.txt\";\n" + square}},
+         "",
+         2,
+         wrote},
+        {"exit", {{"a.geo", square + "Exit;\n"}}, "", 2, "it ended before it gave a mesh"},
+        {"error with abort",
+         {{"a.geo", "General.AbortOnError = 4; Error(\"boom\");\n" + square}},
+         "",
+         2,
+         "boom"},
+        {"sleep",
+         {{"a.geo", "Sleep 1e9;\n" + square}},
+         "--time-limit 2",
+         2,
+         "it took longer than the limit of 2 s"},
+        {"endless loop",
+         {{"a.geo", "For i In {1:1e15}\nEndFor\n" + square}},
+         "--time-limit 2",
+         2,
+         "Gmsh can not mesh"},
+        {"tiny elements on a 100 m square",
+         {{"a.geo",
+           "Mesh.MeshSizeMax = 1e-3;\nPoint(1) = {0, 0, 0}; Point(2) = {100, 0, 0};\n"
+           "Point(3) = {100, 100, 0}; Point(4) = {0, 100, 0}; Line(1) = {1, 2};\n"
+           "Line(2) = {2, 3}; Line(3) = {3, 4}; Line(4) = {4, 1};\n"
+           "Curve Loop(1) = {1, 2, 3, 4}; Plane Surface(1) = {1};\n"}},
+         "--time-limit 2",
+         2,
+         "Gmsh can not mesh"},
+        {"a harmless comment", {{"a.geo", "// Save a copy\n" + square}}, "", 0, ""},
+    };
+    for (const Hostile& hostile : catalogue) {
+        SCOPED_TRACE(hostile.what);
+        TempDir dir;
+        std::vector<std::string> expected;
+        for (const auto& [name, contents] : hostile.files) {
+            WriteFile(dir / name, contents);
+            expected.push_back(name);
+        }
+        if (hostile.status == 0) expected.push_back("out.DAT");
+        std::sort(expected.begin(), expected.end());
+        const CliResult result =
+            RunCli("import '" + dir / hostile.files[0].first + "' -o out.DAT -q " + hostile.options,
+                   dir.Path());
+        EXPECT_EQ(result.status, hostile.status) << result.output;
+        EXPECT_NE(result.output.find(hostile.message), std::string::npos) << result.output;
+        EXPECT_EQ(FileNames(dir.Path()), expected);
+    }
+}
+
+// Sizes and times are finite numbers above 0.
+TEST(SurfaceImport, SizeAndTimeLimitMustBeFinitePositiveNumbers) {
+    TempDir dir;
+    for (const char* option : {"--size nan", "--size inf", "--size -1", "--time-limit nan"}) {
+        SCOPED_TRACE(option);
+        const CliResult result = RunCli("import '" + ImportData("square.geo") + "' -o '" +
+                                        dir / "out.DAT" + "' " + option);
+        EXPECT_EQ(result.status, 64);
+        EXPECT_NE(result.output.find("a finite number above 0"), std::string::npos)
+            << result.output;
+        EXPECT_TRUE(FileNames(dir.Path()).empty());
     }
 }
 

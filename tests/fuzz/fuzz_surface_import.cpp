@@ -20,7 +20,7 @@
 
 namespace {
 
-const char* const kFormats[] = {".obj", ".stl", ".ply"};
+const char* const kFormats[] = {".obj", ".stl", ".ply", ".msh"};
 
 [[noreturn]] void Fail(const char* what) {
     std::fprintf(stderr, "fuzz_surface_import: %s\n", what);

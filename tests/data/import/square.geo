@@ -3,6 +3,8 @@
 //   gmsh -2 square.geo -format msh22 -o square_v2.msh
 //   gmsh -2 square.geo -format msh41 -o square_v4.msh
 //   gmsh -2 square.geo -setnumber quads 1 -format msh41 -o quads_v4.msh
+//   gmsh -2 square.geo -format msh22 -bin -o square_v2_binary.msh
+//   gmsh -2 square.geo -format msh41 -bin -o square_v4_binary.msh
 DefineConstant[quads = 0];
 lc = 1.2;
 Point(1) = {0, 0, 0, lc}; Point(2) = {4, 0, 1, lc};
