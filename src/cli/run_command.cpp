@@ -111,6 +111,8 @@ void PrintSummary(const RunOptions& options, const RunResult& result, const Cons
         std::printf("iterations   : %d\n", result.iterations);
     if (!view.flatAreaText.empty())
         std::printf("flat area    : %s\n", FormatFixed(result.flatArea, 15, 6).c_str());
+    if (result.solution && result.outcome != RunOutcome::Success)
+        std::printf("final area   : %s\n", FormatFixed(result.finalArea, 15, 6).c_str());
     if (result.outcome == RunOutcome::Success) {
         std::printf("final area   : %s\n", FormatFixed(result.finalArea, 15, 6).c_str());
         std::printf("report       : %s\n", result.reportFile.c_str());
@@ -242,8 +244,9 @@ CLI::App* AddRunCommand(CLI::App& app, RunOptions& options) {
     run->add_option("--svg", options.svg,
                     "Also write the mesh drawing (634 x 474) as an SVG picture");
     run->add_option("--export", options.exports,
-                    "After a successful run, also write the membrane as a surface file "
-                    "(.obj, .stl, .ply, .glb or .dxf; repeatable)")
+                    "After a successful run (or one whose own files could not be written), "
+                    "also write the membrane as a surface file (.obj, .stl, .ply, .glb or "
+                    ".dxf; repeatable)")
         ->check(CLI::Validator(ExportFormatCheck, "FILE", "export format"));
     AddSceneOptions(run, options.scene, true);
     return run;
@@ -297,6 +300,13 @@ int WriteOtherFiles(const RunOptions& options, const RunResult& result, MessageS
             if (!options.quiet) std::printf("picture      : %s\n", options.svg.c_str());
             std::fflush(stdout);
         }
+    }
+    // A membrane whose own files could not be written is still exported (to a place that
+    // takes it): nothing that was computed is lost; the exit status stays the failure's.
+    if (result.outcome == RunOutcome::OutputFailure && result.solution && result.model) {
+        WriteSurfaceExports(*result.model, *result.solution, options.exports, options.quiet,
+                            &timings);
+        return ExitFor(result);
     }
     if (result.outcome != RunOutcome::Success) return ExitFor(result);
     int status = kExitSuccess;

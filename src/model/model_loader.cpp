@@ -2,10 +2,14 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
+#include <utility>
 
 #include "common/key_index.h"
 #include "model/bar_table.h"
 #include "model/mesh_area.h"
+#include "model/table_reading.h"
+#include "model/text_stream.h"
 
 namespace membrane {
 namespace {
@@ -34,20 +38,80 @@ double StartHeight(const Model& model, std::int32_t number) {
     return index < 0 ? 0.0 : model.startHeights[index];
 }
 
+// Where the messages of a second look at a table go: they were told at the first.
+class SilentSink final : public MessageSink {
+  public:
+    using MessageSink::Show;
+    void Show(const UserMessage&) override {}
+};
+
+// Passes on the messages about whole tables (a table cut short: they carry the caption of
+// its reader), not those about single fields.
+class TableMessagesOnly final : public MessageSink {
+  public:
+    explicit TableMessagesOnly(MessageSink& next) : next_(next) {}
+    using MessageSink::Show;
+    void Show(const UserMessage& message) override {
+        if (!message.caption.empty()) next_.Show(message);
+    }
+
+  private:
+    MessageSink& next_;
+};
+
+// A table that gave no record: named when the file has no such table or its header
+// announces none (a table cut short has told so already, with the records it read).
+void TellEmptyTable(std::string_view text, const std::string& search, const std::string& title,
+                    MessageSink& messages) {
+    SilentSink silent;
+    TextStream stream(text, silent);
+    const std::optional<std::int32_t> count = OpenTable(stream, search);
+    const std::string caption = "Read " + title + " From File";
+    if (!count)
+        messages.Show("The file has no table " + title + ".", MessageKind::Error, caption);
+    else if (*count <= 0)
+        messages.Show(title + ": the table header announces " + std::to_string(*count) +
+                          " records; the model needs at least one.",
+                      MessageKind::Error, caption);
+}
+
 }  // namespace
 
 std::shared_ptr<Model> ReadModel(const ModelFile& file, MessageSink& messages) {
     auto model = std::make_shared<Model>();
     Model& m = *model;
     m.fileName = file.path;
-    m.nodes = NodeTable::Read(file.text, messages);
-    if (m.nodes.Empty()) return model;
-    m.initial.ReadTable(file.text, messages);
-    if (m.initial.Empty()) return model;
-    m.constraints.ReadTable(file.text, messages);
-    if (m.constraints.Empty()) return model;
-    m.elements = ElementTable::Read(file.text, messages);
-    if (m.elements.Empty()) return model;
+    // Every table is read, each from the start of the text, so that a file cut short or
+    // lacking a table says so for every table it concerns. After the first table without
+    // records only what concerns whole tables is told: the fields of a model that cannot
+    // load are not worth a message each.
+    TableMessagesOnly tablesOnly(messages);
+    bool stopped = false;
+    const auto sink = [&]() -> MessageSink& {
+        if (stopped) return tablesOnly;
+        return messages;
+    };
+    m.nodes = NodeTable::Read(file.text, sink());
+    stopped = stopped || m.nodes.Empty();
+    m.initial.ReadTable(file.text, sink());
+    stopped = stopped || m.initial.Empty();
+    m.constraints.ReadTable(file.text, sink());
+    stopped = stopped || m.constraints.Empty();
+    m.elements = ElementTable::Read(file.text, sink());
+    const bool empty[] = {m.nodes.Empty(), m.elements.Empty(), m.initial.Empty(),
+                          m.constraints.Empty()};
+    // The title searched for, and the one the message names.
+    const std::pair<std::string, std::string> titles[] = {{"&COORDINATES", "&COORDINATES"},
+                                                          {"&ELEMENTS", "&ELEMENTS"},
+                                                          {m.initial.Title(), "&INITIAL"},
+                                                          {m.constraints.Title(), "&CONSTRAINTS"}};
+    bool any = false;
+    for (int k = 0; k < 4; ++k)
+        if (empty[k]) {
+            TellEmptyTable(file.text, titles[k].first, titles[k].second, messages);
+            any = true;
+        }
+    if (any) return model;
 
     m.complete = true;
     m.startHeights.assign(m.nodes.Nodes().size(), 0.0);

@@ -19,8 +19,9 @@
 
 namespace membrane {
 
-// Reads the tables in this order: "&COORDINATES", "&INITIAL", "&CONSTR", "&ELEMENTS", and
-// stops at the first one without records. When all have records, the model is complete:
+// Reads the four tables ("&COORDINATES", "&INITIAL", "&CONSTR", "&ELEMENTS"); a table
+// that gives no record is named in a message (missing, or announced with no records; one
+// cut short has told the records it read). When all have records, the model is complete:
 // its start heights, boundary, flat area and bars are worked out. Conversion failures and
 // tables cut short are told to `messages`.
 std::shared_ptr<Model> ReadModel(const ModelFile& file, MessageSink& messages);

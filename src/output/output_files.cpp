@@ -40,10 +40,10 @@ void CopyInto(TextSink& out, const std::string& path) {
 }  // namespace
 
 struct OutputFiles::Impl {
-    explicit Impl(std::shared_ptr<const Model> m)
+    Impl(std::shared_ptr<const Model> m, const std::string& stem)
         : model(std::move(m)),
-          reportName(ChangeFileExt(model->fileName, ".OUT")),
-          trussName(ChangeFileExt(model->fileName, ".TRS")),
+          reportName(ChangeFileExt(stem.empty() ? model->fileName : stem, ".OUT")),
+          trussName(ChangeFileExt(stem.empty() ? model->fileName : stem, ".TRS")),
           report(reportName),
           truss(trussName),
           barsAhead(trussName + ".bars") {}
@@ -82,8 +82,8 @@ struct OutputFiles::Impl {
     }
 };
 
-OutputFiles::OutputFiles(std::shared_ptr<const Model> model)
-    : impl_(std::make_unique<Impl>(std::move(model))) {}
+OutputFiles::OutputFiles(std::shared_ptr<const Model> model, const std::string& stem)
+    : impl_(std::make_unique<Impl>(std::move(model), stem)) {}
 
 OutputFiles::~OutputFiles() {
     impl_->stop = true;

@@ -18,8 +18,9 @@ namespace membrane {
 
 class OutputFiles {
   public:
-    // Names the files after the model file (".OUT", ".TRS"); writes nothing yet.
-    explicit OutputFiles(std::shared_ptr<const Model> model);
+    // Names the files after the model file (".OUT", ".TRS"), or after `stem` (a path whose
+    // extension is replaced) when it is given; writes nothing yet.
+    explicit OutputFiles(std::shared_ptr<const Model> model, const std::string& stem = {});
     // Waits for the thread of WriteAhead; the temporary files go unless Finish put them
     // in place.
     ~OutputFiles();

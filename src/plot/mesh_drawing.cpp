@@ -1,7 +1,11 @@
 #include "plot/mesh_drawing.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "common/number_format.h"
@@ -69,6 +73,68 @@ bool NodeCirclesTooDense(Plotter& plot, const MeshSource& source) {
     return meshArea / static_cast<double>(count) < diameter * diameter / 16.0;
 }
 
+// The diameter of a node's circle on the device.
+double MarkerDiameter(Plotter& plot) {
+    const auto& w = plot.GetSettings().window;
+    double d = std::min(w.xmax - w.xmin, w.ymax - w.ymin) * 0.0075 / plot.View().zoom, o = 0.0;
+    double oy = 0.0, dy = 0.0;
+    if (!plot.WorldToDevice(d, dy) || !plot.WorldToDevice(o, oy)) return 0.0;
+    return std::fabs(d - o);
+}
+
+// Which nodes stay apart from every other node on the device: a node's circle or number
+// is drawn only when no other node lies within its room, so that a dense part of a mesh
+// shows its triangles instead of a blot of marks, while a sparse part (or a view zoomed in
+// far enough) shows every mark. The device is divided into cells of the largest room
+// asked for; only the 3 x 3 cells around a node can hold one too close.
+class NodeRoom {
+  public:
+    NodeRoom(Plotter& plot, const MeshSource& source, double cell)
+        : plot_(plot), cell_(std::max(cell, 1.0)) {
+        source.ForEachNode([&](const MeshNode& node) {
+            double x = node.x, y = node.y;
+            if (!plot_.WorldToDevice(x, y) || !std::isfinite(x) || !std::isfinite(y)) return;
+            cells_[Key(Cell(x), Cell(y))].emplace_back(x, y);
+        });
+    }
+
+    // Whether the node at (x, y) has no other node within `room` pixels (room <= cell).
+    bool Apart(double x, double y, double room) {
+        if (!plot_.WorldToDevice(x, y) || !std::isfinite(x) || !std::isfinite(y)) return false;
+        const std::int64_t cx = Cell(x), cy = Cell(y);
+        int near = 0;
+        for (std::int64_t i = cx - 1; i <= cx + 1; ++i)
+            for (std::int64_t j = cy - 1; j <= cy + 1; ++j) {
+                const auto found = cells_.find(Key(i, j));
+                if (found == cells_.end()) continue;
+                for (const auto& [px, py] : found->second)
+                    if ((px - x) * (px - x) + (py - y) * (py - y) < room * room && ++near > 1)
+                        return false;  // the node itself is one
+            }
+        return true;
+    }
+
+  private:
+    std::int64_t Cell(double v) const { return static_cast<std::int64_t>(std::floor(v / cell_)); }
+    static std::int64_t Key(std::int64_t i, std::int64_t j) { return (i << 32) ^ (j & 0xffffffff); }
+    Plotter& plot_;
+    double cell_;
+    std::unordered_map<std::int64_t, std::vector<std::pair<double, double>>> cells_;
+};
+
+// Whether a triangle is so small on the device that its black outline would hide its
+// fill: such triangles are outlined in their fill colour.
+bool TinyOnDevice(Plotter& plot, std::span<const PlotPoint> corners, double least) {
+    double xLow = INFINITY, xHigh = -INFINITY, yLow = INFINITY, yHigh = -INFINITY;
+    for (const PlotPoint& corner : corners) {
+        double x = corner.x, y = corner.y;
+        if (!plot.WorldToDevice(x, y)) return false;
+        xLow = std::min(xLow, x), xHigh = std::max(xHigh, x);
+        yLow = std::min(yLow, y), yHigh = std::max(yHigh, y);
+    }
+    return xHigh - xLow < least && yHigh - yLow < least;
+}
+
 std::string ScaleFailureReason(const MeshSource& source, const Plotter& plot) {
     if (plot.Failure() == PlotFailure::Device) return "the drawing surface is not usable";
     const bool finite = std::isfinite(source.XMin()) && std::isfinite(source.XMax()) &&
@@ -110,6 +176,9 @@ DrawOutcome DrawNodeTable(Plotter& plot, const MeshSource& source) {
     // Triangles filled light grey, outlined in black (their corners gathered on the stack:
     // at a million nodes this runs two million times at every change of the view).
     if (source.HasElementTable()) {
+        // Outlines thinned where the triangles are smaller than a few pixels.
+        constexpr double kLeastOutlined = 4.0;
+        bool grey = false;
         source.ForEachElement([&](int, std::span<const int> nodes) {
             std::array<PlotPoint, 8> corners;
             if (nodes.size() > corners.size())
@@ -117,8 +186,14 @@ DrawOutcome DrawNodeTable(Plotter& plot, const MeshSource& source) {
             std::size_t count = 0;
             for (int number : nodes)
                 if (auto node = source.FindNode(number)) corners[count++] = {node->x, node->y};
-            plot.DrawPolygon(std::span<const PlotPoint>(corners.data(), count));
+            const std::span<const PlotPoint> points(corners.data(), count);
+            if (const bool tiny = TinyOnDevice(plot, points, kLeastOutlined); tiny != grey) {
+                plot.SetLineAttributes(1, 1, tiny ? kLightGrey : kBlack);
+                grey = tiny;
+            }
+            plot.DrawPolygon(points);
         });
+        if (grey) plot.SetLineAttributes(1, 1, kBlack);
         // The membrane's near-vertical walls filled purple (a colour of neither the
         // selection nor the held nodes).
         plot.SetFillAttributes(1, kPurple);
@@ -130,10 +205,16 @@ DrawOutcome DrawNodeTable(Plotter& plot, const MeshSource& source) {
     // A thin circle filled light grey at every node, its number just above it.
     const bool numbers = !NodeNumbersTooDense(plot, source);
     const bool circles = !NodeCirclesTooDense(plot, source);
+    const double diameter = MarkerDiameter(plot);
+    const Canvas* canvas = plot.GetSettings().canvas;
+    const double numberRoom = canvas ? 1.2 * canvas->TextWidth("00000") : 0.0;
+    const double circleRoom = 1.5 * diameter, markedRoom = 2.5 * diameter;
+    NodeRoom room(plot, source, std::max({numberRoom, circleRoom, markedRoom}));
     if (numbers || circles) {
         source.ForEachNode([&](const MeshNode& node) {
-            if (circles) plot.DrawMarker(node.x, node.y);
-            if (numbers) plot.DrawText(FormatInt(node.number), node.x, node.y + 0.05 * b);
+            if (circles && room.Apart(node.x, node.y, circleRoom)) plot.DrawMarker(node.x, node.y);
+            if (numbers && room.Apart(node.x, node.y, numberRoom))
+                plot.DrawText(FormatInt(node.number), node.x, node.y + 0.05 * b);
         });
     }
 
@@ -152,7 +233,9 @@ DrawOutcome DrawNodeTable(Plotter& plot, const MeshSource& source) {
     const auto circleNodes = [&](int color, auto forEach) {
         plot.SetMarkerAttributes(1, color, 2.0);
         forEach([&](int number) {
-            if (auto node = source.FindNode(number)) plot.DrawMarker(node->x, node->y);
+            if (auto node = source.FindNode(number);
+                node && room.Apart(node->x, node->y, markedRoom))
+                plot.DrawMarker(node->x, node->y);
         });
     };
     if (source.HasInitialValues() && circles) {

@@ -1,7 +1,9 @@
 // The two-dimensional drawing of the mesh in the results window: light grey triangles
 // outlined in black (the membrane's near-vertical walls purple), a small circle and the
 // number at every node, the boundary in blue, constrained nodes circled in green and nodes
-// with an initial value circled in red.
+// with an initial value circled in red. Circles and numbers are drawn only where they stay
+// apart on the device (a dense part of a large mesh shows some, zooming in shows all), and
+// triangles a few pixels small are outlined in their fill colour.
 #pragma once
 
 #include <optional>

@@ -349,16 +349,25 @@ class NewtonRun {
         if (request_.strict && !result_.warnings.empty())
             return Fail(RunOutcome::InputErrors, "strict run: " + result_.warnings.back());
         if (request_.strict) WriteBoundaryPoints(*model_, request_, result_);
-        output_->Finish(*solution, settings_.accuracy, settings_.weight);
-        result_.reportFile = output_->ReportFileName();
-        result_.trussFile = output_->TrussFileName();
+        // The membrane is the run's work: it is handed on before its files are written, so
+        // that a file that cannot be written loses nothing that was computed (the caller
+        // may still export it, or write the files elsewhere).
         result_.finalArea = solution->area;
         result_.solution = solution;
-        result_.outcome = RunOutcome::Success;
         if (view_) {
             view_->SetFinalArea("Final surface : " + FormatFixed(solution->area, 12, 3));
             view_->ShowResults(solution);
         }
+        try {
+            output_->Finish(*solution, settings_.accuracy, settings_.weight);
+        } catch (const IoError& error) {
+            output_.reset();  // its temporary files go before the message
+            messages_.Show(error.what(), MessageKind::Error, "Input/output error");
+            return Fail(RunOutcome::OutputFailure, kFilesNotWrittenReason);
+        }
+        result_.reportFile = output_->ReportFileName();
+        result_.trussFile = output_->TrussFileName();
+        result_.outcome = RunOutcome::Success;
         result_.timings.write = clock_.Seconds();
     }
 

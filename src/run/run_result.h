@@ -33,6 +33,11 @@ struct RunTimings {
     double peakMemoryMb = 0.0;  // peak resident set size of the process so far (VmHWM)
 };
 
+// The reason of a run whose membrane was computed but whose report or truss model file
+// could not be written: the membrane is in the result all the same.
+inline constexpr const char* kFilesNotWrittenReason =
+    "the membrane is computed, but its files could not be written";
+
 struct RunResult {
     RunOutcome outcome = RunOutcome::InputErrors;
     Settings settings;  // what the run was asked to do
@@ -61,7 +66,8 @@ struct RunResult {
     // whether it loaded: every table read and the model check passed.
     std::shared_ptr<const Model> model;
     bool modelLoaded = false;
-    // The membrane of a successful run.
+    // The membrane of a successful run, and of a run whose files could not be written
+    // (OutputFailure with kFilesNotWrittenReason).
     std::shared_ptr<const Solution> solution;
     // The files written: the report and the truss model file of a successful run, and the
     // boundary points file whenever the mesh has a boundary.

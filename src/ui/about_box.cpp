@@ -104,7 +104,7 @@ AboutBox::AboutBox(QWidget* owner) : QDialog(owner) {
 
     QPalette black = palette();
     black.setColor(QPalette::WindowText, Qt::black);
-    MakeLabel(panel, "programName", QStringLiteral("BRIMEL"), ClassicFontPixels(12, true), 56, 8)
+    MakeLabel(panel, "programName", QStringLiteral("membrane"), ClassicFontPixels(12, true), 56, 8)
         ->setPalette(black);
     MakeLabel(panel, "programKind", QStringLiteral("Finite Element Method"), ClassicFontPixels(12),
               56, 24)

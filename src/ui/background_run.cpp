@@ -12,6 +12,7 @@
 #include <malloc.h>
 #endif
 
+#include "ui/qt_services.h"
 #include "ui/results_window.h"
 
 namespace membrane {
@@ -97,7 +98,9 @@ RunResult RunInBackground(const RunRequest& request, MessageSink& messages, Resu
     RunRequest ownRequest = request;
     ownRequest.cancel = &cancel;
     ForwardingView view(relay, window, cancel);
-    ForwardingMessages sink(relay, messages);
+    // The run's message boxes open over its results window, not under it.
+    OwnedMessages overWindow(messages, &window);
+    ForwardingMessages sink(relay, overWindow);
     RunResult result;
     std::thread worker([&] {
         // RunModel turns every exception into a failed run.

@@ -8,6 +8,11 @@
 namespace membrane {
 namespace {
 
+const QColor kIncrementColour(0, 0, 200);
+const QColor kAreaColour(200, 0, 0);
+const QColor kBoundColour(0, 128, 0);
+const QColor kRestartColour(200, 120, 0);
+
 double IncrementSize(const NewtonStepRecord& step) {
     return std::fabs(step.largest) + std::fabs(step.smallest);
 }
@@ -17,6 +22,20 @@ std::pair<double, double> Decades(double low, double high) {
     const double bottom = std::floor(std::log10(std::max(low, 1e-300)));
     const double top = std::ceil(std::log10(std::max(high, 1e-300)));
     return {bottom, std::max(top, bottom + 1)};
+}
+
+// A step of 1, 2 or 5 times a power of ten giving about `count` steps over `span`.
+double NiceStep(double span, int count) {
+    const double raw = span / std::max(1, count);
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    for (const double m : {1.0, 2.0, 5.0})
+        if (m * power >= raw) return m * power;
+    return 10 * power;
+}
+
+// The number of decimals that tells ticks `step` apart.
+int Decimals(double step) {
+    return std::clamp(static_cast<int>(-std::floor(std::log10(step))), 0, 12);
 }
 
 }  // namespace
@@ -32,97 +51,185 @@ void ConvergencePlot::SetHistory(NewtonHistory history, double accuracy) {
     update();
 }
 
+ConvergencePlot::Layout ConvergencePlot::ComputeLayout() const {
+    Layout layout;
+    if (history_.empty()) return layout;
+    const QFontMetricsF metrics(font());
+    const double line = metrics.height();
+    const int n = static_cast<int>(history_.size());
+
+    // The increment on log10 (left), the area linear (right), the steps across.
+    double low = 2 * accuracy_, high = 2 * accuracy_;
+    for (const NewtonStepRecord& step : history_) {
+        const double size = IncrementSize(step);
+        if (size > 0 && std::isfinite(size)) low = std::min(low, size), high = std::max(high, size);
+    }
+    const auto [bottom, top] = Decades(low > 0 ? low : 1e-16, high > 0 ? high : 1);
+    int phaseStart = 0;
+    for (int k = 0; k < n; ++k)
+        if (history_[k].restarted) phaseStart = k;
+    double areaLow = INFINITY, areaHigh = -INFINITY;
+    for (int k = phaseStart; k < n; ++k)
+        if (std::isfinite(history_[k].area))
+            areaLow = std::min(areaLow, history_[k].area),
+            areaHigh = std::max(areaHigh, history_[k].area);
+    if (!(areaLow <= areaHigh)) areaLow = 0, areaHigh = 1;
+    const double areaMargin =
+        std::max((areaHigh - areaLow) * 0.08, std::max(1e-12, std::fabs(areaHigh) * 1e-12));
+    areaLow -= areaMargin;
+    areaHigh += areaMargin;
+    const double areaStep = NiceStep(areaHigh - areaLow, 4);
+    const int decimals = Decimals(areaStep);
+    std::vector<double> areaTicks;
+    for (double t = std::ceil(areaLow / areaStep) * areaStep; t <= areaHigh; t += areaStep)
+        areaTicks.push_back(t);
+    const auto areaText = [decimals](double a) { return QString::number(a, 'f', decimals); };
+    const auto decadeText = [](double d) { return QStringLiteral("1e%1").arg(int(d)); };
+
+    // Margins from the widest numbers.
+    double left = 0, right = 0;
+    for (double d = bottom; d <= top; d += 1)
+        left = std::max(left, metrics.horizontalAdvance(decadeText(d)));
+    for (double t : areaTicks) right = std::max(right, metrics.horizontalAdvance(areaText(t)));
+    left += 10;
+    right += 10;
+    // Title, legend, frame, step numbers, step title.
+    const double legendTop = line + 4;
+    const QRectF frame(left, legendTop + line + 8, width() - left - right,
+                       height() - (legendTop + line + 8) - 2 * line - 10);
+    if (frame.width() < 40 || frame.height() < 30) return layout;
+    layout.frame = frame;
+
+    const auto x = [&](int k) {
+        return frame.left() + (n == 1 ? frame.width() / 2.0 : frame.width() * k / (n - 1.0));
+    };
+    const auto yLog = [&](double v) {
+        const double t = (std::log10(std::max(v, 1e-300)) - bottom) / (top - bottom);
+        return frame.bottom() - std::clamp(t, 0.0, 1.0) * frame.height();
+    };
+    const auto yArea = [&](double a) {
+        return frame.bottom() - (a - areaLow) / (areaHigh - areaLow) * frame.height();
+    };
+    auto& labels = layout.labels;
+    labels.push_back({QRectF(0, 0, width(), line + 2),
+                      QStringLiteral("increment |max du| + |min du| (m, log) and area (m\u00b2)")});
+
+    // The legend: one sample line and word per line drawn.
+    double at = 8;
+    const bool restarted = phaseStart > 0;
+    for (const QString& word :
+         {QStringLiteral("increment"), QStringLiteral("area"), QStringLiteral("2 \u00d7 accuracy"),
+          restarted ? QStringLiteral("restart") : QString()}) {
+        if (word.isEmpty()) continue;
+        at += 22;  // the sample
+        const double w = metrics.horizontalAdvance(word) + 2;
+        labels.push_back({QRectF(at, legendTop, w, line), word});
+        ++layout.legend;
+        at += w + 12;
+    }
+
+    const double every =
+        std::max(1.0, std::ceil((top - bottom) / std::max(1.0, frame.height() / (1.5 * line))));
+    for (double d = bottom; d <= top; d += every)
+        labels.push_back(
+            {QRectF(0, yLog(std::pow(10, d)) - line / 2, left - 4, line), decadeText(d)});
+    for (double t : areaTicks)
+        labels.push_back(
+            {QRectF(frame.right() + 4, yArea(t) - line / 2, right - 4, line), areaText(t)});
+    // The steps, numbered from 1 across a restart, as many as have room.
+    const double numberWidth = metrics.horizontalAdvance(QString::number(n)) + 8;
+    const int stride =
+        std::max(1, static_cast<int>(std::ceil(numberWidth /
+                                               std::max(1.0, frame.width() / std::max(1, n - 1)))));
+    for (int k = 0; k < n; k += stride)
+        labels.push_back({QRectF(x(k) - numberWidth / 2, frame.bottom() + 2, numberWidth, line),
+                          QString::number(k + 1)});
+    labels.push_back(
+        {QRectF(0, height() - line - 2, width(), line + 2), QStringLiteral("Newton step")});
+
+    layout.bound = accuracy_ > 0 ? yLog(2 * accuracy_) : -1;
+    for (int k = 0; k < n; ++k) {
+        const NewtonStepRecord& step = history_[k];
+        layout.increments.emplace_back(x(k), yLog(IncrementSize(step)));
+        const double y = yArea(step.area);
+        const bool clipped = !(y >= frame.top() && y <= frame.bottom());
+        layout.areas.emplace_back(
+            x(k), std::isfinite(y) ? std::clamp(y, frame.top(), frame.bottom()) : frame.top());
+        layout.areaClipped.push_back(clipped);
+    }
+    return layout;
+}
+
 void ConvergencePlot::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), Qt::white);
     p.setRenderHint(QPainter::Antialiasing);
-    const QFontMetrics metrics(font());
     if (history_.empty()) {
         p.drawText(rect(), Qt::AlignCenter, QStringLiteral("no Newton steps"));
         return;
     }
-    const int margin = metrics.horizontalAdvance(QStringLiteral("1e-000")) + 10;
-    const QRect frame(margin, metrics.height() + 8, width() - 2 * margin,
-                      height() - 2 * metrics.height() - 20);
-    if (frame.width() < 20 || frame.height() < 20) return;
+    const Layout layout = ComputeLayout();
+    if (layout.frame.isEmpty()) return;
+    const QRectF& frame = layout.frame;
 
-    // Scales: the increment on log10 (left), the area linear (right), the step across.
-    double low = 2 * accuracy_, high = 2 * accuracy_;
-    double areaLow = history_.front().area, areaHigh = areaLow;
-    for (const NewtonStepRecord& step : history_) {
-        const double size = IncrementSize(step);
-        if (size > 0 && std::isfinite(size)) low = std::min(low, size), high = std::max(high, size);
-        if (std::isfinite(step.area))
-            areaLow = std::min(areaLow, step.area), areaHigh = std::max(areaHigh, step.area);
-    }
-    const auto [bottom, top] = Decades(low > 0 ? low : 1e-16, high > 0 ? high : 1);
-    if (areaHigh <= areaLow) areaHigh = areaLow + std::max(1e-12, std::fabs(areaLow) * 1e-9);
-    const int n = static_cast<int>(history_.size());
-    auto x = [&](int k) {
-        return frame.left() + (n == 1 ? frame.width() / 2.0 : frame.width() * k / (n - 1.0));
-    };
-    auto yLog = [&](double v) {
-        const double t = (std::log10(std::max(v, 1e-300)) - bottom) / (top - bottom);
-        return frame.bottom() - std::clamp(t, 0.0, 1.0) * frame.height();
-    };
-    auto yArea = [&](double a) {
-        return frame.bottom() - (a - areaLow) / (areaHigh - areaLow) * frame.height();
-    };
-
+    // The decades as grey lines behind everything.
     p.setPen(QColor(220, 220, 220));
-    for (double d = bottom; d <= top; d += 1)
-        p.drawLine(QPointF(frame.left(), yLog(std::pow(10, d))),
-                   QPointF(frame.right(), yLog(std::pow(10, d))));
+    for (const Label& label : layout.labels)
+        if (label.place.right() <= frame.left() && label.text.startsWith(QLatin1String("1e")))
+            p.drawLine(QPointF(frame.left(), label.place.center().y()),
+                       QPointF(frame.right(), label.place.center().y()));
     p.setPen(Qt::black);
     p.drawRect(frame);
-    for (double d = bottom; d <= top; d += std::max(1.0, std::ceil((top - bottom) / 8))) {
-        const QString label = QStringLiteral("1e%1").arg(static_cast<int>(d));
-        p.drawText(
-            QRectF(0, yLog(std::pow(10, d)) - metrics.height() / 2.0, margin - 4, metrics.height()),
-            Qt::AlignRight | Qt::AlignVCenter, label);
+    for (const Label& label : layout.labels) {
+        Qt::Alignment align = Qt::AlignVCenter | Qt::AlignHCenter;
+        if (label.place.right() <= frame.left() + 1) align = Qt::AlignVCenter | Qt::AlignRight;
+        if (label.place.left() >= frame.right()) align = Qt::AlignVCenter | Qt::AlignLeft;
+        p.drawText(label.place, align, label.text);
     }
-    p.drawText(
-        QRectF(frame.right() + 4, frame.top() - metrics.height() / 2.0, margin, metrics.height()),
-        Qt::AlignLeft | Qt::AlignVCenter, QString::number(areaHigh, 'g', 7));
-    p.drawText(QRectF(frame.right() + 4, frame.bottom() - metrics.height() / 2.0, margin,
-                      metrics.height()),
-               Qt::AlignLeft | Qt::AlignVCenter, QString::number(areaLow, 'g', 7));
-    p.drawText(QRect(0, 0, width(), metrics.height() + 4), Qt::AlignCenter,
-               QStringLiteral("|max| + |min| of the increments (log), area (right)"));
-    p.drawText(QRect(0, height() - metrics.height() - 4, width(), metrics.height() + 4),
-               Qt::AlignCenter, QStringLiteral("Newton step"));
+    // The legend's samples, left of their words (the second to fifth labels).
+    const QColor colours[] = {kIncrementColour, kAreaColour, kBoundColour, kRestartColour};
+    const Qt::PenStyle styles[] = {Qt::SolidLine, Qt::SolidLine, Qt::DashLine, Qt::DotLine};
+    for (int k = 0; k < layout.legend; ++k) {
+        const Label& word = layout.labels[k + 1];
+        p.setPen(QPen(colours[k], k == 0 ? 2 : 1, styles[k]));
+        const double y = word.place.center().y();
+        p.drawLine(QPointF(word.place.left() - 20, y), QPointF(word.place.left() - 4, y));
+    }
 
     // The convergence bound 2 x accuracy.
-    p.setPen(QPen(QColor(0, 128, 0), 1, Qt::DashLine));
-    p.drawLine(QPointF(frame.left(), yLog(2 * accuracy_)),
-               QPointF(frame.right(), yLog(2 * accuracy_)));
+    if (layout.bound >= frame.top() && layout.bound <= frame.bottom()) {
+        p.setPen(QPen(kBoundColour, 1, Qt::DashLine));
+        p.drawLine(QPointF(frame.left(), layout.bound), QPointF(frame.right(), layout.bound));
+    }
 
+    const int n = static_cast<int>(history_.size());
     QPainterPath increments, areas;
     for (int k = 0; k < n; ++k) {
         const NewtonStepRecord& step = history_[k];
         if (step.restarted) {
-            p.setPen(QPen(QColor(200, 120, 0), 1, Qt::DotLine));
-            p.drawLine(QPointF(x(k), frame.top()), QPointF(x(k), frame.bottom()));
+            p.setPen(QPen(kRestartColour, 1, Qt::DotLine));
+            p.drawLine(QPointF(layout.increments[k].x(), frame.top()),
+                       QPointF(layout.increments[k].x(), frame.bottom()));
         }
-        const QPointF point(x(k), yLog(IncrementSize(step)));
-        const QPointF area(
-            x(k), std::clamp(yArea(step.area), double(frame.top()), double(frame.bottom())));
         if (k == 0 || step.restarted) {
-            increments.moveTo(point);
-            areas.moveTo(area);
+            increments.moveTo(layout.increments[k]);
+            areas.moveTo(layout.areas[k]);
         } else {
-            increments.lineTo(point);
-            areas.lineTo(area);
+            increments.lineTo(layout.increments[k]);
+            areas.lineTo(layout.areas[k]);
         }
     }
-    p.setPen(QPen(QColor(0, 0, 200), 2));
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(kIncrementColour, 2));
     p.drawPath(increments);
-    p.setPen(QPen(QColor(200, 0, 0), 1));
+    p.setPen(QPen(kAreaColour, 1.5));
     p.drawPath(areas);
-    p.setBrush(QColor(0, 0, 200));
     p.setPen(Qt::NoPen);
+    p.setBrush(kIncrementColour);
+    for (const QPointF& point : layout.increments) p.drawEllipse(point, 3, 3);
+    p.setBrush(kAreaColour);
     for (int k = 0; k < n; ++k)
-        p.drawEllipse(QPointF(x(k), yLog(IncrementSize(history_[k]))), 3, 3);
+        if (!layout.areaClipped[k]) p.drawEllipse(layout.areas[k], 2, 2);
 }
 
 }  // namespace membrane

@@ -1,10 +1,17 @@
 // The convergence of a run as a picture: per Newton step the size of the increment,
 // |max du| + |min du| on a logarithmic scale (the run converged where it falls below
 // 2 x accuracy, drawn as a dashed line), and the lifted area on a second scale beside it.
-// A restart with a line search is marked by a vertical line.
+// A restart with a line search is marked by a vertical line. Both scales and the steps
+// carry numbers, a legend names the lines; the area scale is that of the steps after the
+// last restart (the steps that ran off before it are drawn at the frame's edge), so that
+// the line of the run that counts always has the frame's height.
 #pragma once
 
+#include <QPointF>
+#include <QRectF>
+#include <QString>
 #include <QWidget>
+#include <vector>
 
 #include "run/newton_history.h"
 
@@ -20,6 +27,21 @@ class ConvergencePlot final : public QWidget {
     const NewtonHistory& History() const { return history_; }
 
     QSize sizeHint() const override { return {420, 260}; }
+
+    // Where everything goes at the widget's size (empty without steps or room).
+    struct Label {
+        QRectF place;
+        QString text;
+    };
+    struct Layout {
+        QRectF frame;
+        std::vector<Label> labels;  // scale numbers, axis titles and the legend's words
+        std::vector<QPointF> increments, areas;  // the points of both lines
+        std::vector<bool> areaClipped;           // an area beyond the scale, at the edge
+        double bound = -1;                       // the height of 2 x accuracy
+        int legend = 0;                          // the legend's words: labels 1 to `legend`
+    };
+    Layout ComputeLayout() const;
 
   protected:
     void paintEvent(QPaintEvent* event) override;

@@ -15,6 +15,9 @@ namespace {
 
 // Room beside the text: the cell's margins and the grid line.
 constexpr int kCellPadding = 10;
+// The narrowest a grid gets when the window is made small (a small or scaled screen): its
+// columns then scroll.
+constexpr int kLeastGridWidth = 120;
 
 // Between two extremes the text grows no longer than at one of them.
 QString Longer(const QString& a, const QString& b) {
@@ -42,7 +45,10 @@ void FitGridWidth(QTableView& grid, int designWidth) {
     for (int column = 0; column < grid.horizontalHeader()->count(); ++column)
         columns += grid.columnWidth(column);
     const int bar = grid.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &grid);
-    grid.setFixedWidth(std::max(designWidth, columns + bar + 2 * grid.frameWidth()));
+    // At least the design width; more, up to the columns' width, only where the notebook
+    // has the room (the grid never widens the window).
+    grid.setMinimumWidth(std::min(designWidth, kLeastGridWidth));
+    grid.setMaximumWidth(std::max(designWidth, columns + bar + 2 * grid.frameWidth()));
 }
 
 }  // namespace membrane

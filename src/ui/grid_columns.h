@@ -23,8 +23,9 @@ QString WidestFixed(double lowest, double highest, int precision, int decimals);
 // kGridColumnWidth, or `atLeast` when that is wider).
 void FitColumn(QTableView& grid, int column, const QString& widestText, int atLeast = 0);
 
-// Gives `grid` the width of its columns, its vertical scroll bar and its frame, or
-// `designWidth` when that is wider: the columns then always fit.
+// Lets `grid` grow to the width of its columns, its vertical scroll bar and its frame (its
+// maximum width): where its page has the room the columns fit without a horizontal scroll
+// bar. It gets narrower than `designWidth` only in a window made small.
 void FitGridWidth(QTableView& grid, int designWidth);
 
 }  // namespace membrane

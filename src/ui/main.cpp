@@ -32,6 +32,7 @@ int main(int argc, char** argv) {
     // The settings, scene options and recent files of the last session.
     QSettings store(QStringLiteral("membrane"), QStringLiteral("membrane-gui"));
     membrane::MainWindow window;
+    if (window.QuitChosen()) return 0;  // at the start-up's box about a small screen
     window.SetStore(&store);
     messages.SetOwner(&window);
     membrane::ConnectRuns(window, messages, opener);

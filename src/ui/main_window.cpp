@@ -216,36 +216,55 @@ MainWindow::MainWindow(QWidget* parent, const MainWindowStartup& startup) : QMai
 }
 
 void MainWindow::CreateMenu() {
-    QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
-    openAction_ = file->addAction(QStringLiteral("Open"), this, &MainWindow::Open);
+    // File, Run and Help as menus with mnemonics (Alt+F, Alt+R, Alt+H), each command with
+    // its key.
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("fileMenu"));
+    openAction_ = file->addAction(QStringLiteral("&Open..."), this, &MainWindow::Open);
     openAction_->setObjectName(QStringLiteral("openAction"));
-    file->addAction(QStringLiteral("Import"), this,
+    openAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    file->addAction(QStringLiteral("&Import..."), this,
                     [this] {
                         if (runGoing_) return;
-                        const QString here = QFileInfo(programFile_).absolutePath();
-                        if (const auto model = ImportSurfaceWithDialogs(this, here))
+                        if (const auto model = ImportSurfaceWithDialogs(this, StartFolder()))
                             SelectModelFile(*model);
                     })
         ->setObjectName(QStringLiteral("importAction"));
-    openAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-    recentMenu_ = file->addMenu(QStringLiteral("Recent files"));
+    recentMenu_ = file->addMenu(QStringLiteral("Recent &files"));
     recentMenu_->setObjectName(QStringLiteral("recentMenu"));
     recentMenu_->setEnabled(false);
-    defaultsAction_ = file->addAction(QStringLiteral("Defaults"), this, &MainWindow::EditDefaults);
+    defaultsAction_ =
+        file->addAction(QStringLiteral("&Defaults..."), this, &MainWindow::EditDefaults);
     defaultsAction_->setObjectName(QStringLiteral("defaultsAction"));
-    file->addAction(QStringLiteral("Exit"), this, &MainWindow::Exit)
-        ->setObjectName(QStringLiteral("exitAction"));
-    runAction_ = menuBar()->addAction(QStringLiteral("Run"), this, &MainWindow::Run);
+    file->addSeparator();
+    QAction* exit = file->addAction(QStringLiteral("E&xit"), this, &MainWindow::Exit);
+    exit->setObjectName(QStringLiteral("exitAction"));
+    exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+
+    QMenu* run = menuBar()->addMenu(QStringLiteral("&Run"));
+    run->setObjectName(QStringLiteral("runMenu"));
+    runAction_ = run->addAction(QStringLiteral("&Run the model"), this, &MainWindow::Run);
     runAction_->setObjectName(QStringLiteral("runAction"));
     runAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
-    QAction* help = menuBar()->addAction(QStringLiteral("Help"), this, &MainWindow::ShowAbout);
-    help->setObjectName(QStringLiteral("helpAction"));
-    help->setShortcut(QKeySequence(Qt::Key_F1));
-    // The menu bar's own commands show their keys in the tool tip.
-    for (QAction* action : {runAction_, help})
-        action->setToolTip(action->text() + QStringLiteral(" (") +
-                           action->shortcut().toString(QKeySequence::NativeText) +
-                           QStringLiteral(")"));
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("helpMenu"));
+    QAction* about =
+        help->addAction(QStringLiteral("&About membrane"), this, &MainWindow::ShowAbout);
+    about->setObjectName(QStringLiteral("helpAction"));
+    about->setShortcut(QKeySequence(Qt::Key_F1));
+    help->addAction(QStringLiteral("VRML &browser web site"), this, &MainWindow::OpenPluginPage)
+        ->setObjectName(QStringLiteral("pluginAction"));
+}
+
+QString MainWindow::StartFolder() const {
+    // The folder of the model opened last (the recent files are kept between sessions),
+    // else the program's.
+    if (!recentFiles_.isEmpty()) {
+        const QFileInfo last(recentFiles_.constFirst());
+        if (last.absoluteDir().exists()) return last.absolutePath();
+    }
+    return QFileInfo(programFile_).absolutePath();
 }
 
 void MainWindow::SetStore(QSettings* store) {
@@ -387,7 +406,8 @@ void MainWindow::CreateStatusBar() {
 }
 
 QString MainWindow::ProgramName() const {
-    return QFileInfo(programFile_).completeBaseName();
+    // The name the program is installed and started under, whatever its file is called.
+    return QStringLiteral("membrane");
 }
 
 void MainWindow::StartUp(const MainWindowStartup& startup) {
@@ -407,10 +427,20 @@ void MainWindow::StartUp(const MainWindowStartup& startup) {
     runAction_->setEnabled(false);
     settings_ = Settings{};
 
+    // A small screen (or a large scale factor) may not show the windows whole: the user
+    // chooses whether to go on.
     if (screen.width() < kMinScreenWidth || screen.height() < kMinScreenHeight) {
-        ShowMessageBox(this, QStringLiteral("set screen resolution to at least 1024x800 pixels"),
-                       BoxKind::Error, BoxButton::Cancel);
-        return;
+        const QString text =
+            QStringLiteral(
+                "The screen has room for %1 x %2 pixels (at the desktop's scale); "
+                "the windows are laid out for at least 1024 x 800 and may not fit.")
+                .arg(screen.width())
+                .arg(screen.height());
+        if (!ShowMessageBox(this, text, BoxKind::Warning, BoxButton::ContinueOrQuit)) {
+            quitChosen_ = true;
+            QTimer::singleShot(0, this, &MainWindow::close);
+            return;
+        }
     }
     screenText_->setText(
         QStringLiteral(" screenresolution :%1x%2").arg(screen.width()).arg(screen.height()));
@@ -427,9 +457,8 @@ std::optional<QString> MainWindow::ChooseFile(const OpenFileRequest& request) {
 void MainWindow::Open() {
     if (runGoing_) return;
     const QString name = ProgramName();
-    const OpenFileRequest request{this, QStringLiteral("Open File"),
-                                  QFileInfo(programFile_).absolutePath(), OpenDialogFilter(name),
-                                  QStringLiteral("*.dat")};
+    const OpenFileRequest request{this, QStringLiteral("Open File"), StartFolder(),
+                                  OpenDialogFilter(name), QStringLiteral("*.dat")};
     for (;;) {
         const std::optional<QString> chosen = ChooseFile(request);
         if (!chosen) return;  // cancelled: nothing changes
@@ -456,7 +485,7 @@ bool MainWindow::SelectModelFile(const QString& path) {
 
 void MainWindow::TakeModelFile(const QString& path) {
     const QFileInfo info(path);
-    setWindowTitle(ProgramName() + QLatin1String(kPlatform) + info.fileName().toLower());
+    setWindowTitle(ProgramName() + QLatin1String(kPlatform) + info.fileName());
     modelFileName_ = QFile::encodeName(info.absoluteFilePath()).toStdString();
     recentFiles_ = WithRecentFile(recentFiles_, info.absoluteFilePath());
     FillRecentMenu();

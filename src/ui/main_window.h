@@ -111,6 +111,8 @@ class MainWindow : public QMainWindow {
     void TakeModelFile(const QString& path);
     void SetStep(QLabel* label, StepLook look, bool visible);
     QString ProgramName() const;
+    // Where the Open and Import dialogs start: the last model's folder.
+    QString StartFolder() const;
     void Store();
     void FillRecentMenu();
 
@@ -136,6 +138,11 @@ class MainWindow : public QMainWindow {
     std::function<void()> cancelHandler_;
     bool runGoing_ = false;
     bool closeAfterRun_ = false;
+    bool quitChosen_ = false;  // the user chose Quit at start-up
+
+  public:
+    // Whether the user chose Quit in the start-up's box about a small screen.
+    bool QuitChosen() const { return quitChosen_; }
 };
 
 }  // namespace membrane

@@ -167,12 +167,28 @@ void NumberEdit::SetText(const QString& text) {
         realValue_ = value ? *value : 0.0;
         number = value.has_value();
     }
-    // The text shown is the text checked: a fault of what it replaced is gone with it.
-    lastState_ = number ? Valid : NumberError;
+    // The text shown is the text checked: a fault of what it replaced is gone with it. A
+    // number outside the range (a stored setting no longer allowed) is refused at OK.
+    const double value = kind_ == NumberKind::Integer ? intValue_ : realValue_;
+    lastState_ = !number ? NumberError : OutsideUserRange(value) ? UserRange : Valid;
 }
 
 void NumberEdit::ShowCheckMessage() {
-    if (lastState_ != Valid) ShowMessageBox(this, CheckMessage(lastState_), BoxKind::Error);
+    if (lastState_ != Valid) ShowMessageBox(this, FieldMessage(lastState_), BoxKind::Error);
+}
+
+QString NumberEdit::FieldMessage(int state) const {
+    if (fieldName_.isEmpty() || state == Valid) return CheckMessage(state);
+    const QString what = state == NumberError ? QStringLiteral("not a number")
+                                              : QStringLiteral("not in the allowed range");
+    const QString kind = kind_ == NumberKind::Integer ? QStringLiteral("a whole number")
+                                                      : QStringLiteral("a number");
+    const QString low = FromStd(FormatGeneral(min_, 8)), high = FromStd(FormatGeneral(Max(), 8));
+    const QString range =
+        minExclusive_ ? QStringLiteral("more than ") + low + QStringLiteral(", at most ") + high
+                      : QStringLiteral("from ") + low + QStringLiteral(" to ") + high;
+    return fieldName_ + QStringLiteral(": ") + what + QStringLiteral("; allowed: ") + kind +
+           QLatin1Char(' ') + range + QLatin1Char('.');
 }
 
 bool NumberEdit::FocusTimerActive() const {
@@ -183,7 +199,7 @@ bool NumberEdit::FocusTimerActive() const {
 // Checking the text
 
 bool NumberEdit::OutsideUserRange(double value) const {
-    return value < min_ || value > max_;
+    return value < min_ || (minExclusive_ && value == min_) || value > max_;
 }
 
 int NumberEdit::CheckDisplayedText(QString& mantissa, QString& exponent, bool& split) {
@@ -338,7 +354,7 @@ void NumberEdit::keyReleaseEvent(QKeyEvent* event) {
         }
 
         if ((IsTab(key) || IsEnter(key)) && state != Valid) {
-            ShowMessageBox(this, CheckMessage(state), BoxKind::Error);
+            ShowMessageBox(this, FieldMessage(state), BoxKind::Error);
             RestartFocusTimer();
         }
     }

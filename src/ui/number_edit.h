@@ -51,6 +51,14 @@ class NumberEdit : public QLineEdit {
     double RealValue() const { return realValue_; }
     void SetRealValue(double value);
 
+    // The field's name in its messages, which then tell the allowed range; and whether
+    // Min itself is outside it (an accuracy of 0 could never be met).
+    void SetFieldName(const QString& name) { fieldName_ = name; }
+    void SetMinExclusive(bool exclusive) { minExclusive_ = exclusive; }
+    // The message of a check state: CheckMessage's, or with a field name "accuracy: not in
+    // the allowed range; allowed: more than 0, at most 100".
+    QString FieldMessage(int state) const;
+
     bool DefaultHint() const { return defaultHint_; }
     void SetDefaultHint(bool on);  // on: the tool tip shows "Min Max"
 
@@ -115,6 +123,8 @@ class NumberEdit : public QLineEdit {
     std::int32_t intValue_ = 0;
     double realValue_ = 0.0;
     bool defaultHint_ = false;
+    bool minExclusive_ = false;
+    QString fieldName_;
     QString text_;
 
     int lastState_ = Valid;

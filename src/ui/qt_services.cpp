@@ -6,11 +6,19 @@
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QProcess>
+#include <QTimer>
 #include <QUrl>
 
 namespace membrane {
 
-void QtMessageSink::Show(const UserMessage& message) {
+void OwnedMessages::Show(const UserMessage& message) {
+    if (auto* desktop = dynamic_cast<QtMessageSink*>(&next_); desktop && owner_)
+        desktop->ShowOver(owner_, message);
+    else
+        next_.Show(message);
+}
+
+void QtMessageSink::ShowOver(QWidget* owner, const UserMessage& message) {
     QString text = QString::fromStdString(message.text);
     text.replace('\r', '\n');
     const QString caption = message.caption.empty() ? QApplication::applicationName()
@@ -18,8 +26,16 @@ void QtMessageSink::Show(const UserMessage& message) {
     QMessageBox box(message.kind == MessageKind::Error     ? QMessageBox::Critical
                     : message.kind == MessageKind::Warning ? QMessageBox::Warning
                                                            : QMessageBox::Information,
-                    caption, text, QMessageBox::Ok, owner_);
+                    caption, text, QMessageBox::Ok, owner);
     if (!message.detail.empty()) box.setInformativeText(QString::fromStdString(message.detail));
+    if (owner) {
+        box.setWindowModality(Qt::WindowModal);
+        // Above its window once shown (a window kept on top would otherwise cover it).
+        QTimer::singleShot(0, &box, [&box] {
+            box.raise();
+            box.activateWindow();
+        });
+    }
     box.exec();
 }
 

@@ -14,9 +14,25 @@ class QtMessageSink final : public MessageSink {
   public:
     using MessageSink::Show;
     void SetOwner(QWidget* owner) { owner_ = owner; }
+    void Show(const UserMessage& message) override { ShowOver(owner_, message); }
+    // The box belongs to `owner` (null: none): a child of it, raised and modal to it, so
+    // that it is never hidden under the window the user looks at.
+    void ShowOver(QWidget* owner, const UserMessage& message);
+
+  private:
+    QPointer<QWidget> owner_;
+};
+
+// The messages of one window: the desktop's boxes open over `owner`; any other sink (a
+// test's) gets them as they are. `next` must outlive this object.
+class OwnedMessages final : public MessageSink {
+  public:
+    OwnedMessages(MessageSink& next, QWidget* owner) : next_(next), owner_(owner) {}
+    using MessageSink::Show;
     void Show(const UserMessage& message) override;
 
   private:
+    MessageSink& next_;
     QPointer<QWidget> owner_;
 };
 

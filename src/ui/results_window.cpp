@@ -1,6 +1,7 @@
 #include "ui/results_window.h"
 
 #include <QAbstractTableModel>
+#include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -17,16 +18,20 @@
 #include <QProgressBar>
 #include <QProxyStyle>
 #include <QPushButton>
+#include <QResizeEvent>
+#include <QScreen>
 #include <QSplitter>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <QToolBar>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <functional>
+#include <map>
 
 #include "common/key_index.h"
 #include "common/number_format.h"
@@ -39,6 +44,7 @@
 #include "ui/convergence_plot.h"
 #include "ui/grid_columns.h"
 #include "ui/number_edit.h"
+#include "ui/outcome_text.h"
 #include "ui/qt_canvas.h"
 #include "ui/slot_guard.h"
 #include "ui/surface_files.h"
@@ -115,6 +121,7 @@ constexpr int kGridBottomMargin = 3;  // below a grid of 525 rows' height in its
 constexpr int kMinGridHeight = 150;
 constexpr int kMinPaintWidth = 240;
 constexpr int kMinPaintHeight = 180;
+constexpr int kLeastNotebookWidth = 120;
 constexpr int kResizeDelayMs = 40;
 constexpr int kTabMargins = 8;                       // both sides of a tab's caption together
 constexpr int kHeightColumnWidth = 140;              // the 16 characters of a height
@@ -185,6 +192,9 @@ struct NumberRange {
 
 void FitGrid(QTableView& grid) {
     FitGridWidth(grid, grid.property(kDesignWidth).toInt());
+    // The notebook takes the width the grid wants from the drawing, as far as the drawing
+    // can give it; the window keeps its size.
+    if (auto* window = qobject_cast<ResultsWindow*>(grid.window())) window->FitNotebook();
 }
 
 // "ITERATION 3 : Elimination" -> 3 and "Elimination" (the solve; "Cholesky" when sparse
@@ -206,11 +216,11 @@ bool ParseIterationLine(const std::string& text, int& iteration, std::string& ph
 ResultsWindow::ResultsWindow(Opener& opener, MessageSink& messages, QWidget* parent)
     : QWidget(parent, Qt::Dialog | Qt::WindowStaysOnTopHint),
       opener_(opener),
-      messages_(messages),
+      messages_(messages, this),
       image_(kPaintWidth, kPaintHeight, QImage::Format_RGB32) {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName("Resultform");
-    setWindowTitle("Resultform");
+    setWindowTitle("membrane results");
     move(276, 160);
     setFont(ClassicFontPixels(13, true));  // the bold system face of dialogs
     image_.fill(Qt::white);
@@ -219,6 +229,25 @@ ResultsWindow::ResultsWindow(Opener& opener, MessageSink& messages, QWidget* par
     QWidget* drawing = BuildDrawingPanel();
     BuildMessageLine();
     AddExportAction(*this);
+    // A small tool bar right of the legend, in the legend's row: the window's commands.
+    auto* bar = new QToolBar(drawing);
+    bar->setObjectName("resultsToolBar");
+    bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    bar->setFont(ClassicFontPixels(11));
+    bar->setFixedHeight(kLegendHeight);
+    bar->setContentsMargins(0, 0, 0, 0);
+    for (const char* name :
+         {"exportAction", "saveResultsAction", "savePictureAction", "closeAction"})
+        if (auto* action = findChild<QAction*>(name)) bar->addAction(action);
+    auto* drawingColumn = static_cast<QVBoxLayout*>(drawing->layout());
+    drawingColumn->setContentsMargins(0, 0, 0, 0);
+    auto* top = new QHBoxLayout;
+    // Left of the Plan / 3D tabs, which stand at the frame's right end in the same row.
+    top->setContentsMargins(0, 0, kFrameRightMargin + surfacePane_->Tabs()->sizeHint().width() + 4,
+                            0);
+    top->addStretch(1);
+    top->addWidget(bar);
+    drawingColumn->insertLayout(0, top);
 
     // The notebook keeps its width, the drawing takes what the window gains in width; both
     // take the height. The splitter's handle is the gap left of the drawing's frame.
@@ -411,6 +440,10 @@ void ResultsWindow::BuildGrids() {
     // when they must be) instead of hiding behind scroll arrows.
     tabs_->tabBar()->setUsesScrollButtons(false);
     tabs_->tabBar()->setElideMode(Qt::ElideRight);
+    tabs_->tabBar()->setExpanding(true);
+    // Narrower only in a window made small (a small or scaled screen): the captions then
+    // shorten and the grids scroll.
+    tabs_->setMinimumWidth(kLeastNotebookWidth);
     auto* narrow = new NarrowTabs;
     narrow->setParent(tabs_->tabBar());
     tabs_->tabBar()->setStyle(narrow);
@@ -423,6 +456,7 @@ void ResultsWindow::BuildGrids() {
         QRect place;  // at the default size; the height grows with the window
         std::vector<std::pair<const char*, int>> labels;
     };
+    // Short captions that the notebook's width shows whole; the tool tips name the tables.
     Page pages[] = {
         {"Results",
          "resultsGrid",
@@ -431,7 +465,7 @@ void ResultsWindow::BuildGrids() {
          2,
          {8, 24, 265, 525},
          {{"node", 16}, {"z-value", 104}}},
-        {"Coordinates",
+        {"Nodes",
          "coordinatesGrid",
          &coordinatesModel_,
          &coordinatesGrid_,
@@ -446,7 +480,7 @@ void ResultsWindow::BuildGrids() {
          1,
          {64, 24, 105, 525},
          {}},
-        {"Initial Displacements",
+        {"Initial",
          "initialGrid",
          &initialModel_,
          &initialGrid_,
@@ -463,11 +497,20 @@ void ResultsWindow::BuildGrids() {
         *page.grid = grid;
         grid->setProperty(kDesignWidth, page.place.width());
         FitGridWidth(*grid, page.place.width());
-        auto* place = new QVBoxLayout(widget);
+        // The grid as wide as its columns where the page has the room, left-aligned.
+        auto* place = new QHBoxLayout(widget);
         place->setContentsMargins(page.place.left(), page.place.top(), 0, kGridBottomMargin);
-        place->addWidget(grid, 1, Qt::AlignLeft);
+        place->setSpacing(0);
+        place->addWidget(grid, 1000);
+        place->addStretch(1);
         for (auto [text, x] : page.labels) AddLabel(widget, "", text, x, 5);
-        tabs_->setTabToolTip(tabs_->addTab(widget, page.caption), page.caption);
+        static const std::map<std::string, QString> tips = {
+            {"Results", "Results: the computed heights"},
+            {"Nodes", "Coordinates of the nodes"},
+            {"Elements", "Elements: the triangles' nodes"},
+            {"Constraints", "Constraints: the held nodes"},
+            {"Initial", "Initial Displacements: the start heights"}};
+        tabs_->setTabToolTip(tabs_->addTab(widget, page.caption), tips.at(page.caption));
         // Keyboard and mouse move the current row; a click on the row that is already
         // current marks it again when something else has been marked since.
         connect(grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
@@ -479,6 +522,43 @@ void ResultsWindow::BuildGrids() {
     tabs_->addTab(convergencePlot_, "Convergence");
 }
 
+void ResultsWindow::FitToScreen() {
+    const QScreen* shown = screen();
+    if (!shown) return;
+    // Room for the window's frame and title bar, which the window manager adds.
+    constexpr int kFrameRoom = 16, kTitleRoom = 48;
+    const QRect room = shown->availableGeometry();
+    const QSize fits(std::min(width(), room.width() - kFrameRoom),
+                     std::min(height(), room.height() - kTitleRoom));
+    if (fits == size()) return;
+    resize(fits.expandedTo(minimumSizeHint()));
+    move(
+        room.left() + std::max(0, std::min(x() - room.left(), room.width() - width() - kFrameRoom)),
+        room.top() +
+            std::max(0, std::min(y() - room.top(), room.height() - height() - kTitleRoom)));
+}
+
+void ResultsWindow::FitNotebook() {
+    int wanted = kNotebookWidth;  // taken back when a window made small grows again
+    for (QTableView* grid :
+         {resultsGrid_, coordinatesGrid_, elementsGrid_, constraintsGrid_, initialGrid_}) {
+        const QWidget* page = grid->parentWidget();
+        wanted = std::max(wanted, grid->maximumWidth() + page->layout()->contentsMargins().left() +
+                                      (tabs_->width() - tabs_->currentWidget()->width()) + 4);
+    }
+    const QList<int> sizes = splitter_->sizes();
+    if (sizes.size() != 2 || wanted <= sizes[0]) return;
+    const int drawingLeast = splitter_->widget(1)->minimumSizeHint().width();
+    const int room = sizes[0] + sizes[1] - drawingLeast;
+    const int notebook = std::min(wanted, room);
+    if (notebook > sizes[0]) splitter_->setSizes({notebook, sizes[0] + sizes[1] - notebook});
+}
+
+void ResultsWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    FitNotebook();
+}
+
 void ResultsWindow::ShowMessage(const std::string& text) {
     messageLine_->setText(Q(" " + text));
     if (reporting_) ShowProgress(text);
@@ -487,7 +567,18 @@ void ResultsWindow::ShowMessage(const std::string& text) {
 void ResultsWindow::ShowProgress(const std::string& text) {
     int iteration = 0;
     std::string phase;
-    if (!ParseIterationLine(text, iteration, phase)) return;
+    if (!ParseIterationLine(text, iteration, phase)) {
+        // Between the iterations the bar names the phase the run is in: a harmonic start
+        // of a large model takes as long as an iteration.
+        static const std::string harmonic = "HARMONIC START : ";
+        if (text.rfind(harmonic, 0) == 0)
+            progressBar_->setFormat(Q("start heights : " + text.substr(harmonic.size())));
+        else if (text.find("starting again") != std::string::npos)
+            progressBar_->setFormat("starting again with a line search");
+        else if (text.rfind("waiting", 0) == 0)
+            progressBar_->setFormat(Q(text));
+        return;
+    }
     // Two phases per iteration; the limit of iterations is the end of the bar (a run that
     // converges earlier simply ends before the bar is full).
     const int limit = std::max(1, maxIterations_);
@@ -512,6 +603,7 @@ void ResultsWindow::Cancel() {
 
 void ResultsWindow::RunStarted(int maxIterations) {
     reporting_ = true;
+    runEnded_ = false;
     cancelRequested_ = false;
     closeAfterRun_ = false;
     maxIterations_ = maxIterations;
@@ -526,9 +618,15 @@ void ResultsWindow::RunStarted(int maxIterations) {
 
 void ResultsWindow::RunEnded(const RunResult& result) {
     reporting_ = false;
+    runEnded_ = true;
+    outcomeState_ = OutcomeState(result);
+    messageLine_->setText(" " + OutcomeLine(result));
+    // The steps that ran, whether or not they gave a membrane.
+    iterationsField_->setText(QString::number(result.iterations));
     model_ = result.model;
     modelLoaded_ = result.modelLoaded;
     solution_ = result.solution;
+    settings_ = result.settings;
     convergencePlot_->SetHistory(result.history, result.settings.accuracy);
     progressBar_->hide();
     cancelButton_->hide();
@@ -721,7 +819,7 @@ void ResultsWindow::MarkRow(QTableView* grid, int row) {
     const ModelMeshSource source(model_.get(), DrawnRun());
     std::optional<std::string> status =
         elements ? HighlightElement(*plot_, source, number) : HighlightNode(*plot_, source, number);
-    if (status) drawingStatus_->setText(Q(*status));
+    if (status) drawingStatus_->setText(StatusText(*status));
     paintBox_->update();
 }
 
@@ -863,8 +961,31 @@ RunStatus ResultsWindow::DrawnRun() const {
 void ResultsWindow::Redraw() {
     viewTimer_.stop();
     const ModelMeshSource source(model_.get(), DrawnRun());
-    drawingStatus_->setText(Q(DrawMesh(plot_.get(), source)));
+    drawingStatus_->setText(StatusText(DrawMesh(plot_.get(), source)));
     paintBox_->update();
+}
+
+QString ResultsWindow::StatusText(const std::string& drawn) const {
+    // DrawMesh tells "drawing done" or "drawing skipped" for a model that loaded, then
+    // whether there are results and a note in parentheses; the run's state is the
+    // window's to tell.
+    const std::size_t open = drawn.find(" (");
+    const QString note = open == std::string::npos ? QString() : Q(drawn.substr(open));
+    QString drawing;
+    if (modelLoaded_ && drawn.rfind("drawing ", 0) == 0)
+        drawing = Q(drawn.substr(0, drawn.find(' ', 8)));
+    QString state;
+    if (reporting_)
+        state = "run going on";
+    else if (runEnded_)
+        state = outcomeState_;
+    else if (model_ && !modelLoaded_)
+        state = "input errors, no results";
+    else if (!solution_)
+        state = "no results";
+    QString text = drawing;
+    if (!state.isEmpty()) text += (text.isEmpty() ? "" : ", ") + state;
+    return text + note;
 }
 
 void ResultsWindow::DrawFirstTime() {
@@ -935,8 +1056,8 @@ SceneChoices ResultsWindow::CurrentSceneChoices() const {
 
 void ResultsWindow::SetModelName(const QString& modelFile) {
     const QString name = QFileInfo(modelFile).fileName();
-    setWindowTitle(name.isEmpty() ? QStringLiteral("Resultform")
-                                  : name + QStringLiteral(" - Resultform"));
+    setWindowTitle(name.isEmpty() ? QStringLiteral("membrane results")
+                                  : name + QStringLiteral(" - membrane results"));
 }
 
 void ResultsWindow::WriteAndOpenScene() {

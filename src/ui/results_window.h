@@ -29,6 +29,7 @@
 #include "plot/model_mesh_source.h"
 #include "run/results_view.h"
 #include "run/run_result.h"
+#include "ui/qt_services.h"
 #include "ui/stored_choices.h"
 
 class QCheckBox;
@@ -77,6 +78,9 @@ class ResultsWindow final : public QWidget, public ResultsView {
     // The model and the membrane the window shows (null before the run has read them).
     const Model* ShownModel() const { return model_.get(); }
     const Solution* ShownSolution() const { return solution_.get(); }
+    const std::shared_ptr<const Model>& ShownModelShared() const { return model_; }
+    // The settings of the run shown (accuracy and weight go into its files).
+    const Settings& ShownSettings() const { return settings_; }
 
     // The text of a grid cell (what the user sees).
     static QString CellText(QTableView* grid, int row, int column);
@@ -94,6 +98,12 @@ class ResultsWindow final : public QWidget, public ResultsView {
     void SetModelName(const QString& modelFile);
     // Asks the run to stop (CancelAsked); nothing when no run goes on.
     void Cancel();
+    // Widens the notebook for grids wider than it, taking the width from the drawing as
+    // far as the drawing can give it; never the window.
+    void FitNotebook();
+    // Makes the window no larger than the screen's free area (a small or scaled screen),
+    // and places it within it.
+    void FitToScreen();
 
   signals:
     void CancelAsked();
@@ -117,6 +127,7 @@ class ResultsWindow final : public QWidget, public ResultsView {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     // The mouse on the paint box: wheel, drag, click and double click.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -137,18 +148,21 @@ class ResultsWindow final : public QWidget, public ResultsView {
     void MakePlot();
     void BuildMessageLine();
     void ShowProgress(const std::string& text);
+    // The line under the drawing: the drawing's words (DrawMesh's status) and the run's.
+    QString StatusText(const std::string& drawn) const;
     void FillCoordinatesGrid(const Model& model);
     void FillElementsGrid(const Model& model);
     void FillConstraintsGrid(const Model& model);
     void FillInitialGrid(const Model& model);
 
     Opener& opener_;
-    MessageSink& messages_;
+    OwnedMessages messages_;  // the boxes of the drawing and the scene, over this window
 
     // The run this window shows.
     std::shared_ptr<const Model> model_;
     std::shared_ptr<const Solution> solution_;
     bool modelLoaded_ = false;
+    Settings settings_;
     int maxIterations_ = 1;
 
     QTabWidget* tabs_;
@@ -178,6 +192,8 @@ class ResultsWindow final : public QWidget, public ResultsView {
     std::unique_ptr<QtCanvas> canvas_;
     std::unique_ptr<Plotter> plot_;
     bool reporting_ = false;  // this window's run goes on
+    bool runEnded_ = false;   // RunEnded has told the outcome below
+    QString outcomeState_;    // OutcomeState of the run ended
     bool cancelRequested_ = false;
     bool closeAfterRun_ = false;
     std::pair<QTableView*, int> lastMarked_{nullptr, -1};  // the grid row last marked

@@ -31,6 +31,7 @@ void ConnectRuns(MainWindow& window, MessageSink& messages, Opener& opener,
             // Each new window a step right of and below the last, over the open ones.
             const auto open = window.findChildren<ResultsWindow*>(Qt::FindDirectChildrenOnly);
             QPointer<ResultsWindow> results = new ResultsWindow(opener, messages, &window);
+            results->FitToScreen();  // a small or scaled screen
             const int step = kCascadeStep * static_cast<int>(open.size() % kCascadeCount);
             results->move(results->pos() + QPoint(step, step));
             results->SetModelName(QString::fromStdString(modelFile));

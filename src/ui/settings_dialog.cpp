@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QStyle>
+#include <algorithm>
 
 #include "common/number_format.h"
 #include "ui/classic_font.h"
@@ -67,6 +68,10 @@ SettingsDialog::SettingsDialog(QWidget* owner, const Settings& current) : QDialo
     iterationsField_ = MakeField(this, "iterationsField", NumberKind::Integer, 200.0, 52);
     weightField_ = MakeField(this, "weightField", NumberKind::Real, 100000.0, 84);
     weightField_->setToolTip(QStringLiteral("membrane wight per square meter in kN"));
+    accuracyField_->SetFieldName(QStringLiteral("accuracy"));
+    accuracyField_->SetMinExclusive(true);  // an accuracy of 0 is never met
+    iterationsField_->SetFieldName(QStringLiteral("max iterations"));
+    weightField_->SetFieldName(QStringLiteral("weight"));
     MakeLabel(this, "weightUnit", QStringLiteral("kN/m^2"), 256, 86);
 
     // In the order of SolverChoice, NewtonStep and StartHeights.
@@ -90,13 +95,16 @@ SettingsDialog::SettingsDialog(QWidget* owner, const Settings& current) : QDialo
         {QStringLiteral("from the model file"), QStringLiteral("harmonic (from the held nodes)")},
         174);
 
+    // One row of buttons below the choice boxes: "Restore defaults" left, OK and Cancel
+    // right.
     QPushButton* ok =
-        MakeButton(this, "okButton", QStyle::SP_DialogOkButton, QStringLiteral("OK"), 104);
+        MakeButton(this, "okButton", QStyle::SP_DialogOkButton, QStringLiteral("OK"), 204);
     QPushButton* cancel = MakeButton(this, "cancelButton", QStyle::SP_DialogCancelButton,
-                                     QStringLiteral("Cancel"), 200);
+                                     QStringLiteral("Cancel"), 294);
     auto* restore = new QPushButton(QStringLiteral("Restore defaults"), this);
     restore->setObjectName(QStringLiteral("restoreButton"));
-    restore->setGeometry(290, 152, 88, 27);
+    restore->setGeometry(8, kButtonTop, std::min(188, std::max(88, restore->sizeHint().width())),
+                         27);
     restore->setAutoDefault(false);
     connect(restore, &QPushButton::clicked, this, [this] { ShowSettings(Settings{}); });
     connect(ok, &QPushButton::clicked, this, &SettingsDialog::Confirm);

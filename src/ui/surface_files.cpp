@@ -14,6 +14,7 @@
 #include "exchange/surface_export.h"
 #include "exchange/surface_format.h"
 #include "exchange/surface_import.h"
+#include "run/save_results.h"
 #include "ui/results_window.h"
 #include "ui/ui_hooks.h"
 
@@ -27,6 +28,12 @@ SurfaceFileChooser& Chooser() {
 
 std::optional<QString> Choose(const SurfaceFileRequest& request) {
     if (Chooser()) return Chooser()(request);
+    if (request.folder) {
+        const QString folder =
+            QFileDialog::getExistingDirectory(request.owner, request.title, request.fileName);
+        if (folder.isEmpty()) return std::nullopt;
+        return folder;
+    }
     QString selectedFilter;
     const QString path =
         request.save ? QFileDialog::getSaveFileName(request.owner, request.title, request.fileName,
@@ -147,9 +154,55 @@ bool ExportSurfaceWithDialog(QWidget* owner, const Model& model, const Solution&
     return false;
 }
 
+bool SaveResultsWithDialog(ResultsWindow& window) {
+    if (window.ShownModel() == nullptr || window.ShownSolution() == nullptr) {
+        ShowMessageBox(&window, QStringLiteral("There is no membrane to save yet."));
+        return false;
+    }
+    const QFileInfo modelFile(QString::fromStdString(window.ShownModel()->fileName));
+    const auto folder = Choose({.owner = &window,
+                                .save = true,
+                                .title = QStringLiteral("Save Results In Folder"),
+                                .fileName = modelFile.absolutePath(),
+                                .filter = {},
+                                .folder = true});
+    if (!folder) return false;
+    const SavedResults saved = SaveResultsIn(window.ShownModelShared(), *window.ShownSolution(),
+                                             window.ShownSettings(), folder->toStdString());
+    if (!saved.error.empty()) {
+        ShowMessageBox(&window, QString::fromStdString(saved.error), BoxKind::Error);
+        return false;
+    }
+    window.ShowMessage("results saved : " + saved.reportFile + ", " + saved.trussFile);
+    return true;
+}
+
+bool SavePictureWithDialog(ResultsWindow& window) {
+    const QString model =
+        window.ShownModel() ? QString::fromStdString(window.ShownModel()->fileName) : QString();
+    const QFileInfo modelFile(model);
+    const auto path = Choose(
+        {.owner = &window,
+         .save = true,
+         .title = QStringLiteral("Save Picture"),
+         .fileName = model.isEmpty() ? QString()
+                                     : modelFile.absolutePath() + QLatin1Char('/') +
+                                           modelFile.completeBaseName() + QStringLiteral(".png"),
+         .filter = QStringLiteral("PNG picture (*.png)")});
+    if (!path) return false;
+    if (!window.Picture().save(*path, "PNG")) {
+        ShowMessageBox(&window, QStringLiteral("Can not write the picture ") + *path,
+                       BoxKind::Error);
+        return false;
+    }
+    return true;
+}
+
 void AddExportAction(ResultsWindow& window) {
     auto* action = new QAction(QStringLiteral("Export membrane..."), &window);
     action->setObjectName(QStringLiteral("exportAction"));
+    action->setIconText(QStringLiteral("Export"));
+    action->setToolTip(QStringLiteral("write the membrane as a surface file (Ctrl+E)"));
     action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
     QObject::connect(action, &QAction::triggered, &window, [&window] {
         if (window.ShownModel() == nullptr || window.ShownSolution() == nullptr) {
@@ -159,6 +212,26 @@ void AddExportAction(ResultsWindow& window) {
         ExportSurfaceWithDialog(&window, *window.ShownModel(), *window.ShownSolution());
     });
     window.addAction(action);
+    auto* save = new QAction(QStringLiteral("Save results as..."), &window);
+    save->setObjectName(QStringLiteral("saveResultsAction"));
+    save->setIconText(QStringLiteral("Save"));
+    save->setToolTip(QStringLiteral("write the report and the truss model file to a folder"));
+    save->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    QObject::connect(save, &QAction::triggered, &window,
+                     [&window] { SaveResultsWithDialog(window); });
+    window.addAction(save);
+    auto* picture = new QAction(QStringLiteral("Save picture..."), &window);
+    picture->setObjectName(QStringLiteral("savePictureAction"));
+    picture->setIconText(QStringLiteral("Picture"));
+    picture->setToolTip(QStringLiteral("save the drawing of the mesh as a PNG picture"));
+    QObject::connect(picture, &QAction::triggered, &window,
+                     [&window] { SavePictureWithDialog(window); });
+    window.addAction(picture);
+    auto* close = new QAction(QStringLiteral("Close"), &window);
+    close->setObjectName(QStringLiteral("closeAction"));
+    close->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
+    QObject::connect(close, &QAction::triggered, &window, [&window] { window.close(); });
+    window.addAction(close);
     window.setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 

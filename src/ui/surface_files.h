@@ -19,8 +19,9 @@ struct SurfaceFileRequest {
     QWidget* owner = nullptr;
     bool save = false;  // a save-as dialog (else an open dialog)
     QString title;
-    QString fileName;  // directory or preset name
-    QString filter;    // Qt name filters, ";;" between them
+    QString fileName;     // directory or preset name
+    QString filter;       // Qt name filters, ";;" between them
+    bool folder = false;  // a folder chooser (fileName: the folder it starts in)
 };
 
 // Shows the dialog; returns the chosen path, or nothing when the user cancelled.
@@ -39,8 +40,17 @@ bool ExportSurfaceWithDialog(QWidget* owner, const Model& model, const Solution&
 
 class ResultsWindow;
 
-// Export as a context-menu command of the results window (also Ctrl+E): the window's
-// layout is fixed, without room for a menu bar.
+// "Save results as": asks for a folder and writes the report and the truss model file of
+// the window's membrane there (for a run whose own folder would not take them). Returns
+// whether both were written; a failure is a message box over the window.
+bool SaveResultsWithDialog(ResultsWindow& window);
+
+// "Save picture": asks where and saves the drawing of the mesh as a PNG picture.
+bool SavePictureWithDialog(ResultsWindow& window);
+
+// Export (Ctrl+E), Save results as (Ctrl+Shift+S), Save picture and Close (Ctrl+W) as
+// commands of the results window, in its context menu (the window shows them in its
+// tool bar).
 void AddExportAction(ResultsWindow& window);
 
 }  // namespace membrane

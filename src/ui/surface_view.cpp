@@ -5,6 +5,10 @@
 #include <QOpenGLContext>
 #include <QPainter>
 #include <QWheelEvent>
+#include <cmath>
+#include <cstdint>
+#include <unordered_map>
+#include <utility>
 
 #include "ui/classic_font.h"
 
@@ -130,6 +134,7 @@ void SurfaceView::initializeGL() {
 }
 
 void SurfaceView::ReleaseBuffers() {
+    if (heldShown_.isCreated()) heldShown_.destroy();
     for (Buffers* set : {&buffers_, &movingBuffers_})
         for (QOpenGLBuffer* buffer :
              {&set->vertices, &set->triangles, &set->lines, &set->held, &set->walls})
@@ -213,19 +218,59 @@ void SurfaceView::Draw(const ShadedSurface& mesh, Buffers& buffers) {
         glDrawElements(mode, static_cast<GLsizei>(count), GL_UNSIGNED_INT, nullptr);
         indices.release();
     };
-    if (meshLines_) draw(buffers.lines, GL_LINES, mesh.lines.size(), QColor(40, 40, 40), 1.0f);
+    // Sizes in the framebuffer's pixels: scaled with the screen's.
+    const float dpr = static_cast<float>(devicePixelRatioF());
+    glLineWidth(dpr);
+    if (meshLines_) draw(buffers.lines, GL_LINES, mesh.lines.size(), QColor(40, 40, 40), dpr);
     // The near-vertical walls outlined in the plan drawing's purple (no height has that
     // colour), mesh lines on or off.
-    draw(buffers.walls, GL_LINES, mesh.wallLines.size(), QColor(182, 4, 234), 1.0f);
+    draw(buffers.walls, GL_LINES, mesh.wallLines.size(), QColor(182, 4, 234), dpr);
     // The held nodes in the plan drawing's green, outlined (the surface lies a little
-    // behind them, so they show where they are not hidden by another part of it).
+    // behind them, so they show where they are not hidden by another part of it); only
+    // those that stay apart on the screen, so that a ring of many does not become a thick
+    // black line over the boundary.
     if (!context()->isOpenGLES()) glEnable(kProgramPointSize);
-    draw(buffers.held, GL_POINTS, mesh.heldNodes.size(), QColor(0, 0, 0), 8.0f);
-    draw(buffers.held, GL_POINTS, mesh.heldNodes.size(), QColor(0, 200, 0), 6.0f);
+    const std::size_t held = UploadApartHeld(mesh, m, 10.0);
+    draw(heldShown_, GL_POINTS, held, QColor(0, 0, 0), 8.0f * dpr);
+    draw(heldShown_, GL_POINTS, held, QColor(0, 200, 0), 6.0f * dpr);
     flatProgram_.disableAttributeArray("position");
     flatProgram_.release();
     buffers.vertices.release();
     glDisable(GL_DEPTH_TEST);
+}
+
+std::size_t SurfaceView::UploadApartHeld(const ShadedSurface& mesh, const Matrix4& m,
+                                         double spacing) {
+    std::vector<std::uint32_t> shown;
+    std::unordered_map<std::int64_t, std::pair<double, double>> taken;
+    const double halfWidth = 0.5 * width(), halfHeight = 0.5 * height();
+    for (const std::uint32_t vertex : mesh.heldNodes) {
+        const float* p = &mesh.vertices[std::size_t(vertex) * ShadedSurface::kFloatsPerVertex];
+        const auto ndc = Project(m, {p[0], p[1], p[2]});
+        const double x = (ndc[0] + 1) * halfWidth, y = (1 - ndc[1]) * halfHeight;
+        if (!std::isfinite(x) || !std::isfinite(y)) continue;
+        const auto cx = static_cast<std::int64_t>(std::floor(x / spacing));
+        const auto cy = static_cast<std::int64_t>(std::floor(y / spacing));
+        bool apart = true;
+        for (std::int64_t i = cx - 1; i <= cx + 1 && apart; ++i)
+            for (std::int64_t j = cy - 1; j <= cy + 1 && apart; ++j) {
+                const auto found = taken.find((i << 32) ^ (j & 0xffffffff));
+                if (found == taken.end()) continue;
+                const double dx = found->second.first - x, dy = found->second.second - y;
+                apart = dx * dx + dy * dy >= spacing * spacing;
+            }
+        if (!apart) continue;
+        taken.emplace((cx << 32) ^ (cy & 0xffffffff), std::make_pair(x, y));
+        shown.push_back(vertex);
+    }
+    if (heldShown_.isCreated()) heldShown_.destroy();
+    if (shown.empty()) return 0;
+    heldShown_.create();
+    heldShown_.bind();
+    heldShown_.setUsagePattern(QOpenGLBuffer::StreamDraw);
+    heldShown_.allocate(shown.data(), static_cast<int>(shown.size() * sizeof(shown[0])));
+    heldShown_.release();
+    return shown.size();
 }
 
 // The colour bar, the triangle count and what keeps the view empty, painted over the

@@ -72,6 +72,9 @@ class SurfaceView final : public QOpenGLWidget, protected QOpenGLFunctions {
     void SetMoving(bool moving);
     void DrawOverlay();
     void ReleaseBuffers();
+    // The held nodes whose markers stay apart on the screen in the current view (all of
+    // them when the view is zoomed in far enough), into heldShown_.
+    std::size_t UploadApartHeld(const ShadedSurface& mesh, const Matrix4& m, double spacing);
 
     std::shared_ptr<const Model> model_;
     std::shared_ptr<const Solution> solution_;
@@ -89,6 +92,7 @@ class SurfaceView final : public QOpenGLWidget, protected QOpenGLFunctions {
 
     QOpenGLShaderProgram surfaceProgram_, flatProgram_;
     Buffers buffers_, movingBuffers_;
+    QOpenGLBuffer heldShown_{QOpenGLBuffer::IndexBuffer};
 };
 
 }  // namespace membrane

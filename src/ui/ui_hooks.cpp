@@ -3,6 +3,7 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <utility>
 
 namespace membrane {
@@ -23,14 +24,28 @@ UrlOpener& Opener() {
     return opener;
 }
 
-void DefaultMessageBox(const MessageBoxRequest& request) {
+bool& Answer() {
+    static bool answer = true;
+    return answer;
+}
+
+bool DefaultMessageBox(const MessageBoxRequest& request) {
     QMessageBox::Icon icon = QMessageBox::Information;
     if (request.kind == BoxKind::Warning) icon = QMessageBox::Warning;
     if (request.kind == BoxKind::Error) icon = QMessageBox::Critical;
-    const QMessageBox::StandardButton button =
-        request.button == BoxButton::Cancel ? QMessageBox::Cancel : QMessageBox::Ok;
-    QMessageBox box(icon, QString(), request.text, button, request.parent);
+    QMessageBox box(icon, QString(), request.text, QMessageBox::NoButton, request.parent);
+    if (request.parent) box.setWindowModality(Qt::WindowModal);
+    if (request.button == BoxButton::ContinueOrQuit) {
+        QPushButton* go = box.addButton(QStringLiteral("&Continue"), QMessageBox::AcceptRole);
+        box.addButton(QStringLiteral("&Quit"), QMessageBox::RejectRole);
+        box.setDefaultButton(go);
+        box.exec();
+        return box.clickedButton() == go;
+    }
+    box.setStandardButtons(request.button == BoxButton::Cancel ? QMessageBox::Cancel
+                                                               : QMessageBox::Ok);
     box.exec();
+    return true;
 }
 
 }  // namespace
@@ -39,12 +54,15 @@ MessageBoxHook SetMessageBoxHook(MessageBoxHook hook) {
     return std::exchange(MessageHook(), std::move(hook));
 }
 
-void ShowMessageBox(QWidget* parent, const QString& text, BoxKind kind, BoxButton button) {
+bool SetMessageBoxAnswer(bool continueChosen) {
+    return std::exchange(Answer(), continueChosen);
+}
+
+bool ShowMessageBox(QWidget* parent, const QString& text, BoxKind kind, BoxButton button) {
     const MessageBoxRequest request{parent, text, kind, button};
-    if (MessageHook())
-        MessageHook()(request);
-    else
-        DefaultMessageBox(request);
+    if (!MessageHook()) return DefaultMessageBox(request);
+    MessageHook()(request);
+    return button != BoxButton::ContinueOrQuit || Answer();
 }
 
 DialogRunner SetDialogRunner(DialogRunner runner) {

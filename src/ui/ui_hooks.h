@@ -15,8 +15,9 @@ namespace membrane {
 
 enum class BoxKind { Information, Warning, Error };
 
-// Which single button the box carries.
-enum class BoxButton { Ok, Cancel };
+// Which buttons the box carries: one, or the choice of going on ("Continue") or not
+// ("Quit").
+enum class BoxButton { Ok, Cancel, ContinueOrQuit };
 
 struct MessageBoxRequest {
     QWidget* parent = nullptr;
@@ -28,8 +29,12 @@ struct MessageBoxRequest {
 using MessageBoxHook = std::function<void(const MessageBoxRequest&)>;
 // Returns the previous hook.
 MessageBoxHook SetMessageBoxHook(MessageBoxHook hook);
-// Shows a modal box with one button and returns when the user has closed it.
-void ShowMessageBox(QWidget* parent, const QString& text, BoxKind kind = BoxKind::Information,
+// What a hooked box answers to ContinueOrQuit (true: Continue, the default); returns the
+// previous answer.
+bool SetMessageBoxAnswer(bool continueChosen);
+// Shows a modal box and returns when the user has closed it: false when the user chose
+// Quit in a ContinueOrQuit box, true otherwise.
+bool ShowMessageBox(QWidget* parent, const QString& text, BoxKind kind = BoxKind::Information,
                     BoxButton button = BoxButton::Ok);
 
 using DialogRunner = std::function<int(QDialog&)>;

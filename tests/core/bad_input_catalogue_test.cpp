@@ -55,6 +55,17 @@ std::string TableEnds(const std::string& title, std::int64_t announced, int read
     return title + ": the table header announces " + std::to_string(announced) +
            " records, but the file ends after " + std::to_string(read) + " of them.";
 }
+// A table the model needs that the file lacks, or whose header announces no record.
+std::string NoTable(const std::string& title) {
+    return "The file has no table " + title + ".";
+}
+std::string NoRecords(const std::string& title, std::int64_t announced) {
+    return title + ": the table header announces " + std::to_string(announced) +
+           " records; the model needs at least one.";
+}
+const std::vector<std::string> kNoTables = {NoTable("&COORDINATES"), NoTable("&ELEMENTS"),
+                                            NoTable("&INITIAL"), NoTable("&CONSTRAINTS"),
+                                            "error in input"};
 const std::string kMoreFailures =
     "more fields that do not convert follow; they read as 0 and are not reported";
 const std::string kInputError = "error in input";
@@ -145,24 +156,16 @@ std::vector<Case> Catalogue() {
     const std::string field255(255, '7');
     return {
         // ---- files that hold no model
-        {"EmptyFile", [] { return std::string(); }, {kInputError}, RunOutcome::InputErrors, kNone},
+        {"EmptyFile", [] { return std::string(); }, kNoTables, RunOutcome::InputErrors, kNone},
         {"NoTables",
          [] {
              return CrLf({"FILE X.DAT", "just words 1 2 3.5"});
          },
-         {kInputError},
-         RunOutcome::InputErrors,
+         kNoTables, RunOutcome::InputErrors, kNone},
+        {"BinaryGarbage", [] { return Garbage(64 * 1024); }, kNoTables, RunOutcome::InputErrors,
          kNone},
-        {"BinaryGarbage",
-         [] { return Garbage(64 * 1024); },
-         {kInputError},
-         RunOutcome::InputErrors,
-         kNone},
-        {"OnlyNulBytes",
-         [] { return std::string(100000, '\0'); },
-         {kInputError},
-         RunOutcome::InputErrors,
-         kNone},
+        {"OnlyNulBytes", [] { return std::string(100000, '\0'); }, kNoTables,
+         RunOutcome::InputErrors, kNone},
 
         // ---- odd bytes and layouts around a good model
         {"NulBytesInsideFields",
@@ -196,7 +199,8 @@ std::vector<Case> Catalogue() {
         // and the model check catches the nonsense.
         {"CarriageReturnOnly",
          [] { return Replace(Grid().Text(), "\r\n", "\r"); },
-         {LongintError("ELEMENTS", 1), kInputError},
+         {LongintError("ELEMENTS", 1), NoTable("&ELEMENTS"), NoTable("&INITIAL"),
+          NoTable("&CONSTRAINTS"), kInputError},
          RunOutcome::InputErrors,
          kNone},
         {"TenMegabyteLineBeforeTheTables",
@@ -210,7 +214,7 @@ std::vector<Case> Catalogue() {
          [] { return "&COORDINATES 2147483647 \r\n" + std::string(kTenMegabytes, '7'); },
          Join({Repeat(LongintError(field255, 10), 10),
                {kMoreFailures, TableEnds("&COORDINATES", 2147483647, kTenMegabytes / 256 / 3),
-                kInputError}}),
+                NoTable("&ELEMENTS"), NoTable("&INITIAL"), NoTable("&CONSTRAINTS"), kInputError}}),
          RunOutcome::InputErrors, kNone},
         {"FieldLongerThan255Characters",
          [] {
@@ -232,17 +236,17 @@ std::vector<Case> Catalogue() {
         // ---- header counts
         {"CoordinateCountZero",
          [] { return Replace(Grid().Text(), "&COORDINATES 9", "&COORDINATES 0"); },
-         {kInputError},
+         {NoRecords("&COORDINATES", 0), kInputError},
          RunOutcome::InputErrors,
          kNone},
         {"ElementCountNegative",
          [] { return Replace(Grid().Text(), "&ELEMENTS 8", "&ELEMENTS -5"); },
-         {kInputError},
+         {NoRecords("&ELEMENTS", -5), kInputError},
          RunOutcome::InputErrors,
          kNone},
         {"ConstraintCountZero",
          [] { return Replace(Grid().Text(), "&CONSTRAINTS 8", "&CONSTRAINTS 0"); },
-         {kInputError},
+         {NoRecords("&CONSTRAINTS", 0), kInputError},
          RunOutcome::InputErrors,
          kNone},
         // The constraint table stands last: the reader takes its 8 records and meets the end.
@@ -283,7 +287,7 @@ std::vector<Case> Catalogue() {
          kBoundary},
         {"CountOverflows",
          [] { return Replace(Grid().Text(), "&ELEMENTS 8", "&ELEMENTS 2147483648"); },
-         {LongintError("2147483648", 10), kInputError},
+         {LongintError("2147483648", 10), NoRecords("&ELEMENTS", 0), kInputError},
          RunOutcome::InputErrors,
          kNone},
 

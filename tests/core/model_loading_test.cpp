@@ -77,14 +77,16 @@ TEST(ModelLoading, TableOrderDoesNotMatter) {
     EXPECT_EQ(l.model().bars.Count(), 5);
 }
 
+// A missing table is named, then "error in input".
 TEST(ModelLoading, MissingTablesAndMissingFileGiveErrorInInput) {
     {
         std::string text = UnitSquare().Text();
         text.replace(text.find("&INITIAL"), 8, "&INITIA_");
         Loaded l(text);
         EXPECT_FALSE(l.ok);
-        EXPECT_EQ(l.sink.Texts(), (std::vector<std::string>{"error in input"}));
-        // The node table was read and is shown; the others were not read.
+        EXPECT_EQ(l.sink.Texts(),
+                  (std::vector<std::string>{"The file has no table &INITIAL.", "error in input"}));
+        // The node table was read and is shown; the model is not complete.
         ASSERT_NE(l.view.model, nullptr);
         EXPECT_EQ(l.view.model->nodes.Count(), 4);
         EXPECT_FALSE(l.view.model->complete || l.view.modelLoaded);
@@ -96,7 +98,10 @@ TEST(ModelLoading, MissingTablesAndMissingFileGiveErrorInInput) {
         text.replace(text.find(title), 2, "%%");
         Loaded l(text);
         EXPECT_FALSE(l.ok) << title;
-        EXPECT_EQ(l.sink.Texts(), (std::vector<std::string>{"error in input"})) << title;
+        EXPECT_EQ(l.sink.Texts(),
+                  (std::vector<std::string>{"The file has no table " + std::string(title) + ".",
+                                            "error in input"}))
+            << title;
     }
     {
         TempDir dir;

@@ -8,6 +8,7 @@
 #include "model/bar_table.h"
 #include "model/element_table.h"
 #include "model/mesh_area.h"
+#include "model/model_loader.h"
 #include "model/node_table.h"
 #include "model/value_lists.h"
 #include "support/files.h"
@@ -96,6 +97,42 @@ TEST(ValueLists, HeldNodesHaveImplicitKeysStartHeightsExplicitOnes) {
         sink.Texts(),
         std::vector<std::string>{
             "&INITIAL: the table header announces 5 records, but the file ends after 2 of them."});
+}
+
+// The example cut short at a byte inside each table (and before the first): every table
+// the cut concerns is named, a cut one with the records it announces and those it read,
+// a missing one as missing. Tables are in the file in the order COORDINATES, ELEMENTS,
+// INITIAL, CONSTRAINTS.
+TEST(ModelReading, FileCutShortNamesEveryTableItConcerns) {
+    const std::string whole = test::ReadFile(MEMBRANE_EXAMPLES "/TEST3.DAT");
+    const std::string none = "The file has no table ";
+    const struct {
+        std::size_t bytes;
+        std::vector<std::string> messages;
+    } cuts[] = {
+        {10,
+         {none + "&COORDINATES.", none + "&ELEMENTS.", none + "&INITIAL.", none + "&CONSTRAINTS."}},
+        {3000,
+         {"&COORDINATES: the table header announces 137 records, but the file ends after 80 of "
+          "them.",
+          none + "&ELEMENTS.", none + "&INITIAL.", none + "&CONSTRAINTS."}},
+        {6000,
+         {"&ELEMENTS: the table header announces 220 records, but the file ends after 25 of "
+          "them.",
+          none + "&INITIAL.", none + "&CONSTRAINTS."}},
+        {14000,
+         {"&INITIAL: the table header announces 137 records, but the file ends after 57 of "
+          "them.",
+          none + "&CONSTRAINTS."}},
+        {16100,
+         {"&CONSTR: the table header announces 53 records, but the file ends after 42 of "
+          "them."}},
+    };
+    for (const auto& cut : cuts) {
+        RecordingMessageSink sink;
+        ReadModel({"CUT.DAT", whole.substr(0, cut.bytes)}, sink);
+        EXPECT_EQ(sink.Texts(), cut.messages) << cut.bytes << " bytes";
+    }
 }
 
 TEST(BarTable, EveryDistinctSideOnceInOrderOfFirstAppearance) {

@@ -136,6 +136,31 @@ TEST(OutputAtomicity, ReadOnlyDirectoryIsAnOutputFailureAndKeepsThePreviousFiles
     previous.ExpectOldOutputsAndNoTemporaryFiles();
 }
 
+// A read-only folder found only when the files are written: the membrane is computed and
+// kept; the command line exits 5 and still exports it to a writable place.
+TEST(OutputAtomicity, ReadOnlyFolderKeepsTheMembraneAndItsExport) {
+    SmallTmpfs fs("1m");
+    if (!fs.Mounted()) GTEST_SKIP() << "cannot mount a tmpfs here";
+    const std::string model = (fs.Path() / "MODEL.DAT").string();
+    WriteFile(model, GridModel());
+    ASSERT_TRUE(fs.MakeReadOnly());
+    TempDir elsewhere;
+
+    OutputRun run(model, "");
+    EXPECT_EQ(run.result.outcome, RunOutcome::OutputFailure);
+    EXPECT_EQ(run.result.reason, kFilesNotWrittenReason);
+    ASSERT_NE(run.result.solution, nullptr);
+    EXPECT_FALSE(run.view.finalArea.empty());
+    ASSERT_FALSE(run.sink.messages.empty());
+    EXPECT_NE(run.sink.messages.back().text.find("Read-only file system"), std::string::npos);
+
+    const CliResult cli = RunCli("run '" + model + "' --export '" + elsewhere.File("m.obj") + "'");
+    EXPECT_EQ(cli.status, 5);
+    EXPECT_NE(cli.output.find(std::string("ERRORS reported ") + kFilesNotWrittenReason),
+              std::string::npos);
+    EXPECT_TRUE(Exists(elsewhere.File("m.obj")));
+}
+
 TEST(OutputAtomicity, FullDiskIsAnOutputFailureAndKeepsThePreviousFiles) {
     SmallTmpfs fs("256k");
     if (!fs.Mounted()) GTEST_SKIP() << "cannot mount a tmpfs here";

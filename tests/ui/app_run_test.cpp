@@ -214,10 +214,14 @@ class AppRunTest : public QObject {
         app.window.Run();
         app.window.Run();
         QCOMPARE(app.windows.size(), 2);
-        QCOMPARE(app.windows[0]->windowTitle(), QString("TEST3.DAT - Resultform"));
+        QCOMPARE(app.windows[0]->windowTitle(), QString("TEST3.DAT - membrane results"));
         QCOMPARE(app.windows[1]->pos(), app.windows[0]->pos() + QPoint(24, 24));
 
+        // The offscreen screen (800 x 600) made the window small: at its default size again
+        // the notebook has its width back and every tab shows.
+        app.Last()->resize(1011, 615);
         auto* tabs = Child<QTabWidget>(app.Last(), "tables");
+        QTRY_COMPARE(tabs->width(), 361);
         for (int k = 0; k < tabs->count(); ++k)
             QVERIFY(tabs->tabBar()->rect().contains(tabs->tabBar()->tabRect(k)));
         auto* grid = Child<QTableView>(app.Last(), "coordinatesGrid");
@@ -231,8 +235,9 @@ class AppRunTest : public QObject {
         QCOMPARE(app.results[0].outcome, RunOutcome::OutputFailure);
         QVERIFY(app.sink.Texts().size() >= 1);
         QCOMPARE(app.sink.Texts().back(), std::string("error in input"));
-        QCOMPARE(Text(app.Last(), "messageLine"), QString(" ERRORS reported input errors"));
-        QTRY_COMPARE(Text(app.Last(), "drawingStatus"), QString(", input errors and no results"));
+        QCOMPARE(Text(app.Last(), "messageLine"),
+                 QString(" the model file could not be read (see the message)"));
+        QTRY_COMPARE(Text(app.Last(), "drawingStatus"), QString("file error, no results"));
     }
 
     // The program is closed while the run is held at its first solve: the run is stopped

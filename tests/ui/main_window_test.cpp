@@ -92,7 +92,7 @@ class MainWindowTest : public QObject {
         HookRecorder recorder;
         Window w;
         QVERIFY(recorder.texts.isEmpty());
-        QCOMPARE(w.app.windowTitle(), QString("membrane-gui"));
+        QCOMPARE(w.app.windowTitle(), QString("membrane"));
         QCOMPARE(Child<QLabel>(&w.app, "screenText")->text(),
                  QString(" screenresolution :1280x1024"));
         QCOMPARE(QString::fromStdString(w.app.BoundaryPointsPath()), Q(w.dir.File("BNDRYPTS.txt")));
@@ -107,14 +107,21 @@ class MainWindowTest : public QObject {
             QVERIFY2(w.app.findChild<QAction*>(name), name);
     }
 
-    void smallScreenWarnsButStaysSound() {
-        HookRecorder recorder;
-        Window w(QSize(800, 600));
-        QCOMPARE(recorder.texts, QStringList{"set screen resolution to at least 1024x800 pixels"});
-        QCOMPARE(recorder.buttons, QList<BoxButton>{BoxButton::Cancel});
-        QVERIFY(!w.Action("runAction")->isEnabled());
-        QCOMPARE(w.app.CurrentSettings().accuracy, 0.001);
-        QCOMPARE(w.app.CurrentSettings().maxIterations, 10);
+    // A small screen (1600 x 1200 at scale 2): the user chooses to go on, with a program
+    // set up as on any screen, or to quit.
+    void smallScreenOffersTheChoice() {
+        for (const bool goOn : {true, false}) {
+            HookRecorder recorder;
+            const bool previous = SetMessageBoxAnswer(goOn);
+            Window w(QSize(800, 600));
+            SetMessageBoxAnswer(previous);
+            QCOMPARE(recorder.buttons, QList<BoxButton>{BoxButton::ContinueOrQuit});
+            QVERIFY(recorder.texts.at(0).startsWith("The screen has room for 800 x 600 pixels"));
+            QCOMPARE(w.app.QuitChosen(), !goOn);
+            QVERIFY(!w.Action("runAction")->isEnabled());
+            QCOMPARE(w.app.CurrentSettings().accuracy, 0.001);
+            if (goOn) QCOMPARE(w.app.windowTitle(), QString("membrane"));
+        }
     }
 
     void cancelledOpenChangesNothing() {
@@ -126,8 +133,8 @@ class MainWindowTest : public QObject {
         QCOMPARE(w.requests[0].title, QString("Open File"));
         QCOMPARE(w.requests[0].fileName, QString("*.dat"));
         QCOMPARE(w.requests[0].directory, Q(w.dir.Path().string()));
-        QCOMPARE(w.requests[0].filter, MainWindow::OpenDialogFilter("membrane-gui"));
-        QVERIFY(w.requests[0].filter.startsWith("membrane-gui project (*.dat)"));
+        QCOMPARE(w.requests[0].filter, MainWindow::OpenDialogFilter("membrane"));
+        QVERIFY(w.requests[0].filter.startsWith("membrane project (*.dat)"));
         QCOMPARE(w.app.windowTitle(), title);
         QVERIFY(w.app.ModelFileName().empty());
         QVERIFY(!w.Action("runAction")->isEnabled());
@@ -144,7 +151,7 @@ class MainWindowTest : public QObject {
         w.Step("openStep")->clicked();  // same as the menu
         QCOMPARE(w.requests.size(), 2);
         QCOMPARE(recorder.texts, QStringList{"unkown file : " + missing});
-        QCOMPARE(w.app.windowTitle(), QString("membrane-gui for Linux : dome.dat"));
+        QCOMPARE(w.app.windowTitle(), QString("membrane for Linux : DOME.DAT"));
         QCOMPARE(QString::fromStdString(w.app.ModelFileName()), model);
         QVERIFY(w.Action("runAction")->isEnabled());
         QVERIFY(w.Step("runStep")->isVisibleTo(&w.app));
@@ -211,7 +218,7 @@ class MainWindowTest : public QObject {
         w.Action("helpAction")->trigger();
         w.Action("defaultsAction")->trigger();
         SetDialogRunner(previous);
-        QCOMPARE(shown, QStringList({"About", "v2.5", "BRIMEL", "12", "DefaultsForm"}));
+        QCOMPARE(shown, QStringList({"About", "v2.5", "membrane", "12", "DefaultsForm"}));
         QCOMPARE(w.app.CurrentSettings().maxIterations, 42);
         QCOMPARE(w.app.CurrentSettings().accuracy, 0.001);
     }

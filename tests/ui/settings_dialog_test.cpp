@@ -3,6 +3,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QtTest>
 #include <functional>
@@ -156,7 +157,7 @@ class SettingsDialogTest : public QObject {
     }
 
     // "-1E0e1" in the accuracy: the box about the malformed number, then OK refuses the
-    // dialog with "Error in number." and keeps the settings.
+    // dialog, naming the field and its range, and keeps the settings.
     void okRefusesAMantissaWithItsOwnExponent() {
         HookRecorder messages;
         ScriptedDialog user([](SettingsDialog& form) {
@@ -171,25 +172,55 @@ class SettingsDialogTest : public QObject {
         QCOMPARE(messages.texts,
                  QStringList({"NUMEDIT: There is something wrong !!\nMantisse: -1E0\nExponent: 1",
                               "NUMEDIT: There is something wrong !!\nMantisse: 1E5\nExponent: 3",
-                              "Error in number."}));
+                              "accuracy: not a number; allowed: a number more than 0, at most "
+                              "100."}));
         QCOMPARE(settings.accuracy, 0.001);
         QCOMPARE(settings.weight, 1.0);
     }
 
+    // OK refuses a number outside its field's range (an accuracy of 0 could never be met),
+    // naming the field and the range, and takes it once corrected.
     void okRefusesAFaultyField() {
-        HookRecorder messages;
-        ScriptedDialog user([](SettingsDialog& form) {
-            Retype(Field(form, "iterationsField"), "250");
-            QTest::mouseClick(Child<QPushButton>(&form, "okButton"), Qt::LeftButton);
-            QVERIFY(form.isVisible());
-            QCOMPARE(form.focusWidget(), Field(form, "iterationsField"));
-            Retype(Field(form, "iterationsField"), "150");
-            QTest::mouseClick(Child<QPushButton>(&form, "okButton"), Qt::LeftButton);
-        });
-        Settings settings;
-        QVERIFY(EditSettings(nullptr, settings));
-        QCOMPARE(messages.texts, QStringList{"Number exceeds user defined range."});
-        QCOMPARE(settings.maxIterations, 150);
+        const struct {
+            const char* field;
+            QString faulty, fixed, message;
+        } cases[] = {
+            {"iterationsField", "250", "150",
+             "max iterations: not in the allowed range; allowed: a whole number from 0 to 200."},
+            {"accuracyField", "0", "0.01",
+             "accuracy: not in the allowed range; allowed: a number more than 0, at most 100."},
+            {"weightField", "x", "2", "weight: not a number; allowed: a number from 0 to 100000."},
+        };
+        for (const auto& c : cases) {
+            HookRecorder messages;
+            ScriptedDialog user([&c](SettingsDialog& form) {
+                Retype(Field(form, c.field), c.faulty);
+                QTest::mouseClick(Child<QPushButton>(&form, "okButton"), Qt::LeftButton);
+                QVERIFY(form.isVisible());
+                QCOMPARE(form.focusWidget(), Field(form, c.field));
+                Retype(Field(form, c.field), c.fixed);
+                QTest::mouseClick(Child<QPushButton>(&form, "okButton"), Qt::LeftButton);
+            });
+            Settings settings;
+            QVERIFY(EditSettings(nullptr, settings));
+            QCOMPARE(messages.texts, QStringList{c.message});
+        }
+    }
+
+    // No control hides another: "Restore defaults" below the choice boxes, its caption whole.
+    void controlsDoNotOverlap() {
+        SettingsDialog form;
+        form.show();
+        const QList<QWidget*> controls = form.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+        for (QWidget* a : controls)
+            for (QWidget* b : controls)
+                if (a != b && a->isVisible() && b->isVisible() && !qobject_cast<QLabel*>(a) &&
+                    !qobject_cast<QLabel*>(b))
+                    QVERIFY2(!a->geometry().intersects(b->geometry()),
+                             qPrintable(a->objectName() + " overlaps " + b->objectName()));
+        auto* restore = Child<QPushButton>(&form, "restoreButton");
+        QVERIFY(restore->width() >= restore->sizeHint().width());
+        QVERIFY(form.rect().contains(restore->geometry()));
     }
 };
 
