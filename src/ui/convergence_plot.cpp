@@ -32,13 +32,22 @@ void ConvergencePlot::SetHistory(NewtonHistory history, double accuracy) {
     update();
 }
 
+void ConvergencePlot::SetCaptions(const QString& title, const QString& step, const QString& empty,
+                                  double boundFactor) {
+    title_ = title;
+    step_ = step;
+    empty_ = empty;
+    boundFactor_ = boundFactor;
+    update();
+}
+
 void ConvergencePlot::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), Qt::white);
     p.setRenderHint(QPainter::Antialiasing);
     const QFontMetrics metrics(font());
     if (history_.empty()) {
-        p.drawText(rect(), Qt::AlignCenter, QStringLiteral("no Newton steps"));
+        p.drawText(rect(), Qt::AlignCenter, empty_);
         return;
     }
     const int margin = metrics.horizontalAdvance(QStringLiteral("1e-000")) + 10;
@@ -47,7 +56,8 @@ void ConvergencePlot::paintEvent(QPaintEvent*) {
     if (frame.width() < 20 || frame.height() < 20) return;
 
     // Scales: the increment on log10 (left), the area linear (right), the step across.
-    double low = 2 * accuracy_, high = 2 * accuracy_;
+    const double bound = boundFactor_ * accuracy_;
+    double low = bound, high = bound;
     double areaLow = history_.front().area, areaHigh = areaLow;
     for (const NewtonStepRecord& step : history_) {
         const double size = IncrementSize(step);
@@ -87,15 +97,13 @@ void ConvergencePlot::paintEvent(QPaintEvent*) {
     p.drawText(QRectF(frame.right() + 4, frame.bottom() - metrics.height() / 2.0, margin,
                       metrics.height()),
                Qt::AlignLeft | Qt::AlignVCenter, QString::number(areaLow, 'g', 7));
-    p.drawText(QRect(0, 0, width(), metrics.height() + 4), Qt::AlignCenter,
-               QStringLiteral("|max| + |min| of the increments (log), area (right)"));
+    p.drawText(QRect(0, 0, width(), metrics.height() + 4), Qt::AlignCenter, title_);
     p.drawText(QRect(0, height() - metrics.height() - 4, width(), metrics.height() + 4),
-               Qt::AlignCenter, QStringLiteral("Newton step"));
+               Qt::AlignCenter, step_);
 
-    // The convergence bound 2 x accuracy.
+    // The convergence bound (2 x accuracy for Newton steps).
     p.setPen(QPen(QColor(0, 128, 0), 1, Qt::DashLine));
-    p.drawLine(QPointF(frame.left(), yLog(2 * accuracy_)),
-               QPointF(frame.right(), yLog(2 * accuracy_)));
+    p.drawLine(QPointF(frame.left(), yLog(bound)), QPointF(frame.right(), yLog(bound)));
 
     QPainterPath increments, areas;
     for (int k = 0; k < n; ++k) {
