@@ -203,8 +203,7 @@ std::vector<std::int32_t> CollapsedTriangles(const FormModel& model, const std::
         const Vec3 before =
             Cross(model.start[c[1]] - model.start[c[0]], model.start[c[2]] - model.start[c[0]]);
         const Vec3 after = Cross(shape[c[1]] - shape[c[0]], shape[c[2]] - shape[c[0]]);
-        if (Norm(after) < share * Norm(before))
-            collapsed.push_back(static_cast<std::int32_t>(t));
+        if (Norm(after) < share * Norm(before)) collapsed.push_back(static_cast<std::int32_t>(t));
     }
     return collapsed;
 }

@@ -238,6 +238,10 @@ class FormResultsWindowTest : public QObject {
             QCOMPARE(Cells(cables, row, 1, 5),
                      before.at(cables->item(row, 0)->text().toStdString()));
         const QString sagBefore = cables->item(0, 3)->text();
+        // Export writes the report the run wrote beside its model.
+        QVERIFY(w->ExportTo(Q(app.dir.File("export.form.txt"))));
+        QCOMPARE(ReadFile(app.dir.File("export.form.txt")),
+                 ReadFile(app.dir.File("gui/form.form.txt")));
 
         Child<QTabWidget>(w, "formTabs")->setCurrentIndex(5);  // Settings
         w->CableForceEdit(0)->setValue(35.0);
