@@ -88,6 +88,10 @@ RunProgressHook SetRunProgressHook(RunProgressHook hook) {
     return std::exchange(ProgressHook(), std::move(hook));
 }
 
+void CallRunProgressHook(const std::string& line) {
+    if (ProgressHook()) ProgressHook()(line);
+}
+
 RunResult RunInBackground(const RunRequest& request, MessageSink& messages, ResultsWindow& window) {
     std::atomic<bool> cancel{false};
     QObject relay;  // lives on the GUI thread for the whole run

@@ -31,5 +31,7 @@ RunResult RunInBackground(const RunRequest& request, MessageSink& messages, Resu
 // hook; an empty one (the default) does nothing.
 using RunProgressHook = std::function<void(const std::string& line)>;
 RunProgressHook SetRunProgressHook(RunProgressHook hook);
+// Hands a progress line to the hook (the form-finding's worker too).
+void CallRunProgressHook(const std::string& line);
 
 }  // namespace membrane

@@ -59,7 +59,8 @@ ConvergencePlot::Layout ConvergencePlot::ComputeLayout() const {
     const int n = static_cast<int>(history_.size());
 
     // The increment on log10 (left), the area linear (right), the steps across.
-    double low = 2 * accuracy_, high = 2 * accuracy_;
+    const double bound = boundFactor_ * accuracy_;
+    double low = bound, high = bound;
     for (const NewtonStepRecord& step : history_) {
         const double size = IncrementSize(step);
         if (size > 0 && std::isfinite(size)) low = std::min(low, size), high = std::max(high, size);
@@ -112,13 +113,15 @@ ConvergencePlot::Layout ConvergencePlot::ComputeLayout() const {
     };
     auto& labels = layout.labels;
     labels.push_back({QRectF(0, 0, width(), line + 2),
-                      QStringLiteral("increment |max du| + |min du| (m, log) and area (m\u00b2)")});
+                      title_});
 
     // The legend: one sample line and word per line drawn.
     double at = 8;
     const bool restarted = phaseStart > 0;
     for (const QString& word :
-         {QStringLiteral("increment"), QStringLiteral("area"), QStringLiteral("2 \u00d7 accuracy"),
+         {lineName_, areaName_,
+          boundFactor_ == 1.0 ? QStringLiteral("accuracy")
+                              : QString::number(boundFactor_) + QStringLiteral(" \u00d7 accuracy"),
           restarted ? QStringLiteral("restart") : QString()}) {
         if (word.isEmpty()) continue;
         at += 22;  // the sample
@@ -145,9 +148,9 @@ ConvergencePlot::Layout ConvergencePlot::ComputeLayout() const {
         labels.push_back({QRectF(x(k) - numberWidth / 2, frame.bottom() + 2, numberWidth, line),
                           QString::number(k + 1)});
     labels.push_back(
-        {QRectF(0, height() - line - 2, width(), line + 2), QStringLiteral("Newton step")});
+        {QRectF(0, height() - line - 2, width(), line + 2), step_});
 
-    layout.bound = accuracy_ > 0 ? yLog(2 * accuracy_) : -1;
+    layout.bound = accuracy_ > 0 ? yLog(bound) : -1;
     for (int k = 0; k < n; ++k) {
         const NewtonStepRecord& step = history_[k];
         layout.increments.emplace_back(x(k), yLog(IncrementSize(step)));
@@ -160,12 +163,24 @@ ConvergencePlot::Layout ConvergencePlot::ComputeLayout() const {
     return layout;
 }
 
+void ConvergencePlot::SetCaptions(const QString& title, const QString& step, const QString& empty,
+                                  double boundFactor, const QString& lineName,
+                                  const QString& areaName) {
+    lineName_ = lineName;
+    areaName_ = areaName;
+    title_ = title;
+    step_ = step;
+    empty_ = empty;
+    boundFactor_ = boundFactor;
+    update();
+}
+
 void ConvergencePlot::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), Qt::white);
     p.setRenderHint(QPainter::Antialiasing);
     if (history_.empty()) {
-        p.drawText(rect(), Qt::AlignCenter, QStringLiteral("no Newton steps"));
+        p.drawText(rect(), Qt::AlignCenter, empty_);
         return;
     }
     const Layout layout = ComputeLayout();

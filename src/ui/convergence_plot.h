@@ -25,6 +25,14 @@ class ConvergencePlot final : public QWidget {
 
     void SetHistory(NewtonHistory history, double accuracy);
     const NewtonHistory& History() const { return history_; }
+    // The texts and the bound of another kind of run (the form-finding: the largest
+    // movement of a node and W per iteration, converged below 1 x accuracy).
+    void SetCaptions(const QString& title, const QString& step, const QString& empty,
+                     double boundFactor, const QString& lineName, const QString& areaName);
+    // The texts and the bound of another kind of run (the form-finding: the largest
+    // movement of a node and W per iteration, converged below 1 x accuracy).
+    void SetCaptions(const QString& title, const QString& step, const QString& empty,
+                     double boundFactor);
 
     QSize sizeHint() const override { return {420, 260}; }
 
@@ -49,6 +57,10 @@ class ConvergencePlot final : public QWidget {
   private:
     NewtonHistory history_;
     double accuracy_ = 0.0;
+    QString title_ = "|max| + |min| of the increments (log), area (right)";
+    QString step_ = "Newton step";
+    QString empty_ = "no Newton steps";
+    double boundFactor_ = 2.0;
 };
 
 }  // namespace membrane

@@ -185,12 +185,13 @@ QString MainWindow::PluginPageUrl() {
 }
 
 QString MainWindow::OpenDialogFilter(const QString& name) {
-    const QString description = name + QStringLiteral(" project (*.dat)");
+    // A project (.DAT) or a form-finding model (.toml), in one filter.
+    const QString description = name + QStringLiteral(" project (*.dat) or form model (*.toml)");
 #if defined(Q_OS_WIN)
-    return description + QStringLiteral(" (*.DAT)");
+    return description + QStringLiteral(" (*.DAT *.toml)");
 #else
     // File names are case-sensitive here: "*.DAT" alone would hide "dome.dat".
-    return description + QStringLiteral(" (*.[dD][aA][tT])");
+    return description + QStringLiteral(" (*.[dD][aA][tT] *.[tT][oO][mM][lL])");
 #endif
 }
 
@@ -273,6 +274,7 @@ void MainWindow::SetStore(QSettings* store) {
     const StoredChoices choices = LoadChoices(*store_);
     settings_ = choices.settings;
     scene_ = choices.scene;
+    formView_ = choices.form;
     recentFiles_ = choices.recentFiles;
     FillRecentMenu();
 }
@@ -282,8 +284,13 @@ void MainWindow::KeepScene(const SceneChoices& scene) {
     Store();
 }
 
+void MainWindow::KeepFormView(const FormViewChoices& choices) {
+    formView_ = choices;
+    Store();
+}
+
 void MainWindow::Store() {
-    if (store_) SaveChoices(*store_, StoredChoices{settings_, scene_, recentFiles_});
+    if (store_) SaveChoices(*store_, StoredChoices{settings_, scene_, recentFiles_, formView_});
 }
 
 void MainWindow::FillRecentMenu() {
@@ -497,6 +504,12 @@ void MainWindow::TakeModelFile(const QString& path) {
 }
 
 void MainWindow::Run() {
+    RunWith([this] {
+        if (runHandler_) runHandler_(modelFileName_);
+    });
+}
+
+void MainWindow::RunWith(const std::function<void()>& run) {
     // The run processes events between its phases; nothing may start another run, choose
     // another file or change the settings until it has ended.
     if (runGoing_) return;
@@ -504,7 +517,7 @@ void MainWindow::Run() {
     const bool runEnabled = runAction_->isEnabled();
     for (QAction* action : {openAction_, runAction_, defaultsAction_}) action->setEnabled(false);
     recentMenu_->setEnabled(false);
-    if (runHandler_) runHandler_(modelFileName_);
+    run();
     runGoing_ = false;
     recentMenu_->setEnabled(!recentFiles_.isEmpty());
     openAction_->setEnabled(true);

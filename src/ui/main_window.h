@@ -71,6 +71,9 @@ class MainWindow : public QMainWindow {
     // The scene options the last "Show" used, for the next results window.
     const SceneChoices& Scene() const { return scene_; }
     void KeepScene(const SceneChoices& scene);
+    // The 3D view choices of the last form-finding results window, for the next one.
+    const FormViewChoices& FormChoices() const { return formView_; }
+    void KeepFormView(const FormViewChoices& choices);
     // The model files opened last, newest first (File -> Recent files).
     const QStringList& RecentFiles() const { return recentFiles_; }
 
@@ -89,6 +92,9 @@ class MainWindow : public QMainWindow {
     // The commands of the menu, of the step labels and of the link.
     void Open();
     void Run();
+    // Runs `run` as Run runs its handler: Open, Run and Defaults off meanwhile, nothing
+    // when a run goes on ("Run again" of a form-finding results window).
+    void RunWith(const std::function<void()>& run);
     void EditDefaults();
     void ShowAbout();
     void Exit();
@@ -131,6 +137,7 @@ class MainWindow : public QMainWindow {
     std::string boundaryPointsPath_;
     Settings settings_;
     SceneChoices scene_;
+    FormViewChoices formView_;
     QStringList recentFiles_;
     QSettings* store_ = nullptr;
     RunHandler runHandler_;

@@ -46,6 +46,9 @@ StoredChoices LoadChoices(const QSettings& store) {
     c.scene.axes = Flag(store, "scene/axes", c.scene.axes);
     c.scene.deformed = Flag(store, "scene/deformed", c.scene.deformed);
     c.scene.scale = Number(store, "scene/scale", c.scene.scale, 0.0, 100.0);
+    c.form.field = Number(store, "form/field", c.form.field, 0, 3);
+    c.form.meshLines = Flag(store, "form/meshLines", c.form.meshLines);
+    c.form.reactions = Flag(store, "form/reactions", c.form.reactions);
     c.recentFiles = store.value("files/recent").toStringList();
     return c;
 }
@@ -61,6 +64,9 @@ void SaveChoices(QSettings& store, const StoredChoices& c) {
     store.setValue("scene/axes", c.scene.axes);
     store.setValue("scene/deformed", c.scene.deformed);
     store.setValue("scene/scale", c.scene.scale);
+    store.setValue("form/field", c.form.field);
+    store.setValue("form/meshLines", c.form.meshLines);
+    store.setValue("form/reactions", c.form.reactions);
     store.setValue("files/recent", c.recentFiles);
     store.sync();
 }

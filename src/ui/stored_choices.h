@@ -18,10 +18,19 @@ struct SceneChoices {
     double scale = 1.0;
 };
 
+// The 3D view of a form-finding results window: the field that colours it (FormField's
+// order), its mesh lines and the reaction arrows.
+struct FormViewChoices {
+    int field = 0;
+    bool meshLines = true;
+    bool reactions = true;
+};
+
 struct StoredChoices {
     Settings settings;
     SceneChoices scene;
     QStringList recentFiles;  // newest first
+    FormViewChoices form;
 };
 
 // The choices in `store`; a missing value, or one outside the range the dialogs accept,

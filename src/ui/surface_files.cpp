@@ -26,7 +26,9 @@ SurfaceFileChooser& Chooser() {
     return chooser;
 }
 
-std::optional<QString> Choose(const SurfaceFileRequest& request) {
+}  // namespace
+
+std::optional<QString> ChooseSurfaceFile(const SurfaceFileRequest& request) {
     if (Chooser()) return Chooser()(request);
     if (request.folder) {
         const QString folder =
@@ -48,6 +50,8 @@ std::optional<QString> Choose(const SurfaceFileRequest& request) {
     }
     return path;
 }
+
+namespace {
 
 const std::string kCancelled = "cancelled";
 
@@ -108,15 +112,16 @@ SurfaceFileChooser SetSurfaceFileChooser(SurfaceFileChooser chooser) {
 }
 
 std::optional<QString> ImportSurfaceWithDialogs(QWidget* owner, const QString& directory) {
-    const auto surface = Choose({owner, false, QStringLiteral("Import Surface"), directory,
-                                 QStringLiteral("Surfaces (*.msh *.geo *.obj *.stl *.ply);;"
-                                                "All files (*)")});
+    const auto surface =
+        ChooseSurfaceFile({owner, false, QStringLiteral("Import Surface"), directory,
+                           QStringLiteral("Surfaces (*.msh *.geo *.obj *.stl *.ply);;"
+                                          "All files (*)")});
     if (!surface) return std::nullopt;
     const QFileInfo source(*surface);
-    const auto model = Choose({owner, true, QStringLiteral("Save Model File As"),
-                               source.absolutePath() + QLatin1Char('/') +
-                                   source.completeBaseName() + QStringLiteral(".DAT"),
-                               QStringLiteral("Model files (*.DAT)")});
+    const auto model = ChooseSurfaceFile({owner, true, QStringLiteral("Save Model File As"),
+                                          source.absolutePath() + QLatin1Char('/') +
+                                              source.completeBaseName() + QStringLiteral(".DAT"),
+                                          QStringLiteral("Model files (*.DAT)")});
     if (!model) return std::nullopt;
     ImportRequest request;
     request.surface = surface->toStdString();
@@ -130,11 +135,11 @@ std::optional<QString> ImportSurfaceWithDialogs(QWidget* owner, const QString& d
 
 bool ExportSurfaceWithDialog(QWidget* owner, const Model& model, const Solution& solution) {
     const QFileInfo modelFile(QString::fromStdString(model.fileName));
-    const auto path =
-        Choose({owner, true, QStringLiteral("Export Membrane"),
-                modelFile.absolutePath() + QLatin1Char('/') + modelFile.completeBaseName(),
-                QStringLiteral("glTF binary (*.glb);;Wavefront OBJ (*.obj);;STL binary (*.stl);;"
-                               "PLY (*.ply);;DXF drawing (*.dxf)")});
+    const auto path = ChooseSurfaceFile(
+        {owner, true, QStringLiteral("Export Membrane"),
+         modelFile.absolutePath() + QLatin1Char('/') + modelFile.completeBaseName(),
+         QStringLiteral("glTF binary (*.glb);;Wavefront OBJ (*.obj);;STL binary (*.stl);;"
+                        "PLY (*.ply);;DXF drawing (*.dxf)")});
     if (!path) return false;
     const std::string file = path->toStdString();
     if (!IsExportFormat(file)) {

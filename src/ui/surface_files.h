@@ -28,6 +28,9 @@ struct SurfaceFileRequest {
 using SurfaceFileChooser = std::function<std::optional<QString>(const SurfaceFileRequest&)>;
 // Replaces the dialogs (tests); an empty chooser restores them. Returns the previous one.
 SurfaceFileChooser SetSurfaceFileChooser(SurfaceFileChooser chooser);
+// The dialog of `request` (or the chooser set in its place); a save dialog adds the
+// extension of the filter chosen to a name typed without one.
+std::optional<QString> ChooseSurfaceFile(const SurfaceFileRequest& request);
 
 // Asks for a surface (.msh, .geo, .obj, .stl, .ply), then where to save the model file,
 // and imports on a worker thread, a dialog offering Cancel meanwhile. The model file

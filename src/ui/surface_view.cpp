@@ -11,47 +11,11 @@
 #include <utility>
 
 #include "ui/classic_font.h"
+#include "ui/gl_shaders.h"
 
 namespace membrane {
 
 namespace {
-
-// Gouraud shading with a head light (both faces lit alike: the membrane has no inside).
-const char* const kSurfaceVertexShader = R"(
-attribute highp vec3 position;
-attribute mediump vec3 normal;
-attribute lowp vec3 colour;
-uniform highp mat4 viewProjection;
-uniform mediump vec3 light;
-varying lowp vec3 shade;
-void main() {
-    mediump float lit = abs(dot(normal, light));
-    shade = colour * (0.35 + 0.65 * lit);
-    gl_Position = viewProjection * vec4(position, 1.0);
-}
-)";
-const char* const kSurfaceFragmentShader = R"(
-varying lowp vec3 shade;
-void main() {
-    gl_FragColor = vec4(shade, 1.0);
-}
-)";
-// Lines and points in one colour.
-const char* const kFlatVertexShader = R"(
-attribute highp vec3 position;
-uniform highp mat4 viewProjection;
-uniform mediump float pointSize;
-void main() {
-    gl_Position = viewProjection * vec4(position, 1.0);
-    gl_PointSize = pointSize;
-}
-)";
-const char* const kFlatFragmentShader = R"(
-uniform lowp vec4 colour;
-void main() {
-    gl_FragColor = colour;
-}
-)";
 
 constexpr int kBarWidth = 14;
 constexpr int kBarMargin = 36;
