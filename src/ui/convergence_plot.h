@@ -29,10 +29,6 @@ class ConvergencePlot final : public QWidget {
     // movement of a node and W per iteration, converged below 1 x accuracy).
     void SetCaptions(const QString& title, const QString& step, const QString& empty,
                      double boundFactor, const QString& lineName, const QString& areaName);
-    // The texts and the bound of another kind of run (the form-finding: the largest
-    // movement of a node and W per iteration, converged below 1 x accuracy).
-    void SetCaptions(const QString& title, const QString& step, const QString& empty,
-                     double boundFactor);
 
     QSize sizeHint() const override { return {420, 260}; }
 
@@ -57,10 +53,12 @@ class ConvergencePlot final : public QWidget {
   private:
     NewtonHistory history_;
     double accuracy_ = 0.0;
-    QString title_ = "|max| + |min| of the increments (log), area (right)";
-    QString step_ = "Newton step";
-    QString empty_ = "no Newton steps";
+    QString title_ = QStringLiteral("increment |max du| + |min du| (m, log) and area (m\u00b2)");
+    QString step_ = QStringLiteral("Newton step");
+    QString empty_ = QStringLiteral("no Newton steps");
     double boundFactor_ = 2.0;
+    QString lineName_ = QStringLiteral("increment");
+    QString areaName_ = QStringLiteral("area");
 };
 
 }  // namespace membrane

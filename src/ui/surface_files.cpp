@@ -165,7 +165,7 @@ bool SaveResultsWithDialog(ResultsWindow& window) {
         return false;
     }
     const QFileInfo modelFile(QString::fromStdString(window.ShownModel()->fileName));
-    const auto folder = Choose({.owner = &window,
+    const auto folder = ChooseSurfaceFile({.owner = &window,
                                 .save = true,
                                 .title = QStringLiteral("Save Results In Folder"),
                                 .fileName = modelFile.absolutePath(),
@@ -186,7 +186,7 @@ bool SavePictureWithDialog(ResultsWindow& window) {
     const QString model =
         window.ShownModel() ? QString::fromStdString(window.ShownModel()->fileName) : QString();
     const QFileInfo modelFile(model);
-    const auto path = Choose(
+    const auto path = ChooseSurfaceFile(
         {.owner = &window,
          .save = true,
          .title = QStringLiteral("Save Picture"),
