@@ -112,8 +112,7 @@ ConvergencePlot::Layout ConvergencePlot::ComputeLayout() const {
         return frame.bottom() - (a - areaLow) / (areaHigh - areaLow) * frame.height();
     };
     auto& labels = layout.labels;
-    labels.push_back({QRectF(0, 0, width(), line + 2),
-                      title_});
+    labels.push_back({QRectF(0, 0, width(), line + 2), title_});
 
     // The legend: one sample line and word per line drawn.
     double at = 8;
@@ -147,8 +146,7 @@ ConvergencePlot::Layout ConvergencePlot::ComputeLayout() const {
     for (int k = 0; k < n; k += stride)
         labels.push_back({QRectF(x(k) - numberWidth / 2, frame.bottom() + 2, numberWidth, line),
                           QString::number(k + 1)});
-    labels.push_back(
-        {QRectF(0, height() - line - 2, width(), line + 2), step_});
+    labels.push_back({QRectF(0, height() - line - 2, width(), line + 2), step_});
 
     layout.bound = accuracy_ > 0 ? yLog(bound) : -1;
     for (int k = 0; k < n; ++k) {

@@ -166,11 +166,11 @@ bool SaveResultsWithDialog(ResultsWindow& window) {
     }
     const QFileInfo modelFile(QString::fromStdString(window.ShownModel()->fileName));
     const auto folder = ChooseSurfaceFile({.owner = &window,
-                                .save = true,
-                                .title = QStringLiteral("Save Results In Folder"),
-                                .fileName = modelFile.absolutePath(),
-                                .filter = {},
-                                .folder = true});
+                                           .save = true,
+                                           .title = QStringLiteral("Save Results In Folder"),
+                                           .fileName = modelFile.absolutePath(),
+                                           .filter = {},
+                                           .folder = true});
     if (!folder) return false;
     const SavedResults saved = SaveResultsIn(window.ShownModelShared(), *window.ShownSolution(),
                                              window.ShownSettings(), folder->toStdString());
