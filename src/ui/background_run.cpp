@@ -1,19 +1,13 @@
 #include "ui/background_run.h"
 
-#include <QEventLoop>
-#include <QMetaObject>
 #include <QObject>
 #include <QPointer>
 #include <atomic>
-#include <thread>
 #include <utility>
-
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
 
 #include "ui/qt_services.h"
 #include "ui/results_window.h"
+#include "ui/worker_thread.h"
 
 namespace membrane {
 namespace {
@@ -52,34 +46,12 @@ class ForwardingView final : public ResultsView {
   private:
     template <typename Call>
     void Post(Call call) {
-        QMetaObject::invokeMethod(
-            &relay_,
-            [window = window_, call] {
-                if (window) call(*window);
-            },
-            Qt::QueuedConnection);
+        PostToWindow(relay_, window_, call);
     }
 
     QObject& relay_;
     const QPointer<ResultsWindow> window_;
     const std::atomic<bool>& cancel_;
-};
-
-// The run's message sink on the worker thread: shows each message on the GUI thread and
-// waits until the user has closed it, as a run on the GUI thread did.
-class ForwardingMessages final : public MessageSink {
-  public:
-    ForwardingMessages(QObject& relay, MessageSink& messages)
-        : relay_(relay), messages_(messages) {}
-    using MessageSink::Show;
-    void Show(const UserMessage& message) override {
-        QMetaObject::invokeMethod(
-            &relay_, [this, &message] { messages_.Show(message); }, Qt::BlockingQueuedConnection);
-    }
-
-  private:
-    QObject& relay_;
-    MessageSink& messages_;
 };
 
 }  // namespace
@@ -95,7 +67,6 @@ void CallRunProgressHook(const std::string& line) {
 RunResult RunInBackground(const RunRequest& request, MessageSink& messages, ResultsWindow& window) {
     std::atomic<bool> cancel{false};
     QObject relay;  // lives on the GUI thread for the whole run
-    QEventLoop loop;
     QObject::connect(&window, &ResultsWindow::CancelAsked, &relay, [&cancel] { cancel = true; });
     if (window.CancelRequested()) cancel = true;
 
@@ -105,22 +76,8 @@ RunResult RunInBackground(const RunRequest& request, MessageSink& messages, Resu
     // The run's message boxes open over its results window, not under it.
     OwnedMessages overWindow(messages, &window);
     ForwardingMessages sink(relay, overWindow);
-    RunResult result;
-    std::thread worker([&] {
-        // RunModel turns every exception into a failed run.
-        result = RunModel(ownRequest, sink, &view);
-        // Queued behind the run's last view calls: the loop ends after they are shown.
-        QMetaObject::invokeMethod(
-            &relay, [&loop] { loop.quit(); }, Qt::QueuedConnection);
-    });
-    loop.exec();
-    worker.join();
-#if defined(__GLIBC__)
-    // The solver's work (gigabytes for a large mesh) was freed on the worker's heap arena,
-    // which the allocator keeps for reuse: hand it back to the system.
-    ::malloc_trim(0);
-#endif
-    return result;
+    // RunModel turns every exception into a failed run.
+    return OnWorkerThread<RunResult>(relay, [&] { return RunModel(ownRequest, sink, &view); });
 }
 
 }  // namespace membrane

@@ -1,20 +1,14 @@
 #include "ui/form_background_run.h"
 
-#include <QEventLoop>
-#include <QMetaObject>
 #include <QObject>
 #include <QPointer>
 #include <atomic>
 #include <functional>
-#include <thread>
-
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
 
 #include "run/form_run.h"
 #include "ui/background_run.h"
 #include "ui/form_results_window.h"
+#include "ui/worker_thread.h"
 
 namespace membrane {
 namespace {
@@ -41,32 +35,12 @@ class ForwardingFormView final : public FormView {
   private:
     template <typename Call>
     void Post(Call call) {
-        QMetaObject::invokeMethod(
-            &relay_,
-            [window = window_, call] {
-                if (window) call(*window);
-            },
-            Qt::QueuedConnection);
+        PostToWindow(relay_, window_, call);
     }
 
     QObject& relay_;
     const QPointer<FormResultsWindow> window_;
     const std::atomic<bool>& cancel_;
-};
-
-class ForwardingMessages final : public MessageSink {
-  public:
-    ForwardingMessages(QObject& relay, MessageSink& messages)
-        : relay_(relay), messages_(messages) {}
-    using MessageSink::Show;
-    void Show(const UserMessage& message) override {
-        QMetaObject::invokeMethod(
-            &relay_, [this, &message] { messages_.Show(message); }, Qt::BlockingQueuedConnection);
-    }
-
-  private:
-    QObject& relay_;
-    MessageSink& messages_;
 };
 
 using FormRunCall = std::function<FormRunResult(MessageSink&, FormView*, const std::atomic<bool>*)>;
@@ -75,25 +49,13 @@ FormRunResult InBackground(const FormRunCall& run, MessageSink& messages,
                            FormResultsWindow& window) {
     std::atomic<bool> cancel{false};
     QObject relay;
-    QEventLoop loop;
     QObject::connect(&window, &FormResultsWindow::CancelAsked, &relay,
                      [&cancel] { cancel = true; });
     if (window.CancelRequested()) cancel = true;
     ForwardingFormView view(relay, window, cancel);
     ForwardingMessages sink(relay, messages);
-    FormRunResult result;
-    std::thread worker([&] {
-        // The run verbs turn every exception into a failed run.
-        result = run(sink, &view, &cancel);
-        QMetaObject::invokeMethod(
-            &relay, [&loop] { loop.quit(); }, Qt::QueuedConnection);
-    });
-    loop.exec();
-    worker.join();
-#if defined(__GLIBC__)
-    ::malloc_trim(0);
-#endif
-    return result;
+    // The run verbs turn every exception into a failed run.
+    return OnWorkerThread<FormRunResult>(relay, [&] { return run(sink, &view, &cancel); });
 }
 
 }  // namespace
