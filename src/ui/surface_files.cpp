@@ -1,13 +1,11 @@
 #include "ui/surface_files.h"
 
 #include <QAction>
-#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QProgressDialog>
 #include <atomic>
 #include <new>
-#include <thread>
 
 #include "common/io_error.h"
 #include "exchange/import_error.h"
@@ -17,6 +15,7 @@
 #include "run/save_results.h"
 #include "ui/results_window.h"
 #include "ui/ui_hooks.h"
+#include "ui/worker_thread.h"
 
 namespace membrane {
 namespace {
@@ -70,7 +69,6 @@ std::string ImportInBackground(QWidget* owner, ImportRequest request) {
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(500);
     QObject relay;
-    QEventLoop loop;
     QObject::connect(&progress, &QProgressDialog::canceled, &relay, [&cancel, &progress] {
         cancel = true;
         progress.setLabelText(QStringLiteral("Cancelling ..."));
@@ -86,23 +84,18 @@ std::string ImportInBackground(QWidget* owner, ImportRequest request) {
             },
             Qt::QueuedConnection);
     };
-    std::string failure;
-    std::thread worker([&] {
+    return OnWorkerThread<std::string>(relay, [&]() -> std::string {
         try {
             ImportSurface(request);
+            return {};
         } catch (const ImportCancelled&) {
-            failure = kCancelled;
+            return kCancelled;
         } catch (const std::bad_alloc&) {
-            failure = "The surface " + request.surface + " needs more memory than there is";
+            return "The surface " + request.surface + " needs more memory than there is";
         } catch (const std::exception& e) {  // ImportError, IoError
-            failure = e.what();
+            return e.what();
         }
-        QMetaObject::invokeMethod(
-            &relay, [&loop] { loop.quit(); }, Qt::QueuedConnection);
     });
-    loop.exec();
-    worker.join();
-    return failure;
 }
 
 }  // namespace
