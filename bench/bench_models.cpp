@@ -6,8 +6,8 @@
 #include <map>
 #include <stdexcept>
 
-#include "model/model_generator.h"
-#include "model/model_loader.h"
+#include "heightfield/model_generator.h"
+#include "heightfield/model_loader.h"
 
 namespace membrane::bench {
 namespace {

@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "model/model.h"
-#include "model/model_file.h"
+#include "heightfield/model.h"
+#include "heightfield/model_file.h"
 
 namespace membrane::bench {
 

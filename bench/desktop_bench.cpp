@@ -32,12 +32,12 @@
 
 #include "common/messages.h"
 #include "common/opener.h"
+#include "desktop/main_window.h"
+#include "desktop/results_window.h"
+#include "desktop/run_wiring.h"
+#include "desktop/surface_pane.h"
+#include "desktop/surface_view.h"
 #include "plot/plotter.h"
-#include "ui/main_window.h"
-#include "ui/results_window.h"
-#include "ui/run_wiring.h"
-#include "ui/surface_pane.h"
-#include "ui/surface_view.h"
 
 using namespace membrane;
 

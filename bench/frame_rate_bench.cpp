@@ -22,13 +22,14 @@
 #include <memory>
 #include <string>
 
-#include "model/form_generator.h"
-#include "model/model_file.h"
-#include "model/model_generator.h"
-#include "model/model_loader.h"
-#include "model/solution.h"
-#include "ui/form_surface_view.h"
-#include "ui/surface_view.h"
+#include "desktop/form_surface_view.h"
+#include "desktop/surface_view.h"
+#include "form/form_generator.h"
+#include "form/form_surface.h"
+#include "heightfield/model_file.h"
+#include "heightfield/model_generator.h"
+#include "heightfield/model_loader.h"
+#include "heightfield/solution.h"
 
 using namespace membrane;
 

@@ -5,11 +5,11 @@
 #include <filesystem>
 
 #include "bench_models.h"
-#include "model/bar_table.h"
-#include "model/boundary.h"
-#include "model/field_reader.h"
-#include "model/text_stream.h"
-#include "model/value_lists.h"
+#include "heightfield/bar_table.h"
+#include "heightfield/boundary.h"
+#include "heightfield/field_reader.h"
+#include "heightfield/text_stream.h"
+#include "heightfield/value_lists.h"
 
 namespace membrane::bench {
 namespace {

@@ -12,8 +12,8 @@
 
 #include "bench_models.h"
 #include "common/pair_map.h"
-#include "run/run_model.h"
-#include "solver/cholmod_solver.h"
+#include "heightfield/cholmod_solver.h"
+#include "heightfield/run_model.h"
 
 namespace membrane::bench {
 namespace {

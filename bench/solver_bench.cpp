@@ -3,7 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench_models.h"
-#include "solver/elimination_solver.h"
+#include "heightfield/elimination_solver.h"
 
 namespace membrane::bench {
 namespace {

@@ -19,7 +19,7 @@ if(TARGET membrane-gui)
   install(TARGETS membrane-gui RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES packaging/membrane-gui.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   # Any size goes into pixmaps, where desktops look for an icon no theme has.
-  install(FILES src/ui/images/membrane_icon.png DESTINATION ${CMAKE_INSTALL_DATADIR}/pixmaps
+  install(FILES src/programs/desktop/images/membrane_icon.png DESTINATION ${CMAKE_INSTALL_DATADIR}/pixmaps
           RENAME membrane-gui.png)
   configure_file(packaging/membrane-gui.1 ${CMAKE_BINARY_DIR}/membrane-gui.1 @ONLY)
   install(FILES ${CMAKE_BINARY_DIR}/membrane-gui.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)

@@ -1,7 +1,7 @@
 // The multigrid solver against sparse Cholesky: the same Newton steps where every step is
 // solved exactly, the same outcome, heights and area where the early steps are inexact;
 // a clean failure on systems it cannot solve; the cancel flag.
-#include "solver/amg_solver.h"
+#include "heightfield/amg_solver.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +11,8 @@
 #include <limits>
 #include <vector>
 
-#include "model/model_generator.h"
-#include "solver/cholmod_solver.h"
+#include "heightfield/cholmod_solver.h"
+#include "heightfield/model_generator.h"
 #include "support/files.h"
 #include "support/model_text.h"
 #include "support/run_model.h"

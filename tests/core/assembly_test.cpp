@@ -1,10 +1,10 @@
-#include "solver/assembly.h"
+#include "heightfield/assembly.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-#include "solver/sparse_matrix.h"
+#include "linalg/sparse_matrix.h"
 
 namespace membrane {
 namespace {

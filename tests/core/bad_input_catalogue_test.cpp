@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "common/number_format.h"
-#include "model/model_loader.h"
+#include "heightfield/model_loader.h"
 #include "support/files.h"
 #include "support/model_text.h"
 #include "support/run_model.h"

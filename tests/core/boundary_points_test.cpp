@@ -1,8 +1,8 @@
-#include "output/boundary_points.h"
+#include "heightfield/boundary_points.h"
 
 #include <gtest/gtest.h>
 
-#include "model/value_lists.h"
+#include "heightfield/value_lists.h"
 #include "support/files.h"
 #include "support/recording.h"
 

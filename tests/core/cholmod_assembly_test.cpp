@@ -8,10 +8,10 @@
 #include <map>
 #include <utility>
 
-#include "model/model_generator.h"
-#include "model/model_loader.h"
-#include "solver/assembly.h"
-#include "solver/cholmod_solver.h"
+#include "heightfield/assembly.h"
+#include "heightfield/cholmod_solver.h"
+#include "heightfield/model_generator.h"
+#include "heightfield/model_loader.h"
 #include "support/files.h"
 #include "support/recording.h"
 

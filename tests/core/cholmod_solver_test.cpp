@@ -1,13 +1,13 @@
 // The sparse Cholesky solver against the built-in elimination: same outcomes, same
 // files, heights equal to 1e-9 relative, also where conjugate gradients on an earlier
 // factor gave the steps.
-#include "solver/cholmod_solver.h"
+#include "heightfield/cholmod_solver.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-#include "model/model_generator.h"
+#include "heightfield/model_generator.h"
 #include "support/files.h"
 #include "support/run_model.h"
 

@@ -1,6 +1,6 @@
 // The confined child: what the work does that it may not is stopped and named; a crash, a
 // limit reached or an error ends the child, never this process, with the reason.
-#include "exchange/confined_child.h"
+#include "formats/confined_child.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

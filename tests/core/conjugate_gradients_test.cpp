@@ -1,6 +1,6 @@
 // Conjugate gradients on an earlier factor: when it takes the step, and when it gives up
 // so that the solver factorizes after all.
-#include "solver/conjugate_gradients.h"
+#include "linalg/conjugate_gradients.h"
 
 #include <gtest/gtest.h>
 

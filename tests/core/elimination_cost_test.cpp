@@ -1,15 +1,15 @@
 // The elimination's work counted before any number: the count is the fill of the
 // elimination's row order (sparse Cholesky's symbolic analysis of the same order agrees),
 // auto decides by it, and the import numbers the nodes so that it stays small.
-#include "solver/elimination_cost.h"
+#include "heightfield/elimination_cost.h"
 
 #include <gtest/gtest.h>
 
-#include "exchange/model_writer.h"
-#include "exchange/surface_import.h"
-#include "exchange/surface_reader.h"
-#include "model/model_loader.h"
-#include "solver/cholmod_solver.h"
+#include "formats/surface_reader.h"
+#include "heightfield/cholmod_solver.h"
+#include "heightfield/model_loader.h"
+#include "heightfield/model_writer.h"
+#include "heightfield/surface_import.h"
 #include "support/files.h"
 #include "support/run_model.h"
 

@@ -14,8 +14,8 @@
 #include <tuple>
 #include <vector>
 
+#include "linalg/elimination.h"
 #include "literal_elimination.h"
-#include "solver/elimination.h"
 
 namespace membrane {
 namespace {

@@ -1,9 +1,9 @@
-#include "model/field_reader.h"
+#include "heightfield/field_reader.h"
 
 #include <gtest/gtest.h>
 
 #include "common/messages.h"
-#include "model/text_stream.h"
+#include "heightfield/text_stream.h"
 #include "support/recording.h"
 
 namespace membrane {

@@ -1,16 +1,16 @@
 // The fill-reducing ordering worked out beside the model loading: a complete ordering of
 // the nodes, the same solution as the ordering the solver works out itself, and a thread
 // that ends with every way a run can end.
-#include "solver/fill_ordering.h"
+#include "heightfield/fill_ordering.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 
-#include "model/model_generator.h"
-#include "model/model_loader.h"
-#include "solver/cholmod_solver.h"
+#include "heightfield/cholmod_solver.h"
+#include "heightfield/model_generator.h"
+#include "heightfield/model_loader.h"
 #include "support/files.h"
 #include "support/model_text.h"
 #include "support/run_model.h"

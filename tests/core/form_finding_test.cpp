@@ -8,12 +8,12 @@
 #include <cmath>
 #include <random>
 
-#include "model/form_from_plan.h"
-#include "model/form_generator.h"
-#include "model/form_mechanics.h"
-#include "output/form_report.h"
-#include "run/form_run.h"
-#include "run/run_model.h"
+#include "form/form_from_plan.h"
+#include "form/form_generator.h"
+#include "form/form_mechanics.h"
+#include "form/form_report.h"
+#include "form/form_run.h"
+#include "heightfield/run_model.h"
 #include "support/files.h"
 #include "support/model_text.h"
 #include "support/recording.h"

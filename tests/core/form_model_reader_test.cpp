@@ -1,12 +1,12 @@
 // Form models written by hand: what a TOML file selects, in the units it states; and every
 // fault a user makes, each reported with the file, the line and what is wrong, before any
 // run. The surface is a 3 x 3 grid of points 1 m apart with Gmsh-like groups.
-#include "exchange/form_model_reader.h"
+#include "form/form_model_reader.h"
 
 #include <gtest/gtest.h>
 
-#include "exchange/import_error.h"
-#include "run/form_run.h"
+#include "form/form_run.h"
+#include "formats/import_error.h"
 #include "support/files.h"
 #include "support/recording.h"
 #include "support/run_model.h"

@@ -4,8 +4,8 @@
 // Also reals beyond the range of any floating type, which are reported like 1e400.
 #include <gtest/gtest.h>
 
-#include "model/field_reader.h"
-#include "model/model_loader.h"
+#include "heightfield/field_reader.h"
+#include "heightfield/model_loader.h"
 #include "support/model_text.h"
 #include "support/recording.h"
 

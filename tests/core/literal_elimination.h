@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "solver/solve_status.h"
-#include "solver/sparse_matrix.h"
+#include "linalg/solve_status.h"
+#include "linalg/sparse_matrix.h"
 
 namespace membrane::test {
 

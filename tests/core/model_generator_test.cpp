@@ -1,6 +1,6 @@
 // Generated models: mesh shape and counts, the written file as the model loader reads it,
 // the exact areas, a Newton run against the exact surface, and the command line.
-#include "model/model_generator.h"
+#include "heightfield/model_generator.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -9,8 +9,8 @@
 #include <cstdio>
 #include <regex>
 
-#include "model/mesh_area.h"
-#include "model/model_loader.h"
+#include "heightfield/mesh_area.h"
+#include "heightfield/model_loader.h"
 #include "support/files.h"
 #include "support/run_model.h"
 

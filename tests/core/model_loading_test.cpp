@@ -1,11 +1,11 @@
 // From a model file to a checked Model: the tables in any order, what a missing or empty
 // table or a missing file says, the start heights, the model check, and what the loading
 // hands to the view and writes (the boundary points file).
-#include "run/model_loading.h"
+#include "heightfield/model_loading.h"
 
 #include <gtest/gtest.h>
 
-#include "model/model_loader.h"
+#include "heightfield/model_loader.h"
 #include "support/files.h"
 #include "support/model_text.h"
 #include "support/recording.h"

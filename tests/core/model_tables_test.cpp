@@ -5,12 +5,12 @@
 
 #include <cmath>
 
-#include "model/bar_table.h"
-#include "model/element_table.h"
-#include "model/mesh_area.h"
-#include "model/model_loader.h"
-#include "model/node_table.h"
-#include "model/value_lists.h"
+#include "heightfield/bar_table.h"
+#include "heightfield/element_table.h"
+#include "heightfield/mesh_area.h"
+#include "heightfield/model_loader.h"
+#include "heightfield/node_table.h"
+#include "heightfield/value_lists.h"
 #include "support/files.h"
 #include "support/recording.h"
 

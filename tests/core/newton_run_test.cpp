@@ -11,10 +11,10 @@
 #include <set>
 #include <stdexcept>
 
-#include "model/mesh_area.h"
-#include "model/model_generator.h"
-#include "solver/cholmod_solver.h"
-#include "solver/elimination_solver.h"
+#include "heightfield/cholmod_solver.h"
+#include "heightfield/elimination_solver.h"
+#include "heightfield/mesh_area.h"
+#include "heightfield/model_generator.h"
 #include "support/files.h"
 #include "support/model_text.h"
 #include "support/run_model.h"

@@ -5,11 +5,11 @@
 
 #include <cmath>
 
-#include "model/area_along_line.h"
-#include "run/harmonic_start.h"
-#include "run/line_search.h"
-#include "solver/cholmod_solver.h"
-#include "solver/elimination_solver.h"
+#include "heightfield/area_along_line.h"
+#include "heightfield/cholmod_solver.h"
+#include "heightfield/elimination_solver.h"
+#include "heightfield/harmonic_start.h"
+#include "heightfield/line_search.h"
 #include "support/files.h"
 #include "support/model_text.h"
 #include "support/run_model.h"

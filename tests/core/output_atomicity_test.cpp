@@ -18,7 +18,7 @@
 #include <map>
 
 #include "common/text_file.h"
-#include "output/vrml_export.h"
+#include "heightfield/vrml_export.h"
 #include "support/files.h"
 #include "support/model_text.h"
 #include "support/run_model.h"

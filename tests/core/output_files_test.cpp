@@ -1,9 +1,9 @@
 // The report and the truss model file of a run, written from a model and a membrane.
-#include "output/output_files.h"
+#include "heightfield/output_files.h"
 
 #include <gtest/gtest.h>
 
-#include "model/model_loader.h"
+#include "heightfield/model_loader.h"
 #include "support/files.h"
 #include "support/model_text.h"
 #include "support/recording.h"

@@ -7,8 +7,8 @@
 #include <random>
 #include <string>
 
-#include "model/field_reader.h"
-#include "model/text_stream.h"
+#include "heightfield/field_reader.h"
+#include "heightfield/text_stream.h"
 #include "support/random_text.h"
 #include "support/recording.h"
 

@@ -2,16 +2,16 @@
 // and the heights of the colour bar, normals turned up whatever the corner order, the
 // thinned-out surface of a large model keeping its outline, supports and extent, and the
 // camera keeping the framed box in sight.
-#include "plot/shaded_surface.h"
+#include "heightfield/shaded_surface.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 
-#include "model/model_file.h"
-#include "model/model_generator.h"
-#include "model/model_loader.h"
+#include "heightfield/model_file.h"
+#include "heightfield/model_generator.h"
+#include "heightfield/model_loader.h"
 #include "support/model_text.h"
 #include "support/recording.h"
 

@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <random>
 
-#include "model/bar_table.h"
-#include "model/boundary.h"
+#include "heightfield/bar_table.h"
+#include "heightfield/boundary.h"
 
 namespace membrane {
 namespace {

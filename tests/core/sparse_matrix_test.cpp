@@ -1,11 +1,11 @@
-#include "solver/sparse_matrix.h"
+#include "linalg/sparse_matrix.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
-#include "solver/elimination.h"
+#include "linalg/elimination.h"
 
 namespace membrane {
 namespace {

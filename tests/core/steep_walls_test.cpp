@@ -1,7 +1,7 @@
 // Near-vertical walls: the slope a triangle owes to the computed heights, at the edges of
 // the 80 degree rule, and the cone series on both sides of the height its mast ring can
 // reach, as the user meets it (exit status, warning, the walls filled in the drawing).
-#include "model/steep_walls.h"
+#include "heightfield/steep_walls.h"
 
 #include <gtest/gtest.h>
 

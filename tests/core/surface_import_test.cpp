@@ -2,7 +2,7 @@
 // meant, Gmsh's mesh versions agree, groups and merged points come out right, a run's
 // membrane goes out as OBJ and back in unchanged; and a catalogue of bad surfaces, each
 // refused with a message, exit status 2 and no file.
-#include "exchange/surface_import.h"
+#include "heightfield/surface_import.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -14,11 +14,12 @@
 #include <tuple>
 
 #include "common/text_sink.h"
-#include "exchange/import_error.h"
-#include "exchange/model_writer.h"
-#include "exchange/surface_export.h"
-#include "exchange/surface_reader.h"
-#include "model/model_loader.h"
+#include "formats/import_error.h"
+#include "formats/surface_export.h"
+#include "formats/surface_reader.h"
+#include "heightfield/lifted_surface.h"
+#include "heightfield/model_loader.h"
+#include "heightfield/model_writer.h"
 #include "support/files.h"
 #include "support/run_model.h"
 

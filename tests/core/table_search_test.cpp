@@ -10,8 +10,8 @@
 #include <string>
 
 #include "common/messages.h"
-#include "model/field_reader.h"
-#include "model/table_reading.h"
+#include "heightfield/field_reader.h"
+#include "heightfield/table_reading.h"
 #include "support/random_text.h"
 
 namespace membrane {

@@ -1,4 +1,4 @@
-#include "output/vrml_colour.h"
+#include "heightfield/vrml_colour.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "output/vrml_export.h"
+#include "heightfield/vrml_export.h"
 
 #include <gtest/gtest.h>
 

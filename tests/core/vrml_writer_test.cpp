@@ -1,4 +1,4 @@
-#include "output/vrml_writer.h"
+#include "heightfield/vrml_writer.h"
 
 #include <gtest/gtest.h>
 

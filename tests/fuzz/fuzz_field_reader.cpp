@@ -12,8 +12,8 @@
 #include <string>
 
 #include "common/messages.h"
-#include "model/field_reader.h"
-#include "model/text_stream.h"
+#include "heightfield/field_reader.h"
+#include "heightfield/text_stream.h"
 
 namespace {
 

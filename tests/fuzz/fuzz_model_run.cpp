@@ -16,10 +16,10 @@
 #include <string>
 #include <vector>
 
-#include "output/vrml_export.h"
+#include "heightfield/model_mesh_source.h"
+#include "heightfield/run_model.h"
+#include "heightfield/vrml_export.h"
 #include "plot/mesh_drawing.h"
-#include "plot/model_mesh_source.h"
-#include "run/run_model.h"
 #include "support/recording.h"
 
 namespace {

@@ -13,10 +13,10 @@
 #include <string>
 #include <string_view>
 
-#include "exchange/import_error.h"
-#include "exchange/node_numbering.h"
-#include "exchange/plan_model.h"
-#include "exchange/surface_reader.h"
+#include "formats/import_error.h"
+#include "formats/surface_reader.h"
+#include "heightfield/node_numbering.h"
+#include "heightfield/plan_model.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "common/messages.h"
-#include "run/results_view.h"
+#include "heightfield/results_view.h"
 
 namespace membrane::test {
 

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "run/run_model.h"
+#include "heightfield/run_model.h"
 #include "support/files.h"
 #include "support/recording.h"
 

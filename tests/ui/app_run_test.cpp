@@ -17,11 +17,11 @@
 #include <functional>
 #include <semaphore>
 
-#include "ui/background_run.h"
-#include "ui/clickable_label.h"
-#include "ui/main_window.h"
-#include "ui/results_window.h"
-#include "ui/run_wiring.h"
+#include "desktop/background_run.h"
+#include "desktop/clickable_label.h"
+#include "desktop/main_window.h"
+#include "desktop/results_window.h"
+#include "desktop/run_wiring.h"
 #include "ui_test_support.h"
 
 using namespace membrane;

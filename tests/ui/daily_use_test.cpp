@@ -18,14 +18,14 @@
 #include <functional>
 #include <semaphore>
 
+#include "desktop/background_run.h"
+#include "desktop/convergence_plot.h"
+#include "desktop/main_window.h"
+#include "desktop/qt_services.h"
+#include "desktop/results_window.h"
+#include "desktop/run_wiring.h"
+#include "desktop/surface_files.h"
 #include "support/model_text.h"
-#include "ui/background_run.h"
-#include "ui/convergence_plot.h"
-#include "ui/main_window.h"
-#include "ui/qt_services.h"
-#include "ui/results_window.h"
-#include "ui/run_wiring.h"
-#include "ui/surface_files.h"
 #include "ui_test_support.h"
 
 using namespace membrane;

@@ -7,7 +7,7 @@
 //
 // MEMBRANE_SCREENSHOT_DIR=dir saves the pictures of the README (form-sail.png,
 // form-cone-tent.png). The frame rate is measured by bench/frame_rate_bench.cpp.
-#include "ui/form_results_window.h"
+#include "desktop/form_results_window.h"
 
 #include <QDoubleSpinBox>
 #include <QOffscreenSurface>
@@ -23,12 +23,12 @@
 #include <map>
 #include <sstream>
 
-#include "exchange/form_model_writer.h"
-#include "model/form_generator.h"
-#include "run/form_run.h"
-#include "ui/form_surface_view.h"
-#include "ui/main_window.h"
-#include "ui/run_wiring.h"
+#include "desktop/form_surface_view.h"
+#include "desktop/main_window.h"
+#include "desktop/run_wiring.h"
+#include "form/form_generator.h"
+#include "form/form_model_writer.h"
+#include "form/form_run.h"
 #include "ui_test_support.h"
 
 using namespace membrane;
@@ -303,4 +303,5 @@ class FormResultsWindowTest : public QObject {
 };
 
 QTEST_MAIN(FormResultsWindowTest)
+#include "form/form_surface.h"
 #include "form_results_window_test.moc"

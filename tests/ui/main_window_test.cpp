@@ -1,6 +1,6 @@
 // The main window: help texts, start-up, Open with its retry loop, Run and the step
 // labels, the commands behind hooks, and "." as decimal point under a comma locale.
-#include "ui/main_window.h"
+#include "desktop/main_window.h"
 
 #include <QAction>
 #include <QLabel>
@@ -15,11 +15,11 @@
 #include <cstdio>
 #include <deque>
 
-#include "ui/about_box.h"
-#include "ui/clickable_label.h"
-#include "ui/number_edit.h"
-#include "ui/settings_dialog.h"
-#include "ui/ui_hooks.h"
+#include "desktop/about_box.h"
+#include "desktop/clickable_label.h"
+#include "desktop/number_edit.h"
+#include "desktop/settings_dialog.h"
+#include "desktop/ui_hooks.h"
 #include "ui_test_support.h"
 
 using namespace membrane;

@@ -1,6 +1,6 @@
 // The numeric edit: check states and values at key release, messages on Tab and Enter
 // only, focus kept in a faulty field (also across tab pages), Enter moving on.
-#include "ui/number_edit.h"
+#include "desktop/number_edit.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -9,7 +9,7 @@
 #include <QTabWidget>
 #include <QtTest>
 
-#include "ui/ui_hooks.h"
+#include "desktop/ui_hooks.h"
 #include "ui_test_support.h"
 
 using namespace membrane;

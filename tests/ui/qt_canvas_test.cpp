@@ -1,6 +1,6 @@
 // The Qt canvas: a small mesh drawn into an image through the plotting object, hatch
 // directions, font resolution and text measure.
-#include "ui/qt_canvas.h"
+#include "desktop/qt_canvas.h"
 
 #include <QFontDatabase>
 #include <QImage>

@@ -3,7 +3,7 @@
 // picture, the "Show" rules, a failed model loading, Cancel during a run and closing the
 // window. The bundled example has 137 nodes, 220 triangles, 53 held nodes and 137 initial
 // values.
-#include "ui/results_window.h"
+#include "desktop/results_window.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -21,13 +21,13 @@
 #include <QWheelEvent>
 #include <QtTest>
 
-#include "output/vrml_export.h"
-#include "run/run_model.h"
+#include "desktop/background_run.h"
+#include "desktop/convergence_plot.h"
+#include "desktop/number_edit.h"
+#include "desktop/qt_services.h"
+#include "heightfield/run_model.h"
+#include "heightfield/vrml_export.h"
 #include "support/model_text.h"
-#include "ui/background_run.h"
-#include "ui/convergence_plot.h"
-#include "ui/number_edit.h"
-#include "ui/qt_services.h"
 #include "ui_test_support.h"
 
 using namespace membrane;

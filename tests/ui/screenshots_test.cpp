@@ -7,12 +7,12 @@
 #include <QtTest>
 #include <filesystem>
 
-#include "ui/convergence_plot.h"
-#include "ui/main_window.h"
-#include "ui/results_window.h"
-#include "ui/run_wiring.h"
-#include "ui/surface_pane.h"
-#include "ui/surface_view.h"
+#include "desktop/convergence_plot.h"
+#include "desktop/main_window.h"
+#include "desktop/results_window.h"
+#include "desktop/run_wiring.h"
+#include "desktop/surface_pane.h"
+#include "desktop/surface_view.h"
 #include "ui_test_support.h"
 
 using namespace membrane;

@@ -1,5 +1,5 @@
 // The settings dialog: shown values, OK / Cancel / Escape, and what OK refuses.
-#include "ui/settings_dialog.h"
+#include "desktop/settings_dialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -8,8 +8,8 @@
 #include <QtTest>
 #include <functional>
 
-#include "ui/number_edit.h"
-#include "ui/ui_hooks.h"
+#include "desktop/number_edit.h"
+#include "desktop/ui_hooks.h"
 #include "ui_test_support.h"
 
 using namespace membrane;

@@ -1,7 +1,7 @@
 // File -> Import of the main window and Export of the results window: the model made from
 // the chosen surface becomes the open model, a bad surface is a message box and no file,
 // and a run's membrane is written where the save dialog says.
-#include "ui/surface_files.h"
+#include "desktop/surface_files.h"
 
 #include <QAction>
 #include <QProgressDialog>
@@ -10,9 +10,9 @@
 #include <optional>
 
 #include "common/file_lock.h"
-#include "exchange/surface_import.h"
-#include "run/run_model.h"
-#include "ui/main_window.h"
+#include "desktop/main_window.h"
+#include "heightfield/run_model.h"
+#include "heightfield/surface_import.h"
 #include "ui_test_support.h"
 
 using namespace membrane;

@@ -5,7 +5,7 @@
 //
 // MEMBRANE_SCREENSHOT_DIR=dir saves the pictures of the README (results-3d.png,
 // hypar-3d.png). The frame rate is measured by bench/frame_rate_bench.cpp.
-#include "ui/surface_view.h"
+#include "desktop/surface_view.h"
 
 #include <QCheckBox>
 #include <QOffscreenSurface>
@@ -18,12 +18,12 @@
 #include <QtTest>
 #include <cmath>
 
-#include "model/model_file.h"
-#include "model/model_generator.h"
-#include "model/model_loader.h"
-#include "run/run_model.h"
+#include "desktop/surface_pane.h"
+#include "heightfield/model_file.h"
+#include "heightfield/model_generator.h"
+#include "heightfield/model_loader.h"
+#include "heightfield/run_model.h"
 #include "support/model_text.h"
-#include "ui/surface_pane.h"
 #include "ui_test_support.h"
 
 using namespace membrane;

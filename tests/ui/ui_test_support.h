@@ -10,12 +10,12 @@
 #include <vector>
 
 #include "common/opener.h"
-#include "model/model_generator.h"
+#include "desktop/results_window.h"
+#include "desktop/ui_hooks.h"
+#include "heightfield/model_generator.h"
 #include "plot/plotter.h"
 #include "support/files.h"
 #include "support/recording.h"
-#include "ui/results_window.h"
-#include "ui/ui_hooks.h"
 
 namespace membrane::test {
 

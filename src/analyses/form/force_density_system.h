@@ -1,0 +1,57 @@
+// The linear equilibrium of a network of bars with given force densities (the force
+// density method, Schek 1974): every free node i balances
+//
+//   sum over its bars b = (i, j) of q_b (x_j - x_i) + f_i = 0,
+//
+// so the free positions solve K X = F with K the network's weighted Laplacian over the free
+// nodes (K_ii = sum q_b, K_ij = -q_b) and F = f plus q_b x_j for every bar to a held node.
+// K is the same for x, y and z: one factorization, three right-hand sides. With positive
+// densities (or the cotangent weights of a triangle mesh, whose Laplacian is positive
+// semi-definite) and a held node in every part, K is positive definite.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "common/vec3.h"
+#include "linalg/solve_status.h"
+
+namespace membrane {
+
+class SparseCholesky;
+
+class ForceDensitySystem {
+  public:
+    // `held` per node; a node in no bar is left where it is.
+    ForceDensitySystem(std::span<const std::array<std::int32_t, 2>> bars,
+                       std::span<const char> held);
+    ~ForceDensitySystem();
+    ForceDensitySystem(const ForceDensitySystem&) = delete;
+    ForceDensitySystem& operator=(const ForceDensitySystem&) = delete;
+
+    // The positions at which the network with densities `q` (one per bar) is in equilibrium
+    // with the loads (one per node): the held nodes stay at their place in `x`, the free
+    // ones move. `result` may be `x` itself.
+    SolveStatus Solve(std::span<const double> q, std::span<const Vec3> loads,
+                      std::span<const Vec3> x, std::span<Vec3> result);
+
+    void SetCancelFlag(const std::atomic<bool>* flag);
+    int Factorizations() const;
+    std::int32_t UnknownCount() const { return static_cast<std::int32_t>(nodeOf_.size()); }
+
+  private:
+    std::vector<std::array<std::int32_t, 2>> bars_;
+    std::vector<std::int32_t> unknownOf_;  // per node: its unknown, -1 for held or unused
+    std::vector<std::int32_t> nodeOf_;     // per unknown: its node
+    // Per bar: where its densities go among the values (-1: nowhere): the diagonal of each
+    // end's unknown and the entry between them.
+    std::vector<std::array<std::int32_t, 3>> position_;
+    std::unique_ptr<SparseCholesky> cholesky_;
+    std::vector<double> rhs_;
+};
+
+}  // namespace membrane

@@ -1,0 +1,45 @@
+// What a form-finding run hands back: how it ended, the model it read and the shape it
+// found, step by step.
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "form/form_model.h"
+#include "form/form_solution.h"
+#include "heightfield/run_result.h"
+
+namespace membrane {
+
+struct FormRequest {
+    std::string modelFileName;  // a form model (.toml) or a plan model (.DAT)
+    // For a plan model: the prestress of its one membrane region (kN/m).
+    double stress = 1.0;
+    // Instead of the model file's.
+    std::optional<double> accuracy;
+    std::optional<int> maxIterations;
+    // Files the caller writes afterwards (exports): checked with the run's own first.
+    std::vector<std::string> otherOutputs;
+    const std::atomic<bool>* cancel = nullptr;
+};
+
+struct FormRunResult {
+    // Success: converged or at the iteration limit (then a warning); Diverged: no
+    // equilibrium (the reason says where and why); the others as for a height-field run.
+    RunOutcome outcome = RunOutcome::InputErrors;
+    std::string reason;
+    std::vector<std::string> warnings;
+    int iterations = 0;
+    std::vector<FormStepRecord> history;
+    RunTimings timings;
+    int factorizations = 0;  // numeric factorizations of the equilibrium's matrix
+
+    std::shared_ptr<const FormModel> model;
+    std::shared_ptr<const FormSolution> solution;  // also the last shape of a failed run
+    std::string reportFile, resultsFile, gmshFile;
+};
+
+}  // namespace membrane

@@ -1,0 +1,71 @@
+// membrane: the command-line program. "run" does exactly what the desktop program's Run
+// does on a model file (same files, same progress lines, same messages) and tells the
+// outcome in its exit status; "vrml" writes the scene of a model's flat mesh; "generate"
+// writes test models whose exact minimal surface is known; "import" makes a model file
+// from a surface mesh, "export" writes the membrane of a model already run as surfaces;
+// "form" finds the 3D shape that carries a prestress with its cables and supports.
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <exception>
+#include <new>
+
+#include "cli/form_command.h"
+#include "cli/generate_command.h"
+#include "cli/import_command.h"
+#include "cli/run_command.h"
+#include "common/temp_registry.h"
+#include "heightfield/amg_solver.h"
+
+int main(int argc, char** argv) {
+    using namespace membrane;
+    AmgSolver::PrepareProcess();  // before any other thread
+    CLI::App app{"membrane - minimum-area membrane over a flat triangular mesh"};
+    app.require_subcommand(1);
+    app.footer(kExitStatusHelp);
+    app.set_version_flag("--version", std::string("membrane ") + MEMBRANE_VERSION);
+    // An interrupted run leaves no temporary file behind.
+    RemoveTempFilesOnSignals();
+
+    RunOptions options;
+    CLI::App* run = AddRunCommand(app, options);
+    CLI::App* vrml = AddVrmlCommand(app, options);
+    GenerateOptions generateOptions;
+    CLI::App* generate = AddGenerateCommand(app, generateOptions);
+    ImportOptions importOptions;
+    CLI::App* import = AddImportCommand(app, importOptions);
+    ExportOptions exportOptions;
+    CLI::App* exportCommand = AddExportCommand(app, exportOptions);
+    FormOptions formOptions;
+    CLI::App* form = AddFormCommand(app, formOptions);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        app.exit(e);
+        return kExitUsage;
+    }
+    ImplyScene(options.scene, run->count("--scale") > 0);
+    // Every command stops its own errors; what still escapes (memory that ran out where no
+    // command expected it) ends the program with a message, never an abort.
+    try {
+        if (run->parsed()) return RunCommand(options);
+        if (vrml->parsed()) return VrmlCommand(options);
+        if (generate->parsed()) return Generate(generateOptions, kExitOutputFailure);
+        if (import->parsed()) return ImportCommand(importOptions);
+        if (exportCommand->parsed()) return ExportCommand(exportOptions);
+        if (form->parsed()) return FormCommand(formOptions);
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "membrane: out of memory\n");
+        return kExitSolverFailure;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "membrane: %s\n", e.what());
+        return kExitAborted;
+    }
+    return kExitUsage;
+}
