@@ -12,8 +12,8 @@
 
 #include "bench_models.h"
 #include "common/pair_map.h"
-#include "heightfield/cholmod_solver.h"
 #include "heightfield/run_model.h"
+#include "linalg/cholmod_system.h"
 
 namespace membrane::bench {
 namespace {
@@ -54,7 +54,7 @@ class CancellingView final : public ResultsView {
 
 void BM_CancelLatency(benchmark::State& run) {
     const auto solver = static_cast<SolverChoice>(run.range(0));
-    if (solver == SolverChoice::Cholmod && !CholmodSolver::Available()) {
+    if (solver == SolverChoice::Cholmod && !CholmodSystem::Available()) {
         run.SkipWithError("no sparse Cholesky in this build");
         return;
     }

@@ -3,17 +3,18 @@
 #include <benchmark/benchmark.h>
 
 #include "bench_models.h"
-#include "heightfield/elimination_solver.h"
+#include "heightfield/newton_system.h"
 
 namespace membrane::bench {
 namespace {
 
 void BM_Assembly(benchmark::State& run) {
     const LoadedModel loaded(CatenoidModel(run.range(0)));
-    EliminationSolver solver(*loaded.model);
+    NewtonSystem::Made made;
+    const auto solver = NewtonSystem::Create(SolverChoice::Elimination, *loaded.model, 1e-3, made);
     for (auto _ : run) {
-        solver.Assemble(loaded.model->startHeights);
-        benchmark::DoNotOptimize(solver.System().RowCount());
+        solver->Assemble(loaded.model->startHeights);
+        benchmark::DoNotOptimize(solver->RightHandSide(1));
     }
     run.counters["nodes"] = loaded.model->nodes.Count();
 }
@@ -21,12 +22,13 @@ BENCHMARK(BM_Assembly)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 void BM_Elimination(benchmark::State& run) {
     const LoadedModel loaded(CatenoidModel(run.range(0)));
-    EliminationSolver solver(*loaded.model);
+    NewtonSystem::Made made;
+    const auto solver = NewtonSystem::Create(SolverChoice::Elimination, *loaded.model, 1e-3, made);
     for (auto _ : run) {
         run.PauseTiming();
-        solver.Assemble(loaded.model->startHeights);
+        solver->Assemble(loaded.model->startHeights);
         run.ResumeTiming();
-        if (solver.Solve() != SolveStatus::Ok) run.SkipWithError("elimination failed");
+        if (solver->Solve() != SolveStatus::Ok) run.SkipWithError("elimination failed");
     }
     run.counters["nodes"] = loaded.model->nodes.Count();
 }

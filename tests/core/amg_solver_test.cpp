@@ -1,7 +1,6 @@
 // The multigrid solver against sparse Cholesky: the same Newton steps where every step is
 // solved exactly, the same outcome, heights and area where the early steps are inexact;
 // a clean failure on systems it cannot solve; the cancel flag.
-#include "heightfield/amg_solver.h"
 
 #include <gtest/gtest.h>
 
@@ -11,14 +10,16 @@
 #include <limits>
 #include <vector>
 
-#include "heightfield/cholmod_solver.h"
 #include "heightfield/model_generator.h"
 #include "support/files.h"
 #include "support/model_text.h"
+#include "support/newton_system.h"
 #include "support/run_model.h"
 
 namespace membrane {
 namespace {
+
+using test::MakeNewton;
 
 using test::RecordedRun;
 using test::TempDir;
@@ -60,13 +61,13 @@ class AmgAgreement : public ::testing::TestWithParam<std::tuple<std::string, dou
 // Solved exactly (for an infinite accuracy every increment is within the exact-solve
 // margin), each Newton system of the same heights gives the direct solver's increments.
 TEST_P(AmgSteps, ExactStepsAreTheDirectSolversStepByStep) {
-    if (!CholmodSolver::Available() || !AmgSolver::Available())
+    if (!CholmodSystem::Available() || !AmgSystem::Available())
         GTEST_SKIP() << "built without CHOLMOD or hypre";
     TempDir dir;
     RecordedRun loaded(Settings{1e-9, 0, 1.0, SolverChoice::Cholmod}, ModelFile(GetParam(), dir));
     const Model& model = loaded.model();
-    auto direct = CholmodSolver::Create(model);
-    auto amg = AmgSolver::Create(model, std::numeric_limits<double>::infinity());
+    auto direct = MakeNewton(SolverChoice::Cholmod, model);
+    auto amg = MakeNewton(SolverChoice::Amg, model, std::numeric_limits<double>::infinity());
     ASSERT_TRUE(direct && amg);
     std::vector<double> heights = model.startHeights, a(heights.size()), b(heights.size());
     for (int step = 0; step < 4; ++step) {
@@ -91,7 +92,7 @@ TEST_P(AmgSteps, ExactStepsAreTheDirectSolversStepByStep) {
 // the default accuracy, where the direct solver's own heights are still 1e-3 from the
 // minimum, as at a tight one.
 TEST_P(AmgAgreement, InexactStepsEndAsTheDirectSolver) {
-    if (!CholmodSolver::Available() || !AmgSolver::Available())
+    if (!CholmodSystem::Available() || !AmgSystem::Available())
         GTEST_SKIP() << "built without CHOLMOD or hypre";
     TempDir dir;
     const std::string model = ModelFile(std::get<0>(GetParam()), dir);
@@ -137,7 +138,7 @@ std::string GridAndFreeTriangle() {
 // the mesh without a held node (singular, as the direct solvers find), a system that is not
 // positive definite.
 TEST(AmgSolver, GivesUpOnSystemsItCannotSolve) {
-    if (!AmgSolver::Available()) GTEST_SKIP() << "built without hypre";
+    if (!AmgSystem::Available()) GTEST_SKIP() << "built without hypre";
     const Settings amg{1e-6, 10, 1.0, SolverChoice::Amg};
     RecordedRun singular(GridAndFreeTriangle(), amg);
     EXPECT_EQ(singular.result.outcome, RunOutcome::SolverFailure);
@@ -148,11 +149,13 @@ TEST(AmgSolver, GivesUpOnSystemsItCannotSolve) {
             4, 3.0, [](double, double) { return 0.0; }, [](double, double) { return 0.5; })
             .Text(),
         Settings{1e-6, 0, 1.0, SolverChoice::Amg});
-    auto solver = AmgSolver::Create(loaded.model(), 1e-6);
+    auto solver = MakeNewton(SolverChoice::Amg, loaded.model());
     ASSERT_TRUE(solver);
     solver->Assemble(loaded.model().startHeights);
     ASSERT_GT(solver->SystemEntry(6, 6), 0.0);
-    ASSERT_TRUE(solver->SetSystemEntry(6, 6, -solver->SystemEntry(6, 6)));
+    auto& system = dynamic_cast<AmgSystem&>(solver->System());
+    const std::int32_t six = solver->UnknownOf(6);
+    ASSERT_TRUE(system.SetEntry(six, six, -solver->SystemEntry(6, 6)));
     EXPECT_EQ(solver->Solve(), SolveStatus::NotConverged);
     EXPECT_EQ(SolveFailureReason(SolveStatus::NotConverged), "multigrid solver did not converge");
 }
@@ -160,16 +163,15 @@ TEST(AmgSolver, GivesUpOnSystemsItCannotSolve) {
 // A set cancel flag ends the solve as cancelled before any work; a cleared one lets the
 // same solver go on.
 TEST(AmgSolver, CancelFlagStopsTheSolve) {
-    if (!AmgSolver::Available()) GTEST_SKIP() << "built without hypre";
+    if (!AmgSystem::Available()) GTEST_SKIP() << "built without hypre";
     RecordedRun loaded(
         test::Grid(
             6, 3.0, [](double, double) { return 0.0; }, [](double, double) { return 0.5; })
             .Text(),
         Settings{1e-6, 0, 1.0, SolverChoice::Amg});
-    auto solver = AmgSolver::Create(loaded.model(), 1e-6);
-    ASSERT_TRUE(solver);
     std::atomic<bool> cancel{true};
-    solver->SetCancelFlag(&cancel);
+    auto solver = MakeNewton(SolverChoice::Amg, loaded.model(), 1e-6, &cancel);
+    ASSERT_TRUE(solver);
     solver->Assemble(loaded.model().startHeights);
     EXPECT_EQ(solver->Solve(), SolveStatus::Cancelled);
     EXPECT_EQ(solver->Counts().conjugateGradientIterations, 0);
@@ -180,7 +182,7 @@ TEST(AmgSolver, CancelFlagStopsTheSolve) {
 // Auto takes the multigrid solver above 20000 nodes: a 141 x 141 grid (19881 nodes) goes to
 // sparse Cholesky, a 142 x 142 one (20164) to multigrid.
 TEST(SolverChoice, AutoTakesMultigridAbove20000Nodes) {
-    if (!CholmodSolver::Available() || !AmgSolver::Available())
+    if (!CholmodSystem::Available() || !AmgSystem::Available())
         GTEST_SKIP() << "built without CHOLMOD or hypre";
     Settings settings;
     settings.maxIterations = 1;

@@ -6,11 +6,11 @@
 #include <gtest/gtest.h>
 
 #include "formats/surface_reader.h"
-#include "heightfield/cholmod_solver.h"
 #include "heightfield/model_loader.h"
 #include "heightfield/model_writer.h"
 #include "heightfield/surface_import.h"
 #include "support/files.h"
+#include "support/newton_system.h"
 #include "support/run_model.h"
 
 namespace membrane {
@@ -24,17 +24,19 @@ std::shared_ptr<const Model> Load(const std::string& path) {
 }
 
 TEST(EliminationCost, TheCountIsTheFillOfTheEliminationsOrder) {
-    if (!CholmodSolver::Available()) GTEST_SKIP() << "built without CHOLMOD";
+    if (!CholmodSystem::Available()) GTEST_SKIP() << "built without CHOLMOD";
     for (const char* name : {"TEST3.DAT", "arches.DAT"}) {
         SCOPED_TRACE(name);
         const auto model = Load(std::string(MEMBRANE_EXAMPLES) + "/" + name);
         const std::vector<std::int32_t> order = EliminationRowOrder(*model);
         const EliminationCost cost = PredictEliminationCost(*model, 1e12);
         EXPECT_FALSE(cost.overLimit);
-        const auto solver = CholmodSolver::Create(*model, FillOrdering::Given(order));
-        ASSERT_TRUE(solver && solver->Analyze());
+        const auto solver = test::MakeNewton(SolverChoice::Cholmod, *model, 1e-6, nullptr,
+                                             FillOrdering::Given(order));
+        ASSERT_TRUE(solver && test::CholmodOf(*solver).Analyze());
         // Its factor holds the diagonal besides.
-        EXPECT_EQ(solver->FactorEntries(), cost.factorEntries + static_cast<double>(order.size()));
+        EXPECT_EQ(test::CholmodOf(*solver).FactorEntries(),
+                  cost.factorEntries + static_cast<double>(order.size()));
         // Stopped at a limit, the count is above it.
         EXPECT_TRUE(PredictEliminationCost(*model, cost.multiplyAdds / 2).overLimit);
     }
@@ -51,7 +53,7 @@ TEST(EliminationCost, AutoTakesTheEliminationWhereItsWorkIsSmall) {
     const std::string arches = dir.File("arches.DAT");  // 1332 nodes, 4e6 multiply-adds
     std::filesystem::copy_file(std::string(MEMBRANE_EXAMPLES) + "/arches.DAT", arches);
     EXPECT_EQ(RunModel({arches, settings, dir.File("B.txt")}, sink).solver,
-              CholmodSolver::Available() ? SolverChoice::Cholmod : SolverChoice::Elimination);
+              CholmodSystem::Available() ? SolverChoice::Cholmod : SolverChoice::Elimination);
 }
 
 TEST(EliminationCost, TheImportNumbersTheNodesForTheElimination) {

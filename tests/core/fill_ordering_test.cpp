@@ -8,11 +8,11 @@
 #include <algorithm>
 #include <cmath>
 
-#include "heightfield/cholmod_solver.h"
 #include "heightfield/model_generator.h"
 #include "heightfield/model_loader.h"
 #include "support/files.h"
 #include "support/model_text.h"
+#include "support/newton_system.h"
 #include "support/run_model.h"
 
 namespace membrane {
@@ -21,7 +21,7 @@ namespace {
 using test::TempDir;
 
 TEST(FillOrdering, EveryNodeOnceHeldNodesOutsideTheMeshIncluded) {
-    if (!CholmodSolver::Available()) GTEST_SKIP() << "built without CHOLMOD";
+    if (!CholmodSystem::Available()) GTEST_SKIP() << "built without CHOLMOD";
     // Elements out of number order, element 2 given twice (the newest counts), node 9
     // held but in no triangle, a node number far from the others.
     std::vector<FillOrdering::Triangle> triangles = {
@@ -44,7 +44,8 @@ std::shared_ptr<const Model> Load(const std::string& path) {
 // Set-up, assembly and solution of the first Newton step, with the given ordering or
 // with the one the solver works out itself.
 std::vector<double> FirstIncrements(const Model& model, std::unique_ptr<FillOrdering> ordering) {
-    const auto solver = CholmodSolver::Create(model, std::move(ordering));
+    const auto solver =
+        test::MakeNewton(SolverChoice::Cholmod, model, 1e-6, nullptr, std::move(ordering));
     EXPECT_NE(solver, nullptr);
     solver->Assemble(model.startHeights);
     EXPECT_EQ(solver->Solve(), SolveStatus::Ok);
@@ -54,7 +55,7 @@ std::vector<double> FirstIncrements(const Model& model, std::unique_ptr<FillOrde
 }
 
 TEST(FillOrdering, SameIncrementsAsTheSolversOwnOrdering) {
-    if (!CholmodSolver::Available()) GTEST_SKIP() << "built without CHOLMOD";
+    if (!CholmodSystem::Available()) GTEST_SKIP() << "built without CHOLMOD";
     TempDir dir;
     const std::string path = dir.File("generated.DAT");
     const GeneratedModel model = GenerateModel(GeneratedShape::Catenoid, 3000);
@@ -75,7 +76,7 @@ TEST(FillOrdering, SameIncrementsAsTheSolversOwnOrdering) {
 }
 
 TEST(FillOrdering, AFileWithoutElementsLeavesTheOrderingToTheSolver) {
-    if (!CholmodSolver::Available()) GTEST_SKIP() << "built without CHOLMOD";
+    if (!CholmodSystem::Available()) GTEST_SKIP() << "built without CHOLMOD";
     TempDir dir;
     const std::string path = dir.File("none.DAT");
     test::WriteFile(path, "&COORDINATES 1  \r\n1 0 0\r\n");
@@ -84,7 +85,7 @@ TEST(FillOrdering, AFileWithoutElementsLeavesTheOrderingToTheSolver) {
 }
 
 TEST(FillOrdering, TheSolverFactorizesInTheOrderingItIsGiven) {
-    if (!CholmodSolver::Available()) GTEST_SKIP() << "built without CHOLMOD";
+    if (!CholmodSystem::Available()) GTEST_SKIP() << "built without CHOLMOD";
     // A 40 x 40 grid: eliminated row by row (the node numbers' order) its factor is a band
     // of about 40 x 1600 entries; nested dissection needs far fewer.
     TempDir dir;
@@ -93,9 +94,10 @@ TEST(FillOrdering, TheSolverFactorizesInTheOrderingItIsGiven) {
     std::vector<std::int32_t> byNumber;
     for (const NodeEntry& node : model->nodes.Nodes()) byNumber.push_back(node.number);
     auto entries = [&](std::unique_ptr<FillOrdering> ordering) {
-        const auto solver = CholmodSolver::Create(*model, std::move(ordering));
-        EXPECT_TRUE(solver && solver->Analyze());
-        return solver ? solver->FactorEntries() : 0.0;
+        const auto solver =
+            test::MakeNewton(SolverChoice::Cholmod, *model, 1e-6, nullptr, std::move(ordering));
+        EXPECT_TRUE(solver && test::CholmodOf(*solver).Analyze());
+        return solver ? test::CholmodOf(*solver).FactorEntries() : 0.0;
     };
     const double banded = entries(FillOrdering::Given(byNumber));
     const double dissected = entries(FillOrdering::Given(FillOrdering::Compute(
@@ -117,7 +119,7 @@ TEST(FillOrdering, TheSolverFactorizesInTheOrderingItIsGiven) {
 // ordering's thread must have ended with each (a thread still running when its object
 // is destroyed would end the process), and the outcome is the same as without it.
 TEST(FillOrdering, RunsEndingEarlyEndTheThreadToo) {
-    if (!CholmodSolver::Available()) GTEST_SKIP() << "built without CHOLMOD";
+    if (!CholmodSystem::Available()) GTEST_SKIP() << "built without CHOLMOD";
     TempDir dir;
     test::ModelText good;
     good.coordinates = {"1 0 0", "2 1 0", "3 1 1", "4 0 1", "5 0.5 0.5"};

@@ -11,12 +11,11 @@
 #include <set>
 #include <stdexcept>
 
-#include "heightfield/cholmod_solver.h"
-#include "heightfield/elimination_solver.h"
 #include "heightfield/mesh_area.h"
 #include "heightfield/model_generator.h"
 #include "support/files.h"
 #include "support/model_text.h"
+#include "support/newton_system.h"
 #include "support/run_model.h"
 
 namespace membrane {
@@ -98,7 +97,7 @@ TEST(NewtonRun, CurvedBoundaryGivesTheLeastArea) {
 
 TEST(NewtonRun, PoorStartDivergesWithoutOutputFiles) {
     for (SolverChoice solver : {SolverChoice::Elimination, SolverChoice::Cholmod}) {
-        if (solver == SolverChoice::Cholmod && !CholmodSolver::Available()) continue;
+        if (solver == SolverChoice::Cholmod && !CholmodSystem::Available()) continue;
         RecordedRun r(Grid(3, 2.0, kZero, [](double, double) { return 1e5; }).Text(),
                       With(0.001, 10, solver));
         ASSERT_EQ(r.result.outcome, RunOutcome::Diverged);
@@ -190,7 +189,7 @@ TEST(NewtonRun, SolverFailureEndsTheRunWithoutOutputs) {
     m.constraints = {"4"};
     m.initial = {"1 0", "2 0", "3 0"};
     for (SolverChoice solver : {SolverChoice::Elimination, SolverChoice::Cholmod}) {
-        if (solver == SolverChoice::Cholmod && !CholmodSolver::Available()) continue;
+        if (solver == SolverChoice::Cholmod && !CholmodSystem::Available()) continue;
         RecordedRun r(m.Text(), With(0.001, 10, solver));
         ASSERT_EQ(r.result.outcome, RunOutcome::SolverFailure);
         EXPECT_EQ(r.sink.Texts(), (std::vector<std::string>{"Matrix has a row dependance. "}));
@@ -275,7 +274,7 @@ TEST(NewtonRun, UnsuccessfulRunsLeaveNoFilesBehind) {
     };
     for (const Case& c : cases)
         for (SolverChoice solver : {SolverChoice::Elimination, SolverChoice::Cholmod}) {
-            if (solver == SolverChoice::Cholmod && !CholmodSolver::Available()) continue;
+            if (solver == SolverChoice::Cholmod && !CholmodSystem::Available()) continue;
             TempDir dir;
             WriteFile(dir.File("MODEL.DAT"), HeldGrid(c.start));
             RecordingMessageSink sink;
@@ -304,17 +303,12 @@ int ThreadCount() {
 // under way answers the flag is a figure of bench/responsiveness_bench.cpp.
 TEST(NewtonRun, CancelFlagStopsTheSolve) {
     for (SolverChoice choice : {SolverChoice::Elimination, SolverChoice::Cholmod}) {
-        if (choice == SolverChoice::Cholmod && !CholmodSolver::Available()) continue;
+        if (choice == SolverChoice::Cholmod && !CholmodSystem::Available()) continue;
         SCOPED_TRACE(std::string(ChoiceName(choice)));
         RecordedRun loaded(HeldGrid(0.5), With(1e-12, 0));
         const Model& model = loaded.model();
-        std::unique_ptr<LinearSolver> solver;
-        if (choice == SolverChoice::Cholmod)
-            solver = CholmodSolver::Create(model);
-        else
-            solver = std::make_unique<EliminationSolver>(model);
         std::atomic<bool> cancel{true};
-        solver->SetCancelFlag(&cancel);
+        const auto solver = test::MakeNewton(choice, model, 1e-12, &cancel);
         solver->Assemble(model.startHeights);
         EXPECT_EQ(solver->Solve(), SolveStatus::Cancelled);
 

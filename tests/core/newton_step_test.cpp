@@ -6,12 +6,11 @@
 #include <cmath>
 
 #include "heightfield/area_along_line.h"
-#include "heightfield/cholmod_solver.h"
-#include "heightfield/elimination_solver.h"
 #include "heightfield/harmonic_start.h"
 #include "heightfield/line_search.h"
 #include "support/files.h"
 #include "support/model_text.h"
+#include "support/newton_system.h"
 #include "support/run_model.h"
 
 namespace membrane {
@@ -30,7 +29,7 @@ Settings With(NewtonStep newton, SolverChoice solver, StartHeights start = Start
 }
 
 std::vector<SolverChoice> Solvers() {
-    if (!CholmodSolver::Available()) return {SolverChoice::Elimination};
+    if (!CholmodSystem::Available()) return {SolverChoice::Elimination};
     return {SolverChoice::Elimination, SolverChoice::Cholmod};
 }
 
@@ -122,11 +121,7 @@ TEST(NewtonStep, HarmonicStartSolvesTheDiscreteLaplaceProblem) {
     ASSERT_TRUE(loaded.modelLoaded);
     const Model& model = *loaded.model;
     for (const SolverChoice choice : Solvers()) {
-        std::unique_ptr<LinearSolver> solver;
-        if (choice == SolverChoice::Cholmod)
-            solver = CholmodSolver::Create(model, nullptr);
-        else
-            solver = std::make_unique<EliminationSolver>(model);
+        const auto solver = test::MakeNewton(choice, model);
         ASSERT_TRUE(solver);
         std::vector<double> heights;
         ASSERT_EQ(HarmonicStartHeights(model, *solver, heights), SolveStatus::Ok);

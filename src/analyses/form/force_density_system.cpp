@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "linalg/sparse_cholesky.h"
+#include "linalg/sparse_system_factory.h"
 
 namespace membrane {
 
@@ -17,87 +17,71 @@ ForceDensitySystem::ForceDensitySystem(std::span<const std::array<std::int32_t, 
             unknownOf_[node] = static_cast<std::int32_t>(nodeOf_.size());
             nodeOf_.push_back(static_cast<std::int32_t>(node));
         }
-    const auto n = static_cast<std::int32_t>(nodeOf_.size());
-
-    // The upper triangle's entries, column by column: each column's rows ascending with
-    // the diagonal last.
-    std::vector<std::vector<std::int32_t>> rows(n);
-    for (const auto& [a, b] : bars_) {
-        const std::int32_t u = unknownOf_[a], v = unknownOf_[b];
-        if (u >= 0 && v >= 0) rows[std::max(u, v)].push_back(std::min(u, v));
-    }
-    UpperPattern pattern;
-    pattern.n = n;
-    pattern.columnStart.assign(n + 1, 0);
-    for (std::int32_t j = 0; j < n; ++j) {
-        auto& column = rows[j];
-        column.push_back(j);
-        std::sort(column.begin(), column.end());
-        column.erase(std::unique(column.begin(), column.end()), column.end());
-        pattern.columnStart[j + 1] =
-            pattern.columnStart[j] + static_cast<std::int32_t>(column.size());
-    }
-    pattern.rowIndex.reserve(pattern.columnStart[n]);
-    for (const auto& column : rows)
-        pattern.rowIndex.insert(pattern.rowIndex.end(), column.begin(), column.end());
-    rows.clear();
-    rows.shrink_to_fit();
-
-    const auto at = [&pattern](std::int32_t row, std::int32_t column) {
-        const auto begin = pattern.rowIndex.begin() + pattern.columnStart[column];
-        const auto end = pattern.rowIndex.begin() + pattern.columnStart[column + 1];
-        return static_cast<std::int32_t>(std::lower_bound(begin, end, row) -
-                                         pattern.rowIndex.begin());
-    };
-    position_.reserve(bars_.size());
-    for (const auto& [a, b] : bars_) {
-        const std::int32_t u = unknownOf_[a], v = unknownOf_[b];
-        position_.push_back({u >= 0 ? at(u, u) : -1, v >= 0 ? at(v, v) : -1,
-                             u >= 0 && v >= 0 ? at(std::min(u, v), std::max(u, v)) : -1});
-    }
-    cholesky_ = std::make_unique<SparseCholesky>(std::move(pattern));
-    rhs_.resize(3 * static_cast<std::size_t>(n));
 }
 
-ForceDensitySystem::~ForceDensitySystem() = default;
-
-void ForceDensitySystem::SetCancelFlag(const std::atomic<bool>* flag) {
-    cholesky_->SetCancelFlag(flag);
-}
-
-int ForceDensitySystem::Factorizations() const {
-    return cholesky_->Factorizations();
+std::unique_ptr<ForceDensitySystem> ForceDensitySystem::Create(
+    std::span<const std::array<std::int32_t, 2>> bars, std::span<const char> held,
+    SolverChoice choice, const std::atomic<bool>* cancel, SolveStatus& status) {
+    std::unique_ptr<ForceDensitySystem> network(new ForceDensitySystem(bars, held));
+    const auto n = static_cast<std::int32_t>(network->nodeOf_.size());
+    auto pattern = std::make_shared<SparsePattern>(n);
+    // A free node with a held neighbour is tied to the ground: a part of the network with
+    // none floats, and its matrix is singular.
+    std::vector<char> grounded(static_cast<std::size_t>(n), 0);
+    for (const auto& [a, b] : network->bars_) {
+        const std::int32_t ends[2] = {network->unknownOf_[a], network->unknownOf_[b]};
+        pattern->AddElement(ends);
+        if (ends[0] >= 0 && ends[1] < 0) grounded[ends[0]] = 1;
+        if (ends[1] >= 0 && ends[0] < 0) grounded[ends[1]] = 1;
+    }
+    status = SolveStatus::Ok;
+    if (!pattern->Finish()) {
+        status = SolveStatus::TooLarge;
+        return nullptr;
+    }
+    network->solver_ = ResolveSolverChoice(choice, *pattern);
+    if (n == 0) return network;
+    SystemOptions options;
+    options.cancel = cancel;
+    options.grounded = std::move(grounded);
+    network->system_ = CreateSparseSystem(network->solver_, std::move(pattern), std::move(options));
+    if (!network->system_) {
+        status = UnavailableStatus(network->solver_);
+        return nullptr;
+    }
+    network->system_->SetColumns(3);
+    return network;
 }
 
 SolveStatus ForceDensitySystem::Solve(std::span<const double> q, std::span<const Vec3> loads,
                                       std::span<const Vec3> x, std::span<Vec3> result) {
+    if (result.data() != x.data()) std::copy(x.begin(), x.end(), result.begin());
+    if (!system_) return SolveStatus::Ok;  // no free node
+    SparseSystem& system = *system_;
     const std::size_t n = nodeOf_.size();
-    const std::span<double> values = cholesky_->Values();
-    if (values.empty() && n > 0) return SolveStatus::Unavailable;
-    std::fill(values.begin(), values.end(), 0.0);
+    system.Zero();
+    std::span<double> rhs[3] = {system.RightHandSide(0), system.RightHandSide(1),
+                                system.RightHandSide(2)};
     for (std::size_t u = 0; u < n; ++u)
-        for (int k = 0; k < 3; ++k) rhs_[k * n + u] = loads[nodeOf_[u]][k];
+        for (int k = 0; k < 3; ++k) rhs[k][u] = loads[nodeOf_[u]][k];
     for (std::size_t b = 0; b < bars_.size(); ++b) {
         const auto& [first, second] = bars_[b];
-        const auto& [diagonalFirst, diagonalSecond, between] = position_[b];
+        const std::int32_t ends[2] = {unknownOf_[first], unknownOf_[second]};
         const double density = q[b];
-        if (diagonalFirst >= 0) values[diagonalFirst] += density;
-        if (diagonalSecond >= 0) values[diagonalSecond] += density;
-        if (between >= 0) {
-            values[between] -= density;
-        } else if (diagonalFirst >= 0) {  // the second end is held
-            for (int k = 0; k < 3; ++k) rhs_[k * n + unknownOf_[first]] += density * x[second][k];
-        } else if (diagonalSecond >= 0) {
-            for (int k = 0; k < 3; ++k) rhs_[k * n + unknownOf_[second]] += density * x[first][k];
+        const double ke[4] = {density, -density, -density, density};
+        system.AddLocal(ends, ke);
+        if (ends[0] >= 0 && ends[1] < 0) {  // the second end is held
+            for (int k = 0; k < 3; ++k) rhs[k][ends[0]] += density * x[second][k];
+        } else if (ends[1] >= 0 && ends[0] < 0) {
+            for (int k = 0; k < 3; ++k) rhs[k][ends[1]] += density * x[first][k];
         }
     }
-    if (result.data() != x.data()) std::copy(x.begin(), x.end(), result.begin());
-    if (n == 0) return SolveStatus::Ok;
-    if (const SolveStatus status = cholesky_->Factorize(); status != SolveStatus::Ok) return status;
-    if (const SolveStatus status = cholesky_->Solve(rhs_, 3); status != SolveStatus::Ok)
-        return status;
-    for (std::size_t u = 0; u < n; ++u)
-        for (int k = 0; k < 3; ++k) result[nodeOf_[u]][k] = rhs_[k * n + u];
+    if (const SolveStatus status = system.Factorize(); status != SolveStatus::Ok) return status;
+    if (const SolveStatus status = system.Solve(); status != SolveStatus::Ok) return status;
+    for (int k = 0; k < 3; ++k) {
+        const std::span<const double> solution = system.Solution(k);
+        for (std::size_t u = 0; u < n; ++u) result[nodeOf_[u]][k] = solution[u];
+    }
     return SolveStatus::Ok;
 }
 

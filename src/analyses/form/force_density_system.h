@@ -8,6 +8,10 @@
 // K is the same for x, y and z: one factorization, three right-hand sides. With positive
 // densities (or the cotangent weights of a triangle mesh, whose Laplacian is positive
 // semi-definite) and a held node in every part, K is positive definite.
+//
+// A client of the sparse system (linalg/sparse_system.h): the free nodes are its unknowns
+// (ascending node index), each bar an element of two, its held ends left out; any of the
+// back-ends solves it.
 #pragma once
 
 #include <array>
@@ -18,20 +22,19 @@
 #include <vector>
 
 #include "common/vec3.h"
-#include "linalg/solve_status.h"
+#include "linalg/solver_choice.h"
+#include "linalg/sparse_system.h"
 
 namespace membrane {
 
-class SparseCholesky;
-
 class ForceDensitySystem {
   public:
-    // `held` per node; a node in no bar is left where it is.
-    ForceDensitySystem(std::span<const std::array<std::int32_t, 2>> bars,
-                       std::span<const char> held);
-    ~ForceDensitySystem();
-    ForceDensitySystem(const ForceDensitySystem&) = delete;
-    ForceDensitySystem& operator=(const ForceDensitySystem&) = delete;
+    // `held` per node; a node in no bar is left where it is. `choice` may be Auto (resolved
+    // on the network's pattern). Null, with the status to report in `status`, when the
+    // back-end is not available.
+    static std::unique_ptr<ForceDensitySystem> Create(
+        std::span<const std::array<std::int32_t, 2>> bars, std::span<const char> held,
+        SolverChoice choice, const std::atomic<bool>* cancel, SolveStatus& status);
 
     // The positions at which the network with densities `q` (one per bar) is in equilibrium
     // with the loads (one per node): the held nodes stay at their place in `x`, the free
@@ -39,19 +42,19 @@ class ForceDensitySystem {
     SolveStatus Solve(std::span<const double> q, std::span<const Vec3> loads,
                       std::span<const Vec3> x, std::span<Vec3> result);
 
-    void SetCancelFlag(const std::atomic<bool>* flag);
-    int Factorizations() const;
+    SolverChoice Solver() const { return solver_; }
+    SolveCounts Counts() const { return system_ ? system_->Counts() : SolveCounts{}; }
     std::int32_t UnknownCount() const { return static_cast<std::int32_t>(nodeOf_.size()); }
 
   private:
+    ForceDensitySystem(std::span<const std::array<std::int32_t, 2>> bars,
+                       std::span<const char> held);
+
     std::vector<std::array<std::int32_t, 2>> bars_;
     std::vector<std::int32_t> unknownOf_;  // per node: its unknown, -1 for held or unused
     std::vector<std::int32_t> nodeOf_;     // per unknown: its node
-    // Per bar: where its densities go among the values (-1: nowhere): the diagonal of each
-    // end's unknown and the entry between them.
-    std::vector<std::array<std::int32_t, 3>> position_;
-    std::unique_ptr<SparseCholesky> cholesky_;
-    std::vector<double> rhs_;
+    SolverChoice solver_ = SolverChoice::Auto;
+    std::unique_ptr<SparseSystem> system_;
 };
 
 }  // namespace membrane

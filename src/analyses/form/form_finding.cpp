@@ -36,17 +36,24 @@ class FormFinding {
         : model_(model), messages_(messages), view_(view), cancel_(cancel), result_(result) {}
 
     void Execute() {
-        Prepare();
+        if (!Prepare()) return;
         WarnOfPointSupports();
         Iterate();
-        result_.factorizations = system_->Factorizations();
+        result_.solves = system_->Counts();
+        result_.factorizations = result_.solves.factorizations;
     }
 
   private:
-    void Prepare() {
+    bool Prepare() {
         bars_ = BuildFormBars(model_);
-        system_ = std::make_unique<ForceDensitySystem>(bars_.ends, model_.held);
-        system_->SetCancelFlag(cancel_);
+        SolveStatus status = SolveStatus::Ok;
+        system_ = ForceDensitySystem::Create(bars_.ends, model_.held, model_.settings.solver,
+                                             cancel_, status);
+        if (!system_) {
+            SolverFailed(status);
+            return false;
+        }
+        result_.solver = system_->Solver();
         const std::size_t n = model_.NodeCount();
         x_ = model_.start;
         y_.resize(n);
@@ -57,6 +64,7 @@ class FormFinding {
         for (std::size_t i = 0; i < n; ++i)
             if (!model_.held[i]) free_.push_back(static_cast<std::int32_t>(i));
         FindBoundary();
+        return true;
     }
 
     // The nodes on the mesh's boundary (sides of one triangle only) or on a cable.

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "common/vec3.h"
+#include "linalg/solver_choice.h"
 
 namespace membrane {
 
@@ -43,6 +44,8 @@ struct FormSettings {
     // iteration.
     double accuracy = 1e-6;
     int maxIterations = 200;
+    // Which back-end solves the equilibrium's linear systems.
+    SolverChoice solver = SolverChoice::Auto;
 };
 
 struct FormModel {

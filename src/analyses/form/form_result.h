@@ -11,6 +11,7 @@
 #include "form/form_model.h"
 #include "form/form_solution.h"
 #include "heightfield/run_result.h"
+#include "linalg/sparse_system.h"
 
 namespace membrane {
 
@@ -21,6 +22,7 @@ struct FormRequest {
     // Instead of the model file's.
     std::optional<double> accuracy;
     std::optional<int> maxIterations;
+    std::optional<SolverChoice> solver;
     // Files the caller writes afterwards (exports): checked with the run's own first.
     std::vector<std::string> otherOutputs;
     const std::atomic<bool>* cancel = nullptr;
@@ -35,7 +37,9 @@ struct FormRunResult {
     int iterations = 0;
     std::vector<FormStepRecord> history;
     RunTimings timings;
-    int factorizations = 0;  // numeric factorizations of the equilibrium's matrix
+    int factorizations = 0;                    // numeric factorizations of the equilibrium's matrix
+    SolverChoice solver = SolverChoice::Auto;  // the back-end that ran (auto resolved)
+    SolveCounts solves;
 
     std::shared_ptr<const FormModel> model;
     std::shared_ptr<const FormSolution> solution;  // also the last shape of a failed run

@@ -119,6 +119,7 @@ class FormRun {
         }
         if (request_.accuracy) model->settings.accuracy = *request_.accuracy;
         if (request_.maxIterations) model->settings.maxIterations = *request_.maxIterations;
+        if (request_.solver) model->settings.solver = *request_.solver;
         result_.model = model;
         if (view_) view_->ShowModel(model);
         const std::vector<std::string> errors = CheckFormModel(*model);

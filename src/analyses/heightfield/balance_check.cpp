@@ -5,19 +5,21 @@
 #include <memory>
 #include <vector>
 
-#include "heightfield/cholmod_solver.h"
 #include "heightfield/elimination_cost.h"
-#include "heightfield/elimination_solver.h"
-#include "heightfield/settings.h"
+#include "heightfield/newton_system.h"
 
 namespace membrane {
 
 BalanceCheck CheckBalance(const Model& model, std::span<const double> heights, double accuracy) {
     BalanceCheck check;
-    std::unique_ptr<LinearSolver> solver;
+    // The elimination where it is cheap, sparse Cholesky otherwise (no multigrid: one
+    // exact step is wanted, whatever the size).
+    NewtonSystem::Made made;
+    std::unique_ptr<NewtonSystem> solver;
     if (PredictEliminationCost(model, kAutoEliminationWork).overLimit)
-        solver = CholmodSolver::Create(model);
-    if (!solver) solver = std::make_unique<EliminationSolver>(model);
+        solver = NewtonSystem::Create(SolverChoice::Cholmod, model, accuracy, made);
+    if (!solver) solver = NewtonSystem::Create(SolverChoice::Elimination, model, accuracy, made);
+    if (!solver) return check;
     solver->Assemble(heights);
     if (solver->Solve() != SolveStatus::Ok) return check;
     std::vector<double> increments(heights.size(), 0.0);

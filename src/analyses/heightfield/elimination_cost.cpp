@@ -7,14 +7,10 @@
 namespace membrane {
 namespace {
 
-// The node graph in compressed rows: the neighbours of node index v (node table order)
-// are neighbours[start[v] .. start[v + 1]).
-struct NodeGraph {
-    std::vector<std::int32_t> start;
-    std::vector<std::int32_t> neighbours;
-};
+using NodeGraph = SparsePattern::Graph;
 
-// From the bar table: every distinct triangle side once.
+// The node graph in compressed rows, over node indices (node table order), from the bar
+// table: every distinct triangle side once.
 NodeGraph GraphOf(const Model& model) {
     const auto n = static_cast<std::size_t>(model.nodes.Count());
     NodeGraph graph;
@@ -52,17 +48,9 @@ std::vector<std::int32_t> RowOrder(const Model& model, const NodeGraph& graph) {
     for (std::size_t v = 0; v < n; ++v) hasRow[v] = graph.start[v + 1] > graph.start[v];
     for (const auto& held : model.constraints.Entries())
         if (const std::int32_t v = model.nodes.IndexOf(held.value); v >= 0) hasRow[v] = 1;
-    std::vector<std::int32_t> order;
-    for (std::size_t v = 0; v < n; ++v)
-        if (hasRow[v]) order.push_back(static_cast<std::int32_t>(v));
-    const auto& nodes = model.nodes.Nodes();
-    std::stable_sort(order.begin(), order.end(), [&](std::int32_t p, std::int32_t q) {
-        const std::int32_t dp = graph.start[p + 1] - graph.start[p];
-        const std::int32_t dq = graph.start[q + 1] - graph.start[q];
-        if (dp != dq) return dp < dq;
-        return nodes[p].number > nodes[q].number;
-    });
-    return order;
+    std::vector<std::int32_t> numbers(n);
+    for (std::size_t v = 0; v < n; ++v) numbers[v] = model.nodes.Nodes()[v].number;
+    return EliminationRowOrder(graph, hasRow, numbers);
 }
 
 }  // namespace
@@ -74,59 +62,19 @@ std::vector<std::int32_t> EliminationRowOrder(const Model& model) {
 }
 
 EliminationCost PredictEliminationCost(const Model& model, double limit) {
-    EliminationCost cost;
     const auto n = static_cast<std::size_t>(model.nodes.Count());
     const auto sides = static_cast<double>(model.bars.Count());
     // Every side is an entry of L, so sum c(k) >= sides and, by Cauchy-Schwarz,
-    // sum c(k)^2 >= sides^2 / n: a mesh too large for the limit needs no count.
+    // sum c(k)^2 >= sides^2 / n: a mesh too large for the limit needs no graph.
     if (n == 0 || sides * sides / static_cast<double>(n) > limit) {
+        EliminationCost cost;
         cost.multiplyAdds = n == 0 ? 0.0 : sides * sides / static_cast<double>(n);
         cost.factorEntries = sides;
         cost.overLimit = n > 0;
         return cost;
     }
     const NodeGraph graph = GraphOf(model);
-
-    const std::vector<std::int32_t> order = RowOrder(model, graph);
-    const auto m = static_cast<std::int32_t>(order.size());
-    std::vector<std::int32_t> position(n, -1);
-    for (std::int32_t k = 0; k < m; ++k) position[order[k]] = k;
-
-    // Pivot by pivot: the elimination tree grows by pivot k (Liu's algorithm with path
-    // compression), then row k of L is the subtree of the tree that k's earlier
-    // neighbours reach, each of its nodes i getting one more entry in its column.
-    std::vector<std::int32_t> parent(m, -1), ancestor(m, -1), mark(m, -1), column(m, 0);
-    double work = 0.0, entries = 0.0;
-    for (std::int32_t k = 0; k < m; ++k) {
-        const std::int32_t v = order[k];
-        for (std::int32_t e = graph.start[v]; e < graph.start[v + 1]; ++e) {
-            std::int32_t i = position[graph.neighbours[e]];
-            while (i != -1 && i < k) {
-                const std::int32_t next = ancestor[i];
-                ancestor[i] = k;
-                if (next == -1) parent[i] = k;
-                i = next;
-            }
-        }
-        mark[k] = k;
-        for (std::int32_t e = graph.start[v]; e < graph.start[v + 1]; ++e) {
-            std::int32_t i = position[graph.neighbours[e]];
-            if (i > k) continue;
-            for (; mark[i] != k; i = parent[i]) {
-                mark[i] = k;
-                work += 2.0 * column[i] + 1.0;  // c^2 -> (c + 1)^2
-                ++column[i];
-                entries += 1.0;
-            }
-        }
-        if (work > limit) {
-            cost.overLimit = true;
-            break;
-        }
-    }
-    cost.multiplyAdds = work;
-    cost.factorEntries = entries;
-    return cost;
+    return CountEliminationWork(graph, RowOrder(model, graph), limit);
 }
 
 }  // namespace membrane

@@ -18,6 +18,24 @@
 
 namespace membrane {
 
+namespace {
+
+// A node and its two triangles take 120 to 170 bytes in a model file: files above the
+// first size (some 3300 nodes) hold meshes on which the elimination's work is nearly always
+// above kAutoEliminationWork, files above the second hold more than kAutoMultigridUnknowns
+// unless their numbers are written unusually wide (then the sparse Cholesky solver works
+// its ordering out itself).
+constexpr std::size_t kAutoOrderingBytes = 400'000;
+constexpr std::size_t kAutoMultigridBytes = std::size_t{kAutoMultigridUnknowns} * 200;
+
+}  // namespace
+
+bool MayUseCholmod(const Settings& settings, std::size_t fileBytes) {
+    if (settings.solver == SolverChoice::Cholmod) return true;
+    return settings.solver == SolverChoice::Auto && fileBytes > kAutoOrderingBytes &&
+           fileBytes <= kAutoMultigridBytes;
+}
+
 #ifdef MEMBRANE_HAVE_CHOLMOD
 
 namespace {

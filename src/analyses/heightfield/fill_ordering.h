@@ -24,8 +24,15 @@
 #include <vector>
 
 #include "heightfield/model_file.h"
+#include "heightfield/settings.h"
 
 namespace membrane {
+
+// Whether a run of a model file of this size may end up with the sparse Cholesky solver,
+// so that its fill-reducing ordering is worth working out beside the loading: with that
+// solver chosen, or with auto for files that may hold more nodes than the elimination
+// takes and fewer than the multigrid solver is chosen for.
+bool MayUseCholmod(const Settings& settings, std::size_t fileBytes);
 
 class FillOrdering {
   public:

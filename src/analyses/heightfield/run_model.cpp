@@ -13,18 +13,15 @@
 #include "common/io_error.h"
 #include "common/number_format.h"
 #include "common/stopwatch.h"
-#include "heightfield/amg_solver.h"
 #include "heightfield/area_along_line.h"
-#include "heightfield/cholmod_solver.h"
-#include "heightfield/elimination_cost.h"
-#include "heightfield/elimination_solver.h"
 #include "heightfield/fill_ordering.h"
 #include "heightfield/harmonic_start.h"
 #include "heightfield/line_search.h"
 #include "heightfield/model_loading.h"
+#include "heightfield/newton_system.h"
 #include "heightfield/output_files.h"
 #include "heightfield/output_targets.h"
-#include "heightfield/solver_factory.h"
+#include "linalg/cholmod_system.h"
 #include "shell/peak_memory.h"
 #include "shell/run_boundary.h"
 
@@ -162,7 +159,7 @@ class NewtonRun {
         // enough for the multigrid solver not to be chosen; otherwise the solver works it
         // out itself if it runs).
         if (MayUseCholmod(settings_, file->text.size()) && settings_.maxIterations > 0 &&
-            CholmodSolver::Available())
+            CholmodSystem::Available())
             ordering_ = FillOrdering::Start(file);
         const bool loaded = LoadCheckedModel(*file, request_, messages_, view_, result_);
         result_.timings.load = clock_.Seconds();
@@ -176,32 +173,19 @@ class NewtonRun {
     // The solver's unknowns and pattern, once for all Newton steps.
     bool Prepare() {
         clock_.Restart();
-        result_.solver = ResolveSolver();
-        solver_ = CreateLinearSolver(result_.solver, *model_, std::move(ordering_), settings_);
-        if (solver_) solver_->SetCancelFlag(request_.cancel);
+        NewtonSystem::Made made;
+        solver_ = NewtonSystem::Create(settings_.solver, *model_, settings_.accuracy, made,
+                                       std::move(ordering_), request_.cancel);
+        result_.solver = made.solver;
+        if (!made.note.empty()) Progress(made.note);
         ordering_.reset();  // not needed by the other solvers
         result_.timings.solve += clock_.Seconds();
-        if (!solver_)
-            return SolverFailed(result_.solver == SolverChoice::Amg
-                                    ? SolveStatus::MultigridUnavailable
-                                    : SolveStatus::Unavailable);
+        if (!solver_) return SolverFailed(made.status);
         area_ = std::make_unique<LiftedArea>(*model_);
         startArea_ = area_->Area(heights_);
         lastArea_ = startArea_;
         extent_ = ModelExtent(*model_, heights_);
         return true;
-    }
-
-    SolverChoice ResolveSolver() {
-        if (settings_.solver != SolverChoice::Auto) return settings_.solver;
-        // Counted before any number is computed, and at most up to the limit.
-        if (!PredictEliminationCost(*model_, kAutoEliminationWork).overLimit)
-            return SolverChoice::Elimination;
-        if (model_->nodes.Count() > kAutoMultigridNodes && AmgSolver::Available())
-            return SolverChoice::Amg;
-        if (CholmodSolver::Available()) return SolverChoice::Cholmod;
-        Progress("sparse Cholesky solver not in this build: the built-in elimination runs");
-        return SolverChoice::Elimination;
     }
 
     // The free heights start at the discrete harmonic extension of the held ones.
@@ -413,7 +397,7 @@ class NewtonRun {
     std::unique_ptr<FillOrdering> ordering_;
     std::shared_ptr<const Model> model_;
     std::unique_ptr<OutputFiles> output_;
-    std::unique_ptr<LinearSolver> solver_;
+    std::unique_ptr<NewtonSystem> solver_;
     std::unique_ptr<LiftedArea> area_;  // the objective, for the line search and the history
     bool damped_ = false;
     double startArea_ = 0.0;  // the area at the file's start heights

@@ -9,7 +9,7 @@
 #include "heightfield/newton_history.h"
 #include "heightfield/settings.h"
 #include "heightfield/solution.h"
-#include "linalg/linear_solver.h"
+#include "linalg/sparse_system.h"
 #include "shell/run_outcome.h"
 
 namespace membrane {

@@ -94,7 +94,8 @@ Loaded Load() {
         Resolve(handle, "HYPRE_BoomerAMGSetAggNumLevels", h.amgSetAggNumLevels, why) &&
         Resolve(handle, "HYPRE_BoomerAMGSetCycleRelaxType", h.amgSetCycleRelaxType, why) &&
         Resolve(handle, "HYPRE_BoomerAMGSetNumSweeps", h.amgSetNumSweeps, why) &&
-        Resolve(handle, "HYPRE_BoomerAMGSetMaxCoarseSize", h.amgSetMaxCoarseSize, why);
+        Resolve(handle, "HYPRE_BoomerAMGSetMaxCoarseSize", h.amgSetMaxCoarseSize, why) &&
+        Resolve(handle, "HYPRE_BoomerAMGSetNumFunctions", h.amgSetNumFunctions, why);
     if (!resolved || !StartMpi(handle, why)) return loaded;
     if (init() != 0) {
         why = "hypre did not start";

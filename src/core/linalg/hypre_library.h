@@ -55,6 +55,7 @@ struct HypreLibrary {
     decltype(&HYPRE_BoomerAMGSetCycleRelaxType) amgSetCycleRelaxType;
     decltype(&HYPRE_BoomerAMGSetNumSweeps) amgSetNumSweeps;
     decltype(&HYPRE_BoomerAMGSetMaxCoarseSize) amgSetMaxCoarseSize;
+    decltype(&HYPRE_BoomerAMGSetNumFunctions) amgSetNumFunctions;
 };
 
 // Sets the environment MPI reads when it starts (see above), where the user has not set it.

@@ -93,6 +93,10 @@ void SparseMatrix::AddToEntry(std::int32_t row, std::int32_t column, double delt
     SetEntry(row, column, 0.0 + delta);
 }
 
+void SparseMatrix::EnsureRow(std::int32_t row) {
+    if (FindRow(row) == nullptr) CreateRow(row);
+}
+
 std::size_t SparseMatrix::EntryCount() const {
     std::size_t count = 0;
     for (const Row& r : rows_) count += r.entries.size();

@@ -26,6 +26,9 @@ class SparseMatrix {
     double GetEntry(std::int32_t row, std::int32_t column) const;
     // Adds to an entry with one lookup; the same as SetEntry(r, c, GetEntry(r, c) + delta).
     void AddToEntry(std::int32_t row, std::int32_t column, double delta);
+    // Creates the row without entries where there is none: a row whose terms cancelled
+    // still stands in the list.
+    void EnsureRow(std::int32_t row);
 
     bool Empty() const { return rows_.empty(); }
     std::size_t RowCount() const { return rows_.size(); }

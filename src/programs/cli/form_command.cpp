@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "cli/choice_option.h"
 #include "cli/console_view.h"
 #include "cli/import_command.h"
 #include "cli/run_command.h"
@@ -66,6 +67,8 @@ void PrintSummary(const FormOptions& options, const FormRunResult& r) {
         std::printf("cables       : %zu\n", m->cables.size());
     }
     std::printf("iterations   : %d\n", r.iterations);
+    if (r.solver != SolverChoice::Auto)
+        std::printf("solver       : %s\n", std::string(ChoiceName(r.solver)).c_str());
     if (r.outcome == RunOutcome::Success) {
         const FormSolution& s = *r.solution;
         const FormBalance balance = BalanceOf(s);
@@ -118,6 +121,12 @@ CLI::App* AddFormCommand(CLI::App& app, FormOptions& options) {
     form->add_option("--max-iterations", options.maxIterations,
                      "Iteration limit (default: the model's, else 200)")
         ->check(CLI::Range(1, 1000000));
+    form->add_option("--solver", options.solver,
+                     "Linear solver of the equilibrium: auto (default: the elimination where "
+                     "its predicted work is small, amg above 20000 free nodes, cholmod "
+                     "between), elimination, cholmod or amg")
+        ->transform(CLI::CheckedTransformer(ChoicesByName<SolverChoice>(kSolverChoiceNames)))
+        ->option_text("auto|elimination|cholmod|amg");
     form->add_flag("--quiet,-q", options.quiet, "Print no progress lines and no summary");
     form->add_flag("--history", options.history,
                    "After the summary, print every iteration: movement, W, plain or accelerated");
@@ -138,6 +147,7 @@ int FormCommand(const FormOptions& options) {
     request.stress = options.stress;
     request.accuracy = options.accuracy;
     request.maxIterations = options.maxIterations;
+    request.solver = options.solver;
     request.otherOutputs = options.exports;
     const FormRunResult result = RunForm(request, messages, &view);
     if (!options.quiet) {

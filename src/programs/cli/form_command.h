@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "linalg/solver_choice.h"
+
 namespace membrane {
 
 struct FormOptions {
@@ -16,6 +18,7 @@ struct FormOptions {
     double stress = 1.0;  // --prestress, for a plan model
     std::optional<double> accuracy;
     std::optional<int> maxIterations;
+    SolverChoice solver = SolverChoice::Auto;
     bool quiet = false;
     bool history = false;
     bool timings = false;

@@ -14,11 +14,11 @@
 #include "cli/import_command.h"
 #include "cli/run_command.h"
 #include "common/temp_registry.h"
-#include "heightfield/amg_solver.h"
+#include "linalg/amg_system.h"
 
 int main(int argc, char** argv) {
     using namespace membrane;
-    AmgSolver::PrepareProcess();  // before any other thread
+    AmgSystem::PrepareProcess();  // before any other thread
     CLI::App app{"membrane - minimum-area membrane over a flat triangular mesh"};
     app.require_subcommand(1);
     app.footer(kExitStatusHelp);

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "cli/choice_option.h"
 #include "cli/console_view.h"
 #include "cli/desktop_opener.h"
 #include "cli/history_table.h"
@@ -74,14 +75,6 @@ RunRequest RequestFor(const RunOptions& options) {
     if (options.scene.write) request.otherOutputs.push_back(ChangeFileExt(options.model, ".wrl"));
     for (const std::string& surface : options.exports) request.otherOutputs.push_back(surface);
     return request;
-}
-
-// The command line's names of a choice, for CLI11's checked transformer.
-template <typename Enum, std::size_t N>
-std::map<std::string, Enum> ChoicesByName(const std::array<std::string_view, N>& names) {
-    std::map<std::string, Enum> choices;
-    for (std::size_t k = 0; k < N; ++k) choices.emplace(names[k], static_cast<Enum>(k));
-    return choices;
 }
 
 std::string OutcomeText(const RunResult& result) {

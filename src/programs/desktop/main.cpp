@@ -13,10 +13,10 @@
 #include "desktop/qt_services.h"
 #include "desktop/run_wiring.h"
 #include "desktop/settings_dialog.h"
-#include "heightfield/amg_solver.h"
+#include "linalg/amg_system.h"
 
 int main(int argc, char** argv) {
-    membrane::AmgSolver::PrepareProcess();  // before any other thread
+    membrane::AmgSystem::PrepareProcess();  // before any other thread
     QApplication app(argc, argv);
     QApplication::setApplicationName("membrane");
     // Numbers are read and written with "." whatever the user's locale.

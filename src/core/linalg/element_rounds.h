@@ -1,72 +1,38 @@
-// The element terms of a Newton system, computed on two threads and added in element
-// order: what the sparse solvers' assemblies share.
+// Element terms computed on two threads and added in element order: what the assemblies
+// of the sparse systems share.
 //
-// The terms (a power and a root per element) cost far more than adding them, so the
-// elements go in rounds of kRound: in each round a second thread computes the terms of the
-// later part into a buffer while the calling thread computes and adds those of the earlier
-// part, then adds the buffered ones. Every entry receives the same terms in the same order
-// as in one pass, so the system is the same bit for bit. Two buffers, so that the second
-// thread can go on with the next round while the first adds: some 300 KB whatever the
-// model (the whole later part buffered took 80 MB at a million nodes).
+// The terms (a power and a root per element, or a small dense matrix) cost far more than
+// adding them, so the elements go in rounds of kRound: in each round a second thread
+// computes the terms of the later part into a buffer while the calling thread computes
+// and adds those of the earlier part, then adds the buffered ones. Every entry receives
+// the same terms in the same order as in one pass, so the system is the same bit for bit.
+// Two buffers, so that the second thread can go on with the next round while the first
+// adds: some 300 KB for a triangle's terms whatever the model (the whole later part
+// buffered took 80 MB at a million nodes).
 #pragma once
 
 #include <algorithm>
 #include <atomic>
 #include <cstddef>
-#include <cstdint>
-#include <span>
 #include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
 
-#include "heightfield/assembly.h"
-
 namespace membrane {
-
-// The six entries of the symmetric element matrix that the systems keep (11 22 33 21 31
-// 32) and the three entries of the element vector.
-struct StoredTerms {
-    double value[9];
-};
-
-inline void ElementStoredTerms(const ElementGeometry& geometry, const double h[3],
-                               StoredTerms& terms) {
-    double matrix[3][3], vector[3];
-    ComputeTerms(geometry, h, matrix, vector);
-    terms = StoredTerms{{matrix[0][0], matrix[1][1], matrix[2][2], matrix[1][0], matrix[2][0],
-                         matrix[2][1], vector[0], vector[1], vector[2]}};
-}
-
-// The terms of the triangle with these corner unknowns at the heights, its plan terms
-// worked out again from the node coordinates (the same coordinates and arithmetic as when
-// the solver took the element in): `heightEntry` maps an unknown to its node's index.
-inline void CornerTerms(const std::vector<NodeEntry>& nodes,
-                        const std::vector<std::int32_t>& heightEntry, const std::int32_t corner[3],
-                        std::span<const double> heights, StoredTerms& terms) {
-    double x[3], y[3], h[3];
-    for (int k = 0; k < 3; ++k) {
-        const std::int32_t entry = heightEntry[corner[k]];
-        x[k] = nodes[entry].x;
-        y[k] = nodes[entry].y;
-        h[k] = heights[entry];
-    }
-    ElementGeometry geometry;
-    ComputeGeometry(x, y, geometry);
-    ElementStoredTerms(geometry, h, terms);
-}
 
 // Two buffers of terms and whether a second thread can be had; kept by a solver from one
 // assembly to the next.
+template <class Terms>
 struct ElementRounds {
     bool parallel = true;
-    std::vector<StoredTerms> buffered[2];
+    std::vector<Terms> buffered[2];
 };
 
 // compute(e, terms) fills the terms of element e (any thread); add(e, terms) adds them
 // (the calling thread only, in ascending e).
-template <class Compute, class Add>
-void AddInElementOrder(std::size_t count, ElementRounds& rounds, const Compute& compute,
+template <class Terms, class Compute, class Add>
+void AddInElementOrder(std::size_t count, ElementRounds<Terms>& rounds, const Compute& compute,
                        const Add& add) {
     constexpr std::size_t kRound = std::size_t{1} << 12;
     constexpr std::size_t kOwnPart = kRound * 9 / 20;  // the adding takes the rest of the time
@@ -86,7 +52,7 @@ void AddInElementOrder(std::size_t count, ElementRounds& rounds, const Compute& 
                     for (std::size_t done = added.load(); done + 2 <= round; done = added.load())
                         added.wait(done);
                     const auto [begin, end] = laterPart(round);
-                    std::vector<StoredTerms>& buffer = rounds.buffered[round % 2];
+                    std::vector<Terms>& buffer = rounds.buffered[round % 2];
                     for (std::size_t e = begin; e < end; ++e) compute(e, buffer[e - begin]);
                     computed.store(round + 1);
                     computed.notify_one();
@@ -96,7 +62,7 @@ void AddInElementOrder(std::size_t count, ElementRounds& rounds, const Compute& 
             rounds.parallel = false;  // no second thread: one pass from now on
         }
     }
-    StoredTerms terms;
+    Terms terms;
     if (!helper.joinable()) {
         for (std::size_t e = 0; e < count; ++e) {
             compute(e, terms);
@@ -112,7 +78,7 @@ void AddInElementOrder(std::size_t count, ElementRounds& rounds, const Compute& 
         }
         for (std::size_t done = computed.load(); done <= round; done = computed.load())
             computed.wait(done);
-        const std::vector<StoredTerms>& buffer = rounds.buffered[round % 2];
+        const std::vector<Terms>& buffer = rounds.buffered[round % 2];
         for (std::size_t e = begin; e < end; ++e) add(e, buffer[e - begin]);
         added.store(round + 1);
         added.notify_one();
