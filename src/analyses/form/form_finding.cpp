@@ -12,6 +12,7 @@
 #include "form/form_bars.h"
 #include "form/form_mechanics.h"
 #include "linalg/anderson_acceleration.h"
+#include "mesh/topology.h"
 
 namespace membrane {
 namespace {
@@ -69,12 +70,7 @@ class FormFinding {
 
     // The nodes on the mesh's boundary (sides of one triangle only) or on a cable.
     void FindBoundary() {
-        std::vector<int> uses(bars_.ends.size(), 0);
-        for (const auto& sides : bars_.ofTriangle)
-            for (std::int32_t bar : sides) ++uses[bar];
-        onLine_.assign(model_.NodeCount(), 0);
-        for (std::size_t bar = 0; bar < uses.size(); ++bar)
-            if (uses[bar] == 1) onLine_[bars_.ends[bar][0]] = onLine_[bars_.ends[bar][1]] = 1;
+        onLine_ = BoundaryNodes(BuildEdges(model_.triangles), model_.NodeCount());
         for (const CableSpec& cable : model_.cables)
             for (std::int32_t node : cable.nodes) onLine_[node] = 1;
         // A cable node's neighbours along its cable, for the cable's tangent there.
