@@ -5,14 +5,13 @@
 #include "form/form_run.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
-#include <csignal>
 #include <filesystem>
 
 #include "form/form_generator.h"
 #include "form/form_model_writer.h"
+#include "support/file_size_limit.h"
 #include "support/files.h"
 #include "support/recording.h"
 #include "support/run_model.h"
@@ -21,26 +20,6 @@ namespace membrane {
 namespace {
 
 using namespace test;
-
-// Writes beyond `bytes` fail (EFBIG, as on a full disk) for as long as the object lives.
-class FileSizeLimit {
-  public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        ::getrlimit(RLIMIT_FSIZE, &saved_);
-        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = saved_;
-        limit.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, previousHandler_);
-    }
-
-  private:
-    rlimit saved_{};
-    void (*previousHandler_)(int) = nullptr;
-};
 
 bool AnyResultFile(const TempDir& dir) {
     for (const std::string& name : FileNames(dir.Path()))

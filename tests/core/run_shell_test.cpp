@@ -4,10 +4,8 @@
 #include "shell/run_shell.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 #include <cmath>
-#include <csignal>
 #include <limits>
 #include <new>
 #include <stdexcept>
@@ -15,6 +13,7 @@
 #include "common/io_error.h"
 #include "shell/exit_status.h"
 #include "shell/output_set.h"
+#include "support/file_size_limit.h"
 #include "support/files.h"
 #include "support/recording.h"
 
@@ -214,26 +213,6 @@ TEST(RunShell, WarningsOfARunWithoutFiles) {
     EXPECT_EQ(without.view.messages.back(), "READY");
     EXPECT_EQ(ReadFile(without.dir.File("a.txt")), "old a");
 }
-
-// Writes beyond `bytes` fail (EFBIG, as on a full disk) for as long as the object lives.
-class FileSizeLimit {
-  public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        ::getrlimit(RLIMIT_FSIZE, &saved_);
-        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = saved_;
-        limit.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, previousHandler_);
-    }
-
-  private:
-    rlimit saved_{};
-    void (*previousHandler_)(int) = nullptr;
-};
 
 // A write that fails half-way through the second file names that file (not its temporary
 // stand-in) and leaves the first as it was.
