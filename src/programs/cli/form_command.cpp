@@ -112,6 +112,12 @@ CLI::App* AddFormCommand(CLI::App& app, FormOptions& options) {
                      "also write the shape as a surface file (.obj, .stl, .ply, .glb or .dxf; "
                      "repeatable)")
         ->check(CLI::Validator(ExportFormatCheck, "FILE", "export format"));
+    form->footer(
+        "Exit status: 0 converged, no warnings; 1 files written, with warnings (the iteration\n"
+        "limit reached, a node held alone inside the membrane); 2 input errors; 3 no\n"
+        "equilibrium, or results that are not finite numbers; 4 solver failure or out of\n"
+        "memory; 5 a file could not be read or written (or the run was cancelled); 6 an error\n"
+        "of the program itself; 64 wrong usage; 130/143 ended by SIGINT/SIGTERM.");
     return form;
 }
 
