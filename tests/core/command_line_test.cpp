@@ -130,6 +130,7 @@ TEST(CommandLine, EachCommandsHelpHasItsOwnExitTable) {
         {"export", "Exit status: 0 every file written; 1 written, but the report's heights"},
         {"generate", "Exit status: 0 model file and sidecar written;"},
         {"vrml", "Exit status: 0 scene written (and opened);"},
+        {"form", "Exit status: 0 converged, no warnings; 1 files written, with warnings (the"},
     };
     for (const auto& [command, table] : commands) {
         const CliResult help = RunCli(command + " --help");

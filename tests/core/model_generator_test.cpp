@@ -278,6 +278,8 @@ TEST(ModelGeneratorCommandLine, WrongUsageAndUnwritableOutput) {
     EXPECT_EQ(Membrane(dir, "generate torus --nodes 1e3 T.DAT"), 64);
     EXPECT_EQ(Membrane(dir, "generate catenoid --nodes 2 T.DAT"), 64);
     EXPECT_EQ(Membrane(dir, "generate catenoid --nodes 1e9 T.DAT"), 64);
+    EXPECT_EQ(Membrane(dir, "generate catenoid --nodes nan T.DAT"), 64);
+    EXPECT_EQ(Membrane(dir, "generate form-catenoid --height nan T.toml"), 64);
     EXPECT_EQ(Membrane(dir, "generate catenoid"), 64);
     EXPECT_EQ(Membrane(dir, "generate catenoid --nodes 100 no/such/dir/T.DAT"), 5);
     EXPECT_FALSE(test::Exists(dir.File("T.DAT")));

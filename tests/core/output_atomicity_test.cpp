@@ -19,6 +19,7 @@
 
 #include "common/text_file.h"
 #include "heightfield/vrml_export.h"
+#include "support/file_size_limit.h"
 #include "support/files.h"
 #include "support/model_text.h"
 #include "support/run_model.h"
@@ -185,26 +186,6 @@ TEST(OutputAtomicity, FullDiskIsAnOutputFailureAndKeepsThePreviousFiles) {
     std::filesystem::remove(previous.File("filler"));
     previous.ExpectOldOutputsAndNoTemporaryFiles();
 }
-
-// Writes beyond 1 KB fail (EFBIG) for as long as the object lives.
-class FileSizeLimit {
-  public:
-    FileSizeLimit() {
-        ::getrlimit(RLIMIT_FSIZE, &saved_);
-        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = saved_;
-        limit.rlim_cur = 1024;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, previousHandler_);
-    }
-
-  private:
-    rlimit saved_{};
-    void (*previousHandler_)(int) = nullptr;
-};
 
 TEST(OutputAtomicity, WriteFailingHalfWayKeepsThePreviousFiles) {
     TempDir dir;

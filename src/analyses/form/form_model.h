@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,9 @@ struct FormSettings {
 struct FormModel {
     std::string fileName;     // the model file as the user named it (.toml or .DAT)
     std::string surfaceFile;  // the surface the mesh came from (the model file for a .DAT)
+    // The model file's text as it was read (a form model's TOML), for the analyses that
+    // read their own tables from the same file (loads, patterns); null for a plan model.
+    std::shared_ptr<const std::string> source;
 
     std::vector<Vec3> start;           // per node: where it starts (its place if held)
     std::vector<std::int64_t> labels;  // per node: its number as the user knows it

@@ -54,7 +54,11 @@ class Reader {
             Error(error.source(), std::string(error.description()));
             Throw();
         }
-        Keys(root, "the file", {"units", "surface", "solver", "membrane", "cable", "support"});
+        Keys(root, "the file",
+             {"units", "surface", "solver", "membrane", "cable", "support",
+              // The tables of the analyses that start from the form, read by their own
+              // readers from the same text (FormModel::source).
+              "material", "load_case", "combination", "seam", "pattern"});
         ReadUnits(root);
         ReadSurfaceTable(root);
         ReadSolver(root);
@@ -670,7 +674,9 @@ FormInputError::FormInputError(std::vector<std::string> messages)
 
 FormModel ParseFormModel(std::string_view text, const std::string& path,
                          const SurfaceLoader& loadSurface) {
-    return Reader(path, loadSurface).Read(text);
+    FormModel model = Reader(path, loadSurface).Read(text);
+    model.source = std::make_shared<const std::string>(text);
+    return model;
 }
 
 FormModel ReadFormModel(const std::string& path) {

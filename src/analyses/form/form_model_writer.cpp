@@ -1,21 +1,14 @@
 #include "form/form_model_writer.h"
 
-#include <charconv>
 #include <stdexcept>
 
 #include "common/file_names.h"
-#include "common/io_error.h"
-#include "common/text_file.h"
+#include "common/number_format.h"
 #include "formats/obj_format.h"
+#include "shell/output_set.h"
 
 namespace membrane {
 namespace {
-
-std::string Number(double value) {
-    char buffer[32];
-    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return std::string(buffer, error == std::errc() ? end : buffer);
-}
 
 std::string Quoted(const std::string& text) {
     std::string quoted = "\"";
@@ -33,16 +26,6 @@ std::string NodeList(const std::vector<std::int32_t>& nodes) {
     return list + "]";
 }
 
-template <typename Render>
-void Write(const std::string& path, Render render) {
-    AtomicFile target(path);
-    auto file = target.Create();
-    if (!file) throw IoError("Can not create " + target.Error());
-    render(*file);
-    file->Close();
-    target.Commit();
-}
-
 }  // namespace
 
 void WriteFormModelFiles(const FormModel& model, const std::string& tomlPath) {
@@ -56,10 +39,12 @@ void WriteFormModelFiles(const FormModel& model, const std::string& tomlPath) {
         mesh.triangles.push_back({static_cast<std::uint32_t>(c[0]),
                                   static_cast<std::uint32_t>(c[1]),
                                   static_cast<std::uint32_t>(c[2])});
-    Write(objPath, [&](TextSink& out) {
+    // Both files or neither: a model file never names a surface that was not written.
+    OutputSet files;
+    files.Render(objPath, [&](TextSink& out) {
         RenderObj(out, mesh, std::vector<SurfacePoint>(mesh.points.size(), SurfacePoint{0, 0, 1}));
     });
-    Write(tomlPath, [&](TextSink& out) {
+    files.Render(tomlPath, [&](TextSink& out) {
         const auto line = [&out](const std::string& text) {
             out.Write(text);
             out.Write("\n");
@@ -74,19 +59,19 @@ void WriteFormModelFiles(const FormModel& model, const std::string& tomlPath) {
         line("file = " + Quoted(ExtractFileName(objPath)));
         line("");
         line("[solver]");
-        line("accuracy = " + Number(model.settings.accuracy));
+        line("accuracy = " + FormatShortest(model.settings.accuracy));
         line("max_iterations = " + std::to_string(model.settings.maxIterations));
         const MembraneRegion& region = model.regions.front();
         line("");
         line("[[membrane]]");
         line("name = " + Quoted(region.name));
-        line("prestress = " + Number(region.stress));
-        if (region.pressure != 0.0) line("pressure = " + Number(region.pressure));
+        line("prestress = " + FormatShortest(region.stress));
+        if (region.pressure != 0.0) line("pressure = " + FormatShortest(region.pressure));
         for (const CableSpec& cable : model.cables) {
             line("");
             line("[[cable]]");
             line("name = " + Quoted(cable.name));
-            line("force = " + Number(cable.force));
+            line("force = " + FormatShortest(cable.force));
             line("nodes = " + NodeList(cable.nodes));
         }
         for (const SupportSpec& support : model.supports) {
@@ -96,6 +81,7 @@ void WriteFormModelFiles(const FormModel& model, const std::string& tomlPath) {
             line("nodes = " + NodeList(support.nodes));
         }
     });
+    files.Commit();
 }
 
 }  // namespace membrane

@@ -10,8 +10,8 @@
 
 #include "form/form_model.h"
 #include "form/form_solution.h"
-#include "heightfield/run_result.h"
 #include "linalg/sparse_system.h"
+#include "shell/run_record.h"
 
 namespace membrane {
 
@@ -28,22 +28,21 @@ struct FormRequest {
     const std::atomic<bool>* cancel = nullptr;
 };
 
-struct FormRunResult {
-    // Success: converged or at the iteration limit (then a warning); Diverged: no
-    // equilibrium (the reason says where and why); the others as for a height-field run.
-    RunOutcome outcome = RunOutcome::InputErrors;
-    std::string reason;
-    std::vector<std::string> warnings;
+// The outcome: Success, converged or at the iteration limit (then a warning); Diverged: no
+// equilibrium (the reason says where and why); the others as for a height-field run.
+struct FormRunResult : RunRecord {
     int iterations = 0;
     std::vector<FormStepRecord> history;
-    RunTimings timings;
     int factorizations = 0;                    // numeric factorizations of the equilibrium's matrix
     SolverChoice solver = SolverChoice::Auto;  // the back-end that ran (auto resolved)
     SolveCounts solves;
 
     std::shared_ptr<const FormModel> model;
-    std::shared_ptr<const FormSolution> solution;  // also the last shape of a failed run
-    std::string reportFile, resultsFile, gmshFile;
+    // Also the last shape of a run without an equilibrium, and the shape of a run whose
+    // files could not be written.
+    std::shared_ptr<const FormSolution> solution;
+    // The ParaView and the Gmsh results beside the report (the record's reportFile).
+    std::string resultsFile, gmshFile;
 };
 
 }  // namespace membrane

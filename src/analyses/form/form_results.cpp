@@ -1,17 +1,13 @@
 #include "form/form_results.h"
 
-#include <charconv>
 #include <string>
+#include <vector>
+
+#include "common/number_format.h"
+#include "formats/msh_writer.h"
 
 namespace membrane {
 namespace {
-
-// Shortest text that reads back as the same double, whatever the locale.
-std::string Number(double value) {
-    char buffer[32];
-    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return std::string(buffer, error == std::errc() ? end : buffer);
-}
 
 void Put(TextSink& out, const std::string& line) {
     out.Write(line);
@@ -61,7 +57,8 @@ void RenderFormVtu(TextSink& out, const FormModel& model, const FormSolution& s)
         return [&out, &v, minus, n] {
             for (std::size_t i = 0; i < n; ++i) {
                 const Vec3 p = minus ? v[i] - (*minus)[i] : v[i];
-                Put(out, Number(p.x) + " " + Number(p.y) + " " + Number(p.z));
+                Put(out,
+                    FormatShortest(p.x) + " " + FormatShortest(p.y) + " " + FormatShortest(p.z));
             }
         };
     };
@@ -88,11 +85,11 @@ void RenderFormVtu(TextSink& out, const FormModel& model, const FormSolution& s)
     Put(out, "      </PointData>");
     Put(out, "      <CellData Scalars=\"stress_major_kN_per_m\">");
     VtuArray(out, "Float64", "stress_major_kN_per_m", 1,
-             perCell([&s](std::size_t t) { return Number(s.stresses[t].major); }, zero));
+             perCell([&s](std::size_t t) { return FormatShortest(s.stresses[t].major); }, zero));
     VtuArray(out, "Float64", "stress_minor_kN_per_m", 1,
-             perCell([&s](std::size_t t) { return Number(s.stresses[t].minor); }, zero));
+             perCell([&s](std::size_t t) { return FormatShortest(s.stresses[t].minor); }, zero));
     VtuArray(out, "Float64", "cable_force_kN", 1,
-             perCell(zero, [](std::size_t, double f) { return Number(f); }));
+             perCell(zero, [](std::size_t, double f) { return FormatShortest(f); }));
     VtuArray(
         out, "Int32", "region", 1,
         perCell([&model](std::size_t t) { return std::to_string(model.triangleRegion[t]); }, none));
@@ -127,92 +124,53 @@ void RenderFormVtu(TextSink& out, const FormModel& model, const FormSolution& s)
 
 void RenderFormMsh(TextSink& out, const FormModel& model, const FormSolution& s) {
     const std::size_t n = model.NodeCount(), triangles = model.triangles.size();
-    Put(out, "$MeshFormat");
-    Put(out, "2.2 0 8");
-    Put(out, "$EndMeshFormat");
+    MshWriter msh(out);
     // Physical groups: regions (2), cables (1), supports (0), numbered in that order.
-    const auto quoted = [](const std::string& name) {
-        std::string text = "\"";
-        for (char c : name) text += c == '"' ? '\'' : c;
-        return text + "\"";
-    };
-    Put(out, "$PhysicalNames");
-    Put(out, std::to_string(model.regions.size() + model.cables.size() + model.supports.size()));
-    int tag = 0;
-    for (const MembraneRegion& r : model.regions)
-        Put(out, "2 " + std::to_string(++tag) + " " + quoted(r.name));
-    const int firstCable = tag + 1;
-    for (const CableSpec& c : model.cables)
-        Put(out, "1 " + std::to_string(++tag) + " " + quoted(c.name));
-    const int firstSupport = tag + 1;
-    for (const SupportSpec& sp : model.supports)
-        Put(out, "0 " + std::to_string(++tag) + " " + quoted(sp.name));
-    Put(out, "$EndPhysicalNames");
+    std::vector<MshGroup> groups;
+    for (const MembraneRegion& r : model.regions) groups.push_back({2, r.name});
+    const int firstCable = static_cast<int>(groups.size()) + 1;
+    for (const CableSpec& c : model.cables) groups.push_back({1, c.name});
+    const int firstSupport = static_cast<int>(groups.size()) + 1;
+    for (const SupportSpec& sp : model.supports) groups.push_back({0, sp.name});
+    msh.PhysicalNames(groups);
 
-    Put(out, "$Nodes");
-    Put(out, std::to_string(n));
-    for (std::size_t i = 0; i < n; ++i)
-        Put(out, std::to_string(i + 1) + " " + Number(s.shape[i].x) + " " + Number(s.shape[i].y) +
-                     " " + Number(s.shape[i].z));
-    Put(out, "$EndNodes");
+    msh.BeginNodes(n);
+    for (const Vec3& p : s.shape) msh.Node(p.x, p.y, p.z);
+    msh.EndNodes();
 
     std::size_t points = 0;
     for (const SupportSpec& sp : model.supports) points += sp.nodes.size();
     const std::size_t segments = SegmentCount(model);
-    Put(out, "$Elements");
-    Put(out, std::to_string(triangles + segments + points));
-    std::size_t element = 0;
+    const std::size_t elements = triangles + segments + points;
+    msh.BeginElements(elements);
     for (std::size_t t = 0; t < triangles; ++t) {
         const auto& c = model.triangles[t];
-        const std::string group = std::to_string(model.triangleRegion[t] + 1);
-        Put(out, std::to_string(++element) + " 2 2 " + group + " " + group + " " +
-                     std::to_string(c[0] + 1) + " " + std::to_string(c[1] + 1) + " " +
-                     std::to_string(c[2] + 1));
+        msh.Element(kMshTriangle, model.triangleRegion[t] + 1, {c[0], c[1], c[2]});
     }
     ForEachSegment(model, s, [&](std::size_t c, std::int32_t a, std::int32_t b, double) {
-        const std::string group = std::to_string(firstCable + static_cast<int>(c));
-        Put(out, std::to_string(++element) + " 1 2 " + group + " " + group + " " +
-                     std::to_string(a + 1) + " " + std::to_string(b + 1));
+        msh.Element(kMshLine, firstCable + static_cast<int>(c), {a, b});
     });
-    for (std::size_t k = 0; k < model.supports.size(); ++k) {
-        const std::string group = std::to_string(firstSupport + static_cast<int>(k));
+    for (std::size_t k = 0; k < model.supports.size(); ++k)
         for (std::int32_t node : model.supports[k].nodes)
-            Put(out, std::to_string(++element) + " 15 2 " + group + " " + group + " " +
-                         std::to_string(node + 1));
-    }
-    Put(out, "$EndElements");
+            msh.Element(kMshPoint, firstSupport + static_cast<int>(k), {node});
+    msh.EndElements();
 
-    const auto header = [&](const char* section, const std::string& name, int components,
-                            std::size_t count) {
-        Put(out, section);
-        Put(out, "1");
-        Put(out, quoted(name));
-        Put(out, "1");
-        Put(out, "0");
-        Put(out, "3");
-        Put(out, "0");
-        Put(out, std::to_string(components));
-        Put(out, std::to_string(count));
-    };
-    header("$NodeData", "reaction [kN]", 3, n);
+    msh.BeginNodeData("reaction [kN]", 3, n);
     for (std::size_t i = 0; i < n; ++i)
-        Put(out, std::to_string(i + 1) + " " + Number(s.reactions[i].x) + " " +
-                     Number(s.reactions[i].y) + " " + Number(s.reactions[i].z));
-    Put(out, "$EndNodeData");
-    header("$NodeData", "displacement [m]", 3, n);
+        msh.Values(i + 1, {s.reactions[i].x, s.reactions[i].y, s.reactions[i].z});
+    msh.EndNodeData();
+    msh.BeginNodeData("displacement [m]", 3, n);
     for (std::size_t i = 0; i < n; ++i) {
         const Vec3 d = s.shape[i] - model.start[i];
-        Put(out, std::to_string(i + 1) + " " + Number(d.x) + " " + Number(d.y) + " " + Number(d.z));
+        msh.Values(i + 1, {d.x, d.y, d.z});
     }
-    Put(out, "$EndNodeData");
+    msh.EndNodeData();
     // Element data for every element (0 where a field does not apply), as readers that
     // take the views apart by element type expect.
-    const std::size_t elements = triangles + segments + points;
     const auto elementView = [&](const std::string& name, const auto& valueOf) {
-        header("$ElementData", name, 1, elements);
-        for (std::size_t e = 0; e < elements; ++e)
-            Put(out, std::to_string(e + 1) + " " + Number(valueOf(e)));
-        Put(out, "$EndElementData");
+        msh.BeginElementData(name, 1, elements);
+        for (std::size_t e = 0; e < elements; ++e) msh.Values(e + 1, {valueOf(e)});
+        msh.EndElementData();
     };
     elementView("major principal stress [kN/m]",
                 [&](std::size_t e) { return e < triangles ? s.stresses[e].major : 0.0; });

@@ -6,8 +6,9 @@
 //   cable it belongs to.
 // - Gmsh's mesh format 2.2 (".msh"): the triangles, cable segments and held points in
 //   physical groups named after the model's regions, cables and supports, and the same
-//   fields as views ($NodeData, $ElementData).
-// Both as plain text, lines ended by LF; numbers with 17 significant digits.
+//   fields as views ($NodeData, $ElementData), written by formats/msh_writer.h.
+// Both as plain text, lines ended by LF; every number as the shortest text that reads back
+// as the same double.
 #pragma once
 
 #include "common/text_sink.h"

@@ -5,12 +5,8 @@
 #include <cmath>
 #include <filesystem>
 
-#include "common/file_lock.h"
 #include "common/file_names.h"
-#include "common/io_error.h"
-#include "common/number_format.h"
-#include "common/stopwatch.h"
-#include "common/text_file.h"
+#include "form/form_figures.h"
 #include "form/form_finding.h"
 #include "form/form_from_plan.h"
 #include "form/form_model_reader.h"
@@ -18,8 +14,7 @@
 #include "form/form_results.h"
 #include "heightfield/model_file.h"
 #include "heightfield/model_loader.h"
-#include "shell/peak_memory.h"
-#include "shell/run_boundary.h"
+#include "shell/run_shell.h"
 
 namespace membrane {
 namespace {
@@ -41,192 +36,163 @@ FormOutputs OutputsOf(const std::string& modelFile) {
     return {base + ".form.txt", base + ".form.vtu", base + ".form.msh"};
 }
 
-// Why the run may not write its files: one that is the model file, the surface file or
-// another output of the run, or that exists and may not be replaced. Empty when all may.
-std::string RefusedOutputs(const FormRequest& request, const std::string& surfaceFile) {
-    const FormOutputs own = OutputsOf(request.modelFileName);
-    std::vector<std::string> targets{own.report, own.results, own.gmsh};
-    targets.insert(targets.end(), request.otherOutputs.begin(), request.otherOutputs.end());
-    for (std::size_t k = 0; k < targets.size(); ++k) {
-        for (const std::string& input : {request.modelFileName, surfaceFile})
-            if (!input.empty() && SameFile(targets[k], input))
-                return targets[k] + ": is an input of the run; it is not overwritten";
-        for (std::size_t j = 0; j < k; ++j)
-            if (SameFile(targets[k], targets[j]))
-                return targets[k] + ": is written twice by the run";
-        if (std::string why = RefusedTarget(targets[k]); !why.empty()) return why;
-    }
-    return {};
-}
-
-template <typename Render>
-void WriteFile(const std::string& path, Render render) {
-    AtomicFile target(path);
-    auto file = target.Create();
-    if (!file) throw IoError("Can not create " + target.Error());
-    render(*file);
-    file->Close();
-    target.Commit();
-}
-
 std::string OutcomeText(const FormRunResult& result) {
-    if (result.outcome != RunOutcome::Success) return "ERRORS reported " + result.reason;
     return result.solution->converged
                ? "converged in " + std::to_string(result.iterations) + " iterations"
                : "iteration limit reached, not converged";
 }
 
-class FormRun {
+std::string Lines(const std::vector<std::string>& lines, const std::string& prefix = {}) {
+    std::string text;
+    for (const std::string& line : lines) text += (text.empty() ? "" : "\n") + prefix + line;
+    return text;
+}
+
+// The form-finding's verbs in the run shell (shell/analysis_run.h). With a request, the
+// model is read from its file and the results written beside it; without one, `model` is
+// form-found as it is and nothing is read or written.
+class FormRun final : public AnalysisRun {
   public:
-    FormRun(const FormRequest& request, MessageSink& messages, FormView* view,
+    FormRun(const FormRequest* request, std::shared_ptr<const FormModel> model,
+            const std::atomic<bool>* cancel, MessageSink& messages, FormView* view,
             FormRunResult& result)
-        : request_(request), messages_(messages), view_(view), result_(result) {}
+        : request_(request), cancel_(cancel), messages_(messages), view_(view), result_(result) {
+        result_.model = std::move(model);
+    }
 
-    void Execute() {
-        Stopwatch clock;
-        const bool loaded = Load();
-        result_.timings.load = clock.Seconds();
-        if (!loaded) return;
-        if (const std::string refused = RefusedOutputs(request_, result_.model->surfaceFile);
-            !refused.empty()) {
-            messages_.Show(refused, MessageKind::Error, "Output files");
-            result_.outcome = RunOutcome::OutputFailure;
-            result_.reason = "output file refused";
-            return;
+    std::string Found() const override { return "the shape"; }
+
+    RunFiles Files() const override {
+        RunFiles files;
+        const FormOutputs own = OutputsOf(request_->modelFileName);
+        files.inputs.push_back({request_->modelFileName, "the model file"});
+        if (result_.model)
+            files.inputs.push_back({result_.model->surfaceFile, "the surface file of the model"});
+        files.outputs = {own.report, own.results, own.gmsh};
+        files.outputs.insert(files.outputs.end(), request_->otherOutputs.begin(),
+                             request_->otherOutputs.end());
+        return files;
+    }
+
+    LoadResult Load() override {
+        if (request_) {
+            if (const LoadResult read = LoadFile(); read != LoadResult::Loaded) return read;
+            if (view_) view_->ShowModel(result_.model);
         }
-        FindFormOf(*result_.model, messages_, view_, request_.cancel, result_);
+        const FormModel& model = *result_.model;
+        const std::vector<std::string> errors = CheckFormModel(model);
+        if (errors.empty()) return LoadResult::Loaded;
+        return InputErrors(request_ ? Lines(errors, model.fileName + ": ") : Lines(errors));
+    }
+
+    void Compute() override { FindFormOf(*result_.model, messages_, view_, cancel_, result_); }
+
+    void ListFigures(FiniteFigures& figures) const override {
+        ListFormFigures(figures, *result_.model, *result_.solution, result_.history);
+    }
+
+    // Also the last shape of a run without an equilibrium, for the view to show where it
+    // failed.
+    void Publish() override {
         if (view_ && result_.solution) view_->ShowResults(result_.solution);
-        if (result_.outcome != RunOutcome::Success) return;
-        clock.Restart();
-        Write();
-        result_.timings.write = clock.Seconds();
     }
 
-  private:
-    bool Load() {
-        auto model = std::make_shared<FormModel>();
-        if (IsPlanModel(request_.modelFileName)) {
-            if (!LoadPlan(*model)) return false;
-        } else {
-            try {
-                *model = ReadFormModel(request_.modelFileName);
-            } catch (const FormInputError& error) {
-                std::string text;
-                for (const std::string& message : error.Messages())
-                    text += (text.empty() ? "" : "\n") + message;
-                return InputErrors(text);
-            }
-        }
-        if (request_.accuracy) model->settings.accuracy = *request_.accuracy;
-        if (request_.maxIterations) model->settings.maxIterations = *request_.maxIterations;
-        if (request_.solver) model->settings.solver = *request_.solver;
-        result_.model = model;
-        if (view_) view_->ShowModel(model);
-        const std::vector<std::string> errors = CheckFormModel(*model);
-        if (errors.empty()) return true;
-        std::string text;
-        for (const std::string& error : errors)
-            text += (text.empty() ? "" : "\n") + model->fileName + ": " + error;
-        return InputErrors(text);
-    }
+    void Withdraw() override { result_.solution.reset(); }
 
-    bool LoadPlan(FormModel& model) {
-        std::string why;
-        const std::shared_ptr<const ModelFile> file = ReadModelFile(request_.modelFileName, &why);
-        if (!file) {
-            messages_.Show(UserMessage{"", "Inputfile not found", MessageKind::Error,
-                                       request_.modelFileName + " (" + why + ")"});
-            result_.outcome = RunOutcome::OutputFailure;
-            result_.reason = "input errors";
-            return false;
-        }
-        const std::shared_ptr<Model> plan = ReadModel(*file, messages_);
-        if (!plan || !plan->complete)
-            return InputErrors(request_.modelFileName + ": the model file lacks a table");
-        if (!(std::isfinite(request_.stress) && request_.stress > 0.0))
-            return InputErrors("the prestress must be a positive number of kN/m");
-        model = FormModelFromPlan(*plan, request_.stress);
-        return true;
-    }
-
-    bool InputErrors(const std::string& text) {
-        messages_.Show(text, MessageKind::Error, "Input errors");
-        result_.outcome = RunOutcome::InputErrors;
-        result_.reason = "input errors";
-        return false;
-    }
-
-    void Write() {
-        const FormOutputs outputs = OutputsOf(request_.modelFileName);
+    void Write(OutputSet& files) override {
+        const FormOutputs outputs = OutputsOf(request_->modelFileName);
         const FormModel& model = *result_.model;
         const FormSolution& solution = *result_.solution;
         const FormReportHeading heading{OutcomeText(result_), result_.warnings};
-        WriteFile(outputs.report, [&](TextSink& out) {
+        files.Render(outputs.report, [&](TextSink& out) {
             RenderFormReport(out, model, solution, heading, result_.history);
         });
-        WriteFile(outputs.results, [&](TextSink& out) { RenderFormVtu(out, model, solution); });
-        WriteFile(outputs.gmsh, [&](TextSink& out) { RenderFormMsh(out, model, solution); });
+        files.Render(outputs.results, [&](TextSink& out) { RenderFormVtu(out, model, solution); });
+        files.Render(outputs.gmsh, [&](TextSink& out) { RenderFormMsh(out, model, solution); });
+    }
+
+    void Written(const OutputSet&) override {
+        const FormOutputs outputs = OutputsOf(request_->modelFileName);
         result_.reportFile = outputs.report;
         result_.resultsFile = outputs.results;
         result_.gmshFile = outputs.gmsh;
     }
 
-    const FormRequest& request_;
+  private:
+    // The model of the request's file, with the request's settings.
+    LoadResult LoadFile() {
+        const std::string& path = request_->modelFileName;
+        // A model file that cannot be read is told from a faulty one (exit status 5, not 2).
+        std::string why;
+        const std::shared_ptr<const ModelFile> file = ReadModelFile(path, &why);
+        if (!file) {
+            messages_.Show(UserMessage{"", "Inputfile not found", MessageKind::Error,
+                                       path + " (" + why + ")"});
+            return LoadResult::Unreadable;
+        }
+        auto model = std::make_shared<FormModel>();
+        if (IsPlanModel(path)) {
+            if (const LoadResult plan = ReadPlan(*file, *model); plan != LoadResult::Loaded)
+                return plan;
+        } else {
+            try {
+                *model = ReadFormModel(path);
+            } catch (const FormInputError& error) {
+                return InputErrors(Lines(error.Messages()));
+            }
+        }
+        if (request_->accuracy) model->settings.accuracy = *request_->accuracy;
+        if (request_->maxIterations) model->settings.maxIterations = *request_->maxIterations;
+        if (request_->solver) model->settings.solver = *request_->solver;
+        result_.model = model;
+        return LoadResult::Loaded;
+    }
+
+    LoadResult ReadPlan(const ModelFile& file, FormModel& model) {
+        const std::shared_ptr<Model> plan = ReadModel(file, messages_);
+        if (!plan || !plan->complete)
+            return InputErrors(request_->modelFileName + ": the model file lacks a table");
+        if (!(std::isfinite(request_->stress) && request_->stress > 0.0))
+            return InputErrors("the prestress must be a positive number of kN/m");
+        model = FormModelFromPlan(*plan, request_->stress);
+        return LoadResult::Loaded;
+    }
+
+    LoadResult InputErrors(const std::string& text) {
+        messages_.Show(text, MessageKind::Error, "Input errors");
+        return LoadResult::InputErrors;
+    }
+
+    const FormRequest* request_;
+    const std::atomic<bool>* cancel_;
     MessageSink& messages_;
     FormView* view_;
     FormRunResult& result_;
 };
 
-void Conclude(FormRunResult& result, MessageSink& messages, FormView* view) {
-    result.timings.peakMemoryMb = PeakMemoryMb();
-    if (view) {
-        if (result.outcome == RunOutcome::Success)
-            view->ShowMessage(result.reportFile.empty() ? "READY"
-                                                        : "READY, output to file : " +
-                                                              ExtractFileName(result.reportFile));
-        else
-            view->ShowMessage("ERRORS reported " + result.reason);
-    }
-    if (result.outcome == RunOutcome::Success && !result.warnings.empty()) {
-        std::string text =
-            result.reportFile.empty() ? "The shape is found, but:" : "The files are written, but:";
-        for (const std::string& warning : result.warnings) text += "\n- " + warning;
-        messages.Show(text, MessageKind::Warning, "Warnings");
-    }
-}
-
 }  // namespace
 
 FormRunResult RunForm(const FormRequest& request, MessageSink& messages, FormView* view) {
     FormRunResult result;
-    if (view) view->ShowMessage("Open " + request.modelFileName);
-    AtRunBoundary(result, messages, [&] {
-        const FileLock lock(request.modelFileName, [view] {
-            if (view) view->ShowMessage("waiting for another run of this model to end");
-        });
-        FormRun(request, messages, view, result).Execute();
-    });
-    Conclude(result, messages, view);
+    RunInShell(
+        {.modelFile = request.modelFileName},
+        [&] {
+            return std::make_unique<FormRun>(&request, nullptr, request.cancel, messages, view,
+                                             result);
+        },
+        result, messages, view);
     return result;
 }
 
 FormRunResult FindForm(std::shared_ptr<const FormModel> model, MessageSink& messages,
                        FormView* view, const std::atomic<bool>* cancel) {
     FormRunResult result;
-    result.model = model;
-    AtRunBoundary(result, messages, [&] {
-        if (const std::vector<std::string> errors = CheckFormModel(*model); !errors.empty()) {
-            std::string text;
-            for (const std::string& error : errors) text += (text.empty() ? "" : "\n") + error;
-            messages.Show(text, MessageKind::Error, "Input errors");
-            result.outcome = RunOutcome::InputErrors;
-            result.reason = "input errors";
-            return;
-        }
-        FindFormOf(*model, messages, view, cancel, result);
-        if (view && result.solution) view->ShowResults(result.solution);
-    });
-    Conclude(result, messages, view);
+    RunFrame frame;  // a model already loaded: nothing locked, nothing written
+    frame.writeFiles = false;
+    RunInShell(
+        frame,
+        [&] { return std::make_unique<FormRun>(nullptr, model, cancel, messages, view, result); },
+        result, messages, view);
     return result;
 }
 

@@ -8,22 +8,19 @@
 
 #include "form/form_model.h"
 #include "form/form_solution.h"
+#include "shell/run_view.h"
 
 namespace membrane {
 
-class FormView {
+// The progress lines (RunView::ShowMessage): "Open ...", "ITERATION n : Force densities",
+// "ITERATION n : Solve", "READY, output to file : NAME.form.txt", "ERRORS reported ...".
+class FormView : public RunView {
   public:
-    virtual ~FormView() = default;
-    // "Open ...", "ITERATION n : Force densities", "ITERATION n : Solve",
-    // "READY, output to file : NAME.form.txt", "ERRORS reported ...".
-    virtual void ShowMessage(const std::string& text) = 0;
     // The model as loaded and checked.
     virtual void ShowModel(std::shared_ptr<const FormModel> model) { (void)model; }
     // The shape found (also that of a run that ended without an equilibrium, for the view
     // to show where it failed; `solution->converged` tells).
     virtual void ShowResults(std::shared_ptr<const FormSolution> solution) { (void)solution; }
-    // Between the phases of a run; true asks the run to stop (it then ends as cancelled).
-    virtual bool CancelRequested() { return false; }
 };
 
 }  // namespace membrane

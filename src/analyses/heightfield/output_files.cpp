@@ -44,14 +44,15 @@ struct OutputFiles::Impl {
         : model(std::move(m)),
           reportName(ChangeFileExt(stem.empty() ? model->fileName : stem, ".OUT")),
           trussName(ChangeFileExt(stem.empty() ? model->fileName : stem, ".TRS")),
-          report(reportName),
-          truss(trussName),
+          report(std::make_unique<AtomicFile>(reportName)),
+          truss(std::make_unique<AtomicFile>(trussName)),
           barsAhead(trussName + ".bars") {}
 
     std::shared_ptr<const Model> model;
     std::string reportName, trussName;
-    AtomicFile report;
-    AtomicFile truss;
+    // Handed to the run's output set when complete (Finish).
+    std::unique_ptr<AtomicFile> report;
+    std::unique_ptr<AtomicFile> truss;
     // The bar section rendered ahead goes to a scratch file beside the truss model file's
     // (never put in place, removed with this object): at a million nodes it is some 100 MB
     // of text that would otherwise be held in memory through every factorization.
@@ -70,7 +71,7 @@ struct OutputFiles::Impl {
     }
 
     void WriteTruss(const Solution& solution, const std::shared_future<std::string>& tail) {
-        auto file = CreateOrThrow(truss);
+        auto file = CreateOrThrow(*truss);
         RenderTrussHeader(*file, model->fileName);
         RenderTrussNodes(*file, model->nodes, solution.liftedZ);
         if (barsOnDisk)
@@ -102,13 +103,13 @@ void OutputFiles::WriteAhead() {
     if (f.ahead.joinable() || f.tablesWritten) return;
     const auto work = [&f] {
         try {
-            f.reportFile = CreateOrThrow(f.report);
+            f.reportFile = CreateOrThrow(*f.report);
             RenderReportTables(*f.reportFile, *f.model, f.reportName, f.stop);
             f.tablesWritten = !f.stop;
             if (f.tablesWritten) {
                 // Most of the report, on the disk before the run ends.
                 f.reportFile->Flush();
-                f.report.SyncTemp();
+                f.report->SyncTemp();
             }
             if (f.stop) return;
             // Without a scratch file beside the target (its directory refuses one more
@@ -130,12 +131,19 @@ void OutputFiles::WriteAhead() {
 }
 
 void OutputFiles::Finish(const Solution& solution, double accuracy, double weight) {
+    OutputSet files;
+    Finish(solution, accuracy, weight, files);
+    files.Commit();
+}
+
+void OutputFiles::Finish(const Solution& solution, double accuracy, double weight,
+                         OutputSet& files) {
     Impl& f = *impl_;
     f.Join();
     // Written one after the other, nothing would follow a report that failed: its error
     // is the one to tell.
     if (f.aheadError) std::rethrow_exception(f.aheadError);
-    if (!f.reportFile) f.reportFile = CreateOrThrow(f.report);
+    if (!f.reportFile) f.reportFile = CreateOrThrow(*f.report);
 
     // The truss model file needs nothing of the report: it is written on a second thread
     // at the same time, while this one renders its last sections. Both threads only read
@@ -180,9 +188,9 @@ void OutputFiles::Finish(const Solution& solution, double accuracy, double weigh
 
     if (reportError) std::rethrow_exception(reportError);
     if (trussError) std::rethrow_exception(trussError);
-    // Both files are complete: put them in place.
-    f.report.Commit();
-    f.truss.Commit();
+    // Both files are complete: the set puts them in place, with the run's other files.
+    files.Add(std::move(f.report));
+    files.Add(std::move(f.truss));
 }
 
 }  // namespace membrane

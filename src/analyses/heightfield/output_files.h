@@ -13,6 +13,7 @@
 
 #include "heightfield/model.h"
 #include "heightfield/solution.h"
+#include "shell/output_set.h"
 
 namespace membrane {
 
@@ -38,6 +39,9 @@ class OutputFiles {
     // in place. Throws IoError when a write fails, the error of the report first, as when
     // the files are written one after the other.
     void Finish(const Solution& solution, double accuracy, double weight);
+    // The same, both files handed to `files` complete, for the set to put them in place
+    // with the others of the run.
+    void Finish(const Solution& solution, double accuracy, double weight, OutputSet& files);
 
   private:
     struct Impl;

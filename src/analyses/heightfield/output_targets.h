@@ -1,22 +1,15 @@
-// Before a run writes anything: every file it is to write may be written, and none of them
-// is the model file or another file of the same run (a model named "x.OUT" would otherwise
-// be overwritten by its own report).
+// The files of a height-field run, for the run shell's refusal of outputs
+// (shell/run_files.h): the model file it reads, the boundary points file it writes
+// whatever the outcome, the report and the truss model file, and the caller's other
+// outputs.
 #pragma once
 
-#include <string>
-#include <vector>
-
-#include "common/messages.h"
 #include "heightfield/run_model.h"
+#include "shell/run_files.h"
 
 namespace membrane {
 
-// The report, the truss model file and the caller's other outputs of a run of the request.
-std::vector<std::string> RunOutputs(const RunRequest& request);
-
-// Why the run may not write its files: the first target that is the model file or another
-// target of the run, or that exists and may not be replaced. Empty when all may be
-// written.
-std::string RefusedOutputs(const RunRequest& request);
+// Nothing for a request without a model file.
+RunFiles RunFilesOf(const RunRequest& request);
 
 }  // namespace membrane

@@ -9,15 +9,15 @@
 
 #include "heightfield/model.h"
 #include "heightfield/solution.h"
+#include "shell/run_view.h"
 
 namespace membrane {
 
-class ResultsView {
+// The progress lines (RunView::ShowMessage): "Open ...", "ITERATION n : Assemble",
+// "ITERATION n : Elimination" (or "Cholesky"), "READY, output to file : NAME.OUT",
+// "ERRORS reported ...".
+class ResultsView : public RunView {
   public:
-    virtual ~ResultsView() = default;
-    // "Open ...", "ITERATION n : Assemble", "ITERATION n : Elimination" (or "Cholesky"),
-    // "READY, output to file : NAME.OUT", "ERRORS reported ...".
-    virtual void ShowMessage(const std::string& text) = 0;
     // The tables the loading read (the node table when it has records, every table when
     // the model is complete), and whether the model loaded: every table read and the
     // model check passed.
@@ -27,9 +27,6 @@ class ResultsView {
     virtual void SetFinalArea(const std::string& text) = 0;
     // The computed heights of a successful run.
     virtual void ShowResults(std::shared_ptr<const Solution> solution) = 0;
-    // Between the phases of a run: the view may update a progress bar. Returning true
-    // asks the run to stop (it then ends as cancelled).
-    virtual bool CancelRequested() { return false; }
 };
 
 }  // namespace membrane

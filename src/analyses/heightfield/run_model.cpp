@@ -1,16 +1,11 @@
 #include "heightfield/run_model.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
-#include <exception>
-#include <new>
 #include <span>
 #include <vector>
 
-#include "common/file_lock.h"
 #include "common/file_names.h"
-#include "common/io_error.h"
 #include "common/number_format.h"
 #include "common/stopwatch.h"
 #include "heightfield/area_along_line.h"
@@ -21,9 +16,9 @@
 #include "heightfield/newton_system.h"
 #include "heightfield/output_files.h"
 #include "heightfield/output_targets.h"
+#include "heightfield/truss_format.h"
 #include "linalg/cholmod_system.h"
-#include "shell/peak_memory.h"
-#include "shell/run_boundary.h"
+#include "shell/run_shell.h"
 
 namespace membrane {
 namespace {
@@ -97,21 +92,29 @@ double SmallestIncrement(std::span<const double> increments) {
 // K du = r, with K the Hessian of A and r = -grad A (the held nodes pinned), and adds du,
 // until |max du| + |min du| <= 2 accuracy. One object per run: it owns the run's model,
 // solver, output files and heights, and reports through the result, the sink and the view.
-class NewtonRun {
+class NewtonRun final : public AnalysisRun {
   public:
+    // `loadOnly`: the model is read and checked, nothing prepared for a solve.
     NewtonRun(const RunRequest& request, MessageSink& messages, ResultsView* view,
-              RunResult& result)
+              RunResult& result, bool loadOnly = false)
         : request_(request),
           settings_(request.settings),
           messages_(messages),
           view_(view),
-          result_(result) {}
+          result_(result),
+          loadOnly_(loadOnly) {}
 
-    void Execute() {
-        if (!Load())
-            return Fail(modelUnreadable_ ? RunOutcome::OutputFailure : RunOutcome::InputErrors,
-                        "input errors");
-        output_ = std::make_unique<OutputFiles>(model_);
+    std::string Found() const override { return "the membrane"; }
+    RunFiles Files() const override { return RunFilesOf(request_); }
+
+    LoadResult Load() override {
+        if (!LoadModel())
+            return modelUnreadable_ ? LoadResult::Unreadable : LoadResult::InputErrors;
+        if (!loadOnly_) output_ = std::make_unique<OutputFiles>(model_);
+        return LoadResult::Loaded;
+    }
+
+    void Compute() override {
         // A limit of 0 or less makes no Newton step: the outputs carry the start heights.
         if (settings_.maxIterations > 0 && Prepare() &&
             (settings_.start == StartHeights::File || HarmonicStart())) {
@@ -122,7 +125,42 @@ class NewtonRun {
         // The solver's factor is the largest thing a run holds: given back before the writing.
         if (solver_) result_.solves = solver_->Counts();
         solver_.reset();
-        if (!failed_) Finish();
+        if (!failed_) Lift();
+    }
+
+    // What the report, the truss model file and the summary show of the membrane.
+    void ListFigures(FiniteFigures& figures) const override {
+        figures.Add("a computed height", solution_->heights);
+        figures.Add("a lifted height", solution_->liftedZ);
+        figures.Add("the area of a triangle", solution_->elementAreas);
+        figures.Add("the final area", solution_->area);
+        for (const NodalLoad& load :
+             TrussLoads(model_->elements, solution_->elementAreas, settings_.weight))
+            figures.Add("a load of the truss model", load.load);
+    }
+
+    // The membrane is the run's work: it is handed on before its files are written, so
+    // that a file that cannot be written loses nothing that was computed (the caller may
+    // still export it, or write the files elsewhere).
+    void Publish() override {
+        if (result_.outcome != RunOutcome::Success) return;
+        result_.finalArea = solution_->area;
+        result_.solution = solution_;
+        if (view_) {
+            view_->SetFinalArea("Final surface : " + FormatFixed(solution_->area, 12, 3));
+            view_->ShowResults(solution_);
+        }
+    }
+
+    void Withdraw() override { result_.solution.reset(); }
+
+    void Write(OutputSet& files) override {
+        output_->Finish(*solution_, settings_.accuracy, settings_.weight, files);
+    }
+
+    void Written(const OutputSet&) override {
+        result_.reportFile = output_->ReportFileName();
+        result_.trussFile = output_->TrussFileName();
     }
 
   private:
@@ -149,7 +187,7 @@ class NewtonRun {
         if (HarmonicStart()) Iterate(true);
     }
 
-    bool Load() {
+    bool LoadModel() {
         const std::shared_ptr<const ModelFile> file =
             OpenModelFile(request_.modelFileName, messages_, result_);
         modelUnreadable_ = !file;
@@ -158,12 +196,10 @@ class NewtonRun {
         // when the file is large enough for the elimination's work to be large and small
         // enough for the multigrid solver not to be chosen; otherwise the solver works it
         // out itself if it runs).
-        if (MayUseCholmod(settings_, file->text.size()) && settings_.maxIterations > 0 &&
-            CholmodSystem::Available())
+        if (!loadOnly_ && MayUseCholmod(settings_, file->text.size()) &&
+            settings_.maxIterations > 0 && CholmodSystem::Available())
             ordering_ = FillOrdering::Start(file);
-        const bool loaded = LoadCheckedModel(*file, request_, messages_, view_, result_);
-        result_.timings.load = clock_.Seconds();
-        if (!loaded) return false;
+        if (!LoadCheckedModel(*file, request_, messages_, view_, result_)) return false;
         model_ = result_.model;
         heights_ = model_->startHeights;
         increments_.assign(heights_.size(), 0.0);
@@ -319,40 +355,23 @@ class NewtonRun {
         return true;
     }
 
-    // Lifts the mesh by the heights, writes the files and shows the membrane.
-    void Finish() {
+    // Lifts the mesh by the heights and tells what the files will not show; Success
+    // unless a strict run has warnings.
+    void Lift() {
         if (!result_.converged)
             result_.warnings.push_back("the iteration limit (" +
                                        std::to_string(settings_.maxIterations) +
                                        ") was reached before the accuracy test was met");
         clock_.Restart();
-        auto solution = std::make_shared<const Solution>(
+        solution_ = std::make_shared<const Solution>(
             LiftMembrane(*model_, std::move(heights_), result_.iterations));
-        if (!solution->walls.Empty())
-            result_.warnings.push_back(WallWarning(*model_, solution->walls, solution->area));
+        if (!solution_->walls.Empty())
+            result_.warnings.push_back(WallWarning(*model_, solution_->walls, solution_->area));
+        result_.timings.write = clock_.Seconds();
         if (request_.strict && !result_.warnings.empty())
             return Fail(RunOutcome::InputErrors, "strict run: " + result_.warnings.back());
         if (request_.strict) WriteBoundaryPoints(*model_, request_, result_);
-        // The membrane is the run's work: it is handed on before its files are written, so
-        // that a file that cannot be written loses nothing that was computed (the caller
-        // may still export it, or write the files elsewhere).
-        result_.finalArea = solution->area;
-        result_.solution = solution;
-        if (view_) {
-            view_->SetFinalArea("Final surface : " + FormatFixed(solution->area, 12, 3));
-            view_->ShowResults(solution);
-        }
-        try {
-            output_->Finish(*solution, settings_.accuracy, settings_.weight);
-        } catch (const IoError& error) {
-            output_.reset();  // its temporary files go before the message
-            messages_.Show(error.what(), MessageKind::Error, "Input/output error");
-            return Fail(RunOutcome::OutputFailure, kFilesNotWrittenReason);
-        }
-        result_.reportFile = output_->ReportFileName();
-        result_.trussFile = output_->TrussFileName();
         result_.outcome = RunOutcome::Success;
-        result_.timings.write = clock_.Seconds();
     }
 
     bool SolverFailed(SolveStatus status) {
@@ -389,6 +408,7 @@ class NewtonRun {
     MessageSink& messages_;
     ResultsView* view_;
     RunResult& result_;
+    const bool loadOnly_;
     bool failed_ = false;
     bool wroteAhead_ = false;
     bool modelUnreadable_ = false;
@@ -399,6 +419,7 @@ class NewtonRun {
     std::unique_ptr<OutputFiles> output_;
     std::unique_ptr<NewtonSystem> solver_;
     std::unique_ptr<LiftedArea> area_;  // the objective, for the line search and the history
+    std::shared_ptr<const Solution> solution_;  // the membrane lifted after the last step
     bool damped_ = false;
     double startArea_ = 0.0;  // the area at the file's start heights
     double lastArea_ = 0.0;   // the area before the step being taken
@@ -414,43 +435,19 @@ class NewtonRun {
 RunResult RunModel(const RunRequest& request, MessageSink& messages, ResultsView* view) {
     RunResult result;
     result.settings = request.settings;
-    if (view) view->ShowMessage("Open " + request.modelFileName);
-    AtRunBoundary(result, messages, [&] {
-        const FileLock lock(request.modelFileName, [view] {
-            if (view) view->ShowMessage("waiting for another run of this model to end");
-        });
-        if (const std::string refused = RefusedOutputs(request); !refused.empty()) {
-            messages.Show(refused, MessageKind::Error, "Output files");
-            result.outcome = RunOutcome::OutputFailure;
-            result.reason = "output file refused";
-            return;
-        }
-        NewtonRun(request, messages, view, result).Execute();
-    });
-    result.timings.peakMemoryMb = PeakMemoryMb();
-    if (view) {
-        if (result.outcome == RunOutcome::Success)
-            view->ShowMessage("READY, output to file : " + ExtractFileName(result.reportFile));
-        else
-            view->ShowMessage("ERRORS reported " + result.reason);
-    }
-    if (result.outcome == RunOutcome::Success && !result.warnings.empty()) {
-        std::string text = "The files are written, but:";
-        for (const std::string& warning : result.warnings) text += "\n- " + warning;
-        messages.Show(text, MessageKind::Warning, "Warnings");
-    }
+    RunInShell(
+        {.modelFile = request.modelFileName},
+        [&] { return std::make_unique<NewtonRun>(request, messages, view, result); }, result,
+        messages, view);
     return result;
 }
 
 RunResult LoadModelOnly(const RunRequest& request, MessageSink& messages) {
     RunResult result;
-    AtRunBoundary(result, messages, [&] {
-        const FileLock lock(request.modelFileName, {});
-        const auto file = OpenModelFile(request.modelFileName, messages, result);
-        if (!file) result.outcome = RunOutcome::OutputFailure;
-        if (file && LoadCheckedModel(*file, request, messages, nullptr, result))
-            result.outcome = RunOutcome::Success;
-    });
+    RunInShell(
+        {.modelFile = request.modelFileName, .loadOnly = true},
+        [&] { return std::make_unique<NewtonRun>(request, messages, nullptr, result, true); },
+        result, messages, nullptr);
     return result;
 }
 

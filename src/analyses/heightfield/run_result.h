@@ -10,26 +10,19 @@
 #include "heightfield/settings.h"
 #include "heightfield/solution.h"
 #include "linalg/sparse_system.h"
-#include "shell/run_outcome.h"
+#include "shell/run_record.h"
 
 namespace membrane {
-
-// Where a run spends its time (wall-clock seconds) and the most memory it held.
-struct RunTimings {
-    double load = 0.0;      // reading and checking the model, boundary and bar tables
-    double assemble = 0.0;  // all iterations: element terms, accumulation, constraints
-    double solve = 0.0;  // all iterations: the solver's setup, solves, taking over the increments
-    double write = 0.0;  // report and truss model files, final area
-    double peakMemoryMb = 0.0;  // peak resident set size of the process so far (VmHWM)
-};
 
 // The reason of a run whose membrane was computed but whose report or truss model file
 // could not be written: the membrane is in the result all the same.
 inline constexpr const char* kFilesNotWrittenReason =
     "the membrane is computed, but its files could not be written";
 
-struct RunResult {
-    RunOutcome outcome = RunOutcome::InputErrors;
+// The outcome, reason, warnings (the model file gave reader messages, a table ended early,
+// a held node or a start height named a node missing from the node table, the iteration
+// limit was reached, walls), timings and report file are the record's (shell/run_record.h).
+struct RunResult : RunRecord {
     Settings settings;  // what the run was asked to do
     // The linear solver that ran (auto resolved); Auto when the run made no Newton step.
     SolverChoice solver = SolverChoice::Auto;
@@ -40,14 +33,8 @@ struct RunResult {
     // Whether the last Newton step met the accuracy test: a successful run that is not
     // converged stopped at the iteration limit.
     bool converged = false;
-    // What a successful run's files may not show: the model file gave reader messages, a
-    // table ended early, a held node or a start height named a node missing from the node
-    // table, the iteration limit was reached. One short text each, told after "READY".
-    std::vector<std::string> warnings;
-    std::string reason;  // what follows "ERRORS reported " on failure
     double flatArea = 0.0;
     double finalArea = 0.0;
-    RunTimings timings;
     SolveCounts solves;  // factorizations and solves on an earlier factor
     // Every Newton step, the start of a line-search restart included.
     NewtonHistory history;
@@ -59,9 +46,9 @@ struct RunResult {
     // The membrane of a successful run, and of a run whose files could not be written
     // (OutputFailure with kFilesNotWrittenReason).
     std::shared_ptr<const Solution> solution;
-    // The files written: the report and the truss model file of a successful run, and the
-    // boundary points file whenever the mesh has a boundary.
-    std::string reportFile, trussFile, boundaryPointsFile;
+    // The files written: the truss model file of a successful run (the report is the
+    // record's), and the boundary points file whenever the mesh has a boundary.
+    std::string trussFile, boundaryPointsFile;
 };
 
 }  // namespace membrane

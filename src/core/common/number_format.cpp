@@ -133,6 +133,12 @@ std::string FormatFixed(double value, int precision, int decimals) {
     return text;
 }
 
+std::string FormatShortest(double value) {
+    char buffer[32];
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, ec == std::errc() ? end : buffer);
+}
+
 std::string FormatFixedWidth(double value, int width, int decimals) {
     if (!std::isfinite(value)) return PadLeft(NonFinite(value), width);
     std::array<char, 400> buffer{};

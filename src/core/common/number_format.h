@@ -24,6 +24,10 @@ std::string FormatGeneral(double value, int significant = 15);
 // significant digits instead.
 std::string FormatFixed(double value, int precision, int decimals);
 
+// The shortest text that reads back as the same double ("0.1", "1e+300", "-2.5e-07"): for
+// files that other programs read, every bit of the value kept.
+std::string FormatShortest(double value);
+
 // Plain fixed notation with `decimals` decimals, right-aligned in `width` (like "%12.10f").
 std::string FormatFixedWidth(double value, int width, int decimals);
 

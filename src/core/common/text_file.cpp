@@ -159,7 +159,8 @@ std::unique_ptr<TextFileWriter> AtomicFile::Create() {
             lock_ = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
             // The new file keeps the mode of the one it replaces.
             if (existing.st_ino != 0) ::fchmod(fd, mode_);
-            auto writer = TextFileWriter::Adopt(fd, temp_);
+            // Errors name the file the user asked for, not its temporary stand-in.
+            auto writer = TextFileWriter::Adopt(fd, target_);
             if (!writer) break;
             return writer;
         }
@@ -185,19 +186,29 @@ void AtomicFile::SyncTemp() const {
     ::close(fd);
 }
 
-void AtomicFile::Commit() {
-    done_ = true;
+void AtomicFile::Seal() {
+    if (sealed_) return;
     // The data reach the disk before the name does, so a crash cannot leave a target
-    // that names an empty or partial file.
+    // that names an empty or partial file; a disk that fills only now (delayed
+    // allocation) fails here, before any file of the run is put in place.
     const int fd = ::open(temp_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     const bool synced = fd >= 0 && ::fsync(fd) == 0;
     const int error = errno;
     if (fd >= 0) ::close(fd);
+    if (!synced) {
+        done_ = true;
+        Remove();
+        throw IoError("cannot write " + target_ + ": " + std::strerror(error));
+    }
+    sealed_ = true;
+}
+
+void AtomicFile::Commit() {
+    Seal();
+    done_ = true;
     // The target may have changed since Create: a device or a protected file put in its
     // place in the meantime is still not replaced.
     std::string refused = RefusedTarget(target_);
-    if (refused.empty() && !synced)
-        refused = "cannot replace " + target_ + ": " + std::strerror(error);
     if (refused.empty() && std::rename(temp_.c_str(), target_.c_str()) != 0)
         refused = "cannot replace " + target_ + ": " + std::strerror(errno);
     if (!refused.empty()) {

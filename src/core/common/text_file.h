@@ -73,6 +73,9 @@ class AtomicFile {
     // Pushes what the temporary file holds so far to the disk, so that Commit has less
     // left to wait for; errors are left for Commit to find.
     void SyncTemp() const;
+    // Pushes the temporary file's data to the disk; throws IoError (and removes the
+    // temporary file) when that fails. Commit does it first unless it has been done.
+    void Seal();
     // Renames the temporary file onto the target. Throws IoError when that fails.
     void Commit();
 
@@ -88,6 +91,7 @@ class AtomicFile {
     unsigned mode_ = 0666;
     bool done_ = false;
     bool refused_ = false;
+    bool sealed_ = false;
 };
 
 // Why `path` may not be replaced by a new file: it exists and is not a regular file (nor a

@@ -1,6 +1,8 @@
-// Gmsh's mesh file format (".msh"), read by this program itself: versions 2 (2.0 to 2.2)
-// and 4.1, text or binary (little-endian). A ".msh" file is data here, never a script:
-// one that does not begin with "$MeshFormat" is refused, so nothing in it is run.
+// Gmsh's mesh file format (".msh"), read and written by this program itself. Read:
+// versions 2 (2.0 to 2.2) and 4.1, text or binary (little-endian); a ".msh" file is data
+// here, never a script: one that does not begin with "$MeshFormat" is refused, so nothing
+// in it is run. Written: version 2.2 as text (msh_writer.h, which the form-finding's
+// results are written with too).
 #pragma once
 
 #include <string>
@@ -21,7 +23,7 @@ namespace membrane {
 SurfaceMesh ParseMsh(std::string_view text, const std::string& name);
 
 // The mesh as an MSH 2.2 text file, every coordinate to the last bit: how the meshing of a
-// geometry script hands its mesh back (gmsh_sandbox.h).
+// geometry script hands its mesh back (gmsh_reader.h). In msh_writer.cpp.
 std::string RenderMsh(const SurfaceMesh& mesh);
 
 }  // namespace membrane

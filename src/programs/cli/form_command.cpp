@@ -1,18 +1,19 @@
 #include "cli/form_command.h"
 
-#include <cmath>
 #include <cstdio>
 
 #include "cli/choice_option.h"
 #include "cli/console_view.h"
 #include "cli/import_command.h"
-#include "cli/run_command.h"
+#include "cli/number_options.h"
+#include "cli/run_printing.h"
 #include "cli/surface_exports.h"
 #include "common/number_format.h"
 #include "form/form_report.h"
 #include "form/form_run.h"
 #include "form/form_surface.h"
 #include "formats/surface_export.h"
+#include "shell/exit_status.h"
 
 namespace membrane {
 namespace {
@@ -27,79 +28,61 @@ class ConsoleFormView final : public FormView {
     ConsoleView lines_;
 };
 
-int ExitFor(const FormRunResult& result) {
-    switch (result.outcome) {
-        case RunOutcome::Success:
-            return result.warnings.empty() ? kExitSuccess : kExitWarnings;
-        case RunOutcome::InputErrors:
-            return kExitInputErrors;
-        case RunOutcome::Diverged:
-            return kExitDiverged;
-        case RunOutcome::SolverFailure:
-        case RunOutcome::OutOfMemory:
-            return kExitSolverFailure;
-        case RunOutcome::Cancelled:
-        case RunOutcome::OutputFailure:
-            return kExitOutputFailure;
-        case RunOutcome::InternalError:
-            return kExitAborted;
-    }
-    return kExitAborted;
-}
-
 std::string Vector(const Vec3& v) {
     return "(" + FormatFixed(v.x, 15, 4) + ", " + FormatFixed(v.y, 15, 4) + ", " +
            FormatFixed(v.z, 15, 4) + ")";
 }
 
-void PrintSummary(const FormOptions& options, const FormRunResult& r) {
-    std::printf("\nmodel        : %s\n", options.model.c_str());
-    if (r.outcome != RunOutcome::Success)
-        std::printf("outcome      : ERRORS reported %s\n", r.reason.c_str());
-    else
-        std::printf("outcome      : %s\n",
-                    r.solution->converged ? "converged" : "iteration limit reached, not converged");
-    for (const std::string& warning : r.warnings)
-        std::printf("warning      : %s\n", warning.c_str());
+// The summary: the model, the outcome and its warnings, the model's size, the iterations,
+// the area, the residual, the reactions and the files written.
+SummaryLines SummaryOf(const FormOptions& options, const FormRunResult& r) {
+    SummaryLines lines{{"model", options.model}};
+    lines.push_back({"outcome", SummaryOutcome(r, r.solution && r.solution->converged)});
+    for (const std::string& warning : r.warnings) lines.push_back({"warning", warning});
     if (const FormModel* m = r.model.get()) {
-        std::printf("nodes        : %zu\n", m->NodeCount());
-        std::printf("triangles    : %zu\n", m->triangles.size());
-        std::printf("cables       : %zu\n", m->cables.size());
+        lines.push_back({"nodes", std::to_string(m->NodeCount())});
+        lines.push_back({"triangles", std::to_string(m->triangles.size())});
+        lines.push_back({"cables", std::to_string(m->cables.size())});
     }
-    std::printf("iterations   : %d\n", r.iterations);
+    lines.push_back({"iterations", std::to_string(r.iterations)});
     if (r.solver != SolverChoice::Auto)
-        std::printf("solver       : %s\n", std::string(ChoiceName(r.solver)).c_str());
+        lines.push_back({"solver", std::string(ChoiceName(r.solver))});
     if (r.outcome == RunOutcome::Success) {
         const FormSolution& s = *r.solution;
         const FormBalance balance = BalanceOf(s);
-        std::printf("area         : %s m^2\n", FormatFixed(s.area, 15, 6).c_str());
-        std::printf("residual     : %s kN\n", ShortScientific(s.residual).c_str());
-        std::printf("reactions    : %s kN in all, largest %s kN\n",
-                    Vector(balance.reactions).c_str(),
-                    FormatFixed(balance.largestReaction, 15, 4).c_str());
-        std::printf("report       : %s\n", r.reportFile.c_str());
-        std::printf("results      : %s\n", r.resultsFile.c_str());
-        std::printf("gmsh results : %s\n", r.gmshFile.c_str());
+        lines.push_back({"area", FormatFixed(s.area, 15, 6) + " m^2"});
+        lines.push_back({"residual", ShortScientific(s.residual) + " kN"});
+        lines.push_back({"reactions", Vector(balance.reactions) + " kN in all, largest " +
+                                          FormatFixed(balance.largestReaction, 15, 4) + " kN"});
+        lines.push_back({"report", r.reportFile});
+        lines.push_back({"results", r.resultsFile});
+        lines.push_back({"gmsh results", r.gmshFile});
     }
-    std::fflush(stdout);
+    return lines;
 }
 
-void PrintHistory(const FormRunResult& r) {
-    std::printf("iteration       movement m               W kN m  step\n");
-    for (const FormStepRecord& step : r.history)
-        std::printf("%9d %14.6e %20.10f  %s\n", step.iteration, step.movement, step.energy,
-                    step.accelerated ? "accelerated" : "plain");
-    std::fflush(stdout);
+std::string HistoryTable(const FormRunResult& r) {
+    std::string table = "iteration       movement m               W kN m  step\n";
+    char line[128];
+    for (const FormStepRecord& step : r.history) {
+        std::snprintf(line, sizeof line, "%9d %14.6e %20.10f  %s\n", step.iteration, step.movement,
+                      step.energy, step.accelerated ? "accelerated" : "plain");
+        table += line;
+    }
+    return table;
 }
 
-void PrintTimings(const FormRunResult& r) {
-    std::printf("load         : %s s\n", FormatFixed(r.timings.load, 15, 4).c_str());
-    std::printf("assemble     : %s s\n", FormatFixed(r.timings.assemble, 15, 4).c_str());
-    std::printf("solve        : %s s\n", FormatFixed(r.timings.solve, 15, 4).c_str());
-    std::printf("factorized   : %d times\n", r.factorizations);
-    std::printf("write        : %s s\n", FormatFixed(r.timings.write, 15, 4).c_str());
-    std::printf("peak memory  : %s MB\n", FormatFixed(r.timings.peakMemoryMb, 15, 1).c_str());
-    std::fflush(stdout);
+// The exports after a successful run, and after one whose own files could not be written
+// (nothing computed is lost; the exit status stays the failure's).
+int WriteExports(const FormOptions& options, const FormRunResult& r,
+                 std::vector<FileTiming>& files) {
+    const bool shape = r.outcome == RunOutcome::Success ||
+                       (r.outcome == RunOutcome::OutputFailure && r.solution && r.model);
+    if (!shape) return ExitStatusOf(r);
+    const int exported = WriteSurfaceFiles(FormSurface(*r.model, *r.solution), options.exports,
+                                           options.quiet, &files);
+    return exported != kExitSuccess && r.outcome == RunOutcome::Success ? exported
+                                                                        : ExitStatusOf(r);
 }
 
 }  // namespace
@@ -113,11 +96,11 @@ CLI::App* AddFormCommand(CLI::App& app, FormOptions& options) {
     form->add_option(
             "--prestress", options.stress,
             "For a plan model: the isotropic prestress of the membrane in kN/m (default 1)")
-        ->check(CLI::PositiveNumber);
+        ->check(FiniteIn(0, 1e100, "above 0 up to 1e100", true));
     form->add_option("--accuracy", options.accuracy,
                      "Converged when no free node moves by more than this many metres in an "
                      "iteration (default: the model's, else 1e-6)")
-        ->check(CLI::PositiveNumber);
+        ->check(FiniteIn(0, 1e100, "above 0 up to 1e100", true));
     form->add_option("--max-iterations", options.maxIterations,
                      "Iteration limit (default: the model's, else 200)")
         ->check(CLI::Range(1, 1000000));
@@ -131,11 +114,19 @@ CLI::App* AddFormCommand(CLI::App& app, FormOptions& options) {
     form->add_flag("--history", options.history,
                    "After the summary, print every iteration: movement, W, plain or accelerated");
     form->add_flag("--timings", options.timings,
-                   "After the summary, print the seconds spent and the peak memory");
+                   "At the end, print the seconds spent, those of every file exported and the "
+                   "peak memory");
     form->add_option("--export", options.exports,
-                     "After a successful run, also write the shape as a surface file "
-                     "(.obj, .stl, .ply, .glb or .dxf; repeatable)")
+                     "After a successful run (or one whose own files could not be written), "
+                     "also write the shape as a surface file (.obj, .stl, .ply, .glb or .dxf; "
+                     "repeatable)")
         ->check(CLI::Validator(ExportFormatCheck, "FILE", "export format"));
+    form->footer(
+        "Exit status: 0 converged, no warnings; 1 files written, with warnings (the iteration\n"
+        "limit reached, a node held alone inside the membrane); 2 input errors; 3 no\n"
+        "equilibrium, or results that are not finite numbers; 4 solver failure or out of\n"
+        "memory; 5 a file could not be read or written (or the run was cancelled); 6 an error\n"
+        "of the program itself; 64 wrong usage; 130/143 ended by SIGINT/SIGTERM.");
     return form;
 }
 
@@ -150,18 +141,17 @@ int FormCommand(const FormOptions& options) {
     request.solver = options.solver;
     request.otherOutputs = options.exports;
     const FormRunResult result = RunForm(request, messages, &view);
-    if (!options.quiet) {
-        PrintSummary(options, result);
-    } else if (result.outcome != RunOutcome::Success) {
-        std::fprintf(stderr, "ERRORS reported %s\n", result.reason.c_str());
-        std::fflush(stderr);
-    }
-    if (options.history) PrintHistory(result);
-    if (options.timings) PrintTimings(result);
-    if (result.outcome != RunOutcome::Success) return ExitFor(result);
-    const int exported = WriteSurfaceFiles(FormSurface(*result.model, *result.solution),
-                                           options.exports, options.quiet);
-    return exported != kExitSuccess ? exported : ExitFor(result);
+    return EndRunCommand(
+        result,
+        {.quiet = options.quiet,
+         .history = options.history,
+         .timings = options.timings,
+         .summary = SummaryOf(options, result),
+         .historyTable = options.history ? HistoryTable(result) : "",
+         .solverTimings = {{"factorized", std::to_string(result.factorizations) + " times"}},
+         .writeAfter = [&](std::vector<FileTiming>& files) {
+             return WriteExports(options, result, files);
+         }});
 }
 
 }  // namespace membrane

@@ -1,7 +1,8 @@
 // "membrane form": 3D form-finding of a form model (.toml) or a plan model (.DAT): the shape
 // that carries the prestress with its cables and supports, its report and result files,
-// and the outcome as the exit status (0 converged, 1 with warnings, 2 input errors, 3 no
-// equilibrium, 4 solver failure, 5 a file that could not be read or written).
+// and the outcome as the exit status (shell/exit_status.h: 0 converged, 1 with warnings,
+// 2 input errors, 3 no equilibrium or results that are not finite, 4 solver failure, 5 a
+// file that could not be read or written).
 #pragma once
 
 #include <CLI/CLI.hpp>

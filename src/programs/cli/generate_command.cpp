@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "cli/console_view.h"
+#include "cli/number_options.h"
 #include "common/file_names.h"
 #include "common/io_error.h"
 #include "form/form_generator.h"
@@ -27,12 +28,12 @@ CLI::App* AddGenerateCommand(CLI::App& app, GenerateOptions& options) {
         ->check(CLI::IsMember(
             {"catenoid", "scherk", "square", "form-catenoid", "form-cable-square", "form-cap"}));
     command->add_option("--nodes", options.nodes, "About how many nodes, e.g. 1e5 (default 1e4)")
-        ->check(CLI::Range(static_cast<double>(kMinGeneratedNodes),
-                           static_cast<double>(kMaxGeneratedNodes)));
+        ->check(FiniteIn(static_cast<double>(kMinGeneratedNodes),
+                         static_cast<double>(kMaxGeneratedNodes), "from 9 to 2e7"));
     command
         ->add_option("--height", options.height,
                      "form-catenoid: the distance of the rings in metres (default 12)")
-        ->check(CLI::Range(0.1, 1000.0));
+        ->check(FiniteIn(0.1, 1000.0, "from 0.1 to 1000"));
     command
         ->add_option("output", options.output, "Model file to write (.DAT; .toml for a form model)")
         ->required();

@@ -7,7 +7,10 @@
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <exception>
+#include <functional>
 #include <new>
+#include <utility>
+#include <vector>
 
 #include "cli/form_command.h"
 #include "cli/generate_command.h"
@@ -26,17 +29,28 @@ int main(int argc, char** argv) {
     // An interrupted run leaves no temporary file behind.
     RemoveTempFilesOnSignals();
 
+    // Every command: its options added to the parser, and what it does once parsed. An
+    // analysis registers its command here.
+    std::vector<std::pair<CLI::App*, std::function<int()>>> commands;
     RunOptions options;
     CLI::App* run = AddRunCommand(app, options);
-    CLI::App* vrml = AddVrmlCommand(app, options);
+    commands.emplace_back(run, [&] {
+        ImplyScene(options.scene, run->count("--scale") > 0);
+        return RunCommand(options);
+    });
+    commands.emplace_back(AddVrmlCommand(app, options), [&] { return VrmlCommand(options); });
     GenerateOptions generateOptions;
-    CLI::App* generate = AddGenerateCommand(app, generateOptions);
+    commands.emplace_back(AddGenerateCommand(app, generateOptions),
+                          [&] { return Generate(generateOptions, kExitOutputFailure); });
     ImportOptions importOptions;
-    CLI::App* import = AddImportCommand(app, importOptions);
+    commands.emplace_back(AddImportCommand(app, importOptions),
+                          [&] { return ImportCommand(importOptions); });
     ExportOptions exportOptions;
-    CLI::App* exportCommand = AddExportCommand(app, exportOptions);
+    commands.emplace_back(AddExportCommand(app, exportOptions),
+                          [&] { return ExportCommand(exportOptions); });
     FormOptions formOptions;
-    CLI::App* form = AddFormCommand(app, formOptions);
+    commands.emplace_back(AddFormCommand(app, formOptions),
+                          [&] { return FormCommand(formOptions); });
 
     try {
         app.parse(argc, argv);
@@ -50,16 +64,11 @@ int main(int argc, char** argv) {
         app.exit(e);
         return kExitUsage;
     }
-    ImplyScene(options.scene, run->count("--scale") > 0);
     // Every command stops its own errors; what still escapes (memory that ran out where no
     // command expected it) ends the program with a message, never an abort.
     try {
-        if (run->parsed()) return RunCommand(options);
-        if (vrml->parsed()) return VrmlCommand(options);
-        if (generate->parsed()) return Generate(generateOptions, kExitOutputFailure);
-        if (import->parsed()) return ImportCommand(importOptions);
-        if (exportCommand->parsed()) return ExportCommand(exportOptions);
-        if (form->parsed()) return FormCommand(formOptions);
+        for (const auto& [command, execute] : commands)
+            if (command->parsed()) return execute();
     } catch (const std::bad_alloc&) {
         std::fprintf(stderr, "membrane: out of memory\n");
         return kExitSolverFailure;

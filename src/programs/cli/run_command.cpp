@@ -14,6 +14,8 @@
 #include "cli/desktop_opener.h"
 #include "cli/history_table.h"
 #include "cli/import_command.h"
+#include "cli/number_options.h"
+#include "cli/run_printing.h"
 #include "cli/surface_exports.h"
 #include "common/file_lock.h"
 #include "common/file_names.h"
@@ -22,7 +24,6 @@
 #include "heightfield/run_model.h"
 #include "heightfield/vrml_export.h"
 #include "plot/mesh_drawing.h"
-#include "shell/peak_memory.h"
 
 namespace membrane {
 
@@ -35,26 +36,6 @@ const char* const kExitStatusHelp =
     "program itself; 64 wrong usage; 130/143 ended by SIGINT/SIGTERM.";
 
 namespace {
-
-int ExitFor(const RunResult& result) {
-    switch (result.outcome) {
-        case RunOutcome::Success:
-            return result.warnings.empty() ? kExitSuccess : kExitWarnings;
-        case RunOutcome::InputErrors:
-            return kExitInputErrors;
-        case RunOutcome::Diverged:
-            return kExitDiverged;
-        case RunOutcome::SolverFailure:
-        case RunOutcome::OutOfMemory:
-            return kExitSolverFailure;
-        case RunOutcome::Cancelled:
-        case RunOutcome::OutputFailure:
-            return kExitOutputFailure;
-        case RunOutcome::InternalError:
-            return kExitAborted;
-    }
-    return kExitAborted;
-}
 
 VrmlOptions ToVrml(const SceneOptions& scene) {
     VrmlOptions vrml;
@@ -77,79 +58,54 @@ RunRequest RequestFor(const RunOptions& options) {
     return request;
 }
 
-std::string OutcomeText(const RunResult& result) {
-    if (result.outcome != RunOutcome::Success) return "ERRORS reported " + result.reason;
-    return result.converged ? "converged" : "iteration limit reached, not converged";
-}
-
-void PrintSummary(const RunOptions& options, const RunResult& result, const ConsoleView& view) {
-    std::printf("\n");
-    std::printf("model        : %s\n", options.model.c_str());
+// The summary: the model, the solver, the outcome and its warnings, the tables' sizes,
+// the iterations, the two areas and the files written.
+SummaryLines SummaryOf(const RunOptions& options, const RunResult& result,
+                       const ConsoleView& view) {
+    SummaryLines lines{{"model", options.model}};
     const SolverChoice solver =
         result.solver == SolverChoice::Auto ? options.settings.solver : result.solver;
-    std::printf("solver       : %s\n", std::string(ChoiceName(solver)).c_str());
-    std::printf("outcome      : %s\n", OutcomeText(result).c_str());
-    for (const std::string& warning : result.warnings)
-        std::printf("warning      : %s\n", warning.c_str());
+    lines.push_back({"solver", std::string(ChoiceName(solver))});
+    lines.push_back({"outcome", SummaryOutcome(result, result.converged)});
+    for (const std::string& warning : result.warnings) lines.push_back({"warning", warning});
     if (const Model* m = result.model.get()) {
-        std::printf("nodes        : %d\n", m->nodes.Count());
+        lines.push_back({"nodes", std::to_string(m->nodes.Count())});
         if (!m->nodes.Empty() && !m->initial.Empty() && !m->constraints.Empty())
-            std::printf("triangles    : %d\n", m->elements.Count());
-        if (m->complete) std::printf("bars         : %d\n", m->bars.Count());
+            lines.push_back({"triangles", std::to_string(m->elements.Count())});
+        if (m->complete) lines.push_back({"bars", std::to_string(m->bars.Count())});
     }
+    lines.push_back({"iterations", std::to_string(result.iterations)});
     if (result.iterationsBeforeRestart > 0)
-        std::printf("iterations   : %d after a restart, %d before\n", result.iterations,
-                    result.iterationsBeforeRestart);
-    else
-        std::printf("iterations   : %d\n", result.iterations);
+        lines.back().value +=
+            " after a restart, " + std::to_string(result.iterationsBeforeRestart) + " before";
     if (!view.flatAreaText.empty())
-        std::printf("flat area    : %s\n", FormatFixed(result.flatArea, 15, 6).c_str());
-    if (result.solution && result.outcome != RunOutcome::Success)
-        std::printf("final area   : %s\n", FormatFixed(result.finalArea, 15, 6).c_str());
+        lines.push_back({"flat area", FormatFixed(result.flatArea, 15, 6)});
+    if (result.solution || result.outcome == RunOutcome::Success)
+        lines.push_back({"final area", FormatFixed(result.finalArea, 15, 6)});
     if (result.outcome == RunOutcome::Success) {
-        std::printf("final area   : %s\n", FormatFixed(result.finalArea, 15, 6).c_str());
-        std::printf("report       : %s\n", result.reportFile.c_str());
-        std::printf("truss model  : %s\n", result.trussFile.c_str());
+        lines.push_back({"report", result.reportFile});
+        lines.push_back({"truss model", result.trussFile});
     }
     if (!result.boundaryPointsFile.empty())
-        std::printf("boundary     : %s\n", result.boundaryPointsFile.c_str());
-    std::fflush(stdout);
+        lines.push_back({"boundary", result.boundaryPointsFile});
+    return lines;
 }
 
-// The run's phases, then every file written after it, then the peak memory of the whole
-// command.
-void PrintTimings(const RunTimings& t, const SolveCounts& solves,
-                  const std::vector<FileTiming>& files) {
-    std::printf("load         : %s s\n", FormatFixed(t.load, 15, 4).c_str());
-    std::printf("assemble     : %s s\n", FormatFixed(t.assemble, 15, 4).c_str());
-    std::printf("solve        : %s s\n", FormatFixed(t.solve, 15, 4).c_str());
+// How often the solver factorized, or set up its multigrid hierarchy, for --timings.
+SummaryLines SolverTimings(const SolveCounts& solves) {
+    SummaryLines lines;
     if (solves.factorizations > 0)
-        std::printf("factorized   : %d times; %d steps by conjugate gradients (%d iterations)\n",
-                    solves.factorizations, solves.reusedFactorSolves,
-                    solves.conjugateGradientIterations);
+        lines.push_back({"factorized", std::to_string(solves.factorizations) + " times; " +
+                                           std::to_string(solves.reusedFactorSolves) +
+                                           " steps by conjugate gradients (" +
+                                           std::to_string(solves.conjugateGradientIterations) +
+                                           " iterations)"});
     if (solves.multigridSetups > 0)
-        std::printf("multigrid    : %d set-ups, %d steps on an earlier one; %d iterations\n",
-                    solves.multigridSetups, solves.multigridReuses,
-                    solves.conjugateGradientIterations);
-    std::printf("write        : %s s\n", FormatFixed(t.write, 15, 4).c_str());
-    PrintFileTimings(files);
-    std::printf("peak memory  : %s MB\n",
-                FormatFixed(std::max(t.peakMemoryMb, PeakMemoryMb()), 15, 1).c_str());
-    std::fflush(stdout);
-}
-
-// A number option that must be finite and within [low, high]; the message names the range
-// briefly (CLI11's own checks print the largest double in full).
-CLI::Validator FiniteIn(double low, double high, const std::string& range) {
-    return CLI::Validator(
-        [low, high, range](std::string& text) -> std::string {
-            double value = 0;
-            if (!CLI::detail::lexical_cast(text, value) || !std::isfinite(value) || value < low ||
-                value > high)
-                return "must be a finite number " + range + ", not " + text;
-            return {};
-        },
-        "FINITE " + range);
+        lines.push_back({"multigrid",
+                         std::to_string(solves.multigridSetups) + " set-ups, " +
+                             std::to_string(solves.multigridReuses) + " steps on an earlier one; " +
+                             std::to_string(solves.conjugateGradientIterations) + " iterations"});
+    return lines;
 }
 
 // Writes the scene of the model (with the membrane, when there is one) and, if asked,
@@ -195,14 +151,7 @@ CLI::App* AddRunCommand(CLI::App& app, RunOptions& options) {
         ->check(FiniteIn(0, 1e100, "from 0 to 1e100"));
     run->add_option("--max-iterations", options.settings.maxIterations,
                     "Iteration limit (default 10; 0 writes the start heights)")
-        ->check(CLI::Validator(
-            [](std::string& text) -> std::string {
-                int value = 0;
-                if (!CLI::detail::lexical_cast(text, value) || value < 0)
-                    return "must be a whole number of 0 or more, not " + text;
-                return {};
-            },
-            "INT >= 0"));
+        ->check(WholeNumberFrom(0));
     run->add_option("--weight", options.settings.weight,
                     "Membrane weight in kN/m^2 for the truss loads (default 1)")
         ->check(FiniteIn(-1e100, 1e100, "of at most 1e100 in size"));
@@ -299,9 +248,9 @@ int WriteOtherFiles(const RunOptions& options, const RunResult& result, MessageS
     if (result.outcome == RunOutcome::OutputFailure && result.solution && result.model) {
         WriteSurfaceExports(*result.model, *result.solution, options.exports, options.quiet,
                             &timings);
-        return ExitFor(result);
+        return ExitStatusOf(result);
     }
-    if (result.outcome != RunOutcome::Success) return ExitFor(result);
+    if (result.outcome != RunOutcome::Success) return ExitStatusOf(result);
     int status = kExitSuccess;
     if (options.scene.write) {
         const Clock::time_point start = Clock::now();
@@ -313,7 +262,7 @@ int WriteOtherFiles(const RunOptions& options, const RunResult& result, MessageS
     const int exported = WriteSurfaceExports(*result.model, *result.solution, options.exports,
                                              options.quiet, &timings);
     if (status != kExitSuccess) return status;
-    return exported != kExitSuccess ? exported : ExitFor(result);
+    return exported != kExitSuccess ? exported : ExitStatusOf(result);
 }
 
 }  // namespace
@@ -322,22 +271,16 @@ int RunCommand(const RunOptions& options) {
     ConsoleMessages messages;
     ConsoleView view(options.quiet);
     const RunResult result = RunModel(RequestFor(options), messages, &view);
-    if (!options.quiet) {
-        PrintSummary(options, result, view);
-    } else if (result.outcome != RunOutcome::Success) {
-        // The progress lines are off, not the errors.
-        std::fprintf(stderr, "ERRORS reported %s\n", result.reason.c_str());
-        std::fflush(stderr);
-    }
-    if (options.history) {
-        std::fputs(RenderHistoryTable(result.history).c_str(), stdout);
-        std::fflush(stdout);
-    }
-    std::vector<FileTiming> files;
-    const int status = WriteOtherFiles(options, result, messages, files);
-    // Last, so that every file written is in them.
-    if (options.timings) PrintTimings(result.timings, result.solves, files);
-    return status;
+    return EndRunCommand(result,
+                         {.quiet = options.quiet,
+                          .history = options.history,
+                          .timings = options.timings,
+                          .summary = SummaryOf(options, result, view),
+                          .historyTable = options.history ? RenderHistoryTable(result.history) : "",
+                          .solverTimings = SolverTimings(result.solves),
+                          .writeAfter = [&](std::vector<FileTiming>& files) {
+                              return WriteOtherFiles(options, result, messages, files);
+                          }});
 }
 
 int VrmlCommand(const RunOptions& options) {
@@ -349,7 +292,7 @@ int VrmlCommand(const RunOptions& options) {
         return kExitOutputFailure;
     }
     const RunResult result = LoadModelOnly(RequestFor(options), messages);
-    if (result.outcome != RunOutcome::Success) return ExitFor(result);
+    if (result.outcome != RunOutcome::Success) return ExitStatusOf(result);
     return WriteScene(*result.model, nullptr, options.scene, options.quiet, messages);
 }
 

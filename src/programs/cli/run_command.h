@@ -8,19 +8,9 @@
 #include <vector>
 
 #include "heightfield/settings.h"
+#include "shell/exit_status.h"
 
 namespace membrane {
-
-enum ExitStatus {
-    kExitSuccess = 0,      // converged, no warnings
-    kExitWarnings = 1,     // files written, with warnings (the summary says which)
-    kExitInputErrors = 2,  // also every warning of a --strict run
-    kExitDiverged = 3,
-    kExitSolverFailure = 4,  // also memory that ran out
-    kExitOutputFailure = 5,  // a file could not be read or written; also a cancelled run
-    kExitAborted = 6,        // an error of the program itself
-    kExitUsage = 64,
-};
 
 // The table of exit statuses, as --help ends and README.md shows it.
 extern const char* const kExitStatusHelp;
