@@ -77,10 +77,22 @@ SolveStatus ForceDensitySystem::Solve(std::span<const double> q, std::span<const
         }
     }
     if (const SolveStatus status = system.Factorize(); status != SolveStatus::Ok) return status;
+    // An iterative solve's error is relative to what it solves for: solved for the
+    // positions (some metres) its last digits would be lost at every iteration; solved for
+    // their change from x, K d = F - K x, the error is a small part of a small change.
+    const bool correction = system.Iterative();
+    std::vector<double> at(correction ? n : 0), product(at.size());
+    if (correction)
+        for (int k = 0; k < 3; ++k) {
+            for (std::size_t u = 0; u < n; ++u) at[u] = x[nodeOf_[u]][k];
+            system.Multiply(at, product);
+            for (std::size_t u = 0; u < n; ++u) rhs[k][u] -= product[u];
+        }
     if (const SolveStatus status = system.Solve(); status != SolveStatus::Ok) return status;
     for (int k = 0; k < 3; ++k) {
         const std::span<const double> solution = system.Solution(k);
-        for (std::size_t u = 0; u < n; ++u) result[nodeOf_[u]][k] = solution[u];
+        for (std::size_t u = 0; u < n; ++u)
+            result[nodeOf_[u]][k] = correction ? result[nodeOf_[u]][k] + solution[u] : solution[u];
     }
     return SolveStatus::Ok;
 }

@@ -26,6 +26,28 @@ void WriteObjFile(const std::string& path, const LiftedSurface& surface) {
 
 }  // namespace
 
+void SetVertexNormals(LiftedSurface& surface) {
+    const auto& p = surface.mesh.points;
+    surface.normals.assign(p.size(), SurfacePoint{0, 0, 0});
+    for (const auto& t : surface.mesh.triangles) {
+        const SurfacePoint &u = p[t[0]], &v = p[t[1]], &w = p[t[2]];
+        const double e1[3] = {v.x - u.x, v.y - u.y, v.z - u.z};
+        const double e2[3] = {w.x - u.x, w.y - u.y, w.z - u.z};
+        const SurfacePoint n{e1[1] * e2[2] - e1[2] * e2[1], e1[2] * e2[0] - e1[0] * e2[2],
+                             e1[0] * e2[1] - e1[1] * e2[0]};
+        for (const std::uint32_t i : t) {
+            surface.normals[i].x += n.x;
+            surface.normals[i].y += n.y;
+            surface.normals[i].z += n.z;
+        }
+    }
+    for (SurfacePoint& n : surface.normals) {
+        const double length = std::hypot(n.x, n.y, n.z);
+        n = length > 0 ? SurfacePoint{n.x / length, n.y / length, n.z / length}
+                       : SurfacePoint{0, 0, 1};
+    }
+}
+
 void ExportSurface(const std::string& path, const LiftedSurface& surface) {
     const std::string format = LowerCaseExtension(path);
     if (format == ".obj")

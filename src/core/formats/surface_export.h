@@ -20,6 +20,11 @@ struct LiftedSurface {
     std::vector<bool> held;             // per node
 };
 
+// Every point's normal: the sum over its triangles of the cross product of two sides
+// (twice the area along the triangle's normal, so that each counts by its area, turned by
+// the corners' right-hand rule), made unit; (0, 0, 1) for a point of no triangle.
+void SetVertexNormals(LiftedSurface& surface);
+
 // Throws IoError when the file cannot be written, std::invalid_argument for a name whose
 // extension is not one of the formats (see IsExportFormat).
 void ExportSurface(const std::string& path, const LiftedSurface& surface);
