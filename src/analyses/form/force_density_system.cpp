@@ -1,6 +1,7 @@
 #include "form/force_density_system.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "linalg/sparse_system_factory.h"
 
@@ -21,8 +22,9 @@ ForceDensitySystem::ForceDensitySystem(std::span<const std::array<std::int32_t, 
 
 std::unique_ptr<ForceDensitySystem> ForceDensitySystem::Create(
     std::span<const std::array<std::int32_t, 2>> bars, std::span<const char> held,
-    SolverChoice choice, const std::atomic<bool>* cancel, SolveStatus& status) {
+    SolverChoice choice, const std::atomic<bool>* cancel, SolveStatus& status, double accuracy) {
     std::unique_ptr<ForceDensitySystem> network(new ForceDensitySystem(bars, held));
+    network->accuracy_ = accuracy;
     const auto n = static_cast<std::int32_t>(network->nodeOf_.size());
     auto pattern = std::make_shared<SparsePattern>(n);
     // A free node with a held neighbour is tied to the ground: a part of the network with
@@ -51,6 +53,18 @@ std::unique_ptr<ForceDensitySystem> ForceDensitySystem::Create(
     }
     network->system_->SetColumns(3);
     return network;
+}
+
+SolveStatus ForceDensitySystem::SolveChange() {
+    SparseSystem& system = *system_;
+    if (!system.Iterative() || accuracy_ <= 0.0) return system.Solve();
+    const SolveStatus status = system.Solve({.tolerance = kLooseTolerance});
+    if (status != SolveStatus::Ok) return status;
+    double largest = 0.0;
+    for (int k = 0; k < 3; ++k)
+        for (const double d : system.Solution(k)) largest = std::max(largest, std::fabs(d));
+    if (largest > kExactMargin * accuracy_) return status;
+    return system.Solve({.tolerance = SolveOptions{}.tolerance, .refine = true});
 }
 
 SolveStatus ForceDensitySystem::Solve(std::span<const double> q, std::span<const Vec3> loads,
@@ -88,7 +102,7 @@ SolveStatus ForceDensitySystem::Solve(std::span<const double> q, std::span<const
             system.Multiply(at, product);
             for (std::size_t u = 0; u < n; ++u) rhs[k][u] -= product[u];
         }
-    if (const SolveStatus status = system.Solve(); status != SolveStatus::Ok) return status;
+    if (const SolveStatus status = SolveChange(); status != SolveStatus::Ok) return status;
     for (int k = 0; k < 3; ++k) {
         const std::span<const double> solution = system.Solution(k);
         for (std::size_t u = 0; u < n; ++u)

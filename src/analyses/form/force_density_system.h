@@ -30,11 +30,21 @@ namespace membrane {
 class ForceDensitySystem {
   public:
     // `held` per node; a node in no bar is left where it is. `choice` may be Auto (resolved
-    // on the network's pattern). Null, with the status to report in `status`, when the
-    // back-end is not available.
+    // on the network's pattern). `accuracy` (m): with an iterative back-end, the
+    // equilibria whose change of the positions is far larger are solved only to
+    // kLooseTolerance of that change, those near it exactly (0: every solve exact). Null,
+    // with the status to report in `status`, when the back-end is not available.
     static std::unique_ptr<ForceDensitySystem> Create(
         std::span<const std::array<std::int32_t, 2>> bars, std::span<const char> held,
-        SolverChoice choice, const std::atomic<bool>* cancel, SolveStatus& status);
+        SolverChoice choice, const std::atomic<bool>* cancel, SolveStatus& status,
+        double accuracy = 0.0);
+
+    // The relative energy-norm error of an inexact solve: each iterate's change is then
+    // right to about this share, far below what the iteration's next step corrects.
+    static constexpr double kLooseTolerance = 1e-3;
+    // Solves whose largest change is within this many accuracies are solved exactly, so
+    // that the converged shape is an exact equilibrium of its densities.
+    static constexpr double kExactMargin = 10.0;
 
     // The positions at which the network with densities `q` (one per bar) is in equilibrium
     // with the loads (one per node): the held nodes stay at their place in `x`, the free
@@ -49,11 +59,14 @@ class ForceDensitySystem {
   private:
     ForceDensitySystem(std::span<const std::array<std::int32_t, 2>> bars,
                        std::span<const char> held);
+    // Solves the assembled system (for the change of the positions when iterative).
+    SolveStatus SolveChange();
 
     std::vector<std::array<std::int32_t, 2>> bars_;
     std::vector<std::int32_t> unknownOf_;  // per node: its unknown, -1 for held or unused
     std::vector<std::int32_t> nodeOf_;     // per unknown: its node
     SolverChoice solver_ = SolverChoice::Auto;
+    double accuracy_ = 0.0;
     std::unique_ptr<SparseSystem> system_;
 };
 

@@ -49,7 +49,7 @@ class FormFinding {
         bars_ = BuildFormBars(model_);
         SolveStatus status = SolveStatus::Ok;
         system_ = ForceDensitySystem::Create(bars_.ends, model_.held, model_.settings.solver,
-                                             cancel_, status);
+                                             cancel_, status, model_.settings.accuracy);
         if (!system_) {
             SolverFailed(status);
             return false;

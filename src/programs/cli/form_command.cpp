@@ -141,17 +141,15 @@ int FormCommand(const FormOptions& options) {
     request.solver = options.solver;
     request.otherOutputs = options.exports;
     const FormRunResult result = RunForm(request, messages, &view);
-    return EndRunCommand(
-        result,
-        {.quiet = options.quiet,
-         .history = options.history,
-         .timings = options.timings,
-         .summary = SummaryOf(options, result),
-         .historyTable = options.history ? HistoryTable(result) : "",
-         .solverTimings = {{"factorized", std::to_string(result.factorizations) + " times"}},
-         .writeAfter = [&](std::vector<FileTiming>& files) {
-             return WriteExports(options, result, files);
-         }});
+    return EndRunCommand(result, {.quiet = options.quiet,
+                                  .history = options.history,
+                                  .timings = options.timings,
+                                  .summary = SummaryOf(options, result),
+                                  .historyTable = options.history ? HistoryTable(result) : "",
+                                  .solverTimings = SolverTimings(result.solves),
+                                  .writeAfter = [&](std::vector<FileTiming>& files) {
+                                      return WriteExports(options, result, files);
+                                  }});
 }
 
 }  // namespace membrane

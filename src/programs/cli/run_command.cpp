@@ -91,23 +91,6 @@ SummaryLines SummaryOf(const RunOptions& options, const RunResult& result,
     return lines;
 }
 
-// How often the solver factorized, or set up its multigrid hierarchy, for --timings.
-SummaryLines SolverTimings(const SolveCounts& solves) {
-    SummaryLines lines;
-    if (solves.factorizations > 0)
-        lines.push_back({"factorized", std::to_string(solves.factorizations) + " times; " +
-                                           std::to_string(solves.reusedFactorSolves) +
-                                           " steps by conjugate gradients (" +
-                                           std::to_string(solves.conjugateGradientIterations) +
-                                           " iterations)"});
-    if (solves.multigridSetups > 0)
-        lines.push_back({"multigrid",
-                         std::to_string(solves.multigridSetups) + " set-ups, " +
-                             std::to_string(solves.multigridReuses) + " steps on an earlier one; " +
-                             std::to_string(solves.conjugateGradientIterations) + " iterations"});
-    return lines;
-}
-
 // Writes the scene of the model (with the membrane, when there is one) and, if asked,
 // opens it; an exit status (a scene that no program could open is a failure).
 int WriteScene(const Model& model, const Solution* solution, const SceneOptions& options,

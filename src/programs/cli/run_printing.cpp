@@ -8,6 +8,23 @@
 #include "shell/peak_memory.h"
 
 namespace membrane {
+
+// How often the solver factorized, or set up its multigrid hierarchy, for --timings.
+SummaryLines SolverTimings(const SolveCounts& solves) {
+    SummaryLines lines;
+    if (solves.factorizations > 0)
+        lines.push_back({"factorized", std::to_string(solves.factorizations) + " times; " +
+                                           std::to_string(solves.reusedFactorSolves) +
+                                           " steps by conjugate gradients (" +
+                                           std::to_string(solves.conjugateGradientIterations) +
+                                           " iterations)"});
+    if (solves.multigridSetups > 0)
+        lines.push_back({"multigrid",
+                         std::to_string(solves.multigridSetups) + " set-ups, " +
+                             std::to_string(solves.multigridReuses) + " steps on an earlier one; " +
+                             std::to_string(solves.conjugateGradientIterations) + " iterations"});
+    return lines;
+}
 namespace {
 
 void PrintLine(const std::string& label, const std::string& value) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli/surface_exports.h"
+#include "linalg/sparse_system.h"
 #include "shell/run_record.h"
 
 namespace membrane {
@@ -39,5 +40,9 @@ struct RunCommandEnd {
 
 // Prints and writes in that order; the exit status.
 int EndRunCommand(const RunRecord& run, const RunCommandEnd& end);
+
+// How often the solver factorized, or set up its multigrid hierarchy (the timings'
+// solver lines of every analysis).
+SummaryLines SolverTimings(const SolveCounts& solves);
 
 }  // namespace membrane
