@@ -46,6 +46,16 @@ execute_process(COMMAND dpkg -S ${GMSH_RUNTIME_NAME} OUTPUT_VARIABLE gmsh_owner
 if(gmsh_owner MATCHES "^([^:, ]+)")
   list(APPEND membrane_package_depends ${CMAKE_MATCH_1})
 endif()
+# hypre is loaded at run time too (linalg/hypre_library.h), so the package scan of the
+# linked libraries does not see it: without it `auto` falls back to sparse Cholesky above
+# 20 000 unknowns, slower and out of memory sooner.
+if(HYPRE_RUNTIME_NAME)
+  execute_process(COMMAND dpkg -S ${HYPRE_RUNTIME_NAME} OUTPUT_VARIABLE hypre_owner
+                  ERROR_QUIET OUTPUT_STRIP_TRAILING_WHITESPACE)
+  if(hypre_owner MATCHES "^([^:, ]+)")
+    list(APPEND membrane_package_depends ${CMAKE_MATCH_1})
+  endif()
+endif()
 if(TARGET membrane-gui)
   list(APPEND membrane_package_depends qt6-qpa-plugins)
 endif()

@@ -2,7 +2,7 @@
 # The installation: `cmake --install` into a scratch prefix puts both programs, the
 # desktop entry and its icon, the manual pages (the command line's with every command's
 # help, exit table included) and the examples in place, and the installed program runs
-# the installed example.
+# the installed example; the package's dependencies name the libraries loaded at run time.
 #   usage: check_install.sh BUILD_DIR
 set -euo pipefail
 build=$1
@@ -26,6 +26,12 @@ for text in 'SH "MEMBRANE EXPORT"' 'Exit status: 0 every file written' 'Usage: m
   grep -qF "$text" "$prefix/share/man/man1/membrane.1" ||
     { echo "membrane.1 lacks: $text"; status=1; }
 done
+# The Debian package names what the program loads at run time: Gmsh and, where the build has
+# the multigrid solver, hypre.
+if grep -q 'MEMBRANE_HYPRE_LIBRARY' "$build/compile_commands.json" 2>/dev/null; then
+  grep -q 'CPACK_DEBIAN_PACKAGE_DEPENDS ".*libhypre' "$build/CPackConfig.cmake" ||
+    { echo "the package does not depend on hypre's runtime"; status=1; }
+fi
 work=$(mktemp -d)
 cp "$prefix/share/doc/membrane/examples/TEST3.DAT" "$work/"
 "$prefix/bin/membrane" run -q "$work/TEST3.DAT" || { echo "the installed example does not run"; status=1; }
