@@ -11,6 +11,7 @@ cable forces at the cables' force and the physical groups by their names.
 usage: check_form_results.py MEMBRANE
 """
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -57,6 +58,24 @@ def main():
         force = np.concatenate([d for d, b in zip(vtu.cell_data["cable_force_kN"], vtu.cells) if b.type == "line"])
         check(np.abs(force - 20.0).max() < 1e-3, "vtu: cable forces off 20 kN")
         check(np.abs(vtu.points[:, 2]).max() == 0.0, "vtu: the square left its plane")
+
+        # The compressed binary file (the default) holds the numbers of the text one exactly.
+        text_dir = os.path.join(work, "text")
+        os.mkdir(text_dir)
+        for name in ("square.toml", "square.obj"):
+            shutil.copy(os.path.join(work, name), text_dir)
+        run(membrane, "form", os.path.join(text_dir, "square.toml"), "-q", "--text-results")
+        with open(os.path.join(text_dir, "square.form.vtu"), "rb") as f:
+            check(b'format="ascii"' in f.read(), "vtu: --text-results wrote no text")
+        with open(os.path.join(work, "square.form.vtu"), "rb") as f:
+            check(b'compressor="vtkZLibDataCompressor"' in f.read(), "vtu: not compressed")
+        text = meshio.read(os.path.join(text_dir, "square.form.vtu"))
+        check(np.array_equal(text.points, vtu.points), "vtu: text and binary points differ")
+        for name in vtu.point_data:
+            check(np.array_equal(text.point_data[name], vtu.point_data[name]), f"vtu: {name} differs")
+        for name in vtu.cell_data:
+            for a, b in zip(text.cell_data[name], vtu.cell_data[name]):
+                check(np.array_equal(a, b), f"vtu: {name} differs")
 
         gmsh.initialize()
         gmsh.option.setNumber("General.Terminal", 0)

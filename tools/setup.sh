@@ -17,7 +17,7 @@ PACKAGES=(
   locales xvfb xauth view3dscene imagemagick fonts-dejavu-core xdg-utils
   clang libclang-rt-14-dev clang-format
   libgmsh-dev gmsh libassimp-dev libdxflib-dev python3-meshio python3-ezdxf
-  libtomlplusplus-dev python3-gmsh dpkg-dev file libseccomp-dev
+  libtomlplusplus-dev python3-gmsh dpkg-dev file libseccomp-dev zlib1g-dev
 )
 
 as_root() {

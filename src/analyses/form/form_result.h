@@ -23,6 +23,8 @@ struct FormRequest {
     std::optional<double> accuracy;
     std::optional<int> maxIterations;
     std::optional<SolverChoice> solver;
+    // The ParaView results as text instead of compressed binary.
+    bool textResults = false;
     // Files the caller writes afterwards (exports): checked with the run's own first.
     std::vector<std::string> otherOutputs;
     const std::atomic<bool>* cancel = nullptr;

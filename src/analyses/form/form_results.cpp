@@ -5,6 +5,7 @@
 
 #include "common/number_format.h"
 #include "formats/msh_writer.h"
+#include "formats/vtu_writer.h"
 
 namespace membrane {
 namespace {
@@ -33,93 +34,53 @@ void ForEachSegment(const FormModel& model, const FormSolution& s, Each each) {
     }
 }
 
-// A data array whose values `write` puts out, one line per value or tuple.
-template <typename Write>
-void VtuArray(TextSink& out, const char* type, const std::string& name, int components,
-              Write write) {
-    Put(out, std::string("        <DataArray type=\"") + type + "\" Name=\"" + name +
-                 "\" NumberOfComponents=\"" + std::to_string(components) + "\" format=\"ascii\">");
-    write();
-    Put(out, "        </DataArray>");
-}
-
 }  // namespace
 
-void RenderFormVtu(TextSink& out, const FormModel& model, const FormSolution& s) {
+void RenderFormVtu(TextSink& out, const FormModel& model, const FormSolution& s,
+                   VtuEncoding encoding) {
     const std::size_t n = model.NodeCount(), triangles = model.triangles.size();
-    const std::size_t cells = triangles + SegmentCount(model);
-    Put(out, "<?xml version=\"1.0\"?>");
-    Put(out, "<VTKFile type=\"UnstructuredGrid\" version=\"0.1\" byte_order=\"LittleEndian\">");
-    Put(out, "  <UnstructuredGrid>");
-    Put(out, "    <Piece NumberOfPoints=\"" + std::to_string(n) + "\" NumberOfCells=\"" +
-                 std::to_string(cells) + "\">");
+    VtuWriter vtu(encoding);
+    std::vector<double> values;
     const auto vectors = [&](const std::vector<Vec3>& v, const std::vector<Vec3>* minus) {
-        return [&out, &v, minus, n] {
-            for (std::size_t i = 0; i < n; ++i) {
-                const Vec3 p = minus ? v[i] - (*minus)[i] : v[i];
-                Put(out,
-                    FormatShortest(p.x) + " " + FormatShortest(p.y) + " " + FormatShortest(p.z));
-            }
-        };
+        values.clear();
+        for (std::size_t i = 0; i < n; ++i) {
+            const Vec3 p = minus ? v[i] - (*minus)[i] : v[i];
+            values.insert(values.end(), {p.x, p.y, p.z});
+        }
+        return std::span<const double>(values);
     };
-    // Per cell: a triangle's value, then a cable segment's.
-    const auto perCell = [&](auto ofTriangle, auto ofSegment) {
-        return [&out, &model, &s, triangles, ofTriangle, ofSegment] {
-            for (std::size_t t = 0; t < triangles; ++t) Put(out, ofTriangle(t));
-            ForEachSegment(model, s, [&](std::size_t c, std::int32_t, std::int32_t, double f) {
-                Put(out, ofSegment(c, f));
-            });
-        };
-    };
-    const auto zero = [](auto...) { return std::string("0"); };
-    const auto none = [](auto...) { return std::string("-1"); };
-    Put(out, "      <Points>");
-    VtuArray(out, "Float64", "position", 3, vectors(s.shape, nullptr));
-    Put(out, "      </Points>");
-    Put(out, "      <PointData Vectors=\"reaction_kN\">");
-    VtuArray(out, "Float64", "reaction_kN", 3, vectors(s.reactions, nullptr));
-    VtuArray(out, "Float64", "displacement_m", 3, vectors(s.shape, &model.start));
-    VtuArray(out, "Int32", "held", 1, [&] {
-        for (std::size_t i = 0; i < n; ++i) Put(out, model.held[i] ? "1" : "0");
+    vtu.Points(vectors(s.shape, nullptr));
+    // The cells: the triangles, then the cable segments.
+    std::vector<std::int32_t> connectivity;
+    std::vector<VtuCell> types(triangles, VtuCell::Triangle);
+    for (const auto& c : model.triangles)
+        connectivity.insert(connectivity.end(), c.begin(), c.end());
+    std::vector<double> major, minor, force(triangles, 0.0);
+    std::vector<std::int32_t> region(model.triangleRegion), cable(triangles, -1);
+    for (std::size_t t = 0; t < triangles; ++t) {
+        major.push_back(s.stresses[t].major);
+        minor.push_back(s.stresses[t].minor);
+    }
+    ForEachSegment(model, s, [&](std::size_t c, std::int32_t a, std::int32_t b, double f) {
+        connectivity.insert(connectivity.end(), {a, b});
+        types.push_back(VtuCell::Line);
+        major.push_back(0.0);
+        minor.push_back(0.0);
+        force.push_back(f);
+        region.push_back(-1);
+        cable.push_back(static_cast<std::int32_t>(c));
     });
-    Put(out, "      </PointData>");
-    Put(out, "      <CellData Scalars=\"stress_major_kN_per_m\">");
-    VtuArray(out, "Float64", "stress_major_kN_per_m", 1,
-             perCell([&s](std::size_t t) { return FormatShortest(s.stresses[t].major); }, zero));
-    VtuArray(out, "Float64", "stress_minor_kN_per_m", 1,
-             perCell([&s](std::size_t t) { return FormatShortest(s.stresses[t].minor); }, zero));
-    VtuArray(out, "Float64", "cable_force_kN", 1,
-             perCell(zero, [](std::size_t, double f) { return FormatShortest(f); }));
-    VtuArray(
-        out, "Int32", "region", 1,
-        perCell([&model](std::size_t t) { return std::to_string(model.triangleRegion[t]); }, none));
-    VtuArray(out, "Int32", "cable", 1,
-             perCell(none, [](std::size_t c, double) { return std::to_string(c); }));
-    Put(out, "      </CellData>");
-    Put(out, "      <Cells>");
-    VtuArray(out, "Int64", "connectivity", 1, [&] {
-        for (const auto& c : model.triangles)
-            Put(out,
-                std::to_string(c[0]) + " " + std::to_string(c[1]) + " " + std::to_string(c[2]));
-        ForEachSegment(model, s, [&](std::size_t, std::int32_t a, std::int32_t b, double) {
-            Put(out, std::to_string(a) + " " + std::to_string(b));
-        });
-    });
-    VtuArray(out, "Int64", "offsets", 1, [&] {
-        std::size_t offset = 0;
-        for (std::size_t t = 0; t < triangles; ++t) Put(out, std::to_string(offset += 3));
-        ForEachSegment(model, s, [&](std::size_t, std::int32_t, std::int32_t, double) {
-            Put(out, std::to_string(offset += 2));
-        });
-    });
-    // VTK_TRIANGLE, VTK_LINE
-    VtuArray(out, "UInt8", "types", 1,
-             perCell([](std::size_t) { return std::string("5"); },
-                     [](std::size_t, double) { return std::string("3"); }));
-    Put(out, "      </Cells>");
-    Put(out, "    </Piece>");
-    Put(out, "  </UnstructuredGrid>");
-    Put(out, "</VTKFile>");
+    vtu.Cells(connectivity, types);
+    vtu.PointData("reaction_kN", 3, vectors(s.reactions, nullptr));
+    vtu.PointData("displacement_m", 3, vectors(s.shape, &model.start));
+    std::vector<std::int32_t> held(model.held.begin(), model.held.end());
+    vtu.PointData("held", held);
+    vtu.CellData("stress_major_kN_per_m", 1, major);
+    vtu.CellData("stress_minor_kN_per_m", 1, minor);
+    vtu.CellData("cable_force_kN", 1, force);
+    vtu.CellData("region", region);
+    vtu.CellData("cable", cable);
+    vtu.Finish(out);
 }
 
 void RenderFormMsh(TextSink& out, const FormModel& model, const FormSolution& s) {

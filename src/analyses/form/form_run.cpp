@@ -107,7 +107,10 @@ class FormRun final : public AnalysisRun {
         files.Render(outputs.report, [&](TextSink& out) {
             RenderFormReport(out, model, solution, heading, result_.history);
         });
-        files.Render(outputs.results, [&](TextSink& out) { RenderFormVtu(out, model, solution); });
+        const VtuEncoding encoding =
+            request_->textResults ? VtuEncoding::Ascii : VtuEncoding::Compressed;
+        files.Render(outputs.results,
+                     [&](TextSink& out) { RenderFormVtu(out, model, solution, encoding); });
         files.Render(outputs.gmsh, [&](TextSink& out) { RenderFormMsh(out, model, solution); });
     }
 

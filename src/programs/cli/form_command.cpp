@@ -110,6 +110,9 @@ CLI::App* AddFormCommand(CLI::App& app, FormOptions& options) {
                      "between), elimination, cholmod or amg")
         ->transform(CLI::CheckedTransformer(ChoicesByName<SolverChoice>(kSolverChoiceNames)))
         ->option_text("auto|elimination|cholmod|amg");
+    form->add_flag("--text-results", options.textResults,
+                   "Write MODEL.form.vtu as text (default: zlib-compressed binary, as ParaView "
+                   "reads it)");
     form->add_flag("--quiet,-q", options.quiet, "Print no progress lines and no summary");
     form->add_flag("--history", options.history,
                    "After the summary, print every iteration: movement, W, plain or accelerated");
@@ -139,6 +142,7 @@ int FormCommand(const FormOptions& options) {
     request.accuracy = options.accuracy;
     request.maxIterations = options.maxIterations;
     request.solver = options.solver;
+    request.textResults = options.textResults;
     request.otherOutputs = options.exports;
     const FormRunResult result = RunForm(request, messages, &view);
     return EndRunCommand(result, {.quiet = options.quiet,

@@ -20,6 +20,7 @@ struct FormOptions {
     std::optional<double> accuracy;
     std::optional<int> maxIterations;
     SolverChoice solver = SolverChoice::Auto;
+    bool textResults = false;
     bool quiet = false;
     bool history = false;
     bool timings = false;
