@@ -148,6 +148,34 @@ struct DrawOutcome {
     std::string note;  // shown in parentheses after the status
 };
 
+// Triangles filled light grey, outlined in black (their corners gathered on the stack: at a
+// million nodes this runs two million times at every change of the view).
+void DrawTriangles(Plotter& plot, const MeshSource& source) {
+    // Outlines thinned where the triangles are smaller than a few pixels.
+    constexpr double kLeastOutlined = 4.0;
+    bool grey = false;
+    source.ForEachElement([&](int, std::span<const int> nodes) {
+        std::array<PlotPoint, 8> corners;
+        if (nodes.size() > corners.size()) return plot.DrawPolygon(ElementPoints(source, nodes));
+        std::size_t count = 0;
+        for (int number : nodes)
+            if (auto node = source.FindNode(number)) corners[count++] = {node->x, node->y};
+        const std::span<const PlotPoint> points(corners.data(), count);
+        if (const bool tiny = TinyOnDevice(plot, points, kLeastOutlined); tiny != grey) {
+            plot.SetLineAttributes(1, 1, tiny ? kLightGrey : kBlack);
+            grey = tiny;
+        }
+        plot.DrawPolygon(points);
+    });
+    if (grey) plot.SetLineAttributes(1, 1, kBlack);
+    // The membrane's near-vertical walls filled purple (a colour of neither the
+    // selection nor the held nodes).
+    plot.SetFillAttributes(1, kPurple);
+    source.ForEachWall(
+        [&](std::span<const int> nodes) { plot.DrawPolygon(ElementPoints(source, nodes)); });
+    plot.SetFillAttributes(1, kLightGrey);
+}
+
 // Steps from the world window on, for a loaded model with a node table.
 DrawOutcome DrawNodeTable(Plotter& plot, const MeshSource& source) {
     const double xmin = source.XMin(), xmax = source.XMax();
@@ -173,34 +201,7 @@ DrawOutcome DrawNodeTable(Plotter& plot, const MeshSource& source) {
     plot.SetLineAttributes(1, 1, kBlack);
     plot.SetTextAttributes(1, 1, 1.0, kBlack, 1);
 
-    // Triangles filled light grey, outlined in black (their corners gathered on the stack:
-    // at a million nodes this runs two million times at every change of the view).
-    if (source.HasElementTable()) {
-        // Outlines thinned where the triangles are smaller than a few pixels.
-        constexpr double kLeastOutlined = 4.0;
-        bool grey = false;
-        source.ForEachElement([&](int, std::span<const int> nodes) {
-            std::array<PlotPoint, 8> corners;
-            if (nodes.size() > corners.size())
-                return plot.DrawPolygon(ElementPoints(source, nodes));
-            std::size_t count = 0;
-            for (int number : nodes)
-                if (auto node = source.FindNode(number)) corners[count++] = {node->x, node->y};
-            const std::span<const PlotPoint> points(corners.data(), count);
-            if (const bool tiny = TinyOnDevice(plot, points, kLeastOutlined); tiny != grey) {
-                plot.SetLineAttributes(1, 1, tiny ? kLightGrey : kBlack);
-                grey = tiny;
-            }
-            plot.DrawPolygon(points);
-        });
-        if (grey) plot.SetLineAttributes(1, 1, kBlack);
-        // The membrane's near-vertical walls filled purple (a colour of neither the
-        // selection nor the held nodes).
-        plot.SetFillAttributes(1, kPurple);
-        source.ForEachWall(
-            [&](std::span<const int> nodes) { plot.DrawPolygon(ElementPoints(source, nodes)); });
-        plot.SetFillAttributes(1, kLightGrey);
-    }
+    if (source.HasElementTable()) DrawTriangles(plot, source);
 
     // A thin circle filled light grey at every node, its number just above it.
     const bool numbers = !NodeNumbersTooDense(plot, source);
