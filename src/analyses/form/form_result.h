@@ -23,7 +23,7 @@ struct FormRequest {
     std::optional<double> accuracy;
     std::optional<int> maxIterations;
     std::optional<SolverChoice> solver;
-    // The ParaView results as text instead of compressed binary.
+    // The ParaView and Gmsh results as text instead of binary.
     bool textResults = false;
     // Files the caller writes afterwards (exports): checked with the run's own first.
     std::vector<std::string> otherOutputs;

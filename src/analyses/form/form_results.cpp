@@ -83,9 +83,10 @@ void RenderFormVtu(TextSink& out, const FormModel& model, const FormSolution& s,
     vtu.Finish(out);
 }
 
-void RenderFormMsh(TextSink& out, const FormModel& model, const FormSolution& s) {
+void RenderFormMsh(TextSink& out, const FormModel& model, const FormSolution& s,
+                   MshEncoding encoding) {
     const std::size_t n = model.NodeCount(), triangles = model.triangles.size();
-    MshWriter msh(out);
+    MshWriter msh(out, encoding);
     // Physical groups: regions (2), cables (1), supports (0), numbered in that order.
     std::vector<MshGroup> groups;
     for (const MembraneRegion& r : model.regions) groups.push_back({2, r.name});

@@ -111,7 +111,9 @@ class FormRun final : public AnalysisRun {
             request_->textResults ? VtuEncoding::Ascii : VtuEncoding::Compressed;
         files.Render(outputs.results,
                      [&](TextSink& out) { RenderFormVtu(out, model, solution, encoding); });
-        files.Render(outputs.gmsh, [&](TextSink& out) { RenderFormMsh(out, model, solution); });
+        const MshEncoding gmsh = request_->textResults ? MshEncoding::Text : MshEncoding::Binary;
+        files.Render(outputs.gmsh,
+                     [&](TextSink& out) { RenderFormMsh(out, model, solution, gmsh); });
     }
 
     void Written(const OutputSet&) override {

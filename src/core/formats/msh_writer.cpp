@@ -17,10 +17,21 @@ std::string Quoted(std::string name) {
 
 }  // namespace
 
-MshWriter::MshWriter(TextSink& out) : out_(out) {
+MshWriter::MshWriter(TextSink& out, MshEncoding encoding) : out_(out), encoding_(encoding) {
     Put("$MeshFormat");
-    Put("2.2 0 8");
+    if (Binary()) {
+        Put("2.2 1 8");
+        Bytes(std::int32_t{1});
+        Put("");
+    } else {
+        Put("2.2 0 8");
+    }
     Put("$EndMeshFormat");
+}
+
+void MshWriter::End(const char* section) {
+    if (Binary()) Put("");
+    Put(section);
 }
 
 void MshWriter::Put(const std::string& line) {
@@ -43,12 +54,17 @@ void MshWriter::BeginNodes(std::size_t count) {
 }
 
 void MshWriter::Node(double x, double y, double z) {
+    if (Binary()) {
+        Bytes(static_cast<std::int32_t>(++node_));
+        for (const double v : {x, y, z}) Bytes(v);
+        return;
+    }
     Put(std::to_string(++node_) + " " + FormatShortest(x) + " " + FormatShortest(y) + " " +
         FormatShortest(z));
 }
 
 void MshWriter::EndNodes() {
-    Put("$EndNodes");
+    End("$EndNodes");
 }
 
 void MshWriter::BeginElements(std::size_t count) {
@@ -59,6 +75,14 @@ void MshWriter::BeginElements(std::size_t count) {
 void MshWriter::Element(MshElementType type, int group, std::initializer_list<std::int64_t> nodes) {
     // Two tags: the physical group and the elementary entity, here the group's number
     // again (1 for an element of no group: Gmsh numbers entities from 1).
+    if (Binary()) {
+        for (const int header : {static_cast<int>(type), 1, 2}) Bytes(std::int32_t{header});
+        Bytes(static_cast<std::int32_t>(++element_));
+        Bytes(std::int32_t{group});
+        Bytes(std::int32_t{group > 0 ? group : 1});
+        for (const std::int64_t node : nodes) Bytes(static_cast<std::int32_t>(node + 1));
+        return;
+    }
     std::string line = std::to_string(++element_) + " " + std::to_string(type) + " 2 " +
                        std::to_string(group) + " " + std::to_string(group > 0 ? group : 1);
     for (const std::int64_t node : nodes) line += " " + std::to_string(node + 1);
@@ -66,7 +90,7 @@ void MshWriter::Element(MshElementType type, int group, std::initializer_list<st
 }
 
 void MshWriter::EndElements() {
-    Put("$EndElements");
+    End("$EndElements");
 }
 
 // One string tag (the name), one real tag (the time), three integer tags (the time step,
@@ -93,17 +117,22 @@ void MshWriter::BeginElementData(const std::string& name, int components, std::s
 }
 
 void MshWriter::Values(std::size_t number, std::initializer_list<double> values) {
+    if (Binary()) {
+        Bytes(static_cast<std::int32_t>(number));
+        for (const double value : values) Bytes(value);
+        return;
+    }
     std::string line = std::to_string(number);
     for (const double value : values) line += " " + FormatShortest(value);
     Put(line);
 }
 
 void MshWriter::EndNodeData() {
-    Put("$EndNodeData");
+    End("$EndNodeData");
 }
 
 void MshWriter::EndElementData() {
-    Put("$EndElementData");
+    End("$EndElementData");
 }
 
 std::string RenderMsh(const SurfaceMesh& mesh) {

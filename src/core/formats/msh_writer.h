@@ -9,7 +9,11 @@
 //   $NodeData / $ElementData    a view: its name, time 0, then "number value..." lines
 //
 // Numbers are written as the shortest text that reads back as the same double; lines end
-// with LF.
+// with LF. In the binary form ("2.2 1 8", then the int 1 to tell the byte order) the
+// section headers stay text, while the nodes (int number, three doubles), the elements
+// (each behind a header of type, 1, its tag count: int number, tags, nodes) and the data
+// (int number, doubles) are the little-endian bytes of their numbers, as Gmsh writes and
+// reads them: a third of the text's size.
 #pragma once
 
 #include <cstddef>
@@ -17,6 +21,7 @@
 #include <initializer_list>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "common/text_sink.h"
 
@@ -30,10 +35,12 @@ struct MshGroup {
     std::string name;
 };
 
+enum class MshEncoding { Text, Binary };
+
 class MshWriter {
   public:
     // Writes the "$MeshFormat" section.
-    explicit MshWriter(TextSink& out);
+    explicit MshWriter(TextSink& out, MshEncoding encoding = MshEncoding::Text);
 
     // The physical groups, numbered from 1 in this order. A double quote in a name is
     // written as a single one, a line break as a blank.
@@ -58,10 +65,18 @@ class MshWriter {
 
   private:
     void Put(const std::string& line);
+    // The end of a section: after binary data on a line of its own.
+    void End(const char* section);
+    template <typename T>
+    void Bytes(T value) {
+        out_.Write(std::string_view(reinterpret_cast<const char*>(&value), sizeof value));
+    }
+    bool Binary() const { return encoding_ == MshEncoding::Binary; }
     void DataHeader(const char* section, const std::string& name, int components,
                     std::size_t count);
 
     TextSink& out_;
+    MshEncoding encoding_;
     std::size_t node_ = 0, element_ = 0;
 };
 

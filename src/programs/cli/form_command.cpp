@@ -111,8 +111,8 @@ CLI::App* AddFormCommand(CLI::App& app, FormOptions& options) {
         ->transform(CLI::CheckedTransformer(ChoicesByName<SolverChoice>(kSolverChoiceNames)))
         ->option_text("auto|elimination|cholmod|amg");
     form->add_flag("--text-results", options.textResults,
-                   "Write MODEL.form.vtu as text (default: zlib-compressed binary, as ParaView "
-                   "reads it)");
+                   "Write MODEL.form.vtu and MODEL.form.msh as text (default: binary, the .vtu "
+                   "zlib-compressed, as ParaView and Gmsh read them)");
     form->add_flag("--quiet,-q", options.quiet, "Print no progress lines and no summary");
     form->add_flag("--history", options.history,
                    "After the summary, print every iteration: movement, W, plain or accelerated");
